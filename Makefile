@@ -1,0 +1,62 @@
+# Front door: make run | demo | test | test-sanitize | bench | fuzz | format
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps build run demo test test-sanitize bench fuzz format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/pictorel ]; then $(BUILD)/pictorel; else $(MAKE) --no-print-directory demo; fi
+
+demo: build
+	@scripts/demo $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DPICTOREL_SANITIZE=ON \
+	  -DPICTOREL_BENCH=OFF
+
+test-sanitize: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+$(BENCH_BUILD)/build.ninja: | deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICTOREL_TESTS=OFF
+
+bench: deps $(BENCH_BUILD)/build.ninja
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@scripts/bench $(BENCH_BUILD)
+
+$(FUZZ_BUILD)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPICTOREL_FUZZ=ON -DPICTOREL_GUI=OFF -DPICTOREL_TESTS=OFF -DPICTOREL_BENCH=OFF
+
+# FUZZ_SECONDS per target (default 60).
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/fuzz $(FUZZ_BUILD) $${FUZZ_SECONDS:-60}
+
+format:
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

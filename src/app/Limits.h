@@ -1,0 +1,18 @@
+// Every size limit of the program, kept in one place.
+#pragma once
+
+#include <cstdint>
+
+namespace pictorel::limits {
+
+// Largest picture a reader may decode (width x height), refused before allocation.
+inline constexpr std::uint64_t kMaxPicturePixels = 300'000'000;
+
+// Largest single pixel buffer a Bitmap may own. A 300-megapixel picture at
+// 32 bits fits; a work square built from an extremely thin panorama does not.
+inline constexpr std::uint64_t kMaxBitmapBytes = 1'400'000'000;
+
+// Longest side a Bitmap may have (keeps every row offset within 32 bits).
+inline constexpr std::int64_t kMaxBitmapSide = 1'000'000;
+
+}  // namespace pictorel::limits

@@ -1,0 +1,55 @@
+// pictorel-cli: the program's core on the command line.
+#include <cstdio>
+#include <exception>
+#include <span>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace pictorel::cli {
+
+// Each command lives in its own file; list it here.
+const Command kCommands[] = {
+    {nullptr, nullptr, nullptr, nullptr},
+};
+
+namespace {
+
+void PrintHelp() {
+    std::printf(
+        "pictorel-cli %s: shrink and edit photographs for publishing\n\n"
+        "Usage: pictorel-cli COMMAND [ARGS...]\n"
+        "       pictorel-cli --help | --version\n\nCommands:\n",
+        PICTOREL_VERSION);
+    for (const Command& c : kCommands) {
+        if (!c.name) continue;
+        std::printf("  %s %s\n      %s\n", c.name, c.usage, c.summary);
+    }
+}
+
+}  // namespace
+}  // namespace pictorel::cli
+
+int main(int argc, char** argv) {
+    using namespace pictorel::cli;
+    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+        PrintHelp();
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string name = argv[1];
+    if (name == "--version") {
+        std::printf("pictorel-cli %s\n", PICTOREL_VERSION);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (!c.name || name != c.name) continue;
+        try {
+            return c.run(Args(argv + 2, argv + argc));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "pictorel-cli: unknown command '%s' (see --help)\n", name.c_str());
+    return 2;
+}

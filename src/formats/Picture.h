@@ -1,0 +1,31 @@
+// The picture holder and the editor's loading rule.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "formats/Graphic.h"
+
+namespace pictorel {
+
+// Holds one decoded picture of any registered class, or nothing.
+class TPicture {
+public:
+    bool Empty() const { return !graphic_ || graphic_->Empty(); }
+    int Width() const { return graphic_ ? graphic_->Width() : 0; }
+    int Height() const { return graphic_ ? graphic_->Height() : 0; }
+    const TGraphic* Graphic() const { return graphic_.get(); }
+    // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
+    Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
+    void Assign(std::unique_ptr<TGraphic> graphic) { graphic_ = std::move(graphic); }
+    void Clear() { graphic_.reset(); }
+
+private:
+    std::unique_ptr<TGraphic> graphic_;
+};
+
+// Content first, then extension (newest entry first). On failure throws with
+// the reader's message and leaves `picture` as it was.
+void LoadPicture(TPicture& picture, const std::string& path);
+
+}  // namespace pictorel

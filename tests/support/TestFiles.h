@@ -1,0 +1,40 @@
+// Temporary folders and the shared picture corpus for tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pictorel::test {
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    // The folder as a string ending in "/".
+    std::string Str() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
+
+// The shared corpus folder (PICTOREL_TESTDATA overrides), or nothing when absent.
+std::optional<std::filesystem::path> TestDataDir();
+
+// Skips the current test when the corpus is absent; yields its folder otherwise.
+#define PICTOREL_REQUIRE_TESTDATA(var)                                             \
+    const auto var##_opt = ::pictorel::test::TestDataDir();                        \
+    if (!var##_opt) GTEST_SKIP() << "shared test corpus not found, test skipped"; \
+    const std::filesystem::path var = *var##_opt
+
+}  // namespace pictorel::test
