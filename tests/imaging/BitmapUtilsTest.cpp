@@ -1,0 +1,197 @@
+#include "imaging/BitmapUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Errors.h"
+#include "imaging/ReferenceResample.h"
+
+namespace pictorel {
+namespace {
+
+// A one-row or one-column grey picture from channel values.
+Bitmap GreyRow(const std::vector<int>& values) {
+    Bitmap b(static_cast<int>(values.size()), 1);
+    for (int x = 0; x < b.Width(); ++x) {
+        const auto v = static_cast<std::uint8_t>(values[x]);
+        b.SetPixel(x, 0, Color{v, v, v});
+    }
+    return b;
+}
+
+std::vector<int> RedRow(const Bitmap& b) {
+    std::vector<int> out;
+    for (int x = 0; x < b.Width(); ++x) out.push_back(b.Pixel(x, 0).r);
+    return out;
+}
+
+Bitmap RandomPicture(std::mt19937& rng, int w, int h, PixelFormat format = PixelFormat::pf24bit) {
+    Bitmap b(w, h, format);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = b.ScanLine(y);
+        for (std::size_t i = 0; i < b.Stride(); ++i) row[i] = static_cast<std::uint8_t>(byte(rng));
+        // Bits after the last pixel of a row stay clear, as in a new picture.
+        const int usedBits = (w * BitsPerPixel(format)) % 8;
+        if (usedBits)
+            row[w * BitsPerPixel(format) / 8] &= static_cast<std::uint8_t>(0xFF00 >> usedBits);
+    }
+    if (BitsPerPixel(format) <= 8) {
+        std::vector<Color> table(std::size_t{1} << BitsPerPixel(format));
+        for (Color& c : table)
+            c = Color{static_cast<std::uint8_t>(byte(rng)), static_cast<std::uint8_t>(byte(rng)),
+                      static_cast<std::uint8_t>(byte(rng))};
+        b.SetColorTable(table);
+    }
+    return b;
+}
+
+TEST(ResampleBitmap, DocumentedValues) {
+    EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 255, 0}), 3, 1)), (std::vector<int>{32, 191, 32}));
+    EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 255}), 4, 1)), (std::vector<int>{0, 64, 191, 255}));
+    EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 100, 200, 50}), 2, 1)),
+              (std::vector<int>{56, 119}));
+    // The shortened footprint is observable: a plain mean would give 104.
+    EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({192, 15}), 1, 1)), (std::vector<int>{103}));
+
+    Bitmap square(2, 2);
+    square.SetPixel(0, 0, Color{10, 10, 10});
+    square.SetPixel(1, 0, Color{20, 20, 20});
+    square.SetPixel(0, 1, Color{30, 30, 30});
+    square.SetPixel(1, 1, Color{40, 40, 40});
+    EXPECT_EQ(ResampleBitmap(square, 1, 1).Pixel(0, 0), (Color{25, 25, 25}));
+}
+
+TEST(ResampleBitmap, OnePixelSourceFillsAnySize) {
+    Bitmap one(1, 1);
+    one.SetPixel(0, 0, Color{7, 130, 250});
+    const Bitmap big = ResampleBitmap(one, 3, 3);
+    ASSERT_EQ(big.Width(), 3);
+    ASSERT_EQ(big.Height(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(big.Pixel(x, y), (Color{7, 130, 250}));
+}
+
+TEST(ResampleBitmap, UniformPicturesKeepTheirValue) {
+    for (const Color c : {kWhite, kBlack, Color{1, 128, 254}}) {
+        Bitmap src(7, 5);
+        src.FillRect(Rect{0, 0, 7, 5}, c);
+        for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+                 {1, 1}, {3, 2}, {7, 5}, {20, 9}, {7 * 400, 5 * 400}, {2800, 1}}) {
+            const Bitmap out = ResampleBitmap(src, w, h);
+            for (int y = 0; y < h; y += std::max(1, h / 7))
+                for (int x = 0; x < w; x += std::max(1, w / 7))
+                    ASSERT_EQ(out.Pixel(x, y), c) << w << "x" << h << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST(ResampleBitmap, RefusesEmptySourcesAndZeroTargets) {
+    EXPECT_THROW(ResampleBitmap(Bitmap(0, 5), 3, 3), EAssertionFailed);
+    EXPECT_THROW(ResampleBitmap(Bitmap(5, 0), 3, 3), EAssertionFailed);
+    try {
+        ResampleBitmap(Bitmap(), 3, 3);
+        FAIL();
+    } catch (const EAssertionFailed& e) {
+        EXPECT_NE(std::string(e.what()).find("Assertion failure"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("BitmapUtils"), std::string::npos);
+    }
+    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 0, 3), EZeroDivide);
+    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 3, 0), EZeroDivide);
+    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), -3, 2), Error);
+}
+
+TEST(ResampleBitmap, PaletteSourceResamplesInItsColours) {
+    Bitmap pal(2, 1, PixelFormat::pf8bit);
+    pal.SetColorTable({Color{200, 0, 0}, Color{0, 0, 100}});
+    pal.ScanLine(0)[0] = 1;
+    pal.ScanLine(0)[1] = 1;
+    const Bitmap out = ResampleBitmap(pal, 5, 3);
+    EXPECT_EQ(out.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(out.Pixel(4, 2), (Color{0, 0, 100}));
+}
+
+// Identical bytes to the plain transcription on random content.
+void ExpectSameAsReference(const Bitmap& src, int w, int h) {
+    const Bitmap fast = ResampleBitmap(src, w, h);
+    const Bitmap ref = reference::ReferenceResample(src, w, h);
+    ASSERT_TRUE(fast == ref) << src.Width() << "x" << src.Height() << " bpp " << src.BitsPerPixel()
+                             << " -> " << w << "x" << h;
+}
+
+TEST(ResampleBitmap, MatchesReferenceOnRandomSizesAndLayouts) {
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> side(1, 90);
+    const PixelFormat formats[] = {PixelFormat::pf24bit, PixelFormat::pf8bit, PixelFormat::pf32bit,
+                                   PixelFormat::pf1bit,  PixelFormat::pf4bit, PixelFormat::pf16bit};
+    for (int n = 0; n < 300; ++n) {
+        const int W = side(rng), H = side(rng);
+        const Bitmap src = RandomPicture(rng, W, H, formats[n % 6]);
+        ExpectSameAsReference(src, side(rng), side(rng));
+    }
+}
+
+TEST(ResampleBitmap, MatchesReferenceOnOnePixelSides) {
+    std::mt19937 rng(7);
+    for (const auto& [W, H, w, h] : std::vector<std::array<int, 4>>{{1, 1, 1, 1},
+                                                                    {1, 1, 5, 3},
+                                                                    {1, 9, 1, 2},
+                                                                    {9, 1, 4, 1},
+                                                                    {13, 1, 1, 1},
+                                                                    {1, 13, 3, 40},
+                                                                    {64, 64, 1, 64},
+                                                                    {64, 64, 64, 1},
+                                                                    {3, 3, 3, 3}}) {
+        ExpectSameAsReference(RandomPicture(rng, W, H), w, h);
+    }
+}
+
+TEST(RotateBitmap90, TurnsClockwiseAndFourTurnsGiveTheSource) {
+    std::mt19937 rng(3);
+    const Bitmap src = RandomPicture(rng, 3, 2);
+    const Bitmap r = RotateBitmap90(src);
+    ASSERT_EQ(r.Width(), 2);
+    ASSERT_EQ(r.Height(), 3);
+    EXPECT_EQ(r.Pixel(1, 0), src.Pixel(0, 0));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(r.Pixel(1 - y, x), src.Pixel(x, y));
+
+    for (const PixelFormat f :
+         {PixelFormat::pf1bit, PixelFormat::pf4bit, PixelFormat::pf8bit, PixelFormat::pf15bit,
+          PixelFormat::pf16bit, PixelFormat::pf24bit, PixelFormat::pf32bit}) {
+        const Bitmap pic = RandomPicture(rng, 77, 130, f);
+        const Bitmap once = RotateBitmap90(pic);
+        EXPECT_EQ(once.Format(), f);
+        EXPECT_EQ(once.ColorTable(), pic.ColorTable());
+        for (int y = 0; y < pic.Height(); y += 7)
+            for (int x = 0; x < pic.Width(); x += 5)
+                ASSERT_EQ(once.Pixel(pic.Height() - 1 - y, x), pic.Pixel(x, y));
+        const Bitmap back = RotateBitmap90(RotateBitmap90(RotateBitmap90(once)));
+        EXPECT_TRUE(back == pic) << BitsPerPixel(f);
+    }
+}
+
+TEST(RotateBitmap90, LeavesTheBitsAfterTheLastPixelOfOneBitRowsClear) {
+    Bitmap pic(5, 3, PixelFormat::pf1bit);  // result rows hold 3 pixels in one byte
+    for (int y = 0; y < 3; ++y) pic.ScanLine(y)[0] = 0xFF;
+    const Bitmap r = RotateBitmap90(pic);
+    for (int y = 0; y < r.Height(); ++y) EXPECT_EQ(r.ScanLine(y)[0], 0xE0) << y;
+}
+
+TEST(RotateBitmap90, RefusesEmptyPictures) {
+    try {
+        RotateBitmap90(Bitmap(0, 4));
+        FAIL();
+    } catch (const ERotateError& e) {
+        EXPECT_STREQ(e.what(), "Bitmap Size Error");
+    }
+    EXPECT_THROW(RotateBitmap90(Bitmap(4, 0)), ERotateError);
+}
+
+}  // namespace
+}  // namespace pictorel
