@@ -1,6 +1,7 @@
 // Every size limit of the program, kept in one place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace pictorel::limits {
@@ -14,5 +15,12 @@ inline constexpr std::uint64_t kMaxBitmapBytes = 1'400'000'000;
 
 // Longest side a Bitmap may have (keeps every row offset within 32 bits).
 inline constexpr std::int64_t kMaxBitmapSide = 1'000'000;
+
+// A settings read returns at most this many bytes of a value.
+inline constexpr std::size_t kIniMaxValueBytes = 2047;
+
+// A settings file larger than this is not read (defaults apply) and not
+// rewritten, so that a stray huge file is neither loaded nor cut short.
+inline constexpr std::uint64_t kMaxIniFileBytes = 16u << 20;
 
 }  // namespace pictorel::limits
