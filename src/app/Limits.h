@@ -23,4 +23,12 @@ inline constexpr std::size_t kIniMaxValueBytes = 2047;
 // rewritten, so that a stray huge file is neither loaded nor cut short.
 inline constexpr std::uint64_t kMaxIniFileBytes = 16u << 20;
 
+// Side of the direction marker. It is drawn at twice its size and reduced, so
+// a side of 0 cannot be drawn at all, and a frame dragged far beyond the
+// result view would ask for a drawing of gigabytes. Sizes set by dragging
+// are kept within these bounds; 20 also keeps the marker's frame movable
+// (a frame under 18 pixels is corner zones only).
+inline constexpr int kMinMarkerSide = 20;
+inline constexpr int kMaxMarkerSide = 1000;
+
 }  // namespace pictorel::limits
