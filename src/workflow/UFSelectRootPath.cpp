@@ -1,0 +1,38 @@
+#include "workflow/UFSelectRootPath.h"
+
+#include "app/PathText.h"
+#include "workflow/FileUtils.h"
+
+namespace pictorel {
+
+std::string ComputeDefaultRootPath() {
+    return GetSpecialFolderPath(kMyPicturesFolder) + "Estavel/";
+}
+
+TSelectRootPathLogic::TSelectRootPathLogic(TIniGT& ini, IMessageBoxes& boxes,
+                                           IFolderBrowser& browser)
+    : DefaultRootPath(ComputeDefaultRootPath()), ini_(ini), boxes_(boxes), browser_(browser) {}
+
+void TSelectRootPathLogic::FormShow() {
+    EditRootPath = ini_.ReadString("Path", "RootPath", "");
+    if (!EditRootPath.empty()) return;
+    EditRootPath = DefaultRootPath;
+    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(DefaultRootPath));
+}
+
+void TSelectRootPathLogic::SpeedButton17Click() {
+    const std::string chosen = Trim(browser_.SelectFolder(EditRootPath));
+    if (!chosen.empty()) EditRootPath = NormalizeFolderPath(chosen);
+}
+
+int TSelectRootPathLogic::BitBtnOKClick() {
+    EditRootPath = Trim(EditRootPath);
+    if (EditRootPath.empty()) {
+        boxes_.ShowError(kNoBasePathMessage);
+        return 0;
+    }
+    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(EditRootPath));
+    return 1;
+}
+
+}  // namespace pictorel
