@@ -1,0 +1,41 @@
+// File and folder utilities shared by the main window and the base-folder
+// dialog. None of them shows a message; failure is false, an empty string or
+// nothing added. Path text rules (FolderPart, Trim, LowerExtension, ...) come
+// with app/PathText.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/PathText.h"
+
+namespace pictorel {
+
+// The special-folder number of the user's pictures folder.
+inline constexpr int kMyPicturesFolder = 39;
+
+// True when the path names an existing folder (a link to a folder counts).
+bool FolderExists(const std::string& path);
+
+// The canonical absolute path of an existing file or folder; empty otherwise.
+std::string ResolveShellPath(const std::string& path);
+
+// ResolveShellPath of the path (or the path unchanged when that is empty),
+// ending in "/"; empty for an empty path.
+std::string NormalizeFolderPath(const std::string& path);
+
+// kMyPicturesFolder: XDG_PICTURES_DIR from $XDG_CONFIG_HOME/user-dirs.dirs,
+// else $HOME/Pictures, normalised to end in "/". Empty for other numbers or
+// when no home folder is known.
+std::string GetSpecialFolderPath(int number);
+
+// The program's own version, "1.0.4.0".
+std::string GetFileVersionString();
+
+// Appends every file under the folder to `list`, depth first in the order
+// the file system lists the entries, hidden entries included, nothing
+// filtered. Links to folders are followed, but a folder already visited in
+// this walk (same device and inode) is not entered again, so a link loop ends.
+void CollectFiles(const std::string& folder, std::vector<std::string>* list);
+
+}  // namespace pictorel
