@@ -1,0 +1,83 @@
+#include "app/UDMFunction.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "app/PathText.h"
+
+namespace pictorel {
+namespace {
+
+std::tm LocalTime(std::chrono::system_clock::time_point t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    return local;
+}
+
+std::string Format(const char* format, const std::tm& t) {
+    char buffer[64];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, format, &t);
+    return std::string(buffer, n);
+}
+
+// Appends the bytes in one write call where possible; false on any failure.
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return (::close(fd) == 0) && ok;
+}
+
+}  // namespace
+
+TDMFunction::TDMFunction(IMessageBoxes& boxes, std::string executablePath, Clock now)
+    : boxes_(boxes), executablePath_(std::move(executablePath)), now_(std::move(now)) {}
+
+std::string TDMFunction::LogFilePath() const {
+    return LogFilePathFor(LocalTime(now_()));
+}
+
+std::string TDMFunction::LogFilePathFor(const std::tm& day) const {
+    return SettingsFolder(executablePath_) + "LogFile" + RemoveAll(Format("%Y/%m/%d", day), "/") +
+           ".txt";
+}
+
+void TDMFunction::WriteLog(const std::string& message) {
+    if (message.empty()) return;
+    const std::tm now = LocalTime(now_());
+    // One time reading for both the file name and the stamp, so a line
+    // written at midnight lands in the file of its own date.
+    const std::string line = Format("%Y/%m/%d %H:%M:%S", now) + " 通常 " + message + "\n";
+    if (!AppendToFile(LogFilePathFor(now), line)) boxes_.ShowPlain(kLogWriteWarning);
+}
+
+std::string ApplicationFolder(const std::string& executablePath) {
+    return WithTrailingSlash(FolderPart(executablePath));
+}
+
+std::string RemoveAll(const std::string& text, const std::string& ch) {
+    if (ch.empty()) return text;
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ch[0]) out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace pictorel
