@@ -1,0 +1,58 @@
+// TFCommon: the common window. A title strip at the top, the content panel
+// PanelDetail, a bottom strip with the close button, the interface font, F10
+// discarded, and the placement kept in the settings file.
+#pragma once
+
+#include <QAction>
+#include <QSize>
+#include <QToolButton>
+#include <memory>
+#include <string>
+
+#include "app/ui/Controls.h"
+#include "app/ui/KSavePos.h"
+#include "app/ui/UFormEX.h"
+
+namespace pictorel {
+
+class TFCommon : public TFormEX {
+    Q_OBJECT
+  public:
+    struct Options {
+        QString name;  // component name, also the placement key
+        QSize clientSize{654, 534};
+        std::string iniPath;  // settings file holding the placement
+        bool saveBounds = true;
+    };
+
+    TFCommon(QWidget* parent, const Options& options);
+    ~TFCommon() override;
+
+    TPanel* PanelTop;
+    TPanel* PanelTitle;
+    TPanel* PanelBar1;
+    TPanel* PanelDetail;
+    TPanel* PanelBottom;
+    TPanel* PanelBar2;
+    QToolButton* SpeedButtonClose;
+    QAction* CloseForm;
+    std::unique_ptr<TKSavePosIni> KSavePosIni1;
+
+    // Title caption and colour; the two bars take the title's colour.
+    void SetTitle(const QString& caption);
+    void SetTitleColor(const QColor& colour);
+
+  public slots:
+    // The close action; the base closes the window.
+    virtual void CloseFormExecute();
+
+  protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void FormCreate();
+    void LayOut();
+};
+
+}  // namespace pictorel

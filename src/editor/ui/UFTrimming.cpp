@@ -1,0 +1,10 @@
+#include "editor/ui/UFTrimming.h"
+
+namespace pictorel {
+
+TFTrimming::TFTrimming(QWidget* parent, const std::string& iniPath)
+    : TFCommon(parent, Options{QStringLiteral("FTrimming"), QSize(654, 534), iniPath, false}) {
+    FinishCreation();
+}
+
+}  // namespace pictorel
