@@ -177,10 +177,4 @@ void TTrimmingDocument::RenderResult() {
     Busy = false;
 }
 
-void TTrimmingDocument::DrawDirectionMarker() {
-    // Marker drawing comes with the direction commands; until then the
-    // needle table only has to match the direction count.
-    DirectionPoints.resize(static_cast<std::size_t>(std::max(DirectionCount, 0)));
-}
-
 }  // namespace pictorel

@@ -61,7 +61,7 @@ class TTrimmingDocument {
     int DirectionIndex = 0;
     int DirectionCount = 24;
     std::vector<Point> DirectionPoints = std::vector<Point>(24);
-    double DirectionStep = 0.0;
+    double DirectionStep = static_cast<double>(6.283184L / 24);
 
     // Work square: the source centred in white at full resolution (edited run).
     Bitmap OrgImage;
@@ -92,6 +92,88 @@ class TTrimmingDocument {
     void DrawDirectionMarker();
 
     // Crop frame, marker and adjustment commands:
+
+    // Cursor a frame asks for; the window maps it to its platform cursor.
+    enum class Cursor { Default, SizeNWSE, SizeNESW };
+    Cursor Shape1Cursor = Cursor::Default;
+    Cursor ShapeDirectionCursor = Cursor::Default;
+
+    // Crop frame. Image1 events take work-view coordinates, Shape1 events
+    // coordinates relative to the frame's current top-left; both may lie
+    // outside the control while a button is held.
+    void Image1MouseDown(int x, int y);
+    void Image1MouseMove(int x, int y);
+    void Image1MouseUp(int x, int y);
+    void Shape1MouseDown(int x, int y);
+    void Shape1MouseMove(int x, int y);
+    void Shape1MouseUp(int x, int y);
+    // Key actions: arrows move by one pixel; Big1 (Shift+Right, Shift+Down)
+    // and Small1 (Shift+Up, Shift+Left) change the side by one pixel.
+    void UpExecute();
+    void DownExecute();
+    void LeftExecute();
+    void RightExecute();
+    void Big1Execute();
+    void Small1Execute();
+    // Any key released: re-renders once if key commands changed the frame.
+    void FormKeyUp();
+
+    // Direction marker toggle "方角を表示" / "方角を消去" and turn buttons.
+    bool SBtnDirectionDown = false;
+    std::string SBtnDirectionCaption = "方角を表示";
+    // Caption colour; nothing means the system's window-text colour.
+    std::optional<Color> SBtnDirectionFontColor;
+    bool TurnButtonsVisible = false;
+    // The marker picture, ImageDirection's size; shown without the pixels
+    // of DirectionTransparentColor().
+    Bitmap ImageDirectionPicture;
+    // Applies the toggle's state (the caller sets SBtnDirectionDown first).
+    void SBtnDirectionClick();
+    void SBtnLeftTurnClick();
+    void SBtnRightTurnClick();
+    // Draws the disc and needle centred on the bitmap, offset by origin.
+    void DrawCompass(Bitmap& bitmap, Point origin);
+    Color DirectionTransparentColor() const;
+    // Sets the marker's place and size, the side kept within the limits.
+    void SetDirectionBounds(const Bounds& bounds);
+    // Pointer over the marker / over the rest of the result view.
+    void ImageDirectionMouseMove();
+    void Shape2MouseMove();
+    // Marker frame events, coordinates relative to the frame's top-left.
+    void ShapeDirectionMouseDown(int x, int y);
+    void ShapeDirectionMouseMove(int x, int y);
+    void ShapeDirectionMouseUp(int x, int y);
+    // Draws a shown marker into the result view where it is shown.
+    void StampDirectionMarker();
+
+    // Adjustment commands (Panel8; they act only while it is enabled).
+    void SpeedButton2Click();  // brighter
+    void SpeedButton3Click();  // darker
+    void SpeedButton4Click();  // undo
+    void SpeedButton6Click();  // rotate 90 degrees clockwise
+    void SpeedButton7Click();  // sharpen
+    // Multiplies the result view's channels by factor (rounded, clamped).
+    void ApplyBrightness(double factor);
+
+    // Ending the editing of one picture. Each sets ModalResult (the window
+    // closes on a non-zero value) and returns it; save does nothing while
+    // disabled and returns 0.
+    int ModalResult = 0;
+    int BitBtnOKClick();      // "保存": stamps a shown marker, 1
+    int SpeedButton1Click();  // "残りの全ての画像処理を中止": 3
+    int CloseFormExecute();   // "終了" and Esc: -1
+    int CloseBoxClick();      // the window's close box: 2
+
+    // The nine effect commands on the result view (their buttons stay hidden).
+    void SpeedButton8Click();   // sketch
+    void SpeedButton9Click();   // grey scale
+    void SpeedButton10Click();  // spotlight
+    void SpeedButton11Click();  // colour spotlight
+    void SpeedButton12Click();  // blur the edges
+    void SpeedButton13Click();  // tile
+    void SpeedButton14Click();  // emboss
+    void SpeedButton15Click();  // oil painting
+    void SpeedButton16Click();  // grid
 
   private:
     void LoadAndScale();

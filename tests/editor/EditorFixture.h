@@ -1,0 +1,42 @@
+// A document holding a synthetic picture, as the load step would leave it,
+// without going through a file.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/TrimmingDocument.h"
+#include "imaging/BitmapUtils.h"
+#include "support/Fakes.h"
+
+namespace pictorel::test {
+
+// A colour that differs for every pixel of a picture up to 4096 wide.
+inline Color PatternColor(int x, int y) {
+    return Color{static_cast<std::uint8_t>(x * 7 + y * 3), static_cast<std::uint8_t>(y * 5 + 11),
+                 static_cast<std::uint8_t>((x / 16) * 13 + (y / 16) * 29)};
+}
+
+inline Bitmap PatternSquare(int side) {
+    Bitmap b(side, side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) b.SetPixel(x, y, PatternColor(x, y));
+    return b;
+}
+
+// Puts an L x L work square into the document with the edited run's scale
+// (25 x L ten-thousandths) and renders, as the end of the load step does.
+inline void LoadSquare(TTrimmingDocument& doc, Bitmap square) {
+    const int side = square.Width();
+    doc.OrgImage = std::move(square);
+    doc.Image1 = ResampleBitmap(doc.OrgImage, kViewSide, kViewSide);
+    doc.Scale = 25 * std::int64_t{side};
+    doc.Shape1Visible = false;
+    doc.RenderResult();
+}
+
+struct EditorFixtureBase {
+    FakeMessageBoxes boxes;
+    TTrimmingDocument doc{boxes};
+};
+
+}  // namespace pictorel::test
