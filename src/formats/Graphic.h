@@ -6,13 +6,14 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
 
 class TGraphic {
-public:
+  public:
     virtual ~TGraphic() = default;
     // The class name as the registries and `pictorel-cli info` show it.
     virtual const char* ClassName() const = 0;
@@ -27,12 +28,35 @@ public:
     const Bitmap& GetBitmap() const { return bitmap_; }
     Bitmap TakeBitmap() { return std::move(bitmap_); }
 
-protected:
+  protected:
     Bitmap bitmap_;
 };
 
 // Base of the readers that the content registry asks; each derived class has
 // a static `bool RecognisesContent(std::span<const std::uint8_t> data)`.
 class TGraphicExGraphic : public TGraphic {};
+
+// The whole file; "ファイル %s は開けません" when it cannot be read.
+std::vector<std::uint8_t> ReadGraphicFile(const std::string& path);
+
+// "Cannot load image. Invalid or unexpected %s image format."
+[[noreturn]] void ThrowInvalidFormat(const std::string& formatName);
+// "Cannot load image. %s not supported for %s files."
+[[noreturn]] void ThrowNotSupported(const std::string& what, const std::string& formatName);
+// "Cannot load image. Compression error found in %s file."
+[[noreturn]] void ThrowCompressionError(const std::string& formatName);
+
+// Refuses, before anything is allocated, a picture whose header promises no
+// pixels or more than the program decodes (limits::kMaxPicturePixels).
+void CheckPictureSize(std::int64_t width, std::int64_t height, const std::string& formatName);
+
+// Refuses a picture whose header promises more data than the input holds:
+// `minimumBytes` is the least number of bytes such a picture can take.
+void CheckDataFits(std::uint64_t minimumBytes, std::uint64_t available,
+                   const std::string& formatName);
+
+// Turns an 8-, 24- or 32-bit picture upright after the EXIF/TIFF orientation
+// value 1-8 (1 and unknown values leave it as it is).
+Bitmap ApplyOrientation(Bitmap source, int orientation);
 
 }  // namespace pictorel

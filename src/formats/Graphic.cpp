@@ -1,0 +1,151 @@
+#include "formats/Graphic.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "app/Errors.h"
+#include "app/Limits.h"
+
+namespace pictorel {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw EInvalidGraphic("ファイル " + path + " は開けません");
+    std::vector<std::uint8_t> data;
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+        data.insert(data.end(), chunk, chunk + n);
+        if (n < sizeof chunk) break;
+    }
+    if (std::ferror(file.get())) throw EInvalidGraphic("ファイル " + path + " は開けません");
+    return data;
+}
+
+void TGraphic::LoadFromFile(const std::string& path) {
+    const std::vector<std::uint8_t> data = ReadGraphicFile(path);
+    try {
+        LoadFromMemory(data);
+    } catch (const std::bad_alloc&) {
+        bitmap_ = Bitmap();
+        throw EOutOfResources("Cannot load image. Not enough memory for " + path + ".");
+    }
+}
+
+void ThrowInvalidFormat(const std::string& formatName) {
+    throw EInvalidGraphic("Cannot load image. Invalid or unexpected " + formatName +
+                          " image format.");
+}
+
+void ThrowNotSupported(const std::string& what, const std::string& formatName) {
+    throw EInvalidGraphic("Cannot load image. " + what + " not supported for " + formatName +
+                          " files.");
+}
+
+void ThrowCompressionError(const std::string& formatName) {
+    throw EInvalidGraphic("Cannot load image. Compression error found in " + formatName + " file.");
+}
+
+void CheckPictureSize(std::int64_t width, std::int64_t height, const std::string& formatName) {
+    if (width <= 0 || height <= 0) ThrowInvalidFormat(formatName);
+    if (width > limits::kMaxBitmapSide || height > limits::kMaxBitmapSide ||
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
+            limits::kMaxPicturePixels) {
+        ThrowNotSupported("Image size " + std::to_string(width) + "x" + std::to_string(height),
+                          formatName);
+    }
+}
+
+void CheckDataFits(std::uint64_t minimumBytes, std::uint64_t available,
+                   const std::string& formatName) {
+    if (minimumBytes > available) {
+        throw EInvalidGraphic("Cannot load image. The " + formatName +
+                              " file is shorter than its header promises.");
+    }
+}
+
+Bitmap ApplyOrientation(Bitmap source, int orientation) {
+    if (orientation < 2 || orientation > 8 || source.Empty()) return source;
+    const int bpp = source.BitsPerPixel() / 8;
+    if (bpp != 1 && bpp != 3 && bpp != 4) return source;
+    const int w = source.Width();
+    const int h = source.Height();
+    const bool swap = orientation >= 5;
+    Bitmap result = Bitmap::Uninitialized(swap ? h : w, swap ? w : h, source.Format());
+    result.SetColorTable(source.ColorTable());
+    const int ow = result.Width();
+    const int oh = result.Height();
+    // Source coordinate of output pixel (x, y) for each orientation.
+    auto sourceOf = [&](int x, int y, int& sx, int& sy) {
+        switch (orientation) {
+            case 2:
+                sx = w - 1 - x;
+                sy = y;
+                break;
+            case 3:
+                sx = w - 1 - x;
+                sy = h - 1 - y;
+                break;
+            case 4:
+                sx = x;
+                sy = h - 1 - y;
+                break;
+            case 5:
+                sx = y;
+                sy = x;
+                break;
+            case 6:
+                sx = y;
+                sy = h - 1 - x;
+                break;
+            case 7:
+                sx = w - 1 - y;
+                sy = h - 1 - x;
+                break;
+            default:
+                sx = w - 1 - y;
+                sy = x;
+                break;  // 8
+        }
+    };
+    const std::uint8_t* src = source.Bits();
+    const std::size_t srcStride = source.Stride();
+    // Tiles keep the column-wise reads of the quarter turns within the cache.
+    constexpr int kTile = 64;
+    for (int ty = 0; ty < oh; ty += kTile) {
+        const int yEnd = std::min(oh, ty + kTile);
+        for (int tx = 0; tx < ow; tx += kTile) {
+            const int xEnd = std::min(ow, tx + kTile);
+            for (int y = ty; y < yEnd; ++y) {
+                std::uint8_t* out = result.ScanLine(y) + static_cast<std::size_t>(tx) * bpp;
+                for (int x = tx; x < xEnd; ++x, out += bpp) {
+                    int sx = 0;
+                    int sy = 0;
+                    sourceOf(x, y, sx, sy);
+                    const std::uint8_t* in = src + static_cast<std::size_t>(sy) * srcStride +
+                                             static_cast<std::size_t>(sx) * bpp;
+                    for (int k = 0; k < bpp; ++k) out[k] = in[k];
+                }
+            }
+        }
+    }
+    // Clear the row padding that the pixel loops leave untouched.
+    const std::size_t used = static_cast<std::size_t>(ow) * bpp;
+    for (int y = 0; y < oh; ++y) {
+        std::fill(result.ScanLine(y) + used, result.ScanLine(y) + result.Stride(), 0);
+    }
+    return result;
+}
+
+}  // namespace pictorel
