@@ -4,12 +4,15 @@
 #include <span>
 #include <string>
 
+#include "cli/CmdFormats.h"
 #include "cli/Commands.h"
 
 namespace pictorel::cli {
 
 // Each command lives in its own file; list it here.
 const Command kCommands[] = {
+    {"info", CmdInfo, kInfoUsage, kInfoSummary},
+    {"convert", CmdConvert, kConvertUsage, kConvertSummary},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
