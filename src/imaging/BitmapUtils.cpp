@@ -4,12 +4,281 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Errors.h"
 
 namespace pictorel {
+
+namespace {
+
+// Per-channel access to the 24-bit colours of the picture being resampled.
+// Grey 8-bit pictures are read in place (all three channels share one byte).
+struct SourceView {
+    const std::uint8_t* bits = nullptr;
+    std::size_t stride = 0;
+    int bytesPerPixel = 3;
+    int channels = 3;  // distinct channels to compute: 3, or 1 for grey
+    int W = 0;
+    int H = 0;
+
+    const std::uint8_t* Row(int y) const { return bits + static_cast<std::size_t>(y) * stride; }
+    int Value(int x, int y, int channel) const {
+        return Row(y)[static_cast<std::size_t>(x) * bytesPerPixel + (channels == 1 ? 0 : channel)];
+    }
+};
+
+bool IsGreyRamp(const std::vector<Color>& table) {
+    if (table.size() != 256) return false;
+    for (int k = 0; k < 256; ++k)
+        if (table[k] != Color{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k),
+                              static_cast<std::uint8_t>(k)})
+            return false;
+    return true;
+}
+
+// The footprint of output index n along an axis of `source` pixels scaled by s.
+struct Footprint {
+    double lo;
+    double hi;
+};
+inline Footprint FootprintOf(int n, double s) {
+    return {n * s - 0.5, (n + 1) * s - 0.500001};
+}
+
+// Coverage of cell k by the footprint: width and centre, in cell coordinates.
+struct Coverage {
+    double w;
+    double c;
+};
+inline Coverage CoverageOf(Footprint f, int k) {
+    const double a = std::max(f.lo, static_cast<double>(k)) - k;
+    const double b = std::min(f.hi, static_cast<double>(k + 1)) - k;
+    return {b - a, (a + b) / 2};
+}
+
+inline int FloorInt(double v) {
+    return static_cast<int>(std::floor(v));
+}
+
+// The mean of one channel over the footprint of (x, y), accumulated cell by
+// cell (rows outer, columns inner) exactly as the definition orders it.
+double ExactChannelSum(const SourceView& src, double sx, double sy, int x, int y, int ch) {
+    const Footprint fx = FootprintOf(x, sx), fy = FootprintOf(y, sy);
+    const int W = src.W, H = src.H;
+    double acc = 0;
+    for (int i = FloorInt(fy.lo); i <= FloorInt(fy.hi); ++i) {
+        const int i0 = std::clamp(i, 0, H - 1), i1 = std::clamp(i + 1, 0, H - 1);
+        const Coverage cy = CoverageOf(fy, i);
+        for (int j = FloorInt(fx.lo); j <= FloorInt(fx.hi); ++j) {
+            const int j0 = std::clamp(j, 0, W - 1), j1 = std::clamp(j + 1, 0, W - 1);
+            const Coverage cx = CoverageOf(fx, j);
+            const int p00 = src.Value(j0, i0, ch), p10 = src.Value(j1, i0, ch);
+            const int p01 = src.Value(j0, i1, ch), p11 = src.Value(j1, i1, ch);
+            acc += cx.w * cy.w *
+                   (p00 + (p10 - p00) * cx.c + (p01 - p00) * cy.c +
+                    (p11 - p10 - p01 + p00) * cx.c * cy.c);
+        }
+    }
+    return acc;
+}
+
+// The footprint integral factors into one weight per source column (and per
+// source row): the bilinear surface's corner weights (1 - c, c) times the
+// covered width, gathered over the cells, with clamped indices merged.
+struct AxisTaps {
+    std::vector<int> first;       // first source index per output index
+    std::vector<int> count;       // number of taps
+    std::vector<std::size_t> at;  // offset into weights
+    std::vector<double> weights;
+    int maxTaps = 0;
+    int maxCells = 0;
+};
+
+AxisTaps BuildTaps(int outSize, int srcSize, double s) {
+    AxisTaps t;
+    t.first.resize(outSize);
+    t.count.resize(outSize);
+    t.at.resize(outSize);
+    for (int n = 0; n < outSize; ++n) {
+        const Footprint f = FootprintOf(n, s);
+        const int k0 = FloorInt(f.lo), k1 = FloorInt(f.hi);
+        const int first = std::clamp(k0, 0, srcSize - 1);
+        const int last = std::clamp(k1 + 1, 0, srcSize - 1);
+        t.first[n] = first;
+        t.count[n] = last - first + 1;
+        t.at[n] = t.weights.size();
+        t.weights.resize(t.weights.size() + t.count[n], 0.0);
+        double* w = t.weights.data() + t.at[n];
+        for (int k = k0; k <= k1; ++k) {
+            const Coverage c = CoverageOf(f, k);
+            w[std::clamp(k, 0, srcSize - 1) - first] += c.w * (1 - c.c);
+            w[std::clamp(k + 1, 0, srcSize - 1) - first] += c.w * c.c;
+        }
+        t.maxTaps = std::max(t.maxTaps, t.count[n]);
+        t.maxCells = std::max(t.maxCells, k1 - k0 + 1);
+    }
+    return t;
+}
+
+// Rows of weight exactly 1 (the fully covered middle of a footprint) are
+// added as integers, which is exact; this many fit a 16-bit sum.
+constexpr int kMaxUnitRows = 257;
+
+// tmp[k] = (sum of unitRows[.][k]) + sum of weights[t] * rows[t][k], k < n.
+// One small function, so that the compiler vectorises it for the widest unit
+// the processor offers.
+__attribute__((target_clones("avx2", "default"))) void VerticalPass(
+    const std::uint8_t* const* unitRows, int unitCount, const std::uint8_t* const* rows,
+    const double* weights, int count, std::size_t n, std::uint16_t* isum, double* tmp) {
+    constexpr std::size_t kChunk = 2048;  // keeps the partial sums in the L1 cache
+    for (std::size_t k0 = 0; k0 < n; k0 += kChunk) {
+        const std::size_t len = std::min(n - k0, kChunk);
+        double* out = tmp + k0;
+        if (unitCount == 0) {
+            std::fill(isum, isum + len, std::uint16_t{0});
+        } else {
+            const std::uint8_t* r = unitRows[0] + k0;
+            for (std::size_t k = 0; k < len; ++k) isum[k] = r[k];
+        }
+        int u = 1;
+        for (; u + 1 < unitCount; u += 2) {
+            const std::uint8_t* r0 = unitRows[u] + k0;
+            const std::uint8_t* r1 = unitRows[u + 1] + k0;
+            for (std::size_t k = 0; k < len; ++k)
+                isum[k] = static_cast<std::uint16_t>(isum[k] + r0[k] + r1[k]);
+        }
+        if (u < unitCount) {
+            const std::uint8_t* r = unitRows[u] + k0;
+            for (std::size_t k = 0; k < len; ++k)
+                isum[k] = static_cast<std::uint16_t>(isum[k] + r[k]);
+        }
+        int t = 0;
+        if (count >= 2) {
+            const std::uint8_t* r0 = rows[0] + k0;
+            const std::uint8_t* r1 = rows[1] + k0;
+            const double w0 = weights[0], w1 = weights[1];
+            for (std::size_t k = 0; k < len; ++k)
+                out[k] = (static_cast<double>(isum[k]) + w0 * r0[k]) + w1 * r1[k];
+            t = 2;
+        } else if (count == 1) {
+            const std::uint8_t* r0 = rows[0] + k0;
+            const double w0 = weights[0];
+            for (std::size_t k = 0; k < len; ++k)
+                out[k] = static_cast<double>(isum[k]) + w0 * r0[k];
+            t = 1;
+        } else {
+            for (std::size_t k = 0; k < len; ++k) out[k] = static_cast<double>(isum[k]);
+        }
+        for (; t + 1 < count; t += 2) {
+            const std::uint8_t* r0 = rows[t] + k0;
+            const std::uint8_t* r1 = rows[t + 1] + k0;
+            const double w0 = weights[t], w1 = weights[t + 1];
+            for (std::size_t k = 0; k < len; ++k) out[k] = (out[k] + w0 * r0[k]) + w1 * r1[k];
+        }
+        if (t < count) {
+            const std::uint8_t* r = rows[t] + k0;
+            const double w = weights[t];
+            for (std::size_t k = 0; k < len; ++k) out[k] += w * r[k];
+        }
+    }
+}
+
+using Double4 = double __attribute__((vector_size(32)));
+
+// means[3x + ch] = sum over the column taps of output x, divided by area.
+// Three or four interleaved channels are summed together in one vector
+// (tmp holds 4 values of slack after the row).
+__attribute__((target_clones("avx2", "default"))) void HorizontalPass(const double* tmp,
+                                                                      const AxisTaps& cols,
+                                                                      int bytesPerPixel,
+                                                                      int channels, int width,
+                                                                      double area, double* means) {
+    if (channels == 1) {
+        for (int x = 0; x < width; ++x) {
+            const double* w = cols.weights.data() + cols.at[x];
+            const double* v = tmp + cols.first[x];
+            double sum = 0;
+            for (int t = 0; t < cols.count[x]; ++t) sum += w[t] * v[t];
+            means[3 * x] = sum / area;
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        const double* w = cols.weights.data() + cols.at[x];
+        const double* v = tmp + static_cast<std::size_t>(cols.first[x]) * bytesPerPixel;
+        Double4 sum = {0, 0, 0, 0};
+        for (int t = 0; t < cols.count[x]; ++t, v += bytesPerPixel) {
+            Double4 p;
+            std::memcpy(&p, v, sizeof p);
+            sum += w[t] * p;
+        }
+        means[3 * x] = sum[0] / area;
+        means[3 * x + 1] = sum[1] / area;
+        means[3 * x + 2] = sum[2] / area;
+    }
+}
+
+struct ResampleJob {
+    SourceView src;
+    double sx, sy, area;
+    double tolerance;  // above the combined rounding error of both summation orders
+    const AxisTaps* cols;
+    const AxisTaps* rows;
+    std::uint8_t* const* dst;
+    int width;
+};
+
+// Output rows [y0, y1): a vertical pass into one row of sums over the
+// source's width, then a horizontal pass per output pixel.
+void ResampleRows(const ResampleJob& job, int y0, int y1) {
+    const SourceView& src = job.src;
+    const std::size_t rowValues = static_cast<std::size_t>(src.W) * src.bytesPerPixel;
+    std::vector<double> tmp(rowValues + 4, 0.0);
+    std::vector<std::uint16_t> isum(2048);
+    std::vector<double> means(3 * static_cast<std::size_t>(job.width));
+    std::vector<const std::uint8_t*> unitRows(job.rows->maxTaps), rows(job.rows->maxTaps);
+    std::vector<double> weights(job.rows->maxTaps);
+    for (int y = y0; y < y1; ++y) {
+        int units = 0, count = 0;
+        const double* w = job.rows->weights.data() + job.rows->at[y];
+        for (int t = 0; t < job.rows->count[y]; ++t) {
+            const std::uint8_t* r = src.Row(job.rows->first[y] + t);
+            if (w[t] == 1.0 && units < kMaxUnitRows) {
+                unitRows[units++] = r;
+            } else {
+                rows[count] = r;
+                weights[count++] = w[t];
+            }
+        }
+        VerticalPass(unitRows.data(), units, rows.data(), weights.data(), count, rowValues,
+                     isum.data(), tmp.data());
+        HorizontalPass(tmp.data(), *job.cols, src.bytesPerPixel, src.channels, job.width, job.area,
+                       means.data());
+        std::uint8_t* out = job.dst[y];
+        for (int x = 0; x < job.width; ++x, out += 3) {
+            for (int ch = 0; ch < src.channels; ++ch) {
+                const double mean = means[3 * x + ch];
+                // mean lies in [-tiny, 255 + tiny]; away from a half, rounding
+                // is truncation of mean + 0.5.
+                int value = static_cast<int>(mean + 0.5);
+                if (mean - (value - 0.5) <= job.tolerance ||
+                    (value + 0.5) - mean <= job.tolerance) {
+                    // Within rounding noise of a half: settle it by the exact order.
+                    value = static_cast<int>(
+                        std::nearbyint(ExactChannelSum(src, job.sx, job.sy, x, y, ch) / job.area));
+                }
+                out[ch] = static_cast<std::uint8_t>(value);
+            }
+            if (src.channels == 1) out[1] = out[2] = out[0];
+        }
+    }
+}
+
+}  // namespace
 
 Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     const int W = source.Width();
@@ -20,53 +289,77 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
         throw Error("ResampleBitmap: negative target size " + std::to_string(width) + " x " +
                     std::to_string(height));
 
+    // The pixel count is formed in 64 bits: equal to the 32-bit product for
+    // every picture below 2^31 pixels, and still right above.
     const double area = static_cast<double>(std::int64_t{W} * H) / width / height;
     const double sx = static_cast<double>(W) / width;
     const double sy = static_cast<double>(H) / height;
 
-    Bitmap result(width, height, PixelFormat::pf24bit);
-    const Bitmap work = source.ToBgr24();
-    std::vector<const std::uint8_t*> srcRows(H);
-    for (int r = 0; r < H; ++r) srcRows[r] = work.ScanLine(r);
-    std::vector<std::uint8_t*> dstRows(height);
-    for (int r = 0; r < height; ++r) dstRows[r] = result.ScanLine(r);
-
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const double L = x * sx - 0.5;
-            const double R = (x + 1) * sx - 0.500001;
-            const double T = y * sy - 0.5;
-            const double B = (y + 1) * sy - 0.500001;
-            double acc[3] = {0, 0, 0};
-            for (int i = static_cast<int>(std::floor(T)); i <= static_cast<int>(std::floor(B));
-                 ++i) {
-                for (int j = static_cast<int>(std::floor(L)); j <= static_cast<int>(std::floor(R));
-                     ++j) {
-                    const int j0 = std::clamp(j, 0, W - 1), j1 = std::clamp(j + 1, 0, W - 1);
-                    const int i0 = std::clamp(i, 0, H - 1), i1 = std::clamp(i + 1, 0, H - 1);
-                    const double uA = std::max(L, static_cast<double>(j)) - j;
-                    const double uB = std::min(R, static_cast<double>(j + 1)) - j;
-                    const double wx = uB - uA;
-                    const double cx = (uA + uB) / 2;
-                    const double vA = std::max(T, static_cast<double>(i)) - i;
-                    const double vB = std::min(B, static_cast<double>(i + 1)) - i;
-                    const double wy = vB - vA;
-                    const double cy = (vA + vB) / 2;
-                    for (int c = 0; c < 3; ++c) {
-                        const int p00 = srcRows[i0][3 * j0 + c];
-                        const int p10 = srcRows[i0][3 * j1 + c];
-                        const int p01 = srcRows[i1][3 * j0 + c];
-                        const int p11 = srcRows[i1][3 * j1 + c];
-                        acc[c] += wx * wy *
-                                  (p00 + (p10 - p00) * cx + (p01 - p00) * cy +
-                                   (p11 - p10 - p01 + p00) * cx * cy);
-                    }
-                }
-            }
-            for (int c = 0; c < 3; ++c)
-                dstRows[y][3 * x + c] = static_cast<std::uint8_t>(std::nearbyint(acc[c] / area));
-        }
+    Bitmap result = Bitmap::Uninitialized(width, height, PixelFormat::pf24bit);
+    Bitmap converted;
+    SourceView src;
+    src.W = W;
+    src.H = H;
+    if (source.Format() == PixelFormat::pf24bit || source.Format() == PixelFormat::pf32bit) {
+        src.bits = source.Bits();
+        src.stride = source.Stride();
+        src.bytesPerPixel = source.Format() == PixelFormat::pf24bit ? 3 : 4;
+    } else if (source.Format() == PixelFormat::pf8bit && IsGreyRamp(source.ColorTable())) {
+        src.bits = source.Bits();
+        src.stride = source.Stride();
+        src.bytesPerPixel = 1;
+        src.channels = 1;
+    } else {
+        converted = source.ToBgr24();
+        src.bits = converted.Bits();
+        src.stride = converted.Stride();
     }
+
+    const AxisTaps cols = BuildTaps(width, W, sx);
+    const AxisTaps rows = BuildTaps(height, H, sy);
+    std::vector<std::uint8_t*> dst(height);
+    for (int r = 0; r < height; ++r) {
+        dst[r] = result.ScanLine(r);
+        std::memset(dst[r] + 3 * static_cast<std::size_t>(width), 0,
+                    result.Stride() - 3 * static_cast<std::size_t>(width));
+    }
+
+    // Both sums approximate the same exact value; each errs by at most about
+    // (terms summed + a few) x 255 x 2^-53. The tolerance is 8 times that.
+    const double terms = static_cast<double>(cols.maxCells) * rows.maxCells +
+                         2.0 * (cols.maxTaps + rows.maxTaps) + 64;
+    const ResampleJob job{src,   sx,    sy,         area, terms * 255 * 0x1p-50,
+                          &cols, &rows, dst.data(), width};
+
+    // Split the rows over the cores when the work is worth a thread.
+    const double work = static_cast<double>(height) * rows.maxTaps * W * src.bytesPerPixel +
+                        static_cast<double>(height) * width * cols.maxTaps * src.channels;
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const int parts = work < 2e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, height));
+    if (parts == 1) {
+        ResampleRows(job, 0, height);
+        return result;
+    }
+    std::vector<std::jthread> threads;
+    std::vector<std::exception_ptr> errors(parts);
+    for (int p = 1; p < parts; ++p) {
+        threads.emplace_back([&, p] {
+            try {
+                ResampleRows(job, static_cast<int>(std::int64_t{height} * p / parts),
+                             static_cast<int>(std::int64_t{height} * (p + 1) / parts));
+            } catch (...) {
+                errors[p] = std::current_exception();
+            }
+        });
+    }
+    try {
+        ResampleRows(job, 0, static_cast<int>(height / parts));
+    } catch (...) {
+        errors[0] = std::current_exception();
+    }
+    for (std::jthread& t : threads) t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
     return result;
 }
 

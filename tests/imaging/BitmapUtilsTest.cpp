@@ -136,6 +136,32 @@ TEST(ResampleBitmap, MatchesReferenceOnRandomSizesAndLayouts) {
     }
 }
 
+// Few, small levels and simple ratios give sums that fall exactly on a half,
+// where a different summation order must not round the other way.
+TEST(ResampleBitmap, MatchesReferenceOnExactHalves) {
+    std::mt19937 rng(11);
+    const std::uint8_t levels[] = {0, 4, 8, 12, 255};
+    std::uniform_int_distribution<int> pick(0, 4);
+    for (const auto& [W, H, w, h] : std::vector<std::array<int, 4>>{{16, 16, 16, 16},
+                                                                    {16, 16, 32, 32},
+                                                                    {16, 16, 8, 8},
+                                                                    {24, 12, 16, 8},
+                                                                    {16, 8, 64, 4},
+                                                                    {9, 9, 9, 9},
+                                                                    {12, 12, 3, 3},
+                                                                    {20, 20, 40, 10}}) {
+        for (int n = 0; n < 40; ++n) {
+            Bitmap src(W, H);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    const std::uint8_t v = levels[pick(rng)];
+                    src.SetPixel(x, y, Color{v, levels[pick(rng)], v});
+                }
+            ExpectSameAsReference(src, w, h);
+        }
+    }
+}
+
 TEST(ResampleBitmap, MatchesReferenceOnOnePixelSides) {
     std::mt19937 rng(7);
     for (const auto& [W, H, w, h] : std::vector<std::array<int, 4>>{{1, 1, 1, 1},
