@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "cli/CmdDemo.h"
 #include "cli/CmdFormats.h"
 #include "cli/Commands.h"
 
@@ -13,6 +14,7 @@ namespace pictorel::cli {
 const Command kCommands[] = {
     {"info", CmdInfo, kInfoUsage, kInfoSummary},
     {"convert", CmdConvert, kConvertUsage, kConvertSummary},
+    {"demo", CmdDemo, kDemoUsage, kDemoSummary},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
