@@ -1,0 +1,73 @@
+// The desktop program: creates the settings module, the windows and the
+// modules in their fixed order, runs the main window and destroys everything
+// in reverse order (each window saving its placement as it goes).
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/UDMFunction.h"
+#include "app/UDMMain.h"
+#include "app/ui/QtFolderBrowser.h"
+#include "app/ui/QtMessageBoxes.h"
+#include "app/ui/QtShell.h"
+#include "app/ui/UDMCorvane.h"
+#include "app/ui/UFPleaseWait.h"
+#include "app/ui/UncaughtError.h"
+#include "editor/TrimmingDocument.h"
+#include "editor/ui/UFTrimming.h"
+#include "workflow/ui/UFMain.h"
+#include "workflow/ui/UFSelectRootPath.h"
+
+using namespace pictorel;
+
+int main(int argc, char** argv) {
+    PictorelApplication app(argc, argv);
+    QtMessageBoxes boxes;
+    QtShell shell;
+    QtFolderBrowser browser;
+
+    std::vector<std::string> arguments;
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
+
+    try {
+        auto DMMain = std::make_unique<TDMMain>();
+        const std::string iniPath = DMMain->IniFile.Path();
+        // The editor's document, shared by the main window's runs and the editor window.
+        auto trimmingDocument = std::make_unique<TTrimmingDocument>(boxes);
+
+        auto FMain = std::make_unique<TFMain>(TFMain::Services{
+            DMMain->IniFile, iniPath, boxes, shell, *trimmingDocument, arguments, {}});
+        auto FPleaseWait = std::make_unique<TFPleaseWait>();
+        FPleaseWait->SetMainWindow(FMain.get());
+        auto FTrimming = std::make_unique<TFTrimming>(nullptr, iniPath);
+        std::unique_ptr<TDMFunction> DMFunction;
+        auto DMCorvane = std::make_unique<TDMCorvane>([&DMFunction](const std::string& line) {
+            if (DMFunction) DMFunction->WriteLog(line);
+        });
+        DMFunction = std::make_unique<TDMFunction>(boxes);
+        auto FSelectRootPath =
+            std::make_unique<TFSelectRootPath>(DMMain->IniFile, iniPath, boxes, browser);
+
+        FMain->SetProgress(FPleaseWait.get());
+        FMain->SetBaseFolderDialog(FSelectRootPath.get());
+
+        FMain->show();
+        const int result = app.exec();
+
+        // Reverse order of creation.
+        FSelectRootPath.reset();
+        DMFunction.reset();
+        DMCorvane.reset();
+        FTrimming.reset();
+        FPleaseWait.reset();
+        FMain.reset();
+        trimmingDocument.reset();
+        DMMain.reset();
+        return result;
+    } catch (const std::exception& e) {
+        ReportUncaughtError(e.what());
+        return 1;
+    }
+}
