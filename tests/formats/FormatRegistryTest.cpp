@@ -1,0 +1,178 @@
+// The two registries and the loading rule: content before extension, newest
+// extension entry first, the error texts, short streams never recognised.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FormatFixtures.h"
+#include "app/Errors.h"
+#include "formats/FileFormatList.h"
+#include "formats/GIFGraphic.h"
+#include "formats/PNGGraphic.h"
+#include "formats/Picture.h"
+#include "formats/TIFFGraphic.h"
+#include "support/TestFiles.h"
+
+namespace pictorel {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+
+std::vector<std::uint8_t> SmallPng() {
+    std::vector<std::uint8_t> samples;
+    for (int i = 0; i < 4 * 3 * 3; ++i) samples.push_back(static_cast<std::uint8_t>(i * 7));
+    return test::MakePng8(4, 3, samples, false);
+}
+
+std::vector<std::uint8_t> SmallGif() {
+    test::GifFrame frame{3, 2, {0, 1, 2, 3, 0, 1}};
+    return test::MakeGif(3, 2, {kBlack, kWhite, {255, 0, 0}, {0, 0, 255}}, {frame});
+}
+
+std::string LoadError(const std::string& path) {
+    TPicture picture;
+    try {
+        LoadPicture(picture, path);
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+std::string LoadedClass(const std::string& path) {
+    TPicture picture;
+    LoadPicture(picture, path);
+    return picture.Graphic()->ClassName();
+}
+
+TEST(FormatRegistryTest, ContentWinsOverTheExtension) {
+    TempDir dir;
+    WriteFile(dir.Path() / "png.jpg", SmallPng());
+    WriteFile(dir.Path() / "gif.bmp", SmallGif());
+    WriteFile(dir.Path() / "photo.png", test::MakeJpeg(8, 8, test::Pattern));
+    WriteFile(dir.Path() / "photo.jpg", test::MakeJpeg(8, 8, test::Pattern));
+
+    EXPECT_EQ(LoadedClass(dir.Str() + "png.jpg"), "TPNGGraphic");
+    EXPECT_EQ(LoadedClass(dir.Str() + "gif.bmp"), "TGIFGraphic");
+    EXPECT_EQ(LoadedClass(dir.Str() + "photo.jpg"), "TJPEGImage");
+    // No content reader claims JPEG: the extension sends it to the PNG decoder.
+    EXPECT_EQ(LoadError(dir.Str() + "photo.png"),
+              "Cannot load image. Invalid or unexpected PNG image format.");
+}
+
+TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
+    TempDir dir;
+    WriteFile(dir.Path() / "notes.TXT", std::string("plain text, no picture"));
+    WriteFile(dir.Path() / "noextension", std::string("plain text, no picture"));
+    EXPECT_EQ(LoadError(dir.Str() + "notes.TXT"), "拡張子 .txt の画像形式は処理できません");
+    EXPECT_EQ(LoadError(dir.Str() + "noextension"), "拡張子 . の画像形式は処理できません");
+    EXPECT_EQ(LoadError(dir.Str() + "missing.jpg"),
+              "ファイル " + dir.Str() + "missing.jpg は開けません");
+    EXPECT_THROW(FileFormatList().FindReaderByContent(dir.Str() + "missing.png"), EInvalidGraphic);
+}
+
+TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
+    TPictureFormats& formats = PictureFormats();
+    EXPECT_STREQ(formats.Find("bmp")->name, "TBitmap");
+    EXPECT_STREQ(formats.Find("jpg")->name, "TJPEGImage");
+    EXPECT_STREQ(formats.Find("JPEG")->name, "TJPEGImage");
+    EXPECT_STREQ(formats.Find("png")->name, "TPNGObject");
+    EXPECT_STREQ(formats.Find("gif")->name, "TGIFImage");
+    EXPECT_STREQ(formats.Find("tif")->name, "TTIFFGraphic");
+    EXPECT_STREQ(formats.Find("tiff")->name, "TTIFFGraphic");
+    EXPECT_EQ(formats.Find("jpe2"), nullptr);
+
+    TPictureFormats own;
+    own.Register("xyz", "first", GraphicClassOf<TPNGObject>());
+    own.Register("XYZ", "second", GraphicClassOf<TGIFImage>());
+    EXPECT_EQ(own.Find("xyz"), GraphicClassOf<TGIFImage>());
+    own.Unregister(GraphicClassOf<TGIFImage>());
+    EXPECT_EQ(own.Find("xyz"), GraphicClassOf<TPNGObject>());
+}
+
+TEST(FormatRegistryTest, ContentRegistryRefusesDuplicatesAndUnregistersOnDestruction) {
+    TPictureFormats formats;
+    {
+        TFileFormatList list(formats);
+        list.RegisterFormats({"png"}, {"Portable network graphic images"},
+                             GraphicClassOf<TPNGGraphic>(), fkRaster);
+        try {
+            list.RegisterFormat("PNG", "again", "again", GraphicClassOf<TGIFGraphic>(), fkRaster);
+            FAIL() << "duplicate accepted";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "Attempt to register png twice.");
+        }
+        list.RegisterFormat("png", "again", "again", GraphicClassOf<TGIFGraphic>(), fkRaster, true);
+        ASSERT_EQ(list.Entries().size(), 1u);
+        EXPECT_EQ(list.Entries()[0].cls, GraphicClassOf<TGIFGraphic>());
+        EXPECT_EQ(list.Classes().size(), 2u);
+        EXPECT_EQ(formats.Find("png"), GraphicClassOf<TGIFGraphic>());
+    }
+    EXPECT_EQ(formats.Find("png"), nullptr);
+}
+
+TEST(FormatRegistryTest, ContentReadersAreAskedInRegistrationOrder) {
+    std::vector<std::string> names;
+    for (const TGraphicClass* cls : FileFormatList().Classes()) {
+        if (cls->recognisesContent) names.push_back(cls->name);
+    }
+    ASSERT_GE(names.size(), 3u);
+    EXPECT_EQ(names.front(), "TTIFFGraphic");
+    EXPECT_EQ(names[names.size() - 2], "TGIFGraphic");
+    EXPECT_EQ(names.back(), "TPNGGraphic");
+}
+
+// Each reader needs strictly more than its header's bytes.
+TEST(FormatRegistryTest, StreamsNoLongerThanTheHeaderAreNeverRecognised) {
+    const std::vector<std::uint8_t> png = SmallPng();
+    EXPECT_FALSE(TPNGGraphic::RecognisesContent({png.data(), 8}));
+    EXPECT_TRUE(TPNGGraphic::RecognisesContent({png.data(), 9}));
+
+    std::vector<std::uint8_t> gif = {'g', 'i', 'f', '8', '9', 'a'};
+    gif.resize(22, 0);
+    EXPECT_FALSE(TGIFGraphic::RecognisesContent(gif));
+    gif.push_back(0);
+    EXPECT_TRUE(TGIFGraphic::RecognisesContent(gif));  // upper-cased comparison
+    gif[0] = 'J';
+    EXPECT_FALSE(TGIFGraphic::RecognisesContent(gif));
+
+    // II*\0 with the first directory at offset 8: the offset must lie inside.
+    std::vector<std::uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(tiff));
+    tiff.push_back(0);
+    EXPECT_TRUE(TTIFFGraphic::RecognisesContent(tiff));
+    const std::vector<std::uint8_t> bigEndian = {'M', 'M', 0, 42, 0, 0, 0, 9, 0};
+    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(bigEndian));  // offset 9 == size
+    const std::vector<std::uint8_t> mixed = {'I', 'I', 0, 42, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(mixed));  // 42 in the wrong byte order
+}
+
+TEST(FormatRegistryTest, SignatureOnlyPngGoesByExtensionAndFails) {
+    TempDir dir;
+    const std::vector<std::uint8_t> png = SmallPng();
+    WriteFile(dir.Path() / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 8));
+    EXPECT_EQ(FileFormatList().FindReaderByContent(dir.Str() + "cut.png"), nullptr);
+    EXPECT_EQ(LoadError(dir.Str() + "cut.png"),
+              "Cannot load image. Invalid or unexpected PNG image format.");
+}
+
+TEST(FormatRegistryTest, FailedLoadKeepsThePreviousPicture) {
+    TempDir dir;
+    WriteFile(dir.Path() / "good.png", SmallPng());
+    std::vector<std::uint8_t> broken = SmallPng();
+    broken.resize(broken.size() - 20);  // cut inside the image data
+    WriteFile(dir.Path() / "broken.png", broken);
+
+    TPicture picture;
+    LoadPicture(picture, dir.Str() + "good.png");
+    const TGraphic* before = picture.Graphic();
+    EXPECT_THROW(LoadPicture(picture, dir.Str() + "broken.png"), EInvalidGraphic);
+    EXPECT_EQ(picture.Graphic(), before);
+    EXPECT_EQ(picture.Width(), 4);
+    EXPECT_EQ(picture.Height(), 3);
+}
+
+}  // namespace
+}  // namespace pictorel
