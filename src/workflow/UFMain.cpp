@@ -1,0 +1,202 @@
+#include "workflow/UFMain.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+#include "app/PathText.h"
+#include "workflow/FileUtils.h"
+#include "workflow/JpegOutput.h"
+#include "workflow/OutputFolder.h"
+#include "workflow/UFSelectRootPath.h"
+
+namespace pictorel {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> kSupportedExtensions = {
+    ".jpg", ".jpeg", ".gif", ".png", ".bmp", ".tif", ".tiff", ".psd", ".eps"};
+
+// A path that exists and is not a folder.
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+}  // namespace
+
+bool IsSupportedImage(std::string_view path) {
+    const std::string extension = LowerExtension(FileNamePart(path));
+    for (const std::string_view accepted : kSupportedExtensions)
+        if (extension == accepted) return true;
+    return false;
+}
+
+void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list) {
+    for (const std::string& path : paths) {
+        if (FolderExists(path)) {
+            std::vector<std::string> found;
+            CollectFiles(path, &found);
+            for (std::string& file : found)
+                if (IsSupportedImage(file)) list.push_back(std::move(file));
+        } else if (IsSupportedImage(path)) {
+            list.push_back(path);
+        }
+    }
+}
+
+TMainLogic::TMainLogic(TIniGT& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
+                       IBaseFolderDialog& baseDialog, TTrimmingDocument& editor)
+    : DefaultRootPath(ComputeDefaultRootPath()),
+      ini_(ini),
+      boxes_(boxes),
+      progress_(progress),
+      shell_(shell),
+      baseDialog_(baseDialog),
+      editor_(editor) {}
+
+void TMainLogic::FormCreate(const std::vector<std::string>& arguments) {
+    // A path with spaces may arrive split into several arguments: join them
+    // back until the joined text names an existing file.
+    std::string pending;
+    for (const std::string& argument : arguments) {
+        if (FolderExists(argument)) {
+            AppendSupportedPaths({argument}, SelectedFiles);
+            continue;
+        }
+        pending = pending.empty() ? argument : pending + " " + argument;
+        if (FileExists(pending)) {
+            if (IsSupportedImage(pending)) SelectedFiles.push_back(pending);
+            pending.clear();
+        }
+    }
+    RefreshScreen();
+}
+
+void TMainLogic::PanelFileDropFileDrop(const std::vector<std::string>& fileList) {
+    if (!SelectedFiles.empty()) return;
+    AddPaths(fileList);
+}
+
+void TMainLogic::AddChosenFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    AddPaths(paths);
+}
+
+void TMainLogic::AddPaths(const std::vector<std::string>& paths) {
+    AppendSupportedPaths(paths, SelectedFiles);
+    RefreshScreen();
+}
+
+void TMainLogic::RefreshScreen() {
+    ComboText.clear();
+    RunGroupVisible = false;
+    Caption = kCaptionPrefix + std::to_string(SelectedFiles.size());
+    if (SelectedFiles.empty()) {
+        ProcessingScreen = false;
+        Title = kSelectionTitle;
+        SpeedButton4Visible = !ini_.ReadString("Path", "LastSourcePath", "").empty();
+        return;
+    }
+    ProcessingScreen = true;
+    Title = kProcessingTitle;
+    try {
+        ComboItems = SplitItems(ListBaseSubfolders(BaseFolder()));
+        ComboIndex = -1;
+        FocusComboRequested = true;
+    } catch (...) {
+        // The combo keeps what it had; the screen is shown all the same.
+    }
+    ini_.WriteString("Path", "LastSourcePath", FolderPart(SelectedFiles.back()));
+}
+
+void TMainLogic::EditNewFolderTyped(const std::string& text) {
+    ComboText = text;
+    ComboIndex = -1;
+    _EditNewFolderChange();
+}
+
+void TMainLogic::EditNewFolderPicked(int index) {
+    if (index < 0 || index >= static_cast<int>(ComboItems.size())) return;
+    ComboIndex = index;
+    ComboText = ComboItems[static_cast<std::size_t>(index)];
+    _EditNewFolderChange();
+}
+
+void TMainLogic::_EditNewFolderChange() {
+    RunGroupVisible = !Trim(ComboText).empty();
+}
+
+std::string TMainLogic::BaseFolder() const {
+    return ini_.ReadString("Path", "RootPath", DefaultRootPath);
+}
+
+std::string TMainLogic::PrepareOutputFolder() {
+    const OutputFolderContext context{boxes_, baseDialog_, [this] { return BaseFolder(); },
+                                      [this] { FocusComboRequested = true; }};
+    return pictorel::PrepareOutputFolder(ComboText, context);
+}
+
+bool TMainLogic::StartRun(TRunDestination& destination) {
+    if (SelectedFiles.empty()) {
+        boxes_.ShowPlain(kNoFilesMessage);
+        return false;
+    }
+    if (ComboIndex == 0) {
+        destination = TRunDestination();
+        return true;
+    }
+    std::string folder = PrepareOutputFolder();
+    if (folder.empty()) return false;
+    destination = TRunDestination(std::move(folder));
+    return true;
+}
+
+void TMainLogic::SpeedButton1Click() {
+    TRunDestination destination;
+    if (!StartRun(destination)) return;
+
+    const std::size_t count = SelectedFiles.size();
+    bool stopped = false;
+    progress_.StartProgress(static_cast<int>(count), true);
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string& file = SelectedFiles[i];
+            editor_.SourcePath = file;
+            editor_.AutoMode = true;
+            editor_.FormShow();
+            const Bitmap* result = editor_.Image2 ? &*editor_.Image2 : nullptr;
+            SaveResultAsJpeg(result, destination.OutputPathFor(file));
+            progress_.StepProgress();
+            // Esc on the progress window ends the run after the file in hand.
+            if (i + 1 < count && progress_.Cancelled()) {
+                stopped = true;
+                break;
+            }
+        }
+    } catch (...) {
+        progress_.StopProgress();
+        editor_.AutoMode = false;
+        throw;
+    }
+    progress_.StopProgress();
+    FinishRun(destination, stopped ? kStopAllQuestion : kRunDoneQuestion);
+    editor_.AutoMode = false;
+}
+
+void TMainLogic::FinishRun(const TRunDestination& destination, const char* question) {
+    if (boxes_.Confirm(question)) {
+        const std::string folder = destination.FolderToOpen();
+        if (!folder.empty()) shell_.OpenFolder(folder);
+    }
+    SelectedFiles.clear();
+    RefreshScreen();
+}
+
+void TMainLogic::SpeedButton4Click() {
+    const std::string folder = ini_.ReadString("Path", "LastSourcePath", "");
+    if (!folder.empty()) shell_.OpenFolder(folder);
+}
+
+}  // namespace pictorel

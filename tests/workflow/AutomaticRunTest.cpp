@@ -1,0 +1,162 @@
+// The automatic run end to end: names, sizes, boxes and progress in order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "WorkflowFixture.h"
+#include "editor/TestPictures.h"
+#include "formats/Picture.h"
+#include "workflow/FileUtils.h"
+#include "workflow/JpegOutput.h"
+#include "workflow/RunDestination.h"
+
+namespace pictorel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDone = "confirm: 縮小が完了しました。フォルダを開きますか？";
+const std::string kStopAll = "confirm: 残りの処理を全て中止しました。フォルダを開きますか？";
+const std::string kLoadError = "error: 画像ファイルが壊れているか、サイズが大き過ぎます。";
+
+struct AutomaticRun : ::testing::Test, WorkflowFixture {
+    // A BMP, or for any other name a JPEG, of the given size.
+    std::string Picture(const std::string& name, int width, int height) {
+        const auto color = [](int x, int y) { return Color{std::uint8_t(x), std::uint8_t(y), 90}; };
+        const fs::path path = dir.Path() / name;
+        fs::create_directories(path.parent_path());
+        if (path.extension() == ".bmp") {
+            WriteBmp(path, width, height, color);
+        } else {
+            Bitmap picture(width, height);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) picture.SetPixel(x, y, color(x, y));
+            WriteFile(path, EncodeJpeg(picture));
+        }
+        return path.string();
+    }
+    std::pair<int, int> SizeOf(const std::string& path) {
+        TPicture picture;
+        LoadPicture(picture, path);
+        return {picture.Width(), picture.Height()};
+    }
+    void Run(std::vector<std::string> files, int comboIndex, const std::string& name = "") {
+        main.AddChosenFiles(files);
+        if (comboIndex == 0)
+            main.EditNewFolderPicked(0);
+        else
+            main.EditNewFolderTyped(name);
+        log->clear();
+        main.SpeedButton1Click();
+    }
+};
+
+TEST_F(AutomaticRun, SameFolderNamesNeverOverwrite) {
+    const std::string src = Picture("photos/IMG_0001.JPG", 1600, 1200);
+    const std::string folder = NormalizeFolderPath(Path("photos"));
+    for (const char* expected :
+         {"mini_IMG_0001.jpg", "mini_IMG_0001-1.jpg", "mini_IMG_0001-2.jpg"}) {
+        boxes.answers = {false};
+        Run({src}, 0);
+        EXPECT_TRUE(fs::exists(folder + expected)) << expected;
+        EXPECT_EQ(*log,
+                  (CallLog{"start-progress 1 gauge", "step-progress", "stop-progress", kDone}));
+    }
+    EXPECT_EQ(SizeOf(folder + "mini_IMG_0001.jpg"), std::make_pair(800, 600));
+    EXPECT_FALSE(editor.AutoMode);
+    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_EQ(main.Caption, "選択ファイル数：0");
+    EXPECT_FALSE(main.ProcessingScreen);
+}
+
+TEST_F(AutomaticRun, NamedFolderTakesTheFileNamesInListOrder) {
+    SetBase(Folder("base") + "/");
+    const std::string a = Picture("a/x.jpeg", 3000, 2000);
+    const std::string b = Picture("b/x.bmp", 640, 480);
+    boxes.answers = {true};
+    Run({a, b}, -1, "A101");
+    const std::string out = NormalizeFolderPath(Path("base/A101"));
+    EXPECT_EQ(*log, (CallLog{"start-progress 2 gauge", "step-progress", "step-progress",
+                             "stop-progress", kDone, "open-folder: " + out}));
+    EXPECT_EQ(SizeOf(out + "x.jpg"), std::make_pair(800, 533));
+    EXPECT_EQ(SizeOf(out + "x-1.jpg"), std::make_pair(640, 480));
+    EXPECT_FALSE(fs::exists(out + "mini_x.jpg"));
+}
+
+TEST_F(AutomaticRun, DamagedFileInTheMiddle) {
+    SetBase(Folder("base") + "/");
+    const std::string a = Picture("in/a.jpg", 1001, 750);
+    const std::string broken = Path("in/b.jpg");
+    WriteFile(broken, std::string("\xFF\xD8\xFF garbage"));
+    const std::string c = Picture("in/c.bmp", 850, 527);
+    boxes.answers = {false};
+    Run({a, broken, c}, -1, "R");
+    EXPECT_EQ(*log, (CallLog{"start-progress 3 gauge", "step-progress", kLoadError, "step-progress",
+                             "step-progress", "stop-progress", kDone}));
+    const std::string out = NormalizeFolderPath(Path("base/R"));
+    EXPECT_EQ(SizeOf(out + "a.jpg"), std::make_pair(800, 599));
+    EXPECT_FALSE(fs::exists(out + "b.jpg"));
+    EXPECT_EQ(SizeOf(out + "c.jpg"), std::make_pair(800, 496));
+    EXPECT_EQ(progress.steps, 3);
+}
+
+TEST_F(AutomaticRun, SameFolderOpensTheLastFilesFolder) {
+    const std::string p1 = Picture("p1/a.bmp", 20, 10);
+    const std::string p2 = Picture("p2/b.bmp", 10, 20);
+    boxes.answers = {true};
+    Run({p1, p2}, 0);
+    EXPECT_EQ(log->back(), "open-folder: " + NormalizeFolderPath(Path("p2")));
+    EXPECT_TRUE(fs::exists(Path("p1/mini_a.jpg")));
+    EXPECT_TRUE(fs::exists(Path("p2/mini_b.jpg")));
+}
+
+TEST_F(AutomaticRun, EscStopsAfterTheFileInHand) {
+    const std::string a = Picture("s/a.bmp", 30, 30);
+    const std::string b = Picture("s/b.bmp", 30, 30);
+    const std::string c = Picture("s/c.bmp", 30, 30);
+    progress.cancelAfterSteps = 1;
+    boxes.answers = {true};
+    Run({a, b, c}, 0);
+    EXPECT_EQ(*log, (CallLog{"start-progress 3 gauge", "step-progress", "stop-progress", kStopAll,
+                             "open-folder: " + NormalizeFolderPath(Path("s"))}));
+    EXPECT_TRUE(fs::exists(Path("s/mini_a.jpg")));
+    EXPECT_FALSE(fs::exists(Path("s/mini_b.jpg")));
+    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_FALSE(editor.AutoMode);
+}
+
+TEST_F(AutomaticRun, EscDuringTheLastFileEndsNormally) {
+    const std::string a = Picture("t/a.bmp", 30, 30);
+    progress.cancelAfterSteps = 1;
+    boxes.answers = {false};
+    Run({a}, 0);
+    EXPECT_EQ(*log, (CallLog{"start-progress 1 gauge", "step-progress", "stop-progress", kDone}));
+}
+
+TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {
+    main.SpeedButton1Click();
+    EXPECT_EQ(*log, (CallLog{"plain: ファイル無い"}));
+
+    main.AddChosenFiles({Picture("u/a.bmp", 10, 10)});
+    main.EditNewFolderTyped("a*b");
+    log->clear();
+    main.SpeedButton1Click();
+    EXPECT_EQ(*log, (CallLog{"error: フォルダの名前に「*」は使えません"}));
+    EXPECT_EQ(main.SelectedFiles.size(), 1u);
+    EXPECT_EQ(main.ComboText, "a*b");
+    EXPECT_TRUE(main.FocusComboRequested);
+}
+
+TEST(RunDestination, PrefixesAndTheFolderToOpen) {
+    EXPECT_EQ(SameFolderPrefix("/a.png"), "/mini_");
+    TRunDestination same;
+    EXPECT_EQ(same.FolderToOpen(), "");
+    EXPECT_EQ(same.OutputPathFor("/nowhere/cam/IMG_0001.JPG"), "/nowhere/cam/mini_IMG_0001.JPG");
+    EXPECT_EQ(same.FolderToOpen(), "/nowhere/cam/");
+    TRunDestination named("/out/A101/");
+    EXPECT_EQ(named.OutputPathFor("/d/cam/IMG_0001.jpeg"), "/out/A101/IMG_0001.jpeg");
+    EXPECT_EQ(named.FolderToOpen(), "/out/A101/");
+}
+
+}  // namespace
+}  // namespace pictorel::test
