@@ -6,12 +6,14 @@
 
 #include "cli/CmdDemo.h"
 #include "cli/CmdFormats.h"
+#include "cli/CmdShrink.h"
 #include "cli/Commands.h"
 
 namespace pictorel::cli {
 
 // Each command lives in its own file; list it here.
 const Command kCommands[] = {
+    {"shrink", CmdShrink, kShrinkUsage, kShrinkSummary},
     {"info", CmdInfo, kInfoUsage, kInfoSummary},
     {"convert", CmdConvert, kConvertUsage, kConvertSummary},
     {"demo", CmdDemo, kDemoUsage, kDemoSummary},
