@@ -1,0 +1,63 @@
+#include "imaging/Adjustments.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "imaging/BmpData.h"
+
+namespace pictorel {
+
+namespace {
+
+void MakeTrueColor(Bitmap& picture) {
+    if (picture.Format() != PixelFormat::pf24bit) picture = picture.ToBgr24();
+}
+
+}  // namespace
+
+double BrightnessFactor(int level) {
+    return static_cast<double>(level / 100.0L + 1);
+}
+
+void ApplyBrightness(Bitmap& picture, double factor) {
+    MakeTrueColor(picture);
+    // One result per channel value; each is the described per-pixel product.
+    std::uint8_t table[256];
+    for (int c = 0; c < 256; ++c) {
+        const long double v = std::nearbyint(static_cast<long double>(c) * factor);
+        table[c] = static_cast<std::uint8_t>(std::clamp(v, 0.0L, 255.0L));
+    }
+    const TBmpData24 data(picture);
+    for (int y = 0; y < data.Height(); ++y) {
+        std::uint8_t* p = data.Row(y);
+        for (int i = 0; i < 3 * data.Width(); ++i) p[i] = table[p[i]];
+    }
+}
+
+void SharpenImage(Bitmap& picture) {
+    MakeTrueColor(picture);
+    const int W = picture.Width(), H = picture.Height();
+    Bitmap sharp(W, H, PixelFormat::pf24bit);
+    const TBmpData24 src(picture);
+    const TBmpData24 dst(sharp);
+    for (int y = 0; y < H; ++y) {
+        const std::uint8_t* rows[3] = {src.Row(std::max(y - 1, 0)), src.Row(y),
+                                       src.Row(std::min(y + 1, H - 1))};
+        for (int x = 0; x < W; ++x) {
+            const int cols[3] = {3 * std::max(x - 1, 0), 3 * x, 3 * std::min(x + 1, W - 1)};
+            std::uint8_t* out = dst.PixelAt(x, y);
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < 3; ++dy)
+                    for (int dx = 0; dx < 3; ++dx)
+                        sum += (dy == 1 && dx == 1 ? 24 : -1) * rows[dy][cols[dx] + c];
+                out[c] = static_cast<std::uint8_t>(std::clamp(sum / 16 + 0, 0, 255));
+            }
+        }
+    }
+    picture = std::move(sharp);
+}
+
+}  // namespace pictorel
