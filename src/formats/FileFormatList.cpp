@@ -4,9 +4,11 @@
 
 #include "app/Errors.h"
 #include "formats/BitmapReader.h"
+#include "formats/EPSGraphic.h"
 #include "formats/GIFGraphic.h"
 #include "formats/JPEGImage.h"
 #include "formats/PNGGraphic.h"
+#include "formats/PSDGraphic.h"
 #include "formats/TIFFGraphic.h"
 
 namespace pictorel {
@@ -131,6 +133,10 @@ struct Registries {
                              {"Tagged image file format images", "Macintosh TIFF images",
                               "PC TIF images", "GFI fax images"},
                              GraphicClassOf<TTIFFGraphic>(), fkMultiImage | fkRaster);
+        list.RegisterFormats({"eps"}, {"Encapsulated Postscript images"},
+                             GraphicClassOf<TEPSGraphic>(), fkRaster);
+        list.RegisterFormats({"psd", "pdd"}, {"Photoshop images"}, GraphicClassOf<TPSDGraphic>(),
+                             fkLayered | fkRaster);
         list.RegisterFormats({"gif"}, {"CompuServe images"}, GraphicClassOf<TGIFGraphic>(),
                              fkAnimation | fkMultiImage | fkRaster);
         list.RegisterFormats({"png"}, {"Portable network graphic images"},

@@ -1,0 +1,17 @@
+// The BMP reader on arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "app/Errors.h"
+#include "formats/BitmapReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    pictorel::TBitmap graphic;
+    try {
+        graphic.LoadFromMemory(std::span<const std::uint8_t>(data, size));
+    } catch (const pictorel::Error&) {
+        if (!graphic.Empty()) __builtin_trap();
+    }
+    return 0;
+}
