@@ -1,0 +1,37 @@
+#include "workflow/EditedRun.h"
+
+#include <string>
+
+#include "workflow/JpegOutput.h"
+#include "workflow/RunDestination.h"
+
+namespace pictorel {
+
+void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host) {
+    TRunDestination destination;
+    if (!main.StartRun(destination)) return;
+    editor.AutoMode = false;
+
+    // The editor cannot change the selection while it is shown, but a copy
+    // keeps the walk safe whatever the host does.
+    const std::vector<std::string> files = main.SelectedFiles;
+    for (const std::string& file : files) {
+        editor.SourcePath = file;
+        editor.SBtnDirectionDown = false;
+        editor.SBtnDirectionClick();
+
+        const int result = host.ShowModal(editor);
+        if (result == kModalSave) {
+            const Bitmap* picture = editor.Image2 ? &*editor.Image2 : nullptr;
+            SaveResultAsJpeg(picture, destination.OutputPathFor(file));
+        } else if (result == kModalStopAll) {
+            if (destination.SameFolder() && destination.FolderToOpen().empty())
+                destination.PrefixFor(file);
+            main.FinishRun(destination, kStopAllQuestion);
+            return;
+        }
+    }
+    main.FinishRun(destination, kRunDoneQuestion);
+}
+
+}  // namespace pictorel

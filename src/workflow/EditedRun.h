@@ -1,0 +1,33 @@
+// The edited run ("切り抜き・回転等の画像処理をして保存"): the editor is shown
+// modally for each selected file, and its result decides save, skip or stop.
+#pragma once
+
+#include "editor/TrimmingDocument.h"
+#include "workflow/UFMain.h"
+
+namespace pictorel {
+
+// Shows the editor window modally. The host clears editor.ModalResult, runs
+// the load step editor.FormShow() as the window opens, lets the user work,
+// and returns the window's modal result (1 save, 3 stop all, other skip).
+class IEditorHost {
+  public:
+    virtual ~IEditorHost() = default;
+    virtual int ShowModal(TTrimmingDocument& editor) = 0;
+};
+
+// Modal results that the run acts on.
+inline constexpr int kModalSave = 1;
+inline constexpr int kModalStopAll = 3;
+
+// Walks main.SelectedFiles in order after the shared run start. Each file
+// starts with the direction marker turned off. Result 1 writes the result
+// view as a JPEG, 3 asks the stop-all question and ends the run, anything
+// else skips the file; at the end the completion question is asked. Either
+// way the selection is emptied.
+//
+// Stop all in same-folder mode before anything was saved: no prefix exists
+// yet, so Yes opens the folder of the file in hand.
+void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host);
+
+}  // namespace pictorel

@@ -1,0 +1,202 @@
+#include "workflow/EditedRun.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "formats/Picture.h"
+#include "formats/PictureWriter.h"
+#include "workflow/WorkflowFixture.h"
+
+namespace pictorel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::WorkflowFixture;
+
+// Plays the editor window: loads the file as the window opens, lets the
+// test act on the document, and closes with the scripted result.
+class FakeEditorHost : public IEditorHost {
+  public:
+    struct Step {
+        int result;
+        std::function<void(TTrimmingDocument&)> action;
+    };
+    explicit FakeEditorHost(std::shared_ptr<test::CallLog> log) : calls(std::move(log)) {}
+
+    int ShowModal(TTrimmingDocument& editor) override {
+        calls->push_back("editor: " + fs::path(editor.SourcePath).filename().string());
+        markerShownAtOpen.push_back(editor.ImageDirectionVisible || editor.SBtnDirectionDown ||
+                                    editor.TurnButtonsVisible);
+        if (steps.empty()) {
+            ADD_FAILURE() << "editor shown more often than scripted";
+            return -1;
+        }
+        Step step = steps.front();
+        steps.erase(steps.begin());
+        editor.ModalResult = 0;
+        editor.FormShow();
+        if (step.action) step.action(editor);
+        if (step.result == 1) return editor.BitBtnOKClick();
+        return step.result;
+    }
+
+    std::vector<Step> steps;
+    std::vector<bool> markerShownAtOpen;
+    std::shared_ptr<test::CallLog> calls;
+};
+
+class EditedRunTest : public ::testing::Test, public WorkflowFixture {
+  protected:
+    FakeEditorHost host{log};
+
+    // A small picture in `folder`, selected for the run.
+    std::string AddPicture(const std::string& folder, const std::string& name, Color c) {
+        Bitmap b(60, 40);
+        b.FillRect(Rect{0, 0, 60, 40}, c);
+        const std::string path = Folder(folder) + "/" + name;
+        WritePicture(b, path);
+        main.SelectedFiles.push_back(path);
+        return path;
+    }
+    void SameFolderMode() {
+        main.RefreshScreen();
+        main.ComboIndex = 0;
+    }
+    std::vector<std::string> Calls(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const std::string& c : *log)
+            if (c.rfind(prefix, 0) == 0) out.push_back(c);
+        return out;
+    }
+};
+
+TEST_F(EditedRunTest, ClosingEveryFileWritesNothingButStillAsksAtTheEnd) {
+    AddPicture("p", "a.png", kWhite);
+    AddPicture("p", "b.png", kWhite);
+    SameFolderMode();
+    host.steps = {{-1, nullptr}, {2, nullptr}};
+    boxes.answers = {true};
+    EditedRun(main, editor, host);
+    EXPECT_FALSE(fs::exists(Path("p/mini_a.jpg")));
+    EXPECT_FALSE(fs::exists(Path("p/mini_b.jpg")));
+    EXPECT_EQ(Calls("confirm"),
+              (std::vector<std::string>{std::string("confirm: ") + kRunDoneQuestion}));
+    EXPECT_TRUE(Calls("open-folder").empty());  // nothing saved: no folder to open
+    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_FALSE(main.ProcessingScreen);
+}
+
+TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
+    std::vector<std::string> files;
+    for (const char* name : {"1.png", "2.png", "3.png", "4.png", "5.png"})
+        files.push_back(AddPicture("p", name, Color{200, 10, 10}));
+    SameFolderMode();
+    host.steps = {{1, nullptr}, {1, nullptr}, {3, nullptr}};
+    boxes.answers = {true};
+    EditedRun(main, editor, host);
+
+    EXPECT_TRUE(fs::exists(Path("p/mini_1.jpg")));
+    EXPECT_TRUE(fs::exists(Path("p/mini_2.jpg")));
+    for (const char* absent : {"p/mini_3.jpg", "p/mini_4.jpg", "p/mini_5.jpg"})
+        EXPECT_FALSE(fs::exists(Path(absent))) << absent;
+    EXPECT_EQ(Calls("editor"),
+              (std::vector<std::string>{"editor: 1.png", "editor: 2.png", "editor: 3.png"}));
+    EXPECT_EQ(Calls("confirm"),
+              (std::vector<std::string>{std::string("confirm: ") + kStopAllQuestion}));
+    EXPECT_EQ(Calls("open-folder"),
+              (std::vector<std::string>{"open-folder: " + Folder("p") + "/"}));
+    EXPECT_TRUE(main.SelectedFiles.empty());
+    for (const std::string& f : files) EXPECT_TRUE(fs::exists(f));
+
+    // The saved result is the editor's 400 x 400 view.
+    TPicture saved;
+    LoadPicture(saved, Path("p/mini_1.jpg"));
+    EXPECT_EQ(saved.Width(), 400);
+    EXPECT_EQ(saved.Height(), 400);
+}
+
+TEST_F(EditedRunTest, SameFolderOpensTheFolderOfTheLastSavedFile) {
+    AddPicture("p1", "a.png", kWhite);
+    AddPicture("p2", "b.png", kWhite);
+    AddPicture("p3", "c.png", kWhite);
+    SameFolderMode();
+    host.steps = {{1, nullptr}, {1, nullptr}, {-1, nullptr}};
+    boxes.answers = {true};
+    EditedRun(main, editor, host);
+    EXPECT_TRUE(fs::exists(Path("p1/mini_a.jpg")));
+    EXPECT_TRUE(fs::exists(Path("p2/mini_b.jpg")));
+    EXPECT_FALSE(fs::exists(Path("p3/mini_c.jpg")));
+    EXPECT_EQ(Calls("open-folder"),
+              (std::vector<std::string>{"open-folder: " + Folder("p2") + "/"}));
+}
+
+TEST_F(EditedRunTest, StopAllBeforeAnySaveOpensTheFolderOfTheFileInHand) {
+    AddPicture("p1", "a.png", kWhite);
+    AddPicture("p2", "b.png", kWhite);
+    SameFolderMode();
+    host.steps = {{-1, nullptr}, {3, nullptr}};
+    boxes.answers = {true};
+    EditedRun(main, editor, host);
+    EXPECT_EQ(Calls("open-folder"),
+              (std::vector<std::string>{"open-folder: " + Folder("p2") + "/"}));
+    EXPECT_TRUE(main.SelectedFiles.empty());
+}
+
+TEST_F(EditedRunTest, EveryFileOpensWithoutTheMarker) {
+    const std::string a = AddPicture("p", "a.png", kWhite);
+    AddPicture("p", "b.png", kWhite);
+    SameFolderMode();
+    auto showMarker = [](TTrimmingDocument& e) {
+        e.SBtnDirectionDown = true;
+        e.SBtnDirectionClick();
+    };
+    host.steps = {{-1, showMarker}, {-1, nullptr}};
+    boxes.answers = {false};
+    editor.SBtnDirectionDown = true;  // left down by an earlier run
+    editor.SBtnDirectionClick();
+    EditedRun(main, editor, host);
+    EXPECT_EQ(host.markerShownAtOpen, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(editor.AutoMode);
+    EXPECT_TRUE(Calls("open-folder").empty());  // answered No
+}
+
+TEST_F(EditedRunTest, NamedFolderModeWritesIntoTheOutputFolder) {
+    SetBase(Folder("base") + "/");
+    AddPicture("src", "x.png", kWhite);
+    AddPicture("src2", "x.png", kWhite);
+    main.RefreshScreen();
+    main.EditNewFolderTyped("A101");
+    host.steps = {{1, nullptr}, {1, nullptr}};
+    boxes.answers = {true};
+    EditedRun(main, editor, host);
+    EXPECT_TRUE(fs::exists(Path("base/A101/x.jpg")));
+    EXPECT_TRUE(fs::exists(Path("base/A101/x-1.jpg")));
+    EXPECT_EQ(Calls("open-folder"),
+              (std::vector<std::string>{"open-folder: " + Folder("base") + "/A101/"}));
+}
+
+TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
+    const std::string broken = Folder("p") + "/broken.png";
+    test::WriteFile(broken, std::string("not a picture"));
+    main.SelectedFiles.push_back(broken);
+    AddPicture("p", "good.png", kWhite);
+    SameFolderMode();
+    host.steps = {{1, nullptr}, {1, nullptr}};  // save is disabled after the failure
+    boxes.answers = {false};
+    EditedRun(main, editor, host);
+    EXPECT_FALSE(fs::exists(Path("p/mini_broken.jpg")));
+    EXPECT_TRUE(fs::exists(Path("p/mini_good.jpg")));
+    EXPECT_EQ(Calls("error").size(), 1u);
+}
+
+TEST_F(EditedRunTest, EmptySelectionOnlySaysSo) {
+    SameFolderMode();
+    EditedRun(main, editor, host);
+    EXPECT_EQ(*log, (std::vector<std::string>{std::string("plain: ") + kNoFilesMessage}));
+}
+
+}  // namespace
+}  // namespace pictorel
