@@ -1,0 +1,205 @@
+// pictorel-cli shrink: the same files as the automatic run, in list order,
+// whatever the number of jobs; every corpus file written or reported.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/IniGT.h"
+#include "editor/TrimmingDocument.h"
+#include "support/Fakes.h"
+#include "support/TestFiles.h"
+#include "workflow/FileUtils.h"
+#include "workflow/FolderDialogs.h"
+#include "workflow/UFMain.h"
+
+namespace pictorel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+struct CliResult {
+    int status = -1;
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+};
+
+std::vector<std::string> Lines(std::istream& in) {
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+CliResult Shrink(const std::vector<std::string>& args, const TempDir& scratch) {
+    std::string command = std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli shrink";
+    for (const std::string& a : args) command += " " + Quote(a);
+    const fs::path errFile = scratch.Path() / "stderr.txt";
+    command += " 2>" + Quote(errFile.string());
+    CliResult result;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string out;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
+    const int raw = ::pclose(pipe.release());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::istringstream outStream(out);
+    result.out = Lines(outStream);
+    std::ifstream errStream(errFile);
+    result.err = Lines(errStream);
+    return result;
+}
+
+struct NoBaseDialog : IBaseFolderDialog {
+    void ShowBaseFolderDialog() override { ADD_FAILURE() << "base folder dialog"; }
+};
+
+// Photos of the corpus copied into `folder`, under short names.
+std::vector<std::string> CopyPhotos(const fs::path& corpus, const fs::path& folder) {
+    std::vector<std::string> copies;
+    fs::create_directories(folder);
+    for (const char* name :
+         {"photo_3872x2403.jpg", "photo_jolla_3264x2448.jpg", "photo_samsung_4032x2012.jpg"}) {
+        const fs::path to = folder / name;
+        fs::copy_file(corpus / "jpeg" / name, to);
+        copies.push_back(to.string());
+    }
+    // The same name twice, from a second folder: the second becomes -1.
+    fs::create_directories(folder / "again");
+    fs::copy_file(corpus / "jpeg/photo_3872x2403.jpg", folder / "again/photo_3872x2403.jpg");
+    copies.push_back((folder / "again/photo_3872x2403.jpg").string());
+    return copies;
+}
+
+TEST(ShrinkCommand, JobsGiveTheSameBytesAsTheAutomaticRun) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    TempDir dir;
+    const std::vector<std::string> photos = CopyPhotos(corpus, dir.Path() / "in");
+    const std::vector<std::string> expectedNames = {
+        "photo_3872x2403.jpg", "photo_jolla_3264x2448.jpg", "photo_samsung_4032x2012.jpg",
+        "photo_3872x2403-1.jpg"};
+
+    // The automatic run of the main window, in this process.
+    auto log = std::make_shared<CallLog>();
+    FakeMessageBoxes boxes(log);
+    FakeProgress progress(log);
+    FakeShell shell(log);
+    NoBaseDialog baseDialog;
+    TIniGT ini((dir.Path() / "pictorel").string());
+    ini.SetFileName((dir.Path() / "Pictorel.ini").string());
+    fs::create_directories(dir.Path() / "window");
+    ini.WriteString("Path", "RootPath", (dir.Path() / "window").string() + "/");
+    TTrimmingDocument editor(boxes);
+    TMainLogic main(ini, boxes, progress, shell, baseDialog, editor);
+    main.AddChosenFiles(photos);
+    main.EditNewFolderTyped("A101");
+    boxes.answers = {false};
+    main.SpeedButton1Click();
+    const fs::path windowOut = dir.Path() / "window/A101";
+
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const fs::path base = dir.Path() / (std::string("cli") + jobs);
+        fs::create_directories(base);
+        std::vector<std::string> args = {"--jobs", jobs,     "--folder",
+                                         "A101",   "--base", base.string()};
+        args.insert(args.end(), photos.begin(), photos.end());
+        const CliResult r = Shrink(args, dir);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.err.empty());
+        ASSERT_EQ(r.out.size(), expectedNames.size());
+        const std::string outFolder = NormalizeFolderPath((base / "A101").string());
+        for (std::size_t i = 0; i < expectedNames.size(); ++i) {
+            EXPECT_EQ(r.out[i], outFolder + expectedNames[i]);
+            EXPECT_EQ(ReadFile(r.out[i]), ReadFile(windowOut / expectedNames[i]))
+                << expectedNames[i];
+        }
+    }
+}
+
+TEST(ShrinkCommand, NamesAreCheckedAsTheWindowChecksThem) {
+    TempDir dir;
+    WriteFile(dir.Path() / "a.bmp", "x");
+    CliResult r = Shrink({"--folder", "a|b<c", "--base", dir.Str(), dir.Str() + "a.bmp"}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, (std::vector<std::string>{"フォルダの名前に「<」は使えません"}));
+
+    fs::create_directories(dir.Path() / "base/A101");
+    r = Shrink({"--folder", "A101", "--base", (dir.Path() / "base").string(), dir.Str() + "a.bmp"},
+               dir);
+    EXPECT_EQ(r.status, 2);
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.front(), "指定した名前のフォルダが既に存在します。処理を中止しますか？");
+
+    // Into the existing folder: the damaged a.bmp is reported, nothing written.
+    r = Shrink({"--into-existing", "--folder", "A101", "--base", (dir.Path() / "base").string(),
+                dir.Str() + "a.bmp"},
+               dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.err, (std::vector<std::string>{dir.Str() + "a.bmp: " + kLoadFailedMessage}));
+
+    r = Shrink({dir.Str() + "notes.txt"}, dir);
+    EXPECT_EQ(r.status, 2);
+    r = Shrink({"--jobs", "0", dir.Str()}, dir);
+    EXPECT_EQ(r.status, 2);
+}
+
+struct ManifestRow {
+    std::string path;
+    std::string expect;
+};
+
+std::vector<ManifestRow> ReadManifest(const fs::path& corpus) {
+    std::ifstream in(corpus / "manifest.tsv");
+    std::vector<ManifestRow> rows;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        ManifestRow row;
+        std::string format;
+        std::getline(fields, row.path, '\t');
+        std::getline(fields, format, '\t');
+        std::getline(fields, row.expect, '\t');
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(ShrinkCommand, WholeCorpusWrittenOrReportedWithoutStopping) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    TempDir dir;
+    std::vector<std::string> args = {"--jobs", "2", "--folder", "out", "--base", dir.Str()};
+    std::vector<std::string> decodes, mustFail;
+    for (const ManifestRow& row : ReadManifest(corpus)) {
+        const std::string path = (corpus / row.path).string();
+        if (row.expect == "decodes") decodes.push_back(path);
+        if (row.expect == "must-fail") mustFail.push_back(path);
+        if (row.expect == "decodes" || row.expect == "must-fail") args.push_back(path);
+    }
+    ASSERT_FALSE(decodes.empty());
+    ASSERT_FALSE(mustFail.empty());
+    const CliResult r = Shrink(args, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.size(), decodes.size());
+    for (const std::string& written : r.out) EXPECT_TRUE(fs::is_regular_file(written)) << written;
+    std::vector<std::string> expectedErrors;
+    for (const std::string& path : mustFail)
+        expectedErrors.push_back(path + ": " + kLoadFailedMessage);
+    EXPECT_EQ(r.err, expectedErrors);
+}
+
+}  // namespace
+}  // namespace pictorel::test
