@@ -16,6 +16,7 @@
 #include "app/ui/UncaughtError.h"
 #include "editor/TrimmingDocument.h"
 #include "editor/ui/UFTrimming.h"
+#include "workflow/EditedRun.h"
 #include "workflow/ui/UFMain.h"
 #include "workflow/ui/UFSelectRootPath.h"
 
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
 
         FMain->SetProgress(FPleaseWait.get());
         FMain->SetBaseFolderDialog(FSelectRootPath.get());
+        FMain->SetEditedRun([&trimmingDocument, &FTrimming](TMainLogic& logic) {
+            EditedRun(logic, *trimmingDocument, *FTrimming);
+        });
 
         FMain->show();
         const int result = app.exec();

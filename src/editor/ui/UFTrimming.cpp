@@ -7,4 +7,8 @@ TFTrimming::TFTrimming(QWidget* parent, const std::string& iniPath)
     FinishCreation();
 }
 
+int TFTrimming::ShowModal(TTrimmingDocument& /*editor*/) {
+    return exec();
+}
+
 }  // namespace pictorel
