@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
             DMMain->IniFile, iniPath, boxes, shell, *trimmingDocument, arguments, {}});
         auto FPleaseWait = std::make_unique<TFPleaseWait>();
         FPleaseWait->SetMainWindow(FMain.get());
-        auto FTrimming = std::make_unique<TFTrimming>(nullptr, iniPath);
+        auto FTrimming = std::make_unique<TFTrimming>(nullptr, iniPath, *trimmingDocument);
         std::unique_ptr<TDMFunction> DMFunction;
         auto DMCorvane = std::make_unique<TDMCorvane>([&DMFunction](const std::string& line) {
             if (DMFunction) DMFunction->WriteLog(line);
