@@ -68,7 +68,8 @@ Header ReadHeader(const Reader& r) {
         h.height = r.U16(info + 6);
         h.bits = r.U16(info + 10);
         h.paletteEntrySize = 3;
-    } else if (h.headerSize >= 40 && h.headerSize <= 124) {
+    } else if (h.headerSize == 40 || h.headerSize == 52 || h.headerSize == 56 ||
+               h.headerSize == 64 || h.headerSize == 108 || h.headerSize == 124) {
         h.width = static_cast<std::int32_t>(r.U32(info + 4));
         h.height = static_cast<std::int32_t>(r.U32(info + 8));
         h.bits = r.U16(info + 14);
