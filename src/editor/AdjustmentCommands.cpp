@@ -1,11 +1,10 @@
 // Adjustment commands of the result view (brighter, darker, undo, rotate,
 // sharpen) and the buttons that end the editing of one picture.
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
 #include <utility>
 
 #include "editor/TrimmingDocument.h"
+#include "imaging/Adjustments.h"
 #include "imaging/BitmapUtils.h"
 
 namespace pictorel {
@@ -43,47 +42,6 @@ class FlagGuard {
     bool& flag_;
 };
 
-// Each channel c of a 24-bit picture becomes round(c x factor), halves to
-// even, clamped to 0..255.
-void BrightenPicture(Bitmap& picture, double factor) {
-    std::uint8_t table[256];
-    for (int c = 0; c < 256; ++c) {
-        const double v = std::nearbyint(c * factor);
-        table[c] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
-    }
-    const std::size_t bytes = static_cast<std::size_t>(picture.Width()) * 3;
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        for (std::size_t i = 0; i < bytes; ++i) row[i] = table[row[i]];
-    }
-}
-
-// 3 x 3 sharpening: 24 at the centre, -1 around, divided by 16 truncating
-// toward zero, clamped; pixels beyond an edge repeat the edge pixel.
-Bitmap SharpenPicture(const Bitmap& view) {
-    const Bitmap source = view.ToBgr24();
-    const int w = source.Width(), h = source.Height();
-    Bitmap out(w, h);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* rows[3] = {source.ScanLine(std::max(y - 1, 0)), source.ScanLine(y),
-                                       source.ScanLine(std::min(y + 1, h - 1))};
-        std::uint8_t* d = out.ScanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const int cols[3] = {std::max(x - 1, 0), x, std::min(x + 1, w - 1)};
-            for (int ch = 0; ch < 3; ++ch) {
-                int sum = 0;
-                for (int dy = 0; dy < 3; ++dy)
-                    for (int dx = 0; dx < 3; ++dx) {
-                        const int v = rows[dy][cols[dx] * 3 + ch];
-                        sum += (dy == 1 && dx == 1) ? 24 * v : -v;
-                    }
-                d[x * 3 + ch] = static_cast<std::uint8_t>(std::clamp(sum / 16, 0, 255));
-            }
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 // Brightness is applied to a fresh rendering each time, so factors never
@@ -92,14 +50,14 @@ void TTrimmingDocument::SpeedButton2Click() {
     if (!Panel8Enabled || Busy || Brightness >= kBrightnessMax) return;
     Brightness = std::min(Brightness + kBrightnessStep, kBrightnessMax);
     RenderResult();
-    if (Brightness != 0) ApplyBrightness(static_cast<double>(Brightness / 100.0L + 1));
+    if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
 void TTrimmingDocument::SpeedButton3Click() {
     if (!Panel8Enabled || Busy || Brightness <= 0) return;
     Brightness = std::max(Brightness - kBrightnessStep, 0);
     RenderResult();
-    if (Brightness != 0) ApplyBrightness(static_cast<double>(Brightness / 100.0L + 1));
+    if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
 void TTrimmingDocument::SpeedButton4Click() {
@@ -119,14 +77,14 @@ void TTrimmingDocument::SpeedButton6Click() {
 
 void TTrimmingDocument::ApplyBrightness(double factor) {
     FlagGuard busy(Busy);
-    if (Image2 && Image2->Format() == PixelFormat::pf24bit) BrightenPicture(*Image2, factor);
+    if (Image2) pictorel::ApplyBrightness(*Image2, factor);
 }
 
 // Sharpens whatever the result view shows; repeated presses sharpen again.
 // Deliberately not guarded by Busy.
 void TTrimmingDocument::SpeedButton7Click() {
     if (!Panel8Enabled || !Image2) return;
-    Image2 = SharpenPicture(*Image2);
+    SharpenImage(*Image2);
 }
 
 int TTrimmingDocument::BitBtnOKClick() {

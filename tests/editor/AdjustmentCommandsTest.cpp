@@ -15,10 +15,11 @@ Bitmap Flat(int side, Color c) {
     return b;
 }
 
-// Rounds halves to even by hand, for the brightness reference.
-int RoundHalfEven(double v) {
+// Rounds halves to even by hand, for the brightness reference. Products are
+// formed in extended precision with the factor as a double, as the editor does.
+int RoundHalfEven(long double v) {
     const int lower = static_cast<int>(v);
-    const double frac = v - lower;
+    const long double frac = v - lower;
     if (frac > 0.5) return lower + 1;
     if (frac < 0.5) return lower;
     return lower % 2 == 0 ? lower : lower + 1;
@@ -51,9 +52,10 @@ TEST_F(Adjustments, FactorsNeverCompound) {
     EXPECT_EQ(doc.Brightness, 10);
     for (int x = 0; x < 400; x += 37) {
         const Color p = plain.Pixel(x, 123), b = doc.Image2->Pixel(x, 123);
-        EXPECT_EQ(b.r, std::min(255, RoundHalfEven(p.r * 1.1))) << x;
-        EXPECT_EQ(b.g, std::min(255, RoundHalfEven(p.g * 1.1))) << x;
-        EXPECT_EQ(b.b, std::min(255, RoundHalfEven(p.b * 1.1))) << x;
+        const long double f = 1.1;  // the double nearest 1.10
+        EXPECT_EQ(b.r, std::min(255, RoundHalfEven(p.r * f))) << x;
+        EXPECT_EQ(b.g, std::min(255, RoundHalfEven(p.g * f))) << x;
+        EXPECT_EQ(b.b, std::min(255, RoundHalfEven(p.b * f))) << x;
     }
     // Darker back to 5 equals one brighter from the plain rendering.
     doc.SpeedButton3Click();

@@ -1,0 +1,112 @@
+#include "editor/EffectCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "editor/EditorFixture.h"
+#include "imaging/BitmapEffects.h"
+
+namespace pictorel {
+namespace {
+
+using test::LoadSquare;
+using test::PatternSquare;
+
+class EffectCommands : public ::testing::Test, public test::EditorFixtureBase {
+  protected:
+    void SetUp() override { LoadSquare(doc, PatternSquare(400)); }
+    void Run(const std::string& name) {
+        for (const EditorEffect& e : EditorEffects())
+            if (name == e.name) return (doc.*e.command)();
+        FAIL() << "no effect " << name;
+    }
+};
+
+// What each command must do: the routine with its fixed arguments, on the
+// view itself or on a copy drawn back over it.
+struct Expectation {
+    const char* name;
+    bool onCopy;
+    std::function<bool(Bitmap&)> routine;
+};
+
+const Expectation kTable[] = {
+    {"sketch", true, [](Bitmap& b) { return SketchBitmap(b, false); }},
+    {"grayscale", true, [](Bitmap& b) { return GrayscaleBitmap(b); }},
+    {"spotlight", false, [](Bitmap& b) { return SpotlightBitmap(b, 200); }},
+    {"colorspotlight", false, [](Bitmap& b) { return ColorSpotlightBitmap(b, 190); }},
+    {"bluredges", false, [](Bitmap& b) { return BlurEdgesBitmap(b, 600); }},
+    {"emboss", true, [](Bitmap& b) { return EmbossBitmap(b, true); }},
+    {"oilpaint", false, [](Bitmap& b) { return OilPaintBitmap(b, 3); }},
+    {"grid", true, [](Bitmap& b) { return GridBitmap(b, 3); }},
+};
+
+TEST_F(EffectCommands, EachAppliesItsRoutineWithFixedArgumentsAndStays24Bit) {
+    const Bitmap plain = *doc.Image2;
+    for (const Expectation& e : kTable) {
+        *doc.Image2 = plain;
+        Bitmap expected = plain;
+        if (e.onCopy) {
+            Bitmap copy = plain;
+            ASSERT_TRUE(e.routine(copy)) << e.name;
+            expected.Draw(0, 0, copy);
+        } else {
+            ASSERT_TRUE(e.routine(expected)) << e.name;
+        }
+        ASSERT_NE(expected, plain) << e.name;
+        Run(e.name);
+        EXPECT_EQ(doc.Image2->Format(), PixelFormat::pf24bit) << e.name;
+        EXPECT_EQ(*doc.Image2, expected) << e.name;
+    }
+}
+
+TEST_F(EffectCommands, TileChangesTheViewInPlace) {
+    const Bitmap plain = *doc.Image2;
+    Run("tile");
+    EXPECT_EQ(doc.Image2->Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(doc.Image2->Width(), 400);
+    EXPECT_NE(*doc.Image2, plain);
+}
+
+TEST_F(EffectCommands, EffectsAccumulate) {
+    Run("spotlight");
+    const Bitmap once = *doc.Image2;
+    Run("spotlight");
+    EXPECT_NE(*doc.Image2, once);
+    Bitmap twice = once;
+    SpotlightBitmap(twice, 200);
+    EXPECT_EQ(*doc.Image2, twice);
+
+    doc.SpeedButton7Click();  // sharpening stacks on top
+    Run("grayscale");
+    const Color c = doc.Image2->Pixel(123, 45);
+    EXPECT_EQ(c.r, c.g);
+    EXPECT_EQ(c.g, c.b);
+}
+
+TEST_F(EffectCommands, BrighterAndUndoDiscardEffects) {
+    doc.SpeedButton2Click();
+    const Bitmap brighter = *doc.Image2;
+    doc.SpeedButton4Click();
+    const Bitmap plain = *doc.Image2;
+
+    Run("emboss");
+    doc.SpeedButton2Click();
+    EXPECT_EQ(*doc.Image2, brighter);
+    Run("oilpaint");
+    doc.SpeedButton4Click();
+    EXPECT_EQ(*doc.Image2, plain);
+}
+
+TEST_F(EffectCommands, NothingToWorkOnIsIgnored) {
+    test::FakeMessageBoxes otherBoxes;
+    TTrimmingDocument empty(otherBoxes);
+    for (const EditorEffect& e : EditorEffects()) (empty.*e.command)();
+    EXPECT_FALSE(empty.Image2);
+    EXPECT_EQ(EditorEffects().size(), 9u);
+}
+
+}  // namespace
+}  // namespace pictorel
