@@ -6,6 +6,7 @@
 
 #include "cli/CmdDemo.h"
 #include "cli/CmdFormats.h"
+#include "cli/CmdImaging.h"
 #include "cli/CmdShrink.h"
 #include "cli/Commands.h"
 
@@ -17,6 +18,9 @@ const Command kCommands[] = {
     {"info", CmdInfo, kInfoUsage, kInfoSummary},
     {"convert", CmdConvert, kConvertUsage, kConvertSummary},
     {"demo", CmdDemo, kDemoUsage, kDemoSummary},
+    {"resize", CmdResize, kResizeUsage, kResizeSummary},
+    {"rotate", CmdRotate, kRotateUsage, kRotateSummary},
+    {"effect", CmdEffect, kEffectUsage, kEffectSummary},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
