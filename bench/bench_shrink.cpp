@@ -1,0 +1,100 @@
+// Where the automatic run's time goes for one 24-megapixel photo: decoding,
+// resampling to 800 pixels, encoding at quality 80, and the whole load step.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "editor/TrimmingDocument.h"
+#include "formats/Picture.h"
+#include "imaging/BitmapUtils.h"
+#include "workflow/JpegOutput.h"
+
+namespace {
+
+using namespace pictorel;
+namespace fs = std::filesystem;
+
+class SilentBoxes : public IMessageBoxes {
+  public:
+    void ShowError(const std::string&) override {}
+    bool Confirm(const std::string&) override { return false; }
+    void ConfirmOk(const std::string&) override {}
+    void ShowPlain(const std::string&) override {}
+};
+
+fs::path CorpusPhoto() {
+    if (const char* dir = std::getenv("PICTOREL_TESTDATA"))
+        return fs::path(dir) / "jpeg/photo_3872x2403.jpg";
+    return fs::path(__FILE__).parent_path() / "../../shared/testdata/jpeg/photo_3872x2403.jpg";
+}
+
+// A 6000 x 4000 JPEG enlarged from a corpus photo, written once.
+const std::string& BigPhoto() {
+    static const std::string path = [] {
+        TPicture picture;
+        LoadPicture(picture, CorpusPhoto().string());
+        const Bitmap big = ResampleBitmap(picture.ToBitmap(), 6000, 4000);
+        const auto jpeg = EncodeJpeg(big);
+        const fs::path out = fs::temp_directory_path() / "pictorel-bench-24mp.jpg";
+        std::ofstream(out, std::ios::binary)
+            .write(reinterpret_cast<const char*>(jpeg.data()),
+                   static_cast<std::streamsize>(jpeg.size()));
+        return out.string();
+    }();
+    return path;
+}
+
+bool HaveCorpus(benchmark::State& state) {
+    if (fs::exists(CorpusPhoto())) return true;
+    state.SkipWithError("corpus photo not found");
+    return false;
+}
+
+void BM_Decode24MP(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    const std::string& path = BigPhoto();
+    for (auto _ : state) {
+        TPicture picture;
+        LoadPicture(picture, path);
+        benchmark::DoNotOptimize(picture.Width());
+    }
+}
+BENCHMARK(BM_Decode24MP)->Unit(benchmark::kMillisecond);
+
+void BM_Resample24MPTo800(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    TPicture picture;
+    LoadPicture(picture, BigPhoto());
+    const Bitmap& source = picture.Graphic()->GetBitmap();
+    for (auto _ : state) benchmark::DoNotOptimize(ResampleBitmap(source, 800, 533));
+}
+BENCHMARK(BM_Resample24MPTo800)->Unit(benchmark::kMillisecond);
+
+void BM_Encode800(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    TPicture picture;
+    LoadPicture(picture, BigPhoto());
+    const Bitmap small = ResampleBitmap(picture.Graphic()->GetBitmap(), 800, 533);
+    for (auto _ : state) benchmark::DoNotOptimize(EncodeJpeg(small));
+}
+BENCHMARK(BM_Encode800)->Unit(benchmark::kMillisecond);
+
+void BM_LoadStepAuto24MP(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    SilentBoxes boxes;
+    TTrimmingDocument document(boxes);
+    document.SourcePath = BigPhoto();
+    document.AutoMode = true;
+    for (auto _ : state) {
+        document.FormShow();
+        benchmark::DoNotOptimize(document.Image2);
+    }
+}
+BENCHMARK(BM_LoadStepAuto24MP)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
