@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/CmdDemo.h"
+#include "cli/CmdEdit.h"
 #include "cli/CmdFormats.h"
 #include "cli/CmdImaging.h"
 #include "cli/CmdShrink.h"
@@ -18,6 +19,7 @@ const Command kCommands[] = {
     {"info", CmdInfo, kInfoUsage, kInfoSummary},
     {"convert", CmdConvert, kConvertUsage, kConvertSummary},
     {"demo", CmdDemo, kDemoUsage, kDemoSummary},
+    {"edit", CmdEdit, kEditUsage, kEditSummary},
     {"resize", CmdResize, kResizeUsage, kResizeSummary},
     {"rotate", CmdRotate, kRotateUsage, kRotateSummary},
     {"effect", CmdEffect, kEffectUsage, kEffectSummary},
