@@ -2,10 +2,12 @@
 // picture of the same size; the effects on the editor's 400 x 400 previews.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -13,6 +15,8 @@
 
 #include <jpeglib.h>
 
+#include "imaging/Adjustments.h"
+#include "imaging/BitmapEffects.h"
 #include "imaging/BitmapUtils.h"
 #include "imaging/ReferenceResample.h"
 
@@ -129,6 +133,39 @@ void BM_ResampleWorkSquareCrop(benchmark::State& state) {
 }
 BENCHMARK(BM_ResampleWorkSquareCrop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Each effect on a 400 x 400 preview, the size the editor applies them to.
+void RegisterEffects() {
+    struct Named {
+        const char* name;
+        std::function<void(Bitmap&)> apply;
+    };
+    static const std::vector<Named> effects = {
+        {"Grayscale", [](Bitmap& b) { pictorel::GrayscaleBitmap(b); }},
+        {"Emboss", [](Bitmap& b) { pictorel::EmbossBitmap(b, true); }},
+        {"Sketch", [](Bitmap& b) { pictorel::SketchBitmap(b, true); }},
+        {"Spotlight", [](Bitmap& b) { pictorel::SpotlightBitmap(b, 200); }},
+        {"ColorSpotlight", [](Bitmap& b) { pictorel::ColorSpotlightBitmap(b, 190); }},
+        {"BlurEdges", [](Bitmap& b) { pictorel::BlurEdgesBitmap(b, 600); }},
+        {"OilPaint", [](Bitmap& b) { pictorel::OilPaintBitmap(b, 3); }},
+        {"Tile", [](Bitmap& b) { pictorel::TileBitmap(b, 40, 1); }},
+        {"Grid", [](Bitmap& b) { pictorel::GridBitmap(b, 3); }},
+        {"Brightness", [](Bitmap& b) { pictorel::ApplyBrightness(b, 1.5); }},
+        {"Sharpen", [](Bitmap& b) { pictorel::SharpenImage(b); }},
+    };
+    for (const Named& e : effects) {
+        benchmark::RegisterBenchmark((std::string("BM_Effect400/") + e.name).c_str(),
+                                     [&e](benchmark::State& state) {
+                                         static const Bitmap preview = PhotoLike(400, 400, 3);
+                                         for (auto _ : state) {
+                                             Bitmap b = preview;
+                                             e.apply(b);
+                                             benchmark::DoNotOptimize(b.Bits());
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 // Keeps the real time per iteration of every run, for the closing ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
@@ -151,6 +188,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    RegisterEffects();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double fast = reporter.Get("BM_ResampleCamera/real_time");

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "imaging/BmpData.h"
+#include "imaging/ExtendedRound.h"
 
 namespace pictorel {
 
@@ -42,7 +43,7 @@ std::uint8_t ClampToByte(int value) {
 std::uint8_t RoundToByte(long double value) {
     if (value < 0) return 0;
     if (value > 255) return 255;
-    return static_cast<std::uint8_t>(std::nearbyint(value));
+    return static_cast<std::uint8_t>(RoundNonNegative(value));
 }
 
 void SetGrayColorTable(Bitmap& picture) {

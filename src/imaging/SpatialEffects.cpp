@@ -9,6 +9,7 @@
 
 #include "imaging/BitmapEffects.h"
 #include "imaging/BmpData.h"
+#include "imaging/ExtendedRound.h"
 
 namespace pictorel {
 
@@ -67,9 +68,11 @@ bool BlurEdgesBitmap(Bitmap& picture, int spread) {
             const long double dx = x - static_cast<long double>(cx);
             const long double dy = y - static_cast<long double>(cy);
             const auto d = static_cast<float>(std::sqrt(dx * dx + dy * dy));
-            const long double scaled = std::nearbyint(0.3L * d * d * d / k2);
+            const long double exact = 0.3L * d * d * d / k2;
+            // From 10.5 on the rounded radius is at least 10: the cap.
+            const long double scaled = exact < 10.5L ? RoundNonNegative(exact) : 10;
             if (scaled <= 1) continue;
-            const int radius = scaled > 10 ? 10 : static_cast<int>(scaled);
+            const int radius = static_cast<int>(scaled);
             const int x0 = std::max(0, x - radius), x1 = std::min(W - 1, x + radius);
             const int y0 = std::max(0, y - radius), y1 = std::min(H - 1, y + radius);
             const std::uint64_t count = std::uint64_t(x1 - x0 + 1) * std::uint64_t(y1 - y0 + 1);

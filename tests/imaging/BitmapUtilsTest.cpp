@@ -177,6 +177,19 @@ TEST(ResampleBitmap, MatchesReferenceOnOnePixelSides) {
     }
 }
 
+// The sizes of the two runs: a camera picture to 800 x 600 and the editor's
+// full-resolution work square to 400 x 400; also a large enlargement and a
+// grey picture read in place.
+TEST(ResampleBitmap, MatchesReferenceOnLargeReductionsAndEnlargements) {
+    std::mt19937 rng(5875);
+    ExpectSameAsReference(RandomPicture(rng, 5875, 4406), 800, 600);
+    ExpectSameAsReference(RandomPicture(rng, 3001, 2999), 400, 400);
+    ExpectSameAsReference(RandomPicture(rng, 97, 61), 1203, 777);
+    Bitmap grey = RandomPicture(rng, 1601, 1203, PixelFormat::pf8bit);
+    grey.SetGreyColorTable();
+    ExpectSameAsReference(grey, 801, 399);
+}
+
 TEST(RotateBitmap90, TurnsClockwiseAndFourTurnsGiveTheSource) {
     std::mt19937 rng(3);
     const Bitmap src = RandomPicture(rng, 3, 2);
