@@ -1,0 +1,97 @@
+// pictorel-cli info and convert: the reader and size line, 24-bit output
+// that decodes back to the same picture, errors on stderr with status 1.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "formats/Picture.h"
+#include "formats/PictureWriter.h"
+#include "support/TestFiles.h"
+
+namespace pictorel::test {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::string& args, const TempDir& scratch) {
+    const std::string errFile = scratch.Str() + "stderr.txt";
+    const std::string command =
+        std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " 2>'" + errFile + "'";
+    CliRun run;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) {
+        run.out.append(buffer, n);
+    }
+    const int raw = ::pclose(pipe.release());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream err(errFile);
+    std::stringstream text;
+    text << err.rdbuf();
+    run.err = text.str();
+    return run;
+}
+
+Bitmap Sample() {
+    Bitmap b(7, 5);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            b.SetPixel(x, y,
+                       {static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 50),
+                        static_cast<std::uint8_t>(x * y * 6)});
+        }
+    }
+    return b;
+}
+
+TEST(FormatCommandsTest, InfoNamesTheReaderSizeAndDepth) {
+    TempDir dir;
+    WritePng(Sample(), dir.Str() + "a.png");
+    std::filesystem::copy_file(dir.Path() / "a.png", dir.Path() / "a.jpg");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.png'", dir).out, "TPNGGraphic 7x5 24\n");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.jpg'", dir).out, "TPNGGraphic 7x5 24\n");
+
+    const CliRun missing = Cli("info '" + dir.Str() + "none.jpg'", dir);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "ファイル " + dir.Str() + "none.jpg は開けません\n");
+}
+
+TEST(FormatCommandsTest, ConvertWritesPngAndPpmOfTheSamePicture) {
+    TempDir dir;
+    WritePng(Sample(), dir.Str() + "in.png");
+    ASSERT_EQ(Cli("convert '" + dir.Str() + "in.png' '" + dir.Str() + "out.PPM'", dir).status, 0);
+    const std::vector<std::uint8_t> ppm = ReadFile(dir.Path() / "out.PPM");
+    const std::string header = "P6\n7 5\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 7 * 5 * 3);
+    EXPECT_EQ(std::string(ppm.begin(), ppm.begin() + static_cast<long>(header.size())), header);
+    const Bitmap sample = Sample();
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const std::size_t at = header.size() + static_cast<std::size_t>(y * 7 + x) * 3;
+            EXPECT_EQ((Color{ppm[at], ppm[at + 1], ppm[at + 2]}), sample.Pixel(x, y));
+        }
+    }
+
+    ASSERT_EQ(Cli("convert '" + dir.Str() + "in.png' '" + dir.Str() + "out.png'", dir).status, 0);
+    TPicture back;
+    LoadPicture(back, dir.Str() + "out.png");
+    EXPECT_EQ(back.ToBitmap(), sample);
+
+    const CliRun wrong = Cli("convert '" + dir.Str() + "in.png' '" + dir.Str() + "out.bmp'", dir);
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.bmp"));
+}
+
+}  // namespace
+}  // namespace pictorel::test
