@@ -156,23 +156,35 @@ __attribute__((target_clones("avx2", "default"))) void VerticalPass(
             for (std::size_t k = 0; k < len; ++k)
                 isum[k] = static_cast<std::uint16_t>(isum[k] + r[k]);
         }
-        int t = 0;
-        if (count >= 2) {
-            const std::uint8_t* r0 = rows[0] + k0;
-            const std::uint8_t* r1 = rows[1] + k0;
-            const double w0 = weights[0], w1 = weights[1];
-            for (std::size_t k = 0; k < len; ++k)
-                out[k] = (static_cast<double>(isum[k]) + w0 * r0[k]) + w1 * r1[k];
-            t = 2;
-        } else if (count == 1) {
-            const std::uint8_t* r0 = rows[0] + k0;
-            const double w0 = weights[0];
-            for (std::size_t k = 0; k < len; ++k)
-                out[k] = static_cast<double>(isum[k]) + w0 * r0[k];
-            t = 1;
-        } else {
-            for (std::size_t k = 0; k < len; ++k) out[k] = static_cast<double>(isum[k]);
+        // Up to four weighted rows in one pass over the chunk, more in pairs.
+        const std::uint8_t* r[4] = {};
+        double w[4] = {};
+        const int first = std::min(count, 4);
+        for (int t = 0; t < first; ++t) r[t] = rows[t] + k0, w[t] = weights[t];
+        switch (first) {
+            case 4:
+                for (std::size_t k = 0; k < len; ++k)
+                    out[k] = (((static_cast<double>(isum[k]) + w[0] * r[0][k]) + w[1] * r[1][k]) +
+                              w[2] * r[2][k]) +
+                             w[3] * r[3][k];
+                break;
+            case 3:
+                for (std::size_t k = 0; k < len; ++k)
+                    out[k] = ((static_cast<double>(isum[k]) + w[0] * r[0][k]) + w[1] * r[1][k]) +
+                             w[2] * r[2][k];
+                break;
+            case 2:
+                for (std::size_t k = 0; k < len; ++k)
+                    out[k] = (static_cast<double>(isum[k]) + w[0] * r[0][k]) + w[1] * r[1][k];
+                break;
+            case 1:
+                for (std::size_t k = 0; k < len; ++k)
+                    out[k] = static_cast<double>(isum[k]) + w[0] * r[0][k];
+                break;
+            default:
+                for (std::size_t k = 0; k < len; ++k) out[k] = static_cast<double>(isum[k]);
         }
+        int t = first;
         for (; t + 1 < count; t += 2) {
             const std::uint8_t* r0 = rows[t] + k0;
             const std::uint8_t* r1 = rows[t + 1] + k0;
@@ -180,9 +192,9 @@ __attribute__((target_clones("avx2", "default"))) void VerticalPass(
             for (std::size_t k = 0; k < len; ++k) out[k] = (out[k] + w0 * r0[k]) + w1 * r1[k];
         }
         if (t < count) {
-            const std::uint8_t* r = rows[t] + k0;
-            const double w = weights[t];
-            for (std::size_t k = 0; k < len; ++k) out[k] += w * r[k];
+            const std::uint8_t* r0 = rows[t] + k0;
+            const double w0 = weights[t];
+            for (std::size_t k = 0; k < len; ++k) out[k] += w0 * r0[k];
         }
     }
 }
