@@ -1,0 +1,410 @@
+// The main window and the base-folder dialog, driven like a user would,
+// with scripted message boxes, shell and folder browser.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDropEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+#include <memory>
+
+#include "app/UDMMain.h"
+#include "app/ui/QtMessageBoxes.h"
+#include "app/ui/UFPleaseWait.h"
+#include "editor/TrimmingDocument.h"
+#include "support/Fakes.h"
+#include "support/TestFiles.h"
+#include "workflow/ui/UFMain.h"
+#include "workflow/ui/UFSelectRootPath.h"
+
+namespace pictorel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+void WritePicture(const fs::path& path, const char* format, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(QColor(30, 120, 200));
+    ASSERT_TRUE(image.save(QString::fromStdString(path.string()), format)) << path;
+}
+
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
+
+// Records the gauge after every step and can press Esc during the run.
+class RecordingProgress : public TFPleaseWait {
+  public:
+    void StepProgress() override {
+        TFPleaseWait::StepProgress();
+        gauge.push_back(Gauge1->value());
+        mainEnabled.push_back(mainWindow != nullptr && mainWindow->isEnabled());
+        if (escAfterStep == static_cast<int>(gauge.size())) QTest::keyClick(this, Qt::Key_Escape);
+    }
+    std::vector<int> gauge;
+    std::vector<bool> mainEnabled;
+    QWidget* mainWindow = nullptr;
+    int escAfterStep = -1;
+};
+
+class FakeBaseDialog : public IBaseFolderDialog {
+  public:
+    void ShowBaseFolderDialog() override { ++shown; }
+    int shown = 0;
+};
+
+class FakeBrowser : public IFolderBrowser {
+  public:
+    std::string SelectFolder(const std::string& initial) override {
+        initials.push_back(initial);
+        return answer;
+    }
+    std::string answer;
+    std::vector<std::string> initials;
+};
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(photos / "sub");
+        WritePicture(photos / "a.JPG", "JPEG", 1600, 900);
+        test::WriteFile(photos / "b.txt", std::string("text"));
+        WritePicture(photos / "sub" / "c.png", "PNG", 300, 200);
+        fs::create_directories(base / "Old");
+        dmMain.IniFile.WriteString("Path", "RootPath", base.string() + "/");
+    }
+
+    std::unique_ptr<TFMain> Create(std::vector<std::string> arguments = {}) {
+        auto window = std::make_unique<TFMain>(
+            TFMain::Services{dmMain.IniFile, dmMain.IniFile.Path(), boxes, shell, editor,
+                             std::move(arguments), [this](const QString& initial) {
+                                 dialogInitials.push_back(Utf8(initial));
+                                 return dialogAnswer;
+                             }});
+        progress.SetMainWindow(window.get());
+        progress.mainWindow = window.get();
+        window->SetProgress(&progress);
+        window->SetBaseFolderDialog(&baseDialog);
+        return window;
+    }
+
+    static void Drop(QWidget* target, const std::vector<fs::path>& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const fs::path& p : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(p.string()));
+        data.setUrls(urls);
+        // The drop goes to the widget that accepted the drag when it entered.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+
+    // The folder's supported files in the order the file system lists them.
+    std::vector<std::string> ListedPictures() const {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(photos)) {
+            if (entry.path().filename() == "a.JPG") files.push_back(entry.path().string());
+            if (entry.path().filename() == "sub")
+                files.push_back((photos / "sub" / "c.png").string());
+        }
+        return files;
+    }
+
+    static bool IsJpeg(const fs::path& path) {
+        const auto bytes = test::ReadFile(path);
+        return bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+    }
+
+    TempDir dir;
+    fs::path photos = dir.Path() / "photos";
+    fs::path base = dir.Path() / "base";
+    TDMMain dmMain{dir.Str() + "pictorel"};
+    test::FakeMessageBoxes boxes;
+    test::FakeShell shell{boxes.calls};
+    TTrimmingDocument editor{boxes};
+    RecordingProgress progress;
+    FakeBaseDialog baseDialog;
+    std::vector<std::string> dialogAnswer;
+    std::vector<std::string> dialogInitials;
+};
+
+TEST_F(MainWindow, StartsOnTheSelectionScreen) {
+    auto window = Create();
+    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像選択"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
+    EXPECT_TRUE(window->PanelFileDrop->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->SpeedButton4->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Label6->text(), QStringLiteral("Ver.1.0.4.0"));
+    EXPECT_EQ(window->SpeedButtonClose->text(), QStringLiteral("終了"));
+    EXPECT_EQ(window->size(), QSize(409, 345));
+}
+
+TEST_F(MainWindow, CommandLineFolderOpensTheProcessingScreen) {
+    auto window = Create({photos.string()});
+    EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
+    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
+    EXPECT_FALSE(window->PanelFileDrop->isVisibleTo(window.get()));
+    ASSERT_EQ(window->EditNewFolder->count(), 2);
+    EXPECT_EQ(window->EditNewFolder->itemText(0),
+              QStringLiteral("元画像と同じフォルダに別名で保存"));
+    EXPECT_EQ(window->EditNewFolder->itemText(1), QStringLiteral("Old"));
+    EXPECT_EQ(window->EditNewFolder->currentText(), QString());
+    EXPECT_FALSE(window->GroupBox2->isVisibleTo(window.get()));
+    EXPECT_EQ(dmMain.IniFile.ReadString("Path", "LastSourcePath", ""),
+              fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
+}
+
+TEST_F(MainWindow, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
+    fs::create_directories(dir.Path() / "My Photos");
+    WritePicture(dir.Path() / "My Photos" / "x.png", "PNG", 10, 10);
+    auto window = Create({dir.Str() + "My", "Photos/x.png"});
+    EXPECT_EQ(window->Logic().SelectedFiles,
+              (std::vector<std::string>{dir.Str() + "My Photos/x.png"}));
+}
+
+TEST_F(MainWindow, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) {
+    auto window = Create();
+    Drop(window->PanelFileDrop, {photos / "b.txt"});
+    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
+    EXPECT_TRUE(window->PanelFileDrop->isVisibleTo(window.get()));
+
+    Drop(window->DDPanel1, {photos});
+    EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
+    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
+
+    Drop(window->PanelFileDrop, {photos / "a.JPG"});
+    Drop(window->DDPanel1, {photos / "a.JPG"});
+    EXPECT_EQ(window->Logic().SelectedFiles.size(), 2u);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
+}
+
+TEST_F(MainWindow, RunButtonsShowExactlyWhileTheTrimmedNameIsNotEmpty) {
+    auto window = Create({photos.string()});
+    window->show();
+    QLineEdit* edit = window->EditNewFolder->lineEdit();
+    QTest::keyClicks(edit, QStringLiteral("  "));
+    EXPECT_FALSE(window->GroupBox2->isVisible());
+    QTest::keyClicks(edit, QStringLiteral("A101"));
+    EXPECT_TRUE(window->GroupBox2->isVisible());
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_FALSE(window->GroupBox2->isVisible());
+    // The ideographic space is not trimmed away.
+    QKeyEvent ideographicSpace(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                               QStringLiteral("\u3000"));
+    QApplication::sendEvent(edit, &ideographicSpace);
+    ASSERT_EQ(edit->text(), QStringLiteral("\u3000"));
+    EXPECT_TRUE(window->GroupBox2->isVisible());
+}
+
+TEST_F(MainWindow, DownOpensTheFolderCombo) {
+    auto window = Create({photos.string()});
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->EditNewFolder->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(window->EditNewFolder->view()->isVisible());
+    window->EditNewFolder->hidePopup();
+}
+
+TEST_F(MainWindow, AutomaticRunFromTheButtonToTheFilesOnDisk) {
+    auto window = Create({photos.string()});
+    window->show();
+    QTest::keyClicks(window->EditNewFolder->lineEdit(), QStringLiteral("A101"));
+    boxes.answers = {true};
+    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+
+    const fs::path out = base / "A101";
+    EXPECT_TRUE(IsJpeg(out / "a.jpg"));
+    EXPECT_TRUE(IsJpeg(out / "c.jpg"));
+    const QImage shrunk(QString::fromStdString((out / "a.jpg").string()));
+    EXPECT_EQ(shrunk.size(), QSize(800, 450));
+    EXPECT_EQ(progress.gauge, (std::vector<int>{1, 2}));
+    EXPECT_EQ(progress.mainEnabled, (std::vector<bool>{false, false}));
+    EXPECT_EQ(*boxes.calls, (test::CallLog{"confirm: 縮小が完了しました。フォルダを開きますか？",
+                                           "open-folder: " + out.string() + "/"}));
+
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像選択"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
+    EXPECT_TRUE(window->SpeedButton4->isVisible());
+
+    boxes.calls->clear();
+    QTest::mouseClick(window->SpeedButton4, Qt::LeftButton);
+    EXPECT_EQ(*boxes.calls,
+              (test::CallLog{"open-folder: " +
+                             fs::path(ListedPictures().back()).parent_path().string()}));
+}
+
+TEST_F(MainWindow, EscDuringTheRunStopsAfterTheFileInHand) {
+    WritePicture(photos / "d.png", "PNG", 20, 20);
+    auto window = Create({photos.string()});
+    window->show();
+    ASSERT_EQ(window->Logic().SelectedFiles.size(), 3u);
+    QTest::keyClicks(window->EditNewFolder->lineEdit(), QStringLiteral("B2"));
+    progress.escAfterStep = 1;
+    boxes.answers = {false};
+    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+
+    EXPECT_EQ(progress.gauge, (std::vector<int>{1}));
+    int written = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(base / "B2")) ++written;
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(*boxes.calls,
+              (test::CallLog{"confirm: 残りの処理を全て中止しました。フォルダを開きますか？"}));
+    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(MainWindow, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
+    dmMain.IniFile.WriteString("Path", "LastSourcePath", photos.string());
+    auto window = Create();
+    EXPECT_TRUE(window->SpeedButton4->isVisibleTo(window.get()));
+    QTest::mouseClick(window->SpeedButton5, Qt::LeftButton);  // cancelled
+    EXPECT_EQ(dialogInitials, (std::vector<std::string>{photos.string()}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
+
+    dialogAnswer = {(photos / "b.txt").string(), (photos / "a.JPG").string()};
+    QTest::mouseClick(window->SpeedButton5, Qt::LeftButton);
+    EXPECT_EQ(window->Logic().SelectedFiles,
+              (std::vector<std::string>{(photos / "a.JPG").string()}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
+}
+
+TEST_F(MainWindow, ManualAndBaseFolderButtons) {
+    auto window = Create();
+    QTest::mouseClick(window->Label9, Qt::LeftButton);
+    ASSERT_EQ(boxes.calls->size(), 1u);
+    EXPECT_TRUE(boxes.calls->front().starts_with("open-url: file://"));
+    EXPECT_TRUE(boxes.calls->front().ends_with("/manual.html"));
+    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(baseDialog.shown, 1);
+}
+
+class BaseFolderDialog : public ::testing::Test {
+  protected:
+    std::unique_ptr<TFSelectRootPath> Create() {
+        return std::make_unique<TFSelectRootPath>(dmMain.IniFile, dmMain.IniFile.Path(), boxes,
+                                                  browser);
+    }
+    std::string Stored() const { return dmMain.IniFile.ReadString("Path", "RootPath", "<none>"); }
+
+    TempDir dir;
+    TDMMain dmMain{dir.Str() + "pictorel"};
+    test::FakeMessageBoxes boxes;
+    FakeBrowser browser;
+};
+
+TEST_F(BaseFolderDialog, FirstShowStoresTheDefault) {
+    auto dialog = Create();
+    EXPECT_EQ(dialog->size(), QSize(456, 204));
+    EXPECT_EQ(Stored(), "<none>");
+    dialog->show();
+    const std::string shown = Utf8(dialog->EditRootPath->text());
+    EXPECT_TRUE(shown.ends_with("/Estavel/")) << shown;
+    EXPECT_EQ(Stored(), shown);
+}
+
+TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
+    dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
+    auto dialog = Create();
+    dialog->show();
+    EXPECT_EQ(dialog->EditRootPath->text(), QStringLiteral("/old/"));
+
+    dialog->EditRootPath->setText(QStringLiteral("   "));
+    dialog->BitBtnOK->click();
+    EXPECT_EQ(*boxes.calls, (test::CallLog{"error: 基準パスを指定して下さい"}));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(Stored(), "/old/");
+
+    dialog->EditRootPath->setText(QString::fromStdString(dir.Str() + "new"));
+    dialog->BitBtnOK->click();
+    EXPECT_EQ(Stored(), dir.Str() + "new/");
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_FALSE(dialog->isVisible());
+
+    dialog->show();
+    dialog->EditRootPath->setText(QStringLiteral("/typed/"));
+    dialog->CloseForm->trigger();
+    EXPECT_EQ(dialog->result(), 2);
+    EXPECT_EQ(Stored(), dir.Str() + "new/");
+    dialog->show();
+    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str() + "new/");
+}
+
+TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
+    dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
+    auto dialog = Create();
+    dialog->show();
+    dialog->SpeedButton17->click();
+    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str());
+    browser.answer = dir.Str() + "chosen";
+    dialog->SpeedButton17->click();
+    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str() + "chosen/");
+    EXPECT_EQ(browser.initials, (std::vector<std::string>{dir.Str(), dir.Str()}));
+}
+
+TEST_F(BaseFolderDialog, EnterFromThePathReachesDecide) {
+    dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
+    auto dialog = Create();
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->EditRootPath->setFocus();
+    QTest::keyClick(dialog->EditRootPath, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->BitBtnOK);
+    EXPECT_TRUE(dialog->isVisible());
+    QTest::keyClick(dialog->BitBtnOK, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+}
+
+TEST(QtMessageBoxesTest, JapaneseTitlesAndButtons) {
+    QtMessageBoxes boxes;
+    QString title;
+    QStringList buttons;
+    auto answer = [&](const QString& press) {
+        QTimer::singleShot(0, [&, press] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            buttons.clear();
+            for (QAbstractButton* b : box->buttons()) buttons << b->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == press) b->click();
+        });
+    };
+    answer(QStringLiteral("はい(&Y)"));
+    EXPECT_TRUE(boxes.Confirm("q"));
+    EXPECT_EQ(title, QStringLiteral("確認"));
+    EXPECT_TRUE(buttons.contains(QStringLiteral("はい(&Y)")));
+    EXPECT_TRUE(buttons.contains(QStringLiteral("いいえ(&N)")));
+    answer(QStringLiteral("いいえ(&N)"));
+    EXPECT_FALSE(boxes.Confirm("q"));
+    answer(QStringLiteral("OK"));
+    boxes.ShowError("e");
+    EXPECT_EQ(title, QStringLiteral("エラー"));
+    EXPECT_EQ(buttons, QStringList{QStringLiteral("OK")});
+    answer(QStringLiteral("OK"));
+    boxes.ShowPlain("p");
+    EXPECT_EQ(title, ApplicationTitle());
+}
+
+}  // namespace
+}  // namespace pictorel
