@@ -110,6 +110,9 @@ void TTrimmingDocument::LoadAndScale() {
 
     Bitmap scaled;
     if (AutoMode) {
+        // The work square is not used here; a large one left by the edited
+        // run would only add to the peak memory.
+        OrgImage = Bitmap();
         const Size target = AutoTargetSize(width, height);
         scaled = ResampleBitmap(source, target.width, target.height);
     } else {
