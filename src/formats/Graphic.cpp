@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/Errors.h"
 #include "app/Limits.h"
 
@@ -22,7 +24,15 @@ struct FileCloser {
 std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EInvalidGraphic("ファイル " + path + " は開けません");
-    std::vector<std::uint8_t> data;
+    // Only regular files: a folder or a device is no picture.
+    struct stat info {};
+    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+        throw EInvalidGraphic("ファイル " + path + " は開けません");
+    }
+    // Read straight into a buffer of the file's size; a file that grows
+    // meanwhile is read on in chunks.
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
+    data.resize(std::fread(data.data(), 1, data.size(), file.get()));
     std::uint8_t chunk[65536];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());

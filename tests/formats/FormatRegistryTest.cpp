@@ -2,6 +2,7 @@
 // extension entry first, the error texts, short streams never recognised.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 

@@ -24,25 +24,25 @@ int Distance(Color a, Color b) {
 }
 
 // Pixel (x, y) of the upright picture for each EXIF orientation of a stored
-// w x h picture: where that pixel sits in the stored one.
-Color Upright(int orientation, int w, int h, int x, int y) {
+// w x h picture `stored`: where that pixel sits in the stored one.
+Color Upright(const test::Pixels& stored, int orientation, int w, int h, int x, int y) {
     switch (orientation) {
         case 2:
-            return Pattern(w - 1 - x, y);
+            return stored(w - 1 - x, y);
         case 3:
-            return Pattern(w - 1 - x, h - 1 - y);
+            return stored(w - 1 - x, h - 1 - y);
         case 4:
-            return Pattern(x, h - 1 - y);
+            return stored(x, h - 1 - y);
         case 5:
-            return Pattern(y, x);
+            return stored(y, x);
         case 6:
-            return Pattern(y, h - 1 - x);
+            return stored(y, h - 1 - x);
         case 7:
-            return Pattern(w - 1 - y, h - 1 - x);
+            return stored(w - 1 - y, h - 1 - x);
         case 8:
-            return Pattern(w - 1 - y, x);
+            return stored(w - 1 - y, x);
         default:
-            return Pattern(x, y);
+            return stored(x, y);
     }
 }
 
@@ -64,26 +64,7 @@ TEST(JpegReaderTest, ExifOrientationTurnsThePictureUpright) {
         EXPECT_EQ(jpeg.GetBitmap().BitsPerPixel(), 24);
         for (int y = 4; y < jpeg.Height(); y += 8) {
             for (int x = 4; x < jpeg.Width(); x += 8) {
-                const Color want = [&] {
-                    switch (orientation) {
-                        case 2:
-                            return Blocks(w - 1 - x, y);
-                        case 3:
-                            return Blocks(w - 1 - x, h - 1 - y);
-                        case 4:
-                            return Blocks(x, h - 1 - y);
-                        case 5:
-                            return Blocks(y, x);
-                        case 6:
-                            return Blocks(y, h - 1 - x);
-                        case 7:
-                            return Blocks(w - 1 - y, h - 1 - x);
-                        case 8:
-                            return Blocks(w - 1 - y, x);
-                        default:
-                            return Blocks(x, y);
-                    }
-                }();
+                const Color want = Upright(Blocks, orientation, w, h, x, y);
                 EXPECT_LE(Distance(jpeg.GetBitmap().Pixel(x, y), want), 3) << x << "," << y;
             }
         }
@@ -323,7 +304,7 @@ TEST(TiffReaderTest, OrientationTagTurnsThePictureUpright) {
         ASSERT_EQ(tiff.Width(), turned ? h : w);
         for (int y = 0; y < tiff.Height(); ++y) {
             for (int x = 0; x < tiff.Width(); ++x) {
-                EXPECT_EQ(tiff.GetBitmap().Pixel(x, y), Upright(orientation, w, h, x, y));
+                EXPECT_EQ(tiff.GetBitmap().Pixel(x, y), Upright(Pattern, orientation, w, h, x, y));
             }
         }
     }
