@@ -32,6 +32,18 @@ Bounds SquareFromAnchor(Point a, Point p) {
     return {p.x < a.x ? a.x - side : a.x, p.y < a.y ? a.y - side : a.y, side, side};
 }
 
+bool DragFrame(Bounds& frame, bool drawing, bool moving, Point anchor, int x, int y) {
+    if (drawing) {
+        frame = SquareFromAnchor(anchor, {x + frame.left, y + frame.top});
+    } else if (moving) {
+        frame.left += x - anchor.x;
+        frame.top += y - anchor.y;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 TTrimmingDocument::Cursor HoverCursor(const Bounds& f, int x, int y) {
     const int w = f.width, h = f.height, z = kCornerZone;
     if ((x >= w - z && y >= h - z) || (x <= z && y <= z))
@@ -83,14 +95,8 @@ void TTrimmingDocument::Shape1MouseDown(int x, int y) {
 void TTrimmingDocument::Shape1MouseMove(int x, int y) {
     Shape1Cursor = Cursor::Default;
     if (Busy) return;
-    if (Drawing) {
-        Shape1 = SquareFromAnchor(AnchorPoint, {x + Shape1.left, y + Shape1.top});
-    } else if (Moving) {
-        Shape1.left += x - AnchorPoint.x;
-        Shape1.top += y - AnchorPoint.y;
-    } else {
+    if (!DragFrame(Shape1, Drawing, Moving, AnchorPoint, x, y))
         Shape1Cursor = HoverCursor(Shape1, x, y);
-    }
 }
 
 void TTrimmingDocument::Shape1MouseUp(int /*x*/, int /*y*/) {

@@ -142,18 +142,10 @@ void TTrimmingDocument::ShapeDirectionMouseDown(int x, int y) {
 
 void TTrimmingDocument::ShapeDirectionMouseMove(int x, int y) {
     ShapeDirectionCursor = Cursor::Default;
-    if (Busy) return;
-    if (Drawing) {
-        ShapeDirection =
-            SquareFromAnchor(AnchorPoint, {x + ShapeDirection.left, y + ShapeDirection.top});
-    } else if (Moving) {
-        ShapeDirection.left += x - AnchorPoint.x;
-        ShapeDirection.top += y - AnchorPoint.y;
-    } else {
-        ShapeDirectionCursor = HoverCursor(ShapeDirection, x, y);
-        if (x < 0 || x > ShapeDirection.width || y < 0 || y > ShapeDirection.height)
-            ShapeDirectionVisible = false;
-    }
+    if (Busy || DragFrame(ShapeDirection, Drawing, Moving, AnchorPoint, x, y)) return;
+    ShapeDirectionCursor = HoverCursor(ShapeDirection, x, y);
+    if (x < 0 || x > ShapeDirection.width || y < 0 || y > ShapeDirection.height)
+        ShapeDirectionVisible = false;
 }
 
 void TTrimmingDocument::ShapeDirectionMouseUp(int /*x*/, int /*y*/) {

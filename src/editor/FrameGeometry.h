@@ -25,6 +25,10 @@ FrameGrab GrabFrame(const Bounds& frame, int x, int y);
 // side is the larger distance, so the pointer lies on one of its edges.
 Bounds SquareFromAnchor(Point anchor, Point pointer);
 
+// One pointer move on a frame whose resize (`drawing`) or move (`moving`)
+// is in progress, (x, y) relative to the frame; false when neither is.
+bool DragFrame(Bounds& frame, bool drawing, bool moving, Point anchor, int x, int y);
+
 // Cursor over a frame at (x, y) relative to it while no button is held.
 TTrimmingDocument::Cursor HoverCursor(const Bounds& frame, int x, int y);
 
