@@ -1,0 +1,65 @@
+// TShape and TCanvasShape: rectangle-outline controls. TShape paints its
+// outline with its pen over a clear brush and reports mouse events with
+// coordinates relative to itself; while a button is held the control keeps
+// the mouse, so those coordinates may lie outside it. TCanvasShape adds the
+// OnClick, OnDblClick and OnPaint events, each called after the inherited work.
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+#include <functional>
+
+class QPainter;
+
+namespace pictorel {
+
+class TShape : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TShape(QWidget* parent, const QString& name = {});
+
+    using MouseEvent = std::function<void(int x, int y)>;
+    MouseEvent OnMouseDown;
+    MouseEvent OnMouseMove;
+    MouseEvent OnMouseUp;
+
+    void SetPen(const QColor& colour, int width);
+    QColor PenColor() const { return penColor_; }
+    int PenWidth() const { return penWidth_; }
+
+  protected:
+    // Draws the outline, the pen lying inside the control's bounds.
+    virtual void Paint(QPainter& painter);
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    QColor penColor_{Qt::black};
+    int penWidth_ = 1;
+};
+
+class TCanvasShape : public TShape {
+    Q_OBJECT
+  public:
+    using TShape::TShape;
+
+    using NotifyEvent = std::function<void(TCanvasShape& sender)>;
+    using PaintEvent = std::function<void(TCanvasShape& sender, QPainter& canvas)>;
+    NotifyEvent OnClick;
+    NotifyEvent OnDblClick;
+    // Called after the outline, with a painter on the control's own surface.
+    PaintEvent OnPaint;
+
+  protected:
+    virtual void Click();
+    virtual void DblClick();
+    void Paint(QPainter& painter) override;
+
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+}  // namespace pictorel
