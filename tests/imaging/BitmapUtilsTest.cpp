@@ -222,7 +222,7 @@ TEST(RotateBitmap90, LeavesTheBitsAfterTheLastPixelOfOneBitRowsClear) {
     for (int y = 0; y < r.Height(); ++y) EXPECT_EQ(r.ScanLine(y)[0], 0xE0) << y;
 }
 
-TEST(RotateBitmap90, RefusesEmptyPictures) {
+TEST(RotateBitmap90, RefusesEmptyPicturesAndUnknownLayouts) {
     try {
         RotateBitmap90(Bitmap(0, 4));
         FAIL();
@@ -230,6 +230,12 @@ TEST(RotateBitmap90, RefusesEmptyPictures) {
         EXPECT_STREQ(e.what(), "Bitmap Size Error");
     }
     EXPECT_THROW(RotateBitmap90(Bitmap(4, 0)), ERotateError);
+    try {
+        RotateBitmap90(Bitmap(3, 2, static_cast<PixelFormat>(99)));
+        FAIL();
+    } catch (const ERotateError& e) {
+        EXPECT_STREQ(e.what(), "Illegal Bitmap");
+    }
 }
 
 }  // namespace
