@@ -50,32 +50,39 @@ for f in "${inputs[@]}"; do
     wh=$("$cli" info "$f" | awk '{print $2}')
     pixels=$(( pixels + ${wh%x*} * ${wh#*x} ))
 done
-echo "inputs: ${#inputs[@]} JPEG photos, $(( pixels / 1000000 )) megapixels in all"
+echo "inputs: ${#inputs[@]} JPEG photos, $(( pixels / 1000000 )) megapixels in all;" \
+    "load average $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores"
 
-# Median wall time in seconds of "$@" over $runs runs; $prepare runs before each.
+# Median wall time in seconds of "$@" over $runs runs; $prepare runs before
+# each. The CPU seconds (user + system) of the median run go to $work/cpu.txt.
 median_time() {
-    local times=() t
+    local i
+    : >"$work/runs.txt"
     for (( i = 0; i < runs; i++ )); do
         eval "$prepare"
-        /usr/bin/time -f '%e' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
-        t=$(tail -1 "$work/time.txt")
-        times+=("$t")
+        /usr/bin/time -f '%e %U %S' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
+        tail -1 "$work/time.txt" >>"$work/runs.txt"
     done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+    sort -n "$work/runs.txt" | awk '{w[NR]=$1; c[NR]=$2+$3}
+        END {m=int((NR+1)/2); print w[m]; printf "%.2f\n", c[m] > "/dev/stderr"}' 2>"$work/cpu.txt"
 }
+cpu() { cat "$work/cpu.txt"; }
 
 prepare='rm -rf "$work/out"; mkdir -p "$work/out"'
 t_shrink=$(median_time "$cli" shrink --folder run --base "$work/out" "${inputs[@]}")
-echo "pictorel-cli shrink (--jobs $(nproc)): ${t_shrink} s"
+c_shrink=$(cpu)
+echo "pictorel-cli shrink (--jobs $(nproc)): ${t_shrink} s wall, ${c_shrink} s CPU"
 t_shrink1=$(median_time "$cli" shrink --jobs 1 --folder run --base "$work/out" "${inputs[@]}")
-echo "pictorel-cli shrink --jobs 1:        ${t_shrink1} s"
+echo "pictorel-cli shrink --jobs 1:        ${t_shrink1} s wall, $(cpu) s CPU"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 
 if have vipsthumbnail; then
     t_vips=$(median_time vipsthumbnail -s 800 -o "$work/out/%s.jpg[Q=80]" "${inputs[@]}")
-    echo "vipsthumbnail -s 800:                ${t_vips} s"
-    echo "ratio shrink / vipsthumbnail:        $(ratio "$t_shrink" "$t_vips") (target <= 1)"
+    c_vips=$(cpu)
+    echo "vipsthumbnail -s 800:                ${t_vips} s wall, ${c_vips} s CPU"
+    echo "ratio shrink / vipsthumbnail:        $(ratio "$t_shrink" "$t_vips") wall (target <= 1)," \
+        "$(ratio "$c_shrink" "$c_vips") CPU"
 else
     echo "vipsthumbnail not found; skipped"
 fi
@@ -83,8 +90,10 @@ fi
 if have mogrify; then
     prepare='rm -rf "$work/out"; mkdir -p "$work/out"; cp "${inputs[@]}" "$work/out/"'
     t_magick=$(median_time mogrify -resize 800x800 -quality 80 "$work"/out/photo_*)
-    echo "mogrify -resize 800x800 -quality 80: ${t_magick} s"
-    echo "ratio shrink / mogrify:              $(ratio "$t_shrink" "$t_magick") (target <= 0.33)"
+    c_magick=$(cpu)
+    echo "mogrify -resize 800x800 -quality 80: ${t_magick} s wall, ${c_magick} s CPU"
+    echo "ratio shrink / mogrify:              $(ratio "$t_shrink" "$t_magick") wall (target <= 0.33)," \
+        "$(ratio "$c_shrink" "$c_magick") CPU"
 else
     echo "ImageMagick mogrify not found; skipped"
 fi
