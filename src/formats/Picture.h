@@ -10,7 +10,7 @@ namespace pictorel {
 
 // Holds one decoded picture of any registered class, or nothing.
 class TPicture {
-public:
+  public:
     bool Empty() const { return !graphic_ || graphic_->Empty(); }
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
@@ -18,9 +18,13 @@ public:
     // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
     Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
     void Assign(std::unique_ptr<TGraphic> graphic) { graphic_ = std::move(graphic); }
+    // Loads by the file's extension alone (the open dialog's preview):
+    // "拡張子 .%s の画像形式は処理できません" when no class owns it. On failure
+    // the holder keeps what it held.
+    void LoadFromFile(const std::string& path);
     void Clear() { graphic_.reset(); }
 
-private:
+  private:
     std::unique_ptr<TGraphic> graphic_;
 };
 

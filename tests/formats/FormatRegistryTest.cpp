@@ -63,6 +63,22 @@ TEST(FormatRegistryTest, ContentWinsOverTheExtension) {
               "Cannot load image. Invalid or unexpected PNG image format.");
 }
 
+// The open dialog's preview goes by the extension alone.
+TEST(FormatRegistryTest, PreviewLoadsByExtensionOnly) {
+    TempDir dir;
+    WriteFile(dir.Path() / "a.gif", SmallGif());
+    WriteFile(dir.Path() / "a.PNG", SmallPng());
+    WriteFile(dir.Path() / "png.jpg", SmallPng());
+    TPicture picture;
+    picture.LoadFromFile(dir.Str() + "a.gif");
+    EXPECT_STREQ(picture.Graphic()->ClassName(), "TGIFImage");
+    picture.LoadFromFile(dir.Str() + "a.PNG");
+    EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
+    EXPECT_EQ(picture.Width(), 4);
+    EXPECT_THROW(picture.LoadFromFile(dir.Str() + "png.jpg"), EInvalidGraphic);
+    EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
+}
+
 TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
     TempDir dir;
     WriteFile(dir.Path() / "notes.TXT", std::string("plain text, no picture"));
