@@ -129,10 +129,12 @@ TEST(ResampleBitmap, MatchesReferenceOnRandomSizesAndLayouts) {
     std::uniform_int_distribution<int> side(1, 90);
     const PixelFormat formats[] = {PixelFormat::pf24bit, PixelFormat::pf8bit, PixelFormat::pf32bit,
                                    PixelFormat::pf1bit,  PixelFormat::pf4bit, PixelFormat::pf16bit};
+    // One side in four is a single pixel.
+    auto pick = [&] { return rng() % 4 == 0 ? 1 : side(rng); };
     for (int n = 0; n < 300; ++n) {
-        const int W = side(rng), H = side(rng);
+        const int W = pick(), H = pick();
         const Bitmap src = RandomPicture(rng, W, H, formats[n % 6]);
-        ExpectSameAsReference(src, side(rng), side(rng));
+        ExpectSameAsReference(src, pick(), pick());
     }
 }
 
@@ -159,21 +161,6 @@ TEST(ResampleBitmap, MatchesReferenceOnExactHalves) {
                 }
             ExpectSameAsReference(src, w, h);
         }
-    }
-}
-
-TEST(ResampleBitmap, MatchesReferenceOnOnePixelSides) {
-    std::mt19937 rng(7);
-    for (const auto& [W, H, w, h] : std::vector<std::array<int, 4>>{{1, 1, 1, 1},
-                                                                    {1, 1, 5, 3},
-                                                                    {1, 9, 1, 2},
-                                                                    {9, 1, 4, 1},
-                                                                    {13, 1, 1, 1},
-                                                                    {1, 13, 3, 40},
-                                                                    {64, 64, 1, 64},
-                                                                    {64, 64, 64, 1},
-                                                                    {3, 3, 3, 3}}) {
-        ExpectSameAsReference(RandomPicture(rng, W, H), w, h);
     }
 }
 

@@ -9,7 +9,6 @@
 
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
-#include "imaging/BmpData.h"
 
 namespace pictorel {
 namespace {
@@ -38,19 +37,6 @@ Color Grey(std::uint8_t v) {
 // Grey level of pixel (x, y) of an 8-bit grey picture.
 int Level(const Bitmap& b, int x, int y) {
     return b.ScanLine(y)[x];
-}
-
-TEST(BmpData, AddressesRowsTopDownAndPixelsByLayout) {
-    Bitmap b(5, 3);
-    b.SetPixel(4, 2, Color{1, 2, 3});
-    const TBmpData24 d(b);
-    EXPECT_EQ(d.Width(), 5);
-    EXPECT_EQ(d.Height(), 3);
-    EXPECT_EQ(d.PixelAt(4, 2), b.ScanLine(2) + 12);
-    EXPECT_EQ(d.PixelAt(4, 2)[0], 3);  // blue first
-    Bitmap g(5, 3, PixelFormat::pf8bit);
-    const TBmpData8 d8(g);
-    EXPECT_EQ(d8.PixelAt(3, 1), g.ScanLine(1) + 3);
 }
 
 TEST(SharedRoutines, ClampRoundInvertAndGreyTable) {
