@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -22,10 +23,8 @@ struct CliRun {
     std::string err;
 };
 
-CliRun Cli(const std::string& args, const TempDir& scratch) {
-    const std::string errFile = scratch.Str() + "stderr.txt";
-    const std::string command =
-        std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " 2>'" + errFile + "'";
+// Runs a shell command, collecting its output and exit status.
+CliRun Shell(const std::string& command) {
     CliRun run;
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     char buffer[4096];
@@ -34,6 +33,13 @@ CliRun Cli(const std::string& args, const TempDir& scratch) {
     }
     const int raw = ::pclose(pipe.release());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+CliRun Cli(const std::string& args, const TempDir& scratch) {
+    const std::string errFile = scratch.Str() + "stderr.txt";
+    CliRun run =
+        Shell(std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " 2>'" + errFile + "'");
     std::ifstream err(errFile);
     std::stringstream text;
     text << err.rdbuf();
@@ -91,6 +97,20 @@ TEST(FormatCommandsTest, ConvertWritesPngAndPpmOfTheSamePicture) {
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err, "");
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.bmp"));
+}
+
+// Every corpus file through `pictorel-cli convert`: the listed size and digest
+// for each "decodes" row, a clean failure for each "must-fail" row.
+TEST(FormatCommandsTest, ConvertReproducesTheCorpusDigests) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    if (std::system("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    const std::string command = std::string("python3 '") + PICTOREL_SOURCE_DIR +
+                                "/scripts/check-corpus-convert' '" + PICTOREL_BINARY_DIR + "' '" +
+                                corpus.string() + "'";
+    const CliRun run = Shell(command);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("decodes: decoded, digest matches"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("FAIL"), std::string::npos) << run.out;
 }
 
 }  // namespace
