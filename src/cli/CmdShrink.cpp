@@ -50,7 +50,7 @@ struct ShrunkFile {
     std::string error;
 };
 
-ShrunkFile ShrinkOne(const std::string& path) {
+ShrunkFile ShrinkFile(const std::string& path) {
     CapturedBoxes boxes;
     TTrimmingDocument document(boxes);
     document.SourcePath = path;
@@ -67,6 +67,17 @@ ShrunkFile ShrinkOne(const std::string& path) {
         result.error = e.what();
     }
     return result;
+}
+
+ShrunkFile ShrinkOne(const std::string& path) noexcept {
+    try {
+        return ShrinkFile(path);
+    } catch (...) {
+        // Out of memory while setting up: reported like a load failure.
+        ShrunkFile result;
+        result.error = kLoadFailedMessage;
+        return result;
+    }
 }
 
 // Shrinks the files on `jobs` threads while the caller takes the results in
