@@ -352,8 +352,8 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
         ResampleRows(job, 0, height);
         return result;
     }
-    std::vector<std::jthread> threads;
     std::vector<std::exception_ptr> errors(parts);
+    std::vector<std::jthread> threads;  // joined before errors goes, even on a throw
     for (int p = 1; p < parts; ++p) {
         threads.emplace_back([&, p] {
             try {
