@@ -46,6 +46,7 @@ class ByteReader {
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
     std::uint64_t Remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
     std::span<const std::uint8_t> Take(std::uint64_t n) {
+        if (n == 0) return {};
         if (n > Remaining()) ThrowReadError();
         const auto bytes =
             data_.subspan(static_cast<std::size_t>(pos_), static_cast<std::size_t>(n));
