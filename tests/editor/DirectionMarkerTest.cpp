@@ -3,6 +3,8 @@
 #include "app/Limits.h"
 #include "editor/EditorFixture.h"
 #include "editor/TrimmingDocument.h"
+#include "formats/PictureWriter.h"
+#include "support/TestFiles.h"
 
 namespace pictorel {
 namespace {
@@ -203,6 +205,22 @@ TEST_F(DirectionMarker, StampIsClippedAndAHiddenMarkerIsNotStamped) {
     EXPECT_EQ(r.Pixel(0, 399), doc.ImageDirectionPicture.Pixel(25, 21));
     EXPECT_NE(r.Pixel(0, 399), kGrey);
     EXPECT_EQ(r.Pixel(100, 399), kGrey);
+}
+
+TEST_F(DirectionMarker, NewPictureResetsTheDirectionButKeepsPlaceAndSize) {
+    test::TempDir dir;
+    const std::string path = dir.Str() + "p.png";
+    WritePicture(Bitmap(30, 20), path);
+    doc.SetDirectionBounds(Bounds{10, 20, 70, 70});
+    for (int i = 0; i < 5; ++i) doc.SBtnLeftTurnClick();
+    const Bitmap turned = doc.ImageDirectionPicture;
+    doc.SourcePath = path;
+    doc.FormShow();
+    ASSERT_TRUE(doc.Image2);
+    EXPECT_EQ(doc.DirectionIndex, 0);
+    EXPECT_EQ(doc.ImageDirection, (Bounds{10, 20, 70, 70}));
+    EXPECT_NE(doc.ImageDirectionPicture, turned);
+    EXPECT_EQ(doc.ImageDirectionPicture, ResampleBitmap(Drawing(140), 70, 70));
 }
 
 }  // namespace
