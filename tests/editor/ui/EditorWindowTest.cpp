@@ -58,6 +58,7 @@ class EditorWindowTest : public ::testing::Test {
     void Open(const std::filesystem::path& path) {
         doc.SourcePath = path.string();
         window->show();
+        window->activateWindow();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
