@@ -135,7 +135,7 @@ bool OwnLayout(const Layout& l) {
         case PHOTOMETRIC_PALETTE:
             return l.samples == 1 && (l.bits == 1 || l.bits == 2 || l.bits == 4 || l.bits == 8);
         case PHOTOMETRIC_RGB:
-            return l.samples >= 3 && (l.bits == 8 || l.bits == 16);
+            return l.samples >= 3 && l.samples <= 4 && (l.bits == 8 || l.bits == 16);
         default:
             return false;
     }
