@@ -43,10 +43,13 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
     std::uint64_t base = 0;
     if (whence == SEEK_CUR) base = s->position;
     if (whence == SEEK_END) base = s->data.size();
-    const std::uint64_t target = base + offset;
-    if (target < base) return static_cast<toff_t>(-1);
-    s->position = target;
-    return target;
+    // Relative offsets arrive as two's complement in the unsigned type.
+    const auto delta = static_cast<std::int64_t>(offset);
+    if (whence != SEEK_SET && delta < 0 && 0 - static_cast<std::uint64_t>(delta) > base) {
+        return static_cast<toff_t>(-1);
+    }
+    s->position = whence == SEEK_SET ? offset : base + static_cast<std::uint64_t>(delta);
+    return s->position;
 }
 
 int CloseProc(thandle_t) {
