@@ -1,11 +1,13 @@
 // Where the automatic run's time goes for one 24-megapixel photo: decoding,
 // resampling to 800 pixels, encoding at quality 80, and the whole load step.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "editor/TrimmingDocument.h"
 #include "formats/Picture.h"
@@ -31,20 +33,30 @@ fs::path CorpusPhoto() {
     return fs::path(__FILE__).parent_path() / "../../shared/testdata/jpeg/photo_3872x2403.jpg";
 }
 
+// A temporary file removed when the program ends.
+struct TempFile {
+    std::string path;
+    ~TempFile() {
+        std::error_code ec;
+        fs::remove(path, ec);
+    }
+};
+
 // A 6000 x 4000 JPEG enlarged from a corpus photo, written once.
 const std::string& BigPhoto() {
-    static const std::string path = [] {
+    static const TempFile file{[] {
         TPicture picture;
         LoadPicture(picture, CorpusPhoto().string());
         const Bitmap big = ResampleBitmap(picture.ToBitmap(), 6000, 4000);
         const auto jpeg = EncodeJpeg(big);
-        const fs::path out = fs::temp_directory_path() / "pictorel-bench-24mp.jpg";
+        const fs::path out = fs::temp_directory_path() /
+                             ("pictorel-bench-24mp-" + std::to_string(::getpid()) + ".jpg");
         std::ofstream(out, std::ios::binary)
             .write(reinterpret_cast<const char*>(jpeg.data()),
                    static_cast<std::streamsize>(jpeg.size()));
         return out.string();
-    }();
-    return path;
+    }()};
+    return file.path;
 }
 
 bool HaveCorpus(benchmark::State& state) {
