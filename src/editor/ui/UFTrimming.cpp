@@ -202,34 +202,54 @@ void TFTrimming::BuildButtons() {
         const char* caption;
         const char* hint;
         QRect at;
-        void (TTrimmingDocument::*command)();
+        void (*command)(TTrimmingDocument&);
     };
     const Effect effects[9] = {
-        {"SpeedButton8", "", "スケッチ風", {431, 60, 9, 9}, &TTrimmingDocument::SpeedButton8Click},
+        {"SpeedButton8",
+         "",
+         "スケッチ風",
+         {431, 60, 9, 9},
+         [](TTrimmingDocument& d) { d.SpeedButton8Click(); }},
         {"SpeedButton9",
          "モノクロ",
          "グレースケール",
          {214, 439, 89, 20},
-         &TTrimmingDocument::SpeedButton9Click},
+         [](TTrimmingDocument& d) { d.SpeedButton9Click(); }},
         {"SpeedButton10",
          "スポットライト",
          "スポットライト",
          {302, 439, 89, 20},
-         &TTrimmingDocument::SpeedButton10Click},
+         [](TTrimmingDocument& d) { d.SpeedButton10Click(); }},
         {"SpeedButton11",
          "",
          "カラースポットライト",
          {431, 74, 9, 9},
-         &TTrimmingDocument::SpeedButton11Click},
+         [](TTrimmingDocument& d) { d.SpeedButton11Click(); }},
         {"SpeedButton12",
          "周辺をぼかす",
          "周辺をぼかす",
          {126, 439, 89, 20},
-         &TTrimmingDocument::SpeedButton12Click},
-        {"SpeedButton13", "", "タイル", {431, 88, 9, 9}, &TTrimmingDocument::SpeedButton13Click},
-        {"SpeedButton14", "", "エンボス", {431, 102, 9, 9}, &TTrimmingDocument::SpeedButton14Click},
-        {"SpeedButton15", "", "油絵風", {431, 116, 9, 9}, &TTrimmingDocument::SpeedButton15Click},
-        {"SpeedButton16", "", "格子状", {431, 130, 9, 9}, &TTrimmingDocument::SpeedButton16Click},
+         [](TTrimmingDocument& d) { d.SpeedButton12Click(); }},
+        {"SpeedButton13",
+         "",
+         "タイル",
+         {431, 88, 9, 9},
+         [](TTrimmingDocument& d) { d.SpeedButton13Click(); }},
+        {"SpeedButton14",
+         "",
+         "エンボス",
+         {431, 102, 9, 9},
+         [](TTrimmingDocument& d) { d.SpeedButton14Click(); }},
+        {"SpeedButton15",
+         "",
+         "油絵風",
+         {431, 116, 9, 9},
+         [](TTrimmingDocument& d) { d.SpeedButton15Click(); }},
+        {"SpeedButton16",
+         "",
+         "格子状",
+         {431, 130, 9, 9},
+         [](TTrimmingDocument& d) { d.SpeedButton16Click(); }},
     };
     for (std::size_t i = 0; i < EffectButtons.size(); ++i) {
         const Effect& e = effects[i];
@@ -239,7 +259,7 @@ void TFTrimming::BuildButtons() {
         button->setEnabled(false);
         const auto command = e.command;
         connect(button, &QToolButton::clicked, this,
-                [this, command] { Act([&] { (document_.*command)(); }); });
+                [this, command] { Act([this, command] { command(document_); }); });
         EffectButtons[i] = button;
     }
 
@@ -259,47 +279,39 @@ void TFTrimming::BuildButtons() {
             [this] { Act([&] { EndWithResult(document_.SpeedButton1Click()); }); });
 }
 
+QAction* TFTrimming::AddKeyAction(const char* name, const QString& caption, const QKeySequence& key,
+                                  std::function<void()> command) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setProperty("Category", QStringLiteral("範囲選択"));
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setAutoRepeat(true);
+    connect(action, &QAction::triggered, this,
+            [this, command = std::move(command)] { Act(command); });
+    addAction(action);
+    return action;
+}
+
 void TFTrimming::BuildKeyActions() {
     // They fire on key-down and repeat with the keyboard; the re-rendering
     // waits for the key release (eventFilter).
-    const auto add = [this](const char* name, const QString& caption, const QKeySequence& key,
-                            void (TTrimmingDocument::*command)()) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setProperty("Category", QStringLiteral("範囲選択"));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        action->setAutoRepeat(true);
-        connect(action, &QAction::triggered, this,
-                [this, command] { Act([&] { (document_.*command)(); }); });
-        addAction(action);
-        return action;
-    };
-    Up = add("Up", QStringLiteral("Up"), QKeySequence(Qt::Key_Up), &TTrimmingDocument::UpExecute);
-    Down = add("Down", QStringLiteral("Down"), QKeySequence(Qt::Key_Down),
-               &TTrimmingDocument::DownExecute);
-    Left = add("Left", QStringLiteral("Left"), QKeySequence(Qt::Key_Left),
-               &TTrimmingDocument::LeftExecute);
-    Right = add("Right", QStringLiteral("Right"), QKeySequence(Qt::Key_Right),
-                &TTrimmingDocument::RightExecute);
-    Big1 = add("Big1", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
-               &TTrimmingDocument::Big1Execute);
-    Big2 = add("Big2", QStringLiteral("拡大2"), QKeySequence(Qt::SHIFT | Qt::Key_Down),
-               &TTrimmingDocument::Big1Execute);
-    Small1 = add("Small1", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
-                 &TTrimmingDocument::Small1Execute);
-    Small2 = add("Small2", QStringLiteral("縮小2"), QKeySequence(Qt::SHIFT | Qt::Key_Left),
-                 &TTrimmingDocument::Small1Execute);
-}
-
-void TFTrimming::Act(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (...) {
-        ShowDocument();
-        throw;
-    }
-    ShowDocument();
+    Up = AddKeyAction("Up", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
+                      [this] { document_.UpExecute(); });
+    Down = AddKeyAction("Down", QStringLiteral("Down"), QKeySequence(Qt::Key_Down),
+                        [this] { document_.DownExecute(); });
+    Left = AddKeyAction("Left", QStringLiteral("Left"), QKeySequence(Qt::Key_Left),
+                        [this] { document_.LeftExecute(); });
+    Right = AddKeyAction("Right", QStringLiteral("Right"), QKeySequence(Qt::Key_Right),
+                         [this] { document_.RightExecute(); });
+    Big1 = AddKeyAction("Big1", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
+                        [this] { document_.Big1Execute(); });
+    Big2 = AddKeyAction("Big2", QStringLiteral("拡大2"), QKeySequence(Qt::SHIFT | Qt::Key_Down),
+                        [this] { document_.Big1Execute(); });
+    Small1 = AddKeyAction("Small1", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
+                          [this] { document_.Small1Execute(); });
+    Small2 = AddKeyAction("Small2", QStringLiteral("縮小2"), QKeySequence(Qt::SHIFT | Qt::Key_Left),
+                          [this] { document_.Small1Execute(); });
 }
 
 void TFTrimming::EndWithResult(int result) {

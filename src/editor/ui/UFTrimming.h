@@ -84,8 +84,19 @@ class TFTrimming : public TFCommon, public IEditorHost {
     void BuildViews();
     void BuildButtons();
     void BuildKeyActions();
+    QAction* AddKeyAction(const char* name, const QString& caption, const QKeySequence& key,
+                          std::function<void()> command);
     // Runs a document command, then shows the new state (also after a failure).
-    void Act(const std::function<void()>& command);
+    template <typename Command>
+    void Act(Command&& command) {
+        try {
+            command();
+        } catch (...) {
+            ShowDocument();
+            throw;
+        }
+        ShowDocument();
+    }
     // Closes the window with the document's result when it has one.
     void EndWithResult(int result);
     void Shape1Paint(TCanvasShape& sender, QPainter& canvas);
