@@ -16,19 +16,10 @@ namespace {
 
 const std::string kFormat = "GIF";
 
-struct MemoryInput {
-    std::span<const std::uint8_t> data;
-    std::size_t position = 0;
-};
-
 int ReadFn(GifFileType* gif, GifByteType* out, int length) {
-    auto* in = static_cast<MemoryInput*>(gif->UserData);
     if (length <= 0) return 0;
-    const std::size_t n =
-        std::min<std::size_t>(static_cast<std::size_t>(length), in->data.size() - in->position);
-    std::memcpy(out, in->data.data() + in->position, n);
-    in->position += n;
-    return static_cast<int>(n);
+    auto* in = static_cast<MemoryCursor*>(gif->UserData);
+    return static_cast<int>(in->Read(out, static_cast<std::size_t>(length)));
 }
 
 struct GifCloser {
@@ -50,7 +41,7 @@ void SkipExtension(GifFileType* gif) {
 }  // namespace
 
 Bitmap DecodeGif(std::span<const std::uint8_t> data) {
-    MemoryInput input{data};
+    MemoryCursor input{data};
     int error = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&input, ReadFn, &error));
     if (!gif) ThrowInvalidFormat(kFormat);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -41,6 +42,15 @@ std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
     }
     if (std::ferror(file.get())) throw EInvalidGraphic("ファイル " + path + " は開けません");
     return data;
+}
+
+std::size_t MemoryCursor::Read(void* out, std::size_t count) {
+    if (position >= data.size()) return 0;
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, data.size() - position));
+    std::memcpy(out, data.data() + position, n);
+    position += n;
+    return n;
 }
 
 void TGraphic::LoadFromFile(const std::string& path) {

@@ -36,6 +36,14 @@ class TGraphic {
 // a static `bool RecognisesContent(std::span<const std::uint8_t> data)`.
 class TGraphicExGraphic : public TGraphic {};
 
+// A read position over bytes in memory for the libraries' read callbacks.
+struct MemoryCursor {
+    std::span<const std::uint8_t> data;
+    std::uint64_t position = 0;
+    // Copies up to `count` bytes on from the position; fewer at the end.
+    std::size_t Read(void* out, std::size_t count);
+};
+
 // The whole file; "ファイル %s は開けません" when it cannot be read.
 std::vector<std::uint8_t> ReadGraphicFile(const std::string& path);
 

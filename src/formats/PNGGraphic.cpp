@@ -25,8 +25,7 @@ struct PngDecoder {
     png_infop info = nullptr;
     std::jmp_buf jump;
     char message[256] = {};
-    std::span<const std::uint8_t> data;
-    std::size_t position = 0;
+    MemoryCursor input;
     Bitmap bitmap;
     std::vector<png_bytep> rows;
 
@@ -45,9 +44,7 @@ void WarningFn(png_structp, png_const_charp) {}
 
 void ReadFn(png_structp png, png_bytep out, png_size_t length) {
     auto* d = static_cast<PngDecoder*>(png_get_io_ptr(png));
-    if (length > d->data.size() - d->position) png_error(png, "Read error");
-    std::memcpy(out, d->data.data() + d->position, length);
-    d->position += length;
+    if (d->input.Read(out, length) != length) png_error(png, "Read error");
 }
 
 [[noreturn]] void ThrowForLibpngMessage(const std::string& message) {
@@ -102,7 +99,7 @@ void RunDecoder(PngDecoder& d) {
     // more than that from the file's size is refused before allocating.
     const std::uint64_t rawBytes =
         (static_cast<std::uint64_t>(png_get_rowbytes(png, info)) + 1) * height;
-    CheckDataFits(rawBytes / 1040, d.data.size(), kFormat);
+    CheckDataFits(rawBytes / 1040, d.input.data.size(), kFormat);
 
     PixelFormat format = PixelFormat::pf24bit;
     if (depth == 16) png_set_strip_16(png);
@@ -184,7 +181,7 @@ std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama) {
 
 Bitmap DecodePng(std::span<const std::uint8_t> data) {
     auto d = std::make_unique<PngDecoder>();
-    d->data = data;
+    d->input.data = data;
     if (data.size() < 8 || std::memcmp(data.data(), kSignature, 8) != 0) {
         ThrowInvalidFormat(kFormat);
     }

@@ -17,21 +17,15 @@ namespace {
 
 const std::string kFormat = "TIFF";
 
-struct MemoryStream {
-    std::span<const std::uint8_t> data;
-    std::uint64_t position = 0;
+struct MemoryStream : MemoryCursor {
     bool failed = false;
     std::string firstError;
 };
 
 tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
-    auto* s = static_cast<MemoryStream*>(handle);
-    if (size <= 0 || s->position >= s->data.size()) return 0;
-    const std::uint64_t n =
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(size), s->data.size() - s->position);
-    std::memcpy(buffer, s->data.data() + s->position, n);
-    s->position += n;
-    return static_cast<tmsize_t>(n);
+    if (size <= 0) return 0;
+    return static_cast<tmsize_t>(
+        static_cast<MemoryStream*>(handle)->Read(buffer, static_cast<std::size_t>(size)));
 }
 
 tmsize_t WriteProc(thandle_t, void*, tmsize_t) {

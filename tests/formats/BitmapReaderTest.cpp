@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Errors.h"
@@ -20,10 +21,18 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 struct BmpSpec {
-    int width = 1;
-    int height = 1;  // negative: top-down
-    int bits = 24;
-    std::uint32_t compression = 0;
+    BmpSpec(int w, int h, int b, std::uint32_t c, std::vector<Color> p = {},
+            std::vector<std::uint32_t> m = {})
+        : width(w),
+          height(h),
+          bits(b),
+          compression(c),
+          palette(std::move(p)),
+          masks(std::move(m)) {}
+    int width;
+    int height;  // negative: top-down
+    int bits;
+    std::uint32_t compression;
     std::vector<Color> palette;
     std::vector<std::uint32_t> masks;  // written after a 40-byte header
     std::vector<std::uint8_t> pixels;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "imaging/Bitmap.h"
@@ -33,10 +34,17 @@ std::vector<std::uint8_t> MakePng8(int width, int height, const std::vector<std:
 // GIF frames (indices into a 4-entry global table) written by giflib; a
 // frame may be interlaced. The trailer is written unless `trailer` is false.
 struct GifFrame {
+    GifFrame(int w, int h, std::vector<std::uint8_t> i, bool interlace = false,
+             std::vector<Color> local = {})
+        : width(w),
+          height(h),
+          indices(std::move(i)),
+          interlaced(interlace),
+          localTable(std::move(local)) {}
     int width;
     int height;
     std::vector<std::uint8_t> indices;  // rows top-down
-    bool interlaced = false;
+    bool interlaced;
     std::vector<Color> localTable;  // empty: none
 };
 std::vector<std::uint8_t> MakeGif(int screenWidth, int screenHeight,
