@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ReaderTesting.h"
 #include "app/Errors.h"
 
 namespace pictorel {
@@ -75,15 +76,7 @@ Bytes Eps(const Bytes& tiff, std::uint32_t gap) {
 }
 
 std::string LoadError(const Bytes& bytes) {
-    TEPSGraphic g;
-    try {
-        g.LoadFromMemory(bytes);
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_TRUE(g.Empty());
-        return e.what();
-    }
-    ADD_FAILURE() << "load succeeded";
-    return {};
+    return test::LoadError<TEPSGraphic>(bytes);
 }
 
 TEST(EPSContentTest, NeedsTheMagicAndAPreviewAfterTheHeader) {

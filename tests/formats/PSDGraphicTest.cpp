@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ReaderTesting.h"
 #include "app/Errors.h"
 #include "support/TestFiles.h"
 
@@ -65,15 +66,7 @@ Bitmap Load(const Bytes& bytes) {
 }
 
 std::string LoadError(const Bytes& bytes) {
-    TPSDGraphic g;
-    try {
-        g.LoadFromMemory(bytes);
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_TRUE(g.Empty());
-        return e.what();
-    }
-    ADD_FAILURE() << "load succeeded";
-    return {};
+    return test::LoadError<TPSDGraphic>(bytes);
 }
 
 // 16-bit big-endian samples.
