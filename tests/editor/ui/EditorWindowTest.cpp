@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTest>
 #include <cmath>
 #include <memory>
@@ -369,6 +370,35 @@ TEST_F(EditorWindowTest, FramePaintsCrossAndCornerHandles) {
     EXPECT_EQ(panel.pixel(103 + 12, 103 + 12), Painted(window->Image1).pixel(112, 112));
     EXPECT_NE(frame.pixel(20, 25), red);
     EXPECT_NE(frame.pixel(25, 20), red);
+}
+
+TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsClicks) {
+    TCanvasShape shape(nullptr);
+    shape.resize(20, 20);
+    shape.SetPen(QColor(255, 0, 0), 1);
+    QImage plain = shape.grab().toImage();
+    EXPECT_EQ(plain.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(plain.pixel(19, 19), qRgb(255, 0, 0));
+    // OnPaint runs after the outline, on the same surface.
+    shape.OnPaint = [](TCanvasShape& sender, QPainter& canvas) {
+        canvas.fillRect(sender.rect(), QColor(0, 0, 255));
+    };
+    EXPECT_EQ(shape.grab().toImage().pixel(0, 0), qRgb(0, 0, 255));
+
+    int clicks = 0, doubleClicks = 0;
+    QPoint down;
+    shape.OnClick = [&](TCanvasShape&) { ++clicks; };
+    shape.OnDblClick = [&](TCanvasShape&) { ++doubleClicks; };
+    shape.OnMouseDown = [&](int x, int y) { down = {x, y}; };
+    QTest::mouseClick(&shape, Qt::LeftButton, {}, QPoint(5, 7));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(down, QPoint(5, 7));
+    // Released outside the control: no click.
+    QTest::mousePress(&shape, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&shape, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseDClick(&shape, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(doubleClicks, 1);
 }
 
 TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
