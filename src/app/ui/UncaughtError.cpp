@@ -10,8 +10,10 @@ namespace {
 IMessageBoxes* g_boxes = nullptr;
 }
 
-void SetUncaughtErrorBoxes(IMessageBoxes* boxes) {
+IMessageBoxes* SetUncaughtErrorBoxes(IMessageBoxes* boxes) {
+    IMessageBoxes* previous = g_boxes;
     g_boxes = boxes;
+    return previous;
 }
 
 void ReportUncaughtError(const std::string& text) {
@@ -21,6 +23,14 @@ void ReportUncaughtError(const std::string& text) {
     }
     QtMessageBoxes boxes;
     boxes.ShowError(text);
+}
+
+void Guarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& e) {
+        ReportUncaughtError(e.what());
+    }
 }
 
 PictorelApplication::PictorelApplication(int& argc, char** argv) : QApplication(argc, argv) {}

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include "app/ui/UncaughtError.h"
 #include "workflow/FileUtils.h"
 
 #ifndef PICTOREL_MANUAL_SOURCE
@@ -201,12 +202,8 @@ void TFMain::BuildProcessingScreen() {
 }
 
 void TFMain::Act(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (...) {
-        ShowState();
-        throw;
-    }
+    // The screen shows the logic's state also when the action failed part way.
+    Guarded(action);
     ShowState();
 }
 

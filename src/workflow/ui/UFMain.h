@@ -94,7 +94,8 @@ class TFMain : public TFCommon {
     class Links;
     void BuildSelectionScreen();
     void BuildProcessingScreen();
-    // Runs an action of the logic and shows the new state, also after an error.
+    // Runs an action of the logic (an error goes to the error report) and
+    // shows the new state.
     void Act(const std::function<void()>& action);
 
     std::unique_ptr<Links> links_;

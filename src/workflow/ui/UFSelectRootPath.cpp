@@ -1,5 +1,7 @@
 #include "workflow/ui/UFSelectRootPath.h"
 
+#include "app/ui/UncaughtError.h"
+
 namespace pictorel {
 
 TFSelectRootPath::TFSelectRootPath(TIniGT& ini, const std::string& iniPath, IMessageBoxes& boxes,
@@ -41,20 +43,21 @@ TFSelectRootPath::TFSelectRootPath(TIniGT& ini, const std::string& iniPath, IMes
 
 void TFSelectRootPath::showEvent(QShowEvent* event) {
     TFCommon::showEvent(event);
-    logic_.FormShow();
+    Guarded([this] { logic_.FormShow(); });
     EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
     EditRootPath->setFocus(Qt::OtherFocusReason);
 }
 
 void TFSelectRootPath::SpeedButton17Click() {
     logic_.EditRootPath = EditRootPath->text().toStdString();
-    logic_.SpeedButton17Click();
+    Guarded([this] { logic_.SpeedButton17Click(); });
     EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
 }
 
 void TFSelectRootPath::BitBtnOKClick() {
     logic_.EditRootPath = EditRootPath->text().toStdString();
-    const int result = logic_.BitBtnOKClick();
+    int result = 0;
+    Guarded([&] { result = logic_.BitBtnOKClick(); });
     EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
     if (result == 1) done(1);
 }

@@ -18,6 +18,7 @@
 #include "app/UDMMain.h"
 #include "app/ui/QtMessageBoxes.h"
 #include "app/ui/UFPleaseWait.h"
+#include "app/ui/UncaughtError.h"
 #include "editor/TrimmingDocument.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
@@ -295,6 +296,21 @@ TEST_F(MainWindow, ManualAndBaseFolderButtons) {
     EXPECT_TRUE(boxes.calls->front().ends_with("/manual.html"));
     QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
     EXPECT_EQ(baseDialog.shown, 1);
+}
+
+TEST_F(MainWindow, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
+    auto window = Create();
+    // A folder where the settings file should be: every write fails.
+    const std::string ini = dmMain.IniFile.Path();
+    fs::remove(ini);
+    fs::create_directory(ini);
+    IMessageBoxes* const previous = SetUncaughtErrorBoxes(&boxes);
+    Drop(window->DDPanel1, {photos / "a.JPG"});
+    SetUncaughtErrorBoxes(previous);
+    fs::remove(ini);  // the window stores its placement as it goes
+    EXPECT_EQ(*boxes.calls, (test::CallLog{"error: " + ini + " に書き込めません"}));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
+    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
 }
 
 class BaseFolderDialog : public ::testing::Test {
