@@ -1,8 +1,6 @@
 #include "editor/ui/BitmapView.h"
 
-#include <QMouseEvent>
 #include <QPainter>
-#include "editor/ui/MousePoint.h"
 
 namespace pictorel {
 
@@ -32,10 +30,7 @@ QImage ImageOf(const Bitmap& bitmap) {
 
 TBitmapView::TBitmapView(QWidget* parent, const QString& name,
                          std::function<const Bitmap*()> source)
-    : QWidget(parent), source_(std::move(source)) {
-    setObjectName(name);
-    setAttribute(Qt::WA_NoSystemBackground);
-}
+    : TMouseControl(parent, name), source_(std::move(source)) {}
 
 void TBitmapView::SetTransparentColor(std::optional<Color> colour) {
     transparent_ = colour;
@@ -53,35 +48,9 @@ void TBitmapView::PaintPicture(QPainter& painter) const {
         painter.drawImage(rect(), image);
 }
 
-QImage TBitmapView::Rendered() const {
-    QImage out(size(), QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    QPainter painter(&out);
-    PaintPicture(painter);
-    return out;
-}
-
 void TBitmapView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     PaintPicture(painter);
-}
-
-void TBitmapView::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseDown) OnMouseDown(p.x(), p.y());
-    event->accept();
-}
-
-void TBitmapView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseMove) OnMouseMove(p.x(), p.y());
-    event->accept();
-}
-
-void TBitmapView::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseUp) OnMouseUp(p.x(), p.y());
-    event->accept();
 }
 
 }  // namespace pictorel

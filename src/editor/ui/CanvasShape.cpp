@@ -2,14 +2,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include "editor/ui/MousePoint.h"
 
 namespace pictorel {
 
-TShape::TShape(QWidget* parent, const QString& name) : QWidget(parent) {
-    setObjectName(name);
-    // Nothing is filled: the controls beneath show through the clear brush.
-    setAttribute(Qt::WA_NoSystemBackground);
+TShape::TShape(QWidget* parent, const QString& name) : TMouseControl(parent, name) {
     setMouseTracking(true);
 }
 
@@ -33,24 +29,6 @@ void TShape::paintEvent(QPaintEvent* /*event*/) {
     Paint(painter);
 }
 
-void TShape::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseDown) OnMouseDown(p.x(), p.y());
-    event->accept();
-}
-
-void TShape::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseMove) OnMouseMove(p.x(), p.y());
-    event->accept();
-}
-
-void TShape::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint p = PixelOf(event);
-    if (OnMouseUp) OnMouseUp(p.x(), p.y());
-    event->accept();
-}
-
 void TCanvasShape::Click() {
     if (OnClick) OnClick(*this);
 }
@@ -72,12 +50,12 @@ void TCanvasShape::mouseReleaseEvent(QMouseEvent* event) {
     // A left-button release over the control is a click, as for any control.
     // The handlers may have moved or hidden the control, so the test comes first.
     const bool click = event->button() == Qt::LeftButton && rect().contains(PixelOf(event));
-    TShape::mouseReleaseEvent(event);
+    TMouseControl::mouseReleaseEvent(event);
     if (click) Click();
 }
 
 void TCanvasShape::mouseDoubleClickEvent(QMouseEvent* event) {
-    TShape::mousePressEvent(event);
+    TMouseControl::mousePressEvent(event);
     DblClick();
 }
 

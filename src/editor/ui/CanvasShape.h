@@ -1,27 +1,21 @@
 // TShape and TCanvasShape: rectangle-outline controls. TShape paints its
-// outline with its pen over a clear brush and reports mouse events with
-// coordinates relative to itself; while a button is held the control keeps
-// the mouse, so those coordinates may lie outside it. TCanvasShape adds the
+// outline with its pen over a clear brush and reports its mouse events. TCanvasShape adds the
 // OnClick, OnDblClick and OnPaint events, each called after the inherited work.
 #pragma once
 
 #include <QColor>
-#include <QWidget>
 #include <functional>
+
+#include "editor/ui/MouseControl.h"
 
 class QPainter;
 
 namespace pictorel {
 
-class TShape : public QWidget {
+class TShape : public TMouseControl {
     Q_OBJECT
   public:
     explicit TShape(QWidget* parent, const QString& name = {});
-
-    using MouseEvent = std::function<void(int x, int y)>;
-    MouseEvent OnMouseDown;
-    MouseEvent OnMouseMove;
-    MouseEvent OnMouseUp;
 
     void SetPen(const QColor& colour, int width);
     QColor PenColor() const { return penColor_; }
@@ -32,9 +26,6 @@ class TShape : public QWidget {
     virtual void Paint(QPainter& painter);
 
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     QColor penColor_{Qt::black};
