@@ -129,9 +129,7 @@ AxisTaps BuildTaps(int outSize, int srcSize, double s) {
 constexpr int kMaxUnitRows = 257;
 
 // tmp[k] = (sum of unitRows[.][k]) + sum of weights[t] * rows[t][k], k < n.
-// One small function, so that the compiler vectorises it for the widest unit
-// the processor offers.
-__attribute__((target_clones("avx2", "default"))) void VerticalPass(
+inline __attribute__((always_inline)) void VerticalPassBody(
     const std::uint8_t* const* unitRows, int unitCount, const std::uint8_t* const* rows,
     const double* weights, int count, std::size_t n, std::uint16_t* isum, double* tmp) {
     constexpr std::size_t kChunk = 2048;  // keeps the partial sums in the L1 cache
@@ -197,6 +195,37 @@ __attribute__((target_clones("avx2", "default"))) void VerticalPass(
             for (std::size_t k = 0; k < len; ++k) out[k] += w0 * r0[k];
         }
     }
+}
+
+// The same loops compiled for the widest vector unit the processor offers,
+// chosen once. Results do not depend on the choice (no fused multiply-add).
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,prefer-vector-width=512"))) void
+VerticalPass512(const std::uint8_t* const* unitRows, int unitCount, const std::uint8_t* const* rows,
+                const double* weights, int count, std::size_t n, std::uint16_t* isum, double* tmp) {
+    VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
+}
+
+__attribute__((target("avx2"))) void VerticalPassAvx2(
+    const std::uint8_t* const* unitRows, int unitCount, const std::uint8_t* const* rows,
+    const double* weights, int count, std::size_t n, std::uint16_t* isum, double* tmp) {
+    VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
+}
+
+void VerticalPass(const std::uint8_t* const* unitRows, int unitCount,
+                  const std::uint8_t* const* rows, const double* weights, int count, std::size_t n,
+                  std::uint16_t* isum, double* tmp) {
+    static const int level = __builtin_cpu_supports("avx512bw") &&
+                                     __builtin_cpu_supports("avx512vl") &&
+                                     __builtin_cpu_supports("avx512dq")
+                                 ? 2
+                             : __builtin_cpu_supports("avx2") ? 1
+                                                              : 0;
+    if (level == 2)
+        VerticalPass512(unitRows, unitCount, rows, weights, count, n, isum, tmp);
+    else if (level == 1)
+        VerticalPassAvx2(unitRows, unitCount, rows, weights, count, n, isum, tmp);
+    else
+        VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
 }
 
 using Double4 = double __attribute__((vector_size(32)));
