@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QShowEvent>
 
+#include "app/Errors.h"
 #include "app/ui/EnableChildControls.h"
 #include "editor/FrameGeometry.h"
 #include "editor/ui/Glyphs.h"
@@ -369,8 +370,9 @@ void TFTrimming::Shape1Paint(TCanvasShape& sender, QPainter& canvas) {
 }
 
 int TFTrimming::ShowModal(TTrimmingDocument& editor) {
-    // The window shows the document it was built with; the run hands in the same one.
-    (void)editor;
+    // The window shows the document it was built with.
+    if (&editor != &document_)
+        throw EAssertionFailed("the editor window was given another document");
     document_.ModalResult = 0;
     return exec();
 }
