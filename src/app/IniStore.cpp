@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Errors.h"
+#include "app/FileIo.h"
 #include "app/Limits.h"
 #include "app/PathText.h"
 
@@ -162,15 +163,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
     if (fd < 0) return false;
 
     bool ok = !haveOld || ::fchmod(fd, old.st_mode & 07777) == 0;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
+    ok = ok && WriteAllBytes(fd, content.data(), content.size());
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;

@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
+#include "app/FileIo.h"
 #include "app/PathText.h"
 
 namespace pictorel {
@@ -29,17 +29,7 @@ std::string Format(const char* format, const std::tm& t) {
 bool AppendToFile(const std::string& path, const std::string& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    const bool ok = WriteAllBytes(fd, bytes.data(), bytes.size());
     return (::close(fd) == 0) && ok;
 }
 

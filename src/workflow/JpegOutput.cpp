@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "app/Errors.h"
+#include "app/FileIo.h"
 #include "app/PathText.h"
 
 namespace pictorel {
@@ -115,21 +116,6 @@ bool Compress(const Bitmap& bgr, JSAMPLE* row, MemoryDestination& dest, ErrorMan
     return true;
 }
 
-// Writes all bytes; false on a short or failed write.
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image) {
@@ -173,7 +159,7 @@ bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& pat
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;  // taken (a file, folder or link): next name
         if (fd < 0) return fail(candidate, errno);
-        const bool written = WriteAll(fd, jpeg);
+        const bool written = WriteAllBytes(fd, jpeg.data(), jpeg.size());
         int error = errno;
         const bool closed = ::close(fd) == 0;
         if (written && !closed) error = errno;
