@@ -40,7 +40,7 @@ struct Rect {
 };
 
 class Bitmap {
-public:
+  public:
     // An empty 24-bit picture of 0 x 0 pixels.
     Bitmap() = default;
     // A new picture with zeroed pixels (black, or colour-table entry 0).
@@ -102,7 +102,7 @@ public:
 
     friend bool operator==(const Bitmap& a, const Bitmap& b);
 
-private:
+  private:
     struct NoClear {};
     Bitmap(int width, int height, PixelFormat format, NoClear);
     void RequireTrueColor(const char* operation) const;
@@ -111,8 +111,13 @@ private:
     int height_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     std::size_t stride_ = 0;
+    struct FreePixels {
+        void operator()(std::uint8_t* p) const noexcept;
+    };
+    static std::unique_ptr<std::uint8_t[], FreePixels> AllocatePixels(std::size_t bytes);
+
     std::size_t size_ = 0;
-    std::unique_ptr<std::uint8_t[]> pixels_;
+    std::unique_ptr<std::uint8_t[], FreePixels> pixels_;
     std::vector<Color> colorTable_;
 };
 
