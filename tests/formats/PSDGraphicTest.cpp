@@ -280,6 +280,14 @@ TEST(PSDGraphicTest, GreyPackBitsRowsDecodeFromTheirOwnCounts) {
     EXPECT_EQ(row(0), (Bytes{1, 2, 3, 4}));
     EXPECT_EQ(row(1), (Bytes{8, 9, 0, 0}));
     EXPECT_EQ(row(2), (Bytes{6, 6, 6, 6}));
+
+    // 16-bit rows: a row one sample short leaves that sample black.
+    f.depth = 16;
+    f.height = 1;
+    f.counts = {5};
+    f.image = {3, 0xFF, 0xFF, 0x80, 0x00};
+    const Bitmap b16 = Load(f.Build());
+    EXPECT_EQ((Bytes{b16.ScanLine(0), b16.ScanLine(0) + 4}), (Bytes{255, 127, 0, 0}));
 }
 
 TEST(PSDGraphicTest, ColourPackBitsRunsAsOneStreamAcrossRowsAndPlanes) {
