@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -10,6 +9,7 @@
 
 #include "app/ui/UncaughtError.h"
 #include "workflow/FileUtils.h"
+#include "workflow/ui/OpenPictureDialog.h"
 
 #ifndef PICTOREL_MANUAL_SOURCE
 #define PICTOREL_MANUAL_SOURCE ""
@@ -21,8 +21,6 @@ namespace {
 
 const QColor kTitleColour(0xA8, 0xD8, 0xF0);
 const QColor kPanelGrey(0xD4, 0xD0, 0xC8);
-const QString kPictureFilter = QStringLiteral(
-    "グラフィックファイル (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.psd *.png *.eps)");
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
                   bool emphasis = false) {
@@ -264,23 +262,6 @@ void TFMain::SpeedButton5Click() {
 
 void TFMain::Label9Click() {
     shell_.OpenUrl(ManualUrl().toStdString());
-}
-
-std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& initialFolder) {
-    QFileDialog dialog(parent);
-    // The widget-based dialog matches the filter without regard to case, so
-    // IMG_0001.JPG is listed.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(kPictureFilter);
-    dialog.setSizeGripEnabled(true);
-    if (!initialFolder.isEmpty()) dialog.setDirectory(initialFolder);
-    std::vector<std::string> paths;
-    if (dialog.exec() != QDialog::Accepted) return paths;
-    for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
-    return paths;
 }
 
 QString ManualUrl() {

@@ -106,10 +106,6 @@ class TFMain : public TFCommon {
     TIniGT& ini_;
 };
 
-// The Qt open-picture dialog: several files, the picture filter matched
-// without regard to case.
-std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& initialFolder);
-
 // The user manual's address: the installed copy, else the one in the source tree.
 QString ManualUrl();
 

@@ -22,6 +22,7 @@
 #include "editor/TrimmingDocument.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
+#include "workflow/ui/OpenPictureDialog.h"
 #include "workflow/ui/UFMain.h"
 #include "workflow/ui/UFSelectRootPath.h"
 
@@ -286,6 +287,19 @@ TEST_F(MainWindow, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
     EXPECT_EQ(window->Logic().SelectedFiles,
               (std::vector<std::string>{(photos / "a.JPG").string()}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
+}
+
+TEST_F(MainWindow, OpenDialogPreviewShowsThePictureAndItsSize) {
+    const PicturePreview png =
+        MakePicturePreview(QString::fromStdString((photos / "sub" / "c.png").string()), 200);
+    EXPECT_EQ(png.image.size(), QSize(200, 133));
+    EXPECT_EQ(png.image.pixelColor(100, 66), QColor(30, 120, 200));
+    EXPECT_EQ(png.sizeText, QStringLiteral("300 × 200 ピクセル"));
+    const PicturePreview text =
+        MakePicturePreview(QString::fromStdString((photos / "b.txt").string()), 200);
+    EXPECT_TRUE(text.image.isNull());
+    EXPECT_TRUE(text.sizeText.isEmpty());
+    EXPECT_TRUE(MakePicturePreview(QString::fromStdString(photos.string()), 200).image.isNull());
 }
 
 TEST_F(MainWindow, ManualAndBaseFolderButtons) {
