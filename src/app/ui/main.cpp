@@ -1,7 +1,9 @@
 // The desktop program: creates the settings module, the windows and the
 // modules in their fixed order, runs the main window and destroys everything
 // in reverse order (each window saving its placement as it goes).
+#include <QLibraryInfo>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,13 @@ using namespace pictorel;
 
 int main(int argc, char** argv) {
     PictorelApplication app(argc, argv);
+    // The interface is Japanese whatever the locale: Qt's own dialogs too,
+    // when its Japanese translations are installed.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTranslator);
+    }
     QtMessageBoxes boxes;
     QtShell shell;
     QtFolderBrowser browser;

@@ -72,6 +72,8 @@ std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& in
                          size->setText(preview.sizeText);
                      });
 
+    dialog.resize(860, 480);
+
     std::vector<std::string> paths;
     if (dialog.exec() != QDialog::Accepted) return paths;
     for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
