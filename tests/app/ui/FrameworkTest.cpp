@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -171,6 +172,37 @@ TEST_F(KeyWindow, FocusFirstControlSkipsButtonsAndTagMinusOne) {
     Focus(memo);
     window->FocusFirstControl();
     EXPECT_EQ(QApplication::focusWidget(), e2);
+}
+
+// Counts the keys that reach it.
+class CountingEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    std::vector<int> keys;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        keys.push_back(event->key());
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
+    TempDir dir;
+    TFCommon window(nullptr, TFCommon::Options{QStringLiteral("FKeysCommon"), QSize(300, 200),
+                                               dir.Str() + "a.ini", false});
+    auto* edit = new CountingEdit(window.PanelDetail);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F10);
+    QTest::keyClick(edit, Qt::Key_A);
+    EXPECT_EQ(edit->keys, (std::vector<int>{Qt::Key_A}));
+    EXPECT_FALSE(window.PanelTop->isEnabled());
+    EXPECT_TRUE(window.PanelDetail->isEnabled());
+    EXPECT_EQ(window.PanelBar1->palette().color(QPalette::Window),
+              window.PanelTitle->palette().color(QPalette::Window));
 }
 
 TEST(EnableChildControls, LeavesATagMinusOnePanelAlone) {
