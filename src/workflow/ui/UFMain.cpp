@@ -1,6 +1,7 @@
 #include "workflow/ui/UFMain.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -230,6 +231,14 @@ void TFMain::ShowState() {
         logic_->FocusComboRequested = false;
         if (logic.ProcessingScreen) EditNewFolder->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    TFCommon::closeEvent(event);
 }
 
 void TFMain::PanelFileDropFileDrop(TDDPanel* sender) {

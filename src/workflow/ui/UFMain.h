@@ -90,6 +90,11 @@ class TFMain : public TFCommon {
     void SpeedButton5Click();
     void Label9Click();
 
+  protected:
+    // While a run has the window disabled, closing it is refused: the run
+    // finishes and shows its completion box first.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     class Links;
     void BuildSelectionScreen();

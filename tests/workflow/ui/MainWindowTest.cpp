@@ -49,10 +49,14 @@ class RecordingProgress : public TFPleaseWait {
         TFPleaseWait::StepProgress();
         gauge.push_back(Gauge1->value());
         mainEnabled.push_back(mainWindow != nullptr && mainWindow->isEnabled());
+        // Closing the main window during the run is refused.
+        closeRefused.push_back(mainWindow != nullptr && !mainWindow->close() &&
+                               mainWindow->isVisible());
         if (escAfterStep == static_cast<int>(gauge.size())) QTest::keyClick(this, Qt::Key_Escape);
     }
     std::vector<int> gauge;
     std::vector<bool> mainEnabled;
+    std::vector<bool> closeRefused;
     QWidget* mainWindow = nullptr;
     int escAfterStep = -1;
 };
@@ -237,6 +241,7 @@ TEST_F(MainWindow, AutomaticRunFromTheButtonToTheFilesOnDisk) {
     EXPECT_EQ(shrunk.size(), QSize(800, 450));
     EXPECT_EQ(progress.gauge, (std::vector<int>{1, 2}));
     EXPECT_EQ(progress.mainEnabled, (std::vector<bool>{false, false}));
+    EXPECT_EQ(progress.closeRefused, (std::vector<bool>{true, true}));
     EXPECT_EQ(*boxes.calls, (test::CallLog{"confirm: 縮小が完了しました。フォルダを開きますか？",
                                            "open-folder: " + out.string() + "/"}));
 
