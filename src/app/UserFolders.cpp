@@ -20,6 +20,15 @@ bool IsWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK) == 0;
 }
 
+// Folders of installed programs. Root can write there, but an installed
+// program must keep its settings in the user's configuration folder.
+bool IsSystemProgramFolder(const std::string& folder) {
+    for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/"}) {
+        if (folder.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
 // mkdir -p, best effort: a failure shows later as a failed write.
 void CreateFolders(const std::string& folder) {
     for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
@@ -67,7 +76,7 @@ std::string UserConfigFolder() {
 
 std::string SettingsFolder(const std::string& executablePath) {
     const std::string beside = WithTrailingSlash(FolderPart(executablePath));
-    if (IsWritableFolder(beside)) return beside;
+    if (!IsSystemProgramFolder(beside) && IsWritableFolder(beside)) return beside;
     const std::string folder = UserConfigFolder() + "/pictorel/";
     CreateFolders(folder);
     return folder;

@@ -19,8 +19,9 @@ std::string HomeFolder();
 std::string UserConfigFolder();
 
 // The folder of the settings and log files, ending in "/": the executable's
-// folder when that folder is writable (a portable install or a build tree),
-// otherwise UserConfigFolder()/pictorel/, created when missing.
+// folder when that folder is writable (a portable install or a build tree)
+// and not a system program folder (/usr, /bin, /sbin, /opt, /snap), otherwise
+// UserConfigFolder()/pictorel/, created when missing.
 std::string SettingsFolder(const std::string& executablePath);
 
 }  // namespace pictorel

@@ -63,6 +63,11 @@ TEST(IniGTTest, SettingsMoveToTheConfigFolderWhenTheExecutableFolderIsNotUsable)
     EXPECT_EQ(SettingsFolder(exe), dir.Str() + "config/pictorel/");
     EXPECT_TRUE(fs::is_directory(dir.Path() / "config" / "pictorel"));
 
+    // An installed program keeps its settings per user even when root could
+    // write beside it.
+    EXPECT_EQ(SettingsFolder("/usr/bin/pictorel"), dir.Str() + "config/pictorel/");
+    EXPECT_EQ(SettingsFolder("/opt/pictorel/bin/pictorel"), dir.Str() + "config/pictorel/");
+
     TDMMain dm(exe);
     EXPECT_EQ(dm.IniFile.Path(), dir.Str() + "config/pictorel/Pictorel.ini");
     dm.IniFile.WriteString("Path", "LastSourcePath", "/photos");
