@@ -1,9 +1,14 @@
 // The desktop program: creates the settings module, the windows and the
 // modules in their fixed order, runs the main window and destroys everything
 // in reverse order (each window saving its placement as it goes).
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QLibraryInfo>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTranslator>
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +29,36 @@
 
 using namespace pictorel;
 
+namespace {
+
+// SIGTERM (logout, shutdown) and SIGINT end the program through the event
+// loop, so every window still stores its placement on the way out.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void OnQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> QuitOnSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    return notifier;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     PictorelApplication app(argc, argv);
     // The interface is Japanese whatever the locale: Qt's own dialogs too,
@@ -33,6 +68,7 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(&qtTranslator);
     }
+    const auto quitNotifier = QuitOnSignals();
     QtMessageBoxes boxes;
     QtShell shell;
     QtFolderBrowser browser;
