@@ -117,22 +117,35 @@ std::vector<Color> ReadPalette(const Reader& r, const Header& h) {
 
 // Runs of RLE8 or RLE4 into one index byte per pixel, rows in file order.
 // Pixels that the data skips keep index 0.
-std::vector<std::uint8_t> DecodeRle(const Reader& r, const Header& h, bool rle4) {
+// Decodes RLE8/RLE4 data straight into the picture's rows (file row y is
+// picture row rowOf(y)); pixels that no code reaches keep index 0.
+template <typename RowOf>
+void DecodeRle(const Reader& r, const Header& h, bool rle4, Bitmap& bitmap, RowOf rowOf) {
     const std::uint64_t width = static_cast<std::uint64_t>(h.width);
     const std::uint64_t height = static_cast<std::uint64_t>(h.height);
-    std::vector<std::uint8_t> pixels(width * height, 0);
     std::uint64_t pos = h.pixelOffset;
     std::uint64_t x = 0;
     std::uint64_t y = 0;
+    std::uint8_t* row = height > 0 ? bitmap.ScanLine(rowOf(0)) : nullptr;
     auto put = [&](std::uint8_t index) {
-        if (x < width && y < height) pixels[y * width + x] = index;
+        if (x < width && y < height) {
+            if (rle4) {
+                row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? index << 4 : index);
+            } else {
+                row[x] = index;
+            }
+        }
         ++x;
     };
+    auto nextRows = [&](std::uint64_t rows) {
+        y += rows;
+        if (rows > 0 && y < height) row = bitmap.ScanLine(rowOf(static_cast<int>(y)));
+    };
     for (;;) {
-        if (y >= height) return pixels;
+        if (y >= height) return;
         if (!r.Has(pos, 2)) {
             // Data that ends right after the last pixel lacks only its end marker.
-            if (y == height - 1 && x >= width) return pixels;
+            if (y == height - 1 && x >= width) return;
             throw EInvalidGraphic(
                 "Cannot load image. The BMP file is shorter than its header promises.");
         }
@@ -149,13 +162,13 @@ std::vector<std::uint8_t> DecodeRle(const Reader& r, const Header& h, bool rle4)
         switch (value) {
             case 0:  // end of line
                 x = 0;
-                ++y;
+                nextRows(1);
                 break;
             case 1:  // end of picture
-                return pixels;
+                return;
             case 2:  // delta
                 x += r.U8(pos);
-                y += r.U8(pos + 1);
+                nextRows(r.U8(pos + 1));
                 pos += 2;
                 break;
             default: {  // absolute run of `value` pixels, padded to 16 bits
@@ -212,20 +225,9 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
         const bool rle4 = h.compression == kRle4;
         if (h.bits != (rle4 ? 4u : 8u)) ThrowInvalidFormat(kFormat);
         std::vector<Color> palette = ReadPalette(r, h);
-        const std::vector<std::uint8_t> indices = DecodeRle(r, h, rle4);
         Bitmap bitmap(width, height, rle4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
         bitmap.SetColorTable(std::move(palette));
-        for (int fy = 0; fy < height; ++fy) {
-            const std::uint8_t* in = indices.data() + static_cast<std::size_t>(fy) * width;
-            std::uint8_t* out = bitmap.ScanLine(rowOf(fy));
-            for (int x = 0; x < width; ++x) {
-                if (rle4) {
-                    out[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? in[x] << 4 : in[x]);
-                } else {
-                    out[x] = in[x];
-                }
-            }
-        }
+        DecodeRle(r, h, rle4, bitmap, rowOf);
         return bitmap;
     }
 

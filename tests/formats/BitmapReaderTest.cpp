@@ -7,6 +7,7 @@
 
 #include "app/Errors.h"
 #include "formats/BitmapReader.h"
+#include "formats/Picture.h"
 
 namespace pictorel {
 namespace {
@@ -205,6 +206,30 @@ TEST(BitmapReaderTest, OneBitKeepsItsOwnPaletteAndDepth) {
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(b.Pixel(x, 0), bits[x] ? (Color{0, 0, 128}) : kWhite) << x;
     }
+}
+
+}  // namespace
+}  // namespace pictorel
+
+namespace pictorel {
+namespace {
+
+// Inputs found by fuzzing: a 1.7 KB RLE4 file that promises 201 megapixels
+// (legal: its end-of-picture code leaves the rest at index 0) and a 76-byte
+// progressive JPEG that promises 278 megapixels of coefficients.
+TEST(FuzzRegressionTest, TinyFilesPromisingHugePicturesStayWithinTheirOwnSize) {
+    const std::string data = std::string(PICTOREL_SOURCE_DIR) + "/tests/formats/data/";
+    TPicture bmp;
+    LoadPicture(bmp, data + "rle4-bomb-65409x3073.bmp");
+    ASSERT_NE(bmp.Graphic(), nullptr);
+    const Bitmap& b = bmp.Graphic()->GetBitmap();
+    EXPECT_EQ(b.Format(), PixelFormat::pf4bit);  // decoded in place, never widened
+    EXPECT_EQ(b.Width(), 65409);
+    EXPECT_EQ(b.Height(), 3073);
+
+    TPicture jpeg;
+    EXPECT_THROW(LoadPicture(jpeg, data + "progressive-jpeg-bomb-32773x8487.jpg"), Error);
+    EXPECT_TRUE(jpeg.Empty());
 }
 
 }  // namespace
