@@ -9,54 +9,54 @@ namespace pictorel {
 
 // The general error class; all program errors derive from it.
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Input/output failure of a file operation (full disk, no permission, ...).
 class EInOutError : public Error {
-public:
+  public:
     EInOutError(const std::string& message, int errorCode = 0)
         : Error(message), errorCode_(errorCode) {}
     int ErrorCode() const { return errorCode_; }
 
-private:
+  private:
     int errorCode_;
 };
 
 // A broken internal assumption; the message names the unit.
 class EAssertionFailed : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // Floating-point division by zero (a target size of 0 in the resampler).
 class EZeroDivide : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // A picture that is larger than the program is willing to allocate.
 class EOutOfResources : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // Raised while loading a picture: unreadable file, bad content, unknown format.
 class EInvalidGraphic : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // Errors of the quarter-turn rotation ("Bitmap Size Error", "Illegal Bitmap").
 class ERotateError : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // The settings store could not write its file.
 class EIniFileError : public Error {
-public:
+  public:
     using Error::Error;
 };
 

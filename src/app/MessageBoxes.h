@@ -7,7 +7,7 @@
 namespace pictorel {
 
 class IMessageBoxes {
-public:
+  public:
     virtual ~IMessageBoxes() = default;
     // Error box: title "エラー", error icon, button "OK".
     virtual void ShowError(const std::string& text) = 0;

@@ -4,7 +4,7 @@
 namespace pictorel {
 
 class IProgress {
-public:
+  public:
     virtual ~IProgress() = default;
     virtual void StartProgress(int count, bool useGauge) = 0;
     virtual void StepProgress() = 0;

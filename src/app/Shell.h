@@ -6,7 +6,7 @@
 namespace pictorel {
 
 class IShell {
-public:
+  public:
     virtual ~IShell() = default;
     virtual void OpenFolder(const std::string& path) = 0;
     virtual void OpenUrl(const std::string& url) = 0;

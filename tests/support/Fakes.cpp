@@ -16,7 +16,8 @@ bool FakeMessageBoxes::Confirm(const std::string& text) {
 }
 
 void FakeProgress::StartProgress(int count, bool useGauge) {
-    calls->push_back("start-progress " + std::to_string(count) + (useGauge ? " gauge" : " animation"));
+    calls->push_back("start-progress " + std::to_string(count) +
+                     (useGauge ? " gauge" : " animation"));
     visible = true;
     cancelled = false;
     steps = 0;

@@ -17,7 +17,7 @@ namespace pictorel::test {
 using CallLog = std::vector<std::string>;
 
 class FakeMessageBoxes : public IMessageBoxes {
-public:
+  public:
     explicit FakeMessageBoxes(std::shared_ptr<CallLog> log = std::make_shared<CallLog>())
         : calls(std::move(log)) {}
     void ShowError(const std::string& text) override { calls->push_back("error: " + text); }
@@ -31,12 +31,15 @@ public:
 };
 
 class FakeProgress : public IProgress {
-public:
+  public:
     explicit FakeProgress(std::shared_ptr<CallLog> log = std::make_shared<CallLog>())
         : calls(std::move(log)) {}
     void StartProgress(int count, bool useGauge) override;
     void StepProgress() override;
-    void StopProgress() override { calls->push_back("stop-progress"); visible = false; }
+    void StopProgress() override {
+        calls->push_back("stop-progress");
+        visible = false;
+    }
     bool Cancelled() const override { return cancelled; }
 
     bool visible = false;
@@ -48,7 +51,7 @@ public:
 };
 
 class FakeShell : public IShell {
-public:
+  public:
     explicit FakeShell(std::shared_ptr<CallLog> log = std::make_shared<CallLog>())
         : calls(std::move(log)) {}
     void OpenFolder(const std::string& path) override { calls->push_back("open-folder: " + path); }

@@ -11,7 +11,7 @@ namespace pictorel::test {
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     // The folder as a string ending in "/".
     std::string Str() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -32,8 +32,8 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
 std::optional<std::filesystem::path> TestDataDir();
 
 // Skips the current test when the corpus is absent; yields its folder otherwise.
-#define PICTOREL_REQUIRE_TESTDATA(var)                                             \
-    const auto var##_opt = ::pictorel::test::TestDataDir();                        \
+#define PICTOREL_REQUIRE_TESTDATA(var)                                            \
+    const auto var##_opt = ::pictorel::test::TestDataDir();                       \
     if (!var##_opt) GTEST_SKIP() << "shared test corpus not found, test skipped"; \
     const std::filesystem::path var = *var##_opt
 
