@@ -151,6 +151,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
                                FileNamePart(target) + ".tmp";
     struct stat old {};
     const bool haveOld = ::stat(target.c_str(), &old) == 0;
+    // The rename would replace a file that may not be written (read-only
+    // mode, or not writable for this user): refuse like a direct write would.
+    if (haveOld && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        return false;
+    }
 
     std::random_device random;
     std::string temp;

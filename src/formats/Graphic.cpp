@@ -7,7 +7,9 @@
 #include <new>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/Errors.h"
 #include "app/Limits.h"
@@ -23,13 +25,22 @@ struct FileCloser {
 }  // namespace
 
 std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw EInvalidGraphic("ファイル " + path + " は開けません");
-    // Only regular files: a folder or a device is no picture.
+    // Opened without blocking, so that a named pipe is refused instead of
+    // waiting for a writer; only regular files are read (a folder, a pipe or
+    // a device is no picture).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw EInvalidGraphic("ファイル " + path + " は開けません");
     struct stat info {};
-    if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::FILE* stream = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+        stream = ::fdopen(fd, "rb");
+    }
+    if (!stream) {
+        ::close(fd);
         throw EInvalidGraphic("ファイル " + path + " は開けません");
     }
+    std::unique_ptr<std::FILE, FileCloser> file(stream);
     // Read straight into a buffer of the file's size; a file that grows
     // meanwhile is read on in chunks.
     std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));

@@ -200,6 +200,18 @@ TEST(IniGTTest, FailedWritesRaiseTheMessageAndKeepTheFile) {
     EXPECT_THROW(ini.WriteString("Path", "RootPath", "/b/\n[Evil]\nk=v"), EIniFileError);
     EXPECT_THROW(ini.WriteString("Path", "Root=Path", "x"), EIniFileError);
     EXPECT_EQ(ReadText(dir.Path() / "Test.ini"), "[Path]\nRootPath=/a/\n");
+
+    // A read-only settings file is not replaced behind its back.
+    WriteFile(dir.Path() / "Locked.ini", std::string("[Path]\nRootPath=/a/\n"));
+    ::chmod((dir.Path() / "Locked.ini").c_str(), 0444);
+    TIniGT locked = OpenIni(dir, TIniGTFence::fnNone, "Locked.ini");
+    try {
+        locked.WriteString("Path", "RootPath", "/b/");
+        FAIL() << "no error raised";
+    } catch (const EIniFileError& e) {
+        EXPECT_EQ(std::string(e.what()), dir.Str() + "Locked.ini に書き込めません");
+    }
+    EXPECT_EQ(ReadText(dir.Path() / "Locked.ini"), "[Path]\nRootPath=/a/\n");
 }
 
 TEST(IniGTTest, WritesReplaceTheFileWholeAndFollowALink) {

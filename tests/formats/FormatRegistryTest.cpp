@@ -1,6 +1,7 @@
 // The two registries and the loading rule: content before extension, newest
 // extension entry first, the error texts, short streams never recognised.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -88,6 +89,9 @@ TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
     EXPECT_EQ(LoadError(dir.Str() + "missing.jpg"),
               "ファイル " + dir.Str() + "missing.jpg は開けません");
     EXPECT_THROW(FileFormatList().FindReaderByContent(dir.Str() + "missing.png"), EInvalidGraphic);
+    // A named pipe with a picture's name is no file: refused at once, not waited on.
+    ASSERT_EQ(::mkfifo((dir.Str() + "pipe.jpg").c_str(), 0666), 0);
+    EXPECT_EQ(LoadError(dir.Str() + "pipe.jpg"), "ファイル " + dir.Str() + "pipe.jpg は開けません");
 }
 
 TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
