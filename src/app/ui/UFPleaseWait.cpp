@@ -153,6 +153,8 @@ void TFPleaseWait::paintEvent(QPaintEvent* /*event*/) {
 
 void TFPleaseWait::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Restoring a minimised window is no new showing: the run goes on as it was.
+    if (event->spontaneous()) return;
     cancelled_ = false;
     Gauge1->setValue(0);
     if (gaugeMode_) {
@@ -175,6 +177,7 @@ void TFPleaseWait::showEvent(QShowEvent* event) {
 
 void TFPleaseWait::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    if (event->spontaneous()) return;
     Gauge1->hide();
     Animate1->show();
     Animate1->Stop();

@@ -1,5 +1,7 @@
 #include "workflow/ui/UFSelectRootPath.h"
 
+#include <QShowEvent>
+
 #include "app/ui/UncaughtError.h"
 
 namespace pictorel {
@@ -43,6 +45,8 @@ TFSelectRootPath::TFSelectRootPath(TIniGT& ini, const std::string& iniPath, IMes
 
 void TFSelectRootPath::showEvent(QShowEvent* event) {
     TFCommon::showEvent(event);
+    // Restoring a minimised dialog keeps what the user typed.
+    if (event->spontaneous()) return;
     Guarded([this] { logic_.FormShow(); });
     EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
     EditRootPath->setFocus(Qt::OtherFocusReason);

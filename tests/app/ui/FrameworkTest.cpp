@@ -405,5 +405,29 @@ TEST(ProgressWindow, StartStepStopAndEsc) {
     EXPECT_FALSE(wait.Animate1->Playing());
 }
 
+TEST(ProgressWindow, MinimisingAndRestoringIsNoNewShowing) {
+    QWidget mainWindow;
+    mainWindow.show();
+    TFPleaseWait wait;
+    wait.SetMainWindow(&mainWindow);
+    wait.StartProgress(5, true);
+    wait.StepProgress();
+    wait.StepProgress();
+    QTest::keyClick(&wait, Qt::Key_Escape);
+    ASSERT_TRUE(wait.Cancelled());
+
+    wait.setWindowState(Qt::WindowMinimized);
+    wait.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(wait.Cancelled()) << "Esc is cleared only by a new start";
+    EXPECT_TRUE(wait.Gauge1->isVisible());
+    EXPECT_FALSE(wait.Animate1->isVisible());
+    EXPECT_EQ(wait.Gauge1->maximum(), 5);
+    EXPECT_EQ(wait.Gauge1->value(), 2);
+    wait.StepProgress();
+    EXPECT_EQ(wait.Gauge1->value(), 3);
+    wait.StopProgress();
+    EXPECT_TRUE(mainWindow.isEnabled());
+}
+
 }  // namespace
 }  // namespace pictorel

@@ -383,6 +383,17 @@ TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
     EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str() + "new/");
 }
 
+TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
+    dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
+    auto dialog = Create();
+    dialog->show();
+    dialog->EditRootPath->setText(QStringLiteral("/typed/"));
+    dialog->setWindowState(Qt::WindowMinimized);
+    dialog->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(dialog->EditRootPath->text(), QStringLiteral("/typed/"));
+    EXPECT_EQ(Stored(), "/old/");
+}
+
 TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
     dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
