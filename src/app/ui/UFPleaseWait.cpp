@@ -1,6 +1,7 @@
 #include "app/ui/UFPleaseWait.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -182,6 +183,10 @@ void TFPleaseWait::hideEvent(QHideEvent* event) {
     Animate1->show();
     Animate1->Stop();
     gaugeMode_ = false;
+}
+
+void TFPleaseWait::closeEvent(QCloseEvent* event) {
+    event->ignore();
 }
 
 void TFPleaseWait::keyPressEvent(QKeyEvent* event) {

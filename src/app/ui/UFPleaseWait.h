@@ -59,6 +59,9 @@ class TFPleaseWait : public QWidget, public IProgress {
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Only StopProgress ends the showing: closed from outside, the main
+    // window would stay disabled.
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:

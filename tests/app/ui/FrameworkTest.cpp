@@ -405,6 +405,22 @@ TEST(ProgressWindow, StartStepStopAndEsc) {
     EXPECT_FALSE(wait.Animate1->Playing());
 }
 
+TEST(ProgressWindow, ClosingItDuringARunIsRefused) {
+    QWidget mainWindow;
+    mainWindow.show();
+    TFPleaseWait wait;
+    wait.SetMainWindow(&mainWindow);
+    wait.StartProgress(3, true);
+    // Alt+F4 from the window manager: the run still owns the window.
+    EXPECT_FALSE(wait.close());
+    EXPECT_TRUE(wait.isVisible());
+    wait.StepProgress();
+    EXPECT_EQ(wait.Gauge1->value(), 1);
+    wait.StopProgress();
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_TRUE(mainWindow.isEnabled()) << "the stop enables the main window again";
+}
+
 TEST(ProgressWindow, MinimisingAndRestoringIsNoNewShowing) {
     QWidget mainWindow;
     mainWindow.show();
