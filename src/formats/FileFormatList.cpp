@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Errors.h"
+#include "app/PathText.h"
 #include "formats/BitmapReader.h"
 #include "formats/EPSGraphic.h"
 #include "formats/GIFGraphic.h"
@@ -13,32 +14,14 @@
 
 namespace pictorel {
 
-std::string LowerExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart) return {};
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return ext;
+std::string RegistryExtension(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    return ext.empty() ? ext : ext.substr(1);
 }
-
-namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-}  // namespace
 
 void TPictureFormats::Register(const std::string& extension, const std::string& description,
                                const TGraphicClass* cls) {
-    entries_.push_back({Lower(extension), description, cls});
+    entries_.push_back({AsciiLower(extension), description, cls});
 }
 
 void TPictureFormats::Unregister(const TGraphicClass* cls) {
@@ -46,7 +29,7 @@ void TPictureFormats::Unregister(const TGraphicClass* cls) {
 }
 
 const TGraphicClass* TPictureFormats::Find(const std::string& extension) const {
-    const std::string ext = Lower(extension);
+    const std::string ext = AsciiLower(extension);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
         if (it->extension == ext) return it->cls;
     }
@@ -61,7 +44,7 @@ void TFileFormatList::RegisterFormat(const std::string& extension,
                                      const std::string& commonDescription,
                                      const std::string& individualDescription,
                                      const TGraphicClass* cls, unsigned kinds, bool replace) {
-    const std::string ext = Lower(extension);
+    const std::string ext = AsciiLower(extension);
     auto present = std::find_if(entries_.begin(), entries_.end(),
                                 [&](const Entry& e) { return e.extension == ext; });
     if (present != entries_.end()) {

@@ -110,7 +110,7 @@ class TFileFormatList {
 TPictureFormats& PictureFormats();
 TFileFormatList& FileFormatList();
 
-// The extension of a path without its dot, lower-cased ("" when none).
-std::string LowerExtension(const std::string& path);
+// The registries' form of a path's extension: lower-cased, without its dot.
+std::string RegistryExtension(const std::string& path);
 
 }  // namespace pictorel

@@ -11,7 +11,7 @@ namespace pictorel {
 namespace {
 
 const TGraphicClass& ClassByExtension(const std::string& path) {
-    const std::string ext = LowerExtension(path);
+    const std::string ext = RegistryExtension(path);
     const TGraphicClass* cls = PictureFormats().Find(ext);
     if (!cls) throw EInvalidGraphic("拡張子 ." + ext + " の画像形式は処理できません");
     return *cls;

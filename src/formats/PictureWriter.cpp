@@ -106,7 +106,7 @@ void WritePpm(const Bitmap& bitmap, const std::string& path) {
 }
 
 void WritePicture(const Bitmap& bitmap, const std::string& path) {
-    const std::string ext = LowerExtension(path);
+    const std::string ext = RegistryExtension(path);
     if (ext == "png") {
         WritePng(bitmap, path);
     } else if (ext == "ppm") {

@@ -16,13 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFile;
+using test::ReadText;
 using test::TempDir;
 using test::WriteFile;
-
-std::string ReadText(const fs::path& p) {
-    const auto bytes = ReadFile(p);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // A settings component on a named file in a temporary folder.
 TIniGT OpenIni(const TempDir& dir, TIniGTFence fence, const std::string& name = "Test.ini") {

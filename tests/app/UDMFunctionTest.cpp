@@ -16,12 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FakeMessageBoxes;
+using test::ReadText;
 using test::TempDir;
-
-std::string ReadText(const fs::path& p) {
-    const auto bytes = test::ReadFile(p);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Runs each test in UTC so that fixed instants have known local times.
 class WriteLogTest : public ::testing::Test {

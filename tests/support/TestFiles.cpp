@@ -50,6 +50,11 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string ReadText(const std::filesystem::path& path) {
+    const auto bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 std::optional<std::filesystem::path> TestDataDir() {
     std::filesystem::path dir = PICTOREL_TESTDATA_DIR;
     if (const char* env = std::getenv("PICTOREL_TESTDATA"); env && *env) dir = env;

@@ -27,6 +27,7 @@ class TempDir {
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
+std::string ReadText(const std::filesystem::path& path);
 
 // The shared corpus folder (PICTOREL_TESTDATA overrides), or nothing when absent.
 std::optional<std::filesystem::path> TestDataDir();
