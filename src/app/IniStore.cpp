@@ -26,12 +26,13 @@ enum class LoadResult { kMissing, kLoaded, kFailed };
 LoadResult LoadFile(const std::string& path, std::string& content) {
     content.clear();
     if (path.empty()) return LoadResult::kMissing;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
+    // A named pipe, device or folder at the settings name counts as an
+    // unreadable file: never waited on, never replaced.
     struct stat st {};
+    const int fd = OpenRegularFile(path, O_RDONLY, &st);
+    if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kFailed;
     LoadResult result = LoadResult::kLoaded;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > limits::kMaxIniFileBytes) {
+    if (static_cast<std::uint64_t>(st.st_size) > limits::kMaxIniFileBytes) {
         result = LoadResult::kFailed;
     } else {
         char buffer[65536];
@@ -151,9 +152,12 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
                                FileNamePart(target) + ".tmp";
     struct stat old {};
     const bool haveOld = ::stat(target.c_str(), &old) == 0;
+    if (!haveOld && errno != ENOENT) return false;
     // The rename would replace a file that may not be written (read-only
-    // mode, or not writable for this user): refuse like a direct write would.
-    if (haveOld && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+    // mode, or not writable for this user), or something that is no regular
+    // file (a named pipe, a device, a folder): refuse like a direct write would.
+    if (haveOld && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+                    ::access(target.c_str(), W_OK) != 0)) {
         return false;
     }
 

@@ -25,9 +25,10 @@ std::string Format(const char* format, const std::tm& t) {
     return std::string(buffer, n);
 }
 
-// Appends the bytes in one write call where possible; false on any failure.
+// Appends the bytes in one write call where possible; false on any failure,
+// also when the log name holds a named pipe, a device or a folder.
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND);
     if (fd < 0) return false;
     const bool ok = WriteAllBytes(fd, bytes.data(), bytes.size());
     return (::close(fd) == 0) && ok;

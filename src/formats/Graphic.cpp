@@ -8,10 +8,10 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/Errors.h"
+#include "app/FileIo.h"
 #include "app/Limits.h"
 
 namespace pictorel {
@@ -28,14 +28,10 @@ std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
     // Opened without blocking, so that a named pipe is refused instead of
     // waiting for a writer; only regular files are read (a folder, a pipe or
     // a device is no picture).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw EInvalidGraphic("ファイル " + path + " は開けません");
     struct stat info {};
-    std::FILE* stream = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
-        stream = ::fdopen(fd, "rb");
-    }
+    const int fd = OpenRegularFile(path, O_RDONLY, &info);
+    if (fd < 0) throw EInvalidGraphic("ファイル " + path + " は開けません");
+    std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         ::close(fd);
         throw EInvalidGraphic("ファイル " + path + " は開けません");

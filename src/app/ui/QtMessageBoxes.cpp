@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 
 #include "app/ui/Controls.h"
 
@@ -12,9 +13,15 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
-int Run(QMessageBox::Icon icon, const QString& title, const std::string& text, bool yesNo) {
-    QMessageBox box(icon, title, QString::fromStdString(text), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+}  // namespace
+
+int QtMessageBoxes::Run(int icon, const QString& title, const std::string& text, bool yesNo) {
+    if (programEnding_ && programEnding_()) {
+        std::fprintf(stderr, "%s: %s\n", title.toStdString().c_str(), text.c_str());
+        return 0;
+    }
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, QString::fromStdString(text),
+                    QMessageBox::NoButton, QApplication::activeWindow());
     box.setFont(InterfaceFont(12));
     if (yesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
@@ -30,8 +37,6 @@ int Run(QMessageBox::Icon icon, const QString& title, const std::string& text, b
     box.exec();
     return 1;
 }
-
-}  // namespace
 
 void QtMessageBoxes::ShowError(const std::string& text) {
     Run(QMessageBox::Critical, QStringLiteral("エラー"), text, false);

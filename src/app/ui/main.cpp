@@ -1,14 +1,9 @@
 // The desktop program: creates the settings module, the windows and the
 // modules in their fixed order, runs the main window and destroys everything
 // in reverse order (each window saving its placement as it goes).
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QLibraryInfo>
-#include <QSocketNotifier>
 #include <QStringList>
 #include <QTranslator>
-#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +13,7 @@
 #include "app/ui/QtFolderBrowser.h"
 #include "app/ui/QtMessageBoxes.h"
 #include "app/ui/QtShell.h"
+#include "app/ui/TerminationSignals.h"
 #include "app/ui/UDMCorvane.h"
 #include "app/ui/UFPleaseWait.h"
 #include "app/ui/UncaughtError.h"
@@ -29,36 +25,6 @@
 
 using namespace pictorel;
 
-namespace {
-
-// SIGTERM (logout, shutdown) and SIGINT end the program through the event
-// loop, so every window still stores its placement on the way out.
-int signalPipe[2] = {-1, -1};
-
-extern "C" void OnQuitSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-std::unique_ptr<QSocketNotifier> QuitOnSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return nullptr;
-    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    return notifier;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     PictorelApplication app(argc, argv);
     // The interface is Japanese whatever the locale: Qt's own dialogs too,
@@ -68,8 +34,11 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(&qtTranslator);
     }
-    const auto quitNotifier = QuitOnSignals();
-    QtMessageBoxes boxes;
+    TerminationSignals terminationSignals;
+    QtMessageBoxes boxes([&terminationSignals] { return terminationSignals.Received(); });
+    // Uncaught errors are told through the same boxes, so they too stay
+    // closed while the program ends on a signal.
+    SetUncaughtErrorBoxes(&boxes);
     QtShell shell;
     QtFolderBrowser browser;
 
@@ -102,8 +71,13 @@ int main(int argc, char** argv) {
             EditedRun(logic, *trimmingDocument, *FTrimming);
         });
 
-        FMain->show();
-        const int result = app.exec();
+        // A termination signal taken during the start (say while a box was
+        // open) ends the program before its main loop.
+        int result = 0;
+        if (!terminationSignals.Received()) {
+            FMain->show();
+            result = app.exec();
+        }
 
         // Reverse order of creation.
         FSelectRootPath.reset();
