@@ -16,6 +16,8 @@ int Run(QMessageBox::Icon icon, const QString& title, const std::string& text, b
     QMessageBox box(icon, title, QString::fromStdString(text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.setFont(InterfaceFont(12));
+    // Texts carry file names: never read as markup, line breaks kept.
+    box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
