@@ -180,7 +180,7 @@ int CmdEdit(const Args& args) {
     doc.FormShow();
     if (!doc.Image2) {
         std::fprintf(stderr, "%s: %s\n", in.c_str(),
-                     boxes.error.empty() ? kLoadFailedMessage : boxes.error.c_str());
+                     boxes.error.empty() ? LoadFailedMessage(in).c_str() : boxes.error.c_str());
         return 1;
     }
     for (const Step& step : steps) step(doc);

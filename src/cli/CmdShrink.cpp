@@ -58,7 +58,7 @@ ShrunkFile ShrinkFile(const std::string& path) {
     document.FormShow();
     ShrunkFile result;
     if (!document.Image2) {
-        result.error = boxes.message.empty() ? kLoadFailedMessage : boxes.message;
+        result.error = boxes.message.empty() ? LoadFailedMessage(path) : boxes.message;
         return result;
     }
     try {
@@ -75,7 +75,7 @@ ShrunkFile ShrinkOne(const std::string& path) noexcept {
     } catch (...) {
         // Out of memory while setting up: reported like a load failure.
         ShrunkFile result;
-        result.error = kLoadFailedMessage;
+        result.error = LoadFailedMessage(path);
         return result;
     }
 }
@@ -215,9 +215,15 @@ int CmdShrink(const Args& args) {
             if (options->base) return NormalizeFolderPath(*options->base);
             // The window's settings file, beside this program.
             TDMMain settings(FolderPart(ExecutablePath()) + "/pictorel");
-            return settings.IniFile.ReadString("Path", "RootPath", ComputeDefaultRootPath());
+            const std::string stored =
+                UsableRootPath(settings.IniFile.ReadString("Path", "RootPath", ""));
+            return stored.empty() ? ComputeDefaultRootPath() : stored;
         };
-        const OutputFolderContext context{boxes, baseDialog, readBase, {}};
+        const OutputFolderContext context{boxes,
+                                          baseDialog,
+                                          readBase,
+                                          {},
+                                          options->base ? std::string() : ComputeDefaultRootPath()};
         std::string folder = PrepareOutputFolder(*options->folder, context);
         if (folder.empty()) return 2;
         destination = TRunDestination(std::move(folder));

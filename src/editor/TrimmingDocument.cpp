@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include "app/Errors.h"
 #include "app/Limits.h"
@@ -56,6 +58,12 @@ Rect LetterboxRect(int width, int height) {
     return {left, 0, left + width, side};
 }
 
+std::string LoadFailedMessage(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return std::string(kLoadFailedMessage) + "\n" + (ec ? path : full.lexically_normal().string());
+}
+
 void TTrimmingDocument::FormShow() {
     Busy = false;
     Drawing = false;
@@ -79,7 +87,7 @@ void TTrimmingDocument::FormShow() {
         Image2Visible = false;
         SaveEnabled = false;
         Panel8Enabled = false;
-        boxes_.ShowError(kLoadFailedMessage);
+        boxes_.ShowError(LoadFailedMessage(SourcePath));
     }
 
     DirectionIndex = 0;

@@ -31,6 +31,8 @@ struct Bounds {
 // The box shown when a picture cannot be loaded.
 inline constexpr const char* kLoadFailedMessage =
     "画像ファイルが壊れているか、サイズが大き過ぎます。";
+// That box for one file: the text, then the file's full path on a second line.
+std::string LoadFailedMessage(const std::string& path);
 
 // Side of the work view and of the result view in pixels.
 inline constexpr int kViewSide = 400;

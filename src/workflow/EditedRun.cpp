@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "workflow/JpegOutput.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel {
@@ -15,6 +14,7 @@ void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host) {
     // The editor cannot change the selection while it is shown, but a copy
     // keeps the walk safe whatever the host does.
     const std::vector<std::string> files = main.SelectedFiles;
+    int unsaved = 0;
     for (const std::string& file : files) {
         editor.SourcePath = file;
         editor.SBtnDirectionDown = false;
@@ -23,15 +23,15 @@ void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host) {
         const int result = host.ShowModal(editor);
         if (result == kModalSave) {
             const Bitmap* picture = editor.Image2 ? &*editor.Image2 : nullptr;
-            SaveResultAsJpeg(picture, destination.OutputPathFor(file));
+            if (!main.SaveResult(picture, destination.OutputPathFor(file))) ++unsaved;
         } else if (result == kModalStopAll) {
             if (destination.SameFolder() && destination.FolderToOpen().empty())
                 destination.PrefixFor(file);
-            main.FinishRun(destination, kStopAllQuestion);
+            main.FinishRun(destination, RunEndQuestion(true, unsaved));
             return;
         }
     }
-    main.FinishRun(destination, kRunDoneQuestion);
+    main.FinishRun(destination, RunEndQuestion(false, unsaved));
 }
 
 }  // namespace pictorel

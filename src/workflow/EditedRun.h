@@ -23,8 +23,10 @@ inline constexpr int kModalStopAll = 3;
 // Walks main.SelectedFiles in order after the shared run start. Each file
 // starts with the direction marker turned off. Result 1 writes the result
 // view as a JPEG, 3 asks the stop-all question and ends the run, anything
-// else skips the file; at the end the completion question is asked. Either
-// way the selection is emptied.
+// else skips the file; at the end the completion question is asked. A result
+// that cannot be written is told in its own box and counted, and the closing
+// question then says how many files were not saved. Either way the selection
+// is emptied.
 //
 // Stop all in same-folder mode before anything was saved: no prefix exists
 // yet, so Yes opens the folder of the file in hand.

@@ -150,7 +150,8 @@ std::string JpegCandidateName(const std::string& path, unsigned long long n) {
 
 bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
                    std::string* writtenPath, std::string* errorText) {
-    const auto fail = [errorText](const std::string& candidate, int error) {
+    const auto fail = [writtenPath, errorText](const std::string& candidate, int error) {
+        if (writtenPath) *writtenPath = candidate;
         if (errorText) *errorText = candidate + ": " + std::strerror(error);
         return false;
     };
@@ -170,6 +171,10 @@ bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& pat
         if (writtenPath) *writtenPath = candidate;
         return true;
     }
+}
+
+std::string SaveFailedMessage(const std::string& file, const std::string& reason) {
+    return "ファイル " + file + " を保存できませんでした。\n" + reason;
 }
 
 bool SaveResultAsJpeg(const Bitmap* image, const std::string& path, std::string* writtenPath,

@@ -27,10 +27,15 @@ std::string JpegCandidateName(const std::string& path, unsigned long long n);
 // Writes already encoded bytes under the first free candidate name, created
 // exclusively, so that no existing file is ever replaced, even by another
 // run at the same moment. A partly written file is removed. Returns false on
-// any failure and shows nothing; `writtenPath` receives the name used and
-// `errorText` the reason of a failure.
+// any failure and shows nothing; `writtenPath` receives the name used (on a
+// failure the name tried) and `errorText` the reason of a failure, as
+// "<name tried>: <system reason>".
 bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
                    std::string* writtenPath = nullptr, std::string* errorText = nullptr);
+
+// The error box of a picture that could not be written:
+// "ファイル <file> を保存できませんでした。" and the system's reason on a second line.
+std::string SaveFailedMessage(const std::string& file, const std::string& reason);
 
 // SaveResultAsJpeg: false without writing when there is no picture (null or
 // empty); otherwise EncodeJpeg then SaveJpegBytes, any failure giving false.

@@ -18,7 +18,19 @@ bool CreateSingleFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
+// Creates the folder with every missing parent.
+bool CreateFolderWithParents(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return !ec && FolderExists(path);
+}
+
 }  // namespace
+
+std::string DotNameMessage(const std::string& name) {
+    return "フォルダの名前を「" + name + "」にはできません";
+}
 
 std::string ForbiddenCharMessage(char c) {
     return std::string("フォルダの名前に「") + c + "」は使えません";
@@ -69,8 +81,16 @@ std::string PrepareOutputFolder(const std::string& comboText, const OutputFolder
     for (const char c : std::string_view(kForbiddenNameChars)) {
         if (name.find(c) != std::string::npos) return refuse(ForbiddenCharMessage(c));
     }
+    for (const char c : comboText) {
+        if (static_cast<unsigned char>(c) < 0x20) return refuse(kControlCharMessage);
+    }
+    if (name == "." || name == "..") return refuse(DotNameMessage(name));
 
-    std::string base = context.readBase();
+    const auto readBase = [&context] {
+        const std::string base = context.readBase();
+        return base.empty() ? base : WithTrailingSlash(base);
+    };
+    std::string base = readBase();
     std::string folder = NormalizeFolderPath(base + comboText);
     if (FolderExists(folder) && context.boxes.Confirm(kFolderExistsQuestion)) {
         context.boxes.ConfirmOk(kOtherNameMessage);
@@ -78,8 +98,11 @@ std::string PrepareOutputFolder(const std::string& comboText, const OutputFolder
         return {};
     }
 
-    base = context.readBase();
-    if (!FolderExists(base) && !CreateSingleFolder(base)) {
+    base = readBase();
+    const bool isDefault =
+        !context.defaultBase.empty() && base == WithTrailingSlash(context.defaultBase);
+    if (!FolderExists(base) &&
+        !(isDefault ? CreateFolderWithParents(base) : CreateSingleFolder(base))) {
         context.boxes.ShowError(kBaseFolderFailedMessage);
         context.baseDialog.ShowBaseFolderDialog();
         return {};

@@ -21,11 +21,15 @@ inline constexpr const char* kOtherNameMessage = "別の名前を付けて下さ
 inline constexpr const char* kBaseFolderFailedMessage =
     "基準フォルダの作成ができませんでした。基準フォルダを指定して下さい。";
 
+inline constexpr const char* kControlCharMessage = "フォルダの名前に改行などの制御文字は使えません";
+
 // Characters refused in a folder name, in the order they are reported.
 inline constexpr const char kForbiddenNameChars[] = "\\/:*?\"<>|";
 
 // "フォルダの名前に「c」は使えません"
 std::string ForbiddenCharMessage(char c);
+// "フォルダの名前を「name」にはできません", for the names "." and "..".
+std::string DotNameMessage(const std::string& name);
 // "フォルダ「folder」の作成ができませんでした。..."
 std::string FolderFailedMessage(const std::string& folder);
 
@@ -43,11 +47,17 @@ struct OutputFolderContext {
     std::function<std::string()> readBase;
     // Gives the keyboard focus back to the folder combo.
     std::function<void()> focusCombo;
+    // The program's default base folder: when the base folder is this one,
+    // its missing parents are created with it; a base folder the user chose
+    // is created only when its parent exists.
+    std::string defaultBase;
 };
 
-// Checks the typed name, creates the base folder and the output folder as
-// needed and returns the output folder ending in "/"; an empty result after
-// the user has been told why the run cannot start.
+// Checks the typed name (not empty, none of the refused characters, no
+// control character, not "." or ".."), creates the base folder (taken as a
+// folder whether or not it ends in "/") and the output folder as needed and
+// returns the output folder ending in "/"; an empty result after the user has
+// been told why the run cannot start.
 std::string PrepareOutputFolder(const std::string& comboText, const OutputFolderContext& context);
 
 }  // namespace pictorel

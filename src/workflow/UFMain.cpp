@@ -26,6 +26,13 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
+std::string RunEndQuestion(bool stopped, int unsavedCount) {
+    if (unsavedCount == 0) return stopped ? kStopAllQuestion : kRunDoneQuestion;
+    std::string question = std::to_string(unsavedCount) + " 個のファイルを保存できませんでした。";
+    if (stopped) question += "残りの処理を全て中止しました。";
+    return question + kOpenFolderQuestion;
+}
+
 bool IsSupportedImage(std::string_view path) {
     const std::string extension = LowerExtension(FileNamePart(path));
     for (const std::string_view accepted : kSupportedExtensions)
@@ -129,12 +136,13 @@ void TMainLogic::_EditNewFolderChange() {
 }
 
 std::string TMainLogic::BaseFolder() const {
-    return ini_.ReadString("Path", "RootPath", DefaultRootPath);
+    const std::string stored = UsableRootPath(ini_.ReadString("Path", "RootPath", ""));
+    return stored.empty() ? DefaultRootPath : stored;
 }
 
 std::string TMainLogic::PrepareOutputFolder() {
     const OutputFolderContext context{boxes_, baseDialog_, [this] { return BaseFolder(); },
-                                      [this] { FocusComboRequested = true; }};
+                                      [this] { FocusComboRequested = true; }, DefaultRootPath};
     return pictorel::PrepareOutputFolder(ComboText, context);
 }
 
@@ -159,6 +167,7 @@ void TMainLogic::SpeedButton1Click() {
 
     const std::size_t count = SelectedFiles.size();
     bool stopped = false;
+    int unsaved = 0;
     progress_.StartProgress(static_cast<int>(count), true);
     try {
         for (std::size_t i = 0; i < count; ++i) {
@@ -167,7 +176,7 @@ void TMainLogic::SpeedButton1Click() {
             editor_.AutoMode = true;
             editor_.FormShow();
             const Bitmap* result = editor_.Image2 ? &*editor_.Image2 : nullptr;
-            SaveResultAsJpeg(result, destination.OutputPathFor(file));
+            if (!SaveResult(result, destination.OutputPathFor(file))) ++unsaved;
             progress_.StepProgress();
             // Esc on the progress window ends the run after the file in hand.
             if (i + 1 < count && progress_.Cancelled()) {
@@ -181,11 +190,22 @@ void TMainLogic::SpeedButton1Click() {
         throw;
     }
     progress_.StopProgress();
-    FinishRun(destination, stopped ? kStopAllQuestion : kRunDoneQuestion);
+    FinishRun(destination, RunEndQuestion(stopped, unsaved));
     editor_.AutoMode = false;
 }
 
-void TMainLogic::FinishRun(const TRunDestination& destination, const char* question) {
+bool TMainLogic::SaveResult(const Bitmap* picture, const std::string& outputPath) {
+    if (!picture || picture->Empty()) return true;
+    std::string tried;
+    std::string reason;
+    if (SaveResultAsJpeg(picture, outputPath, &tried, &reason)) return true;
+    const std::string file = tried.empty() ? JpegOutputName(outputPath) : tried;
+    if (reason.starts_with(file + ": ")) reason.erase(0, file.size() + 2);
+    boxes_.ShowError(SaveFailedMessage(file, reason));
+    return false;
+}
+
+void TMainLogic::FinishRun(const TRunDestination& destination, const std::string& question) {
     if (boxes_.Confirm(question)) {
         const std::string folder = destination.FolderToOpen();
         if (!folder.empty()) shell_.OpenFolder(folder);

@@ -21,9 +21,15 @@ inline constexpr const char* kNoFilesMessage = "ファイル無い";
 inline constexpr const char* kRunDoneQuestion = "縮小が完了しました。フォルダを開きますか？";
 inline constexpr const char* kStopAllQuestion =
     "残りの処理を全て中止しました。フォルダを開きますか？";
+inline constexpr const char* kOpenFolderQuestion = "フォルダを開きますか？";
 inline constexpr const char* kCaptionPrefix = "選択ファイル数：";
 inline constexpr const char* kSelectionTitle = "画像選択";
 inline constexpr const char* kProcessingTitle = "処理選択";
+
+// The question that ends a run: the completion or the stop-all question, or,
+// when some pictures could not be written, "N 個のファイルを保存できませんでした。"
+// followed by "残りの処理を全て中止しました。" after a stop, then the folder question.
+std::string RunEndQuestion(bool stopped, int unsavedCount);
 
 // True when the file name's extension is one the program reads.
 bool IsSupportedImage(std::string_view path);
@@ -76,8 +82,13 @@ class TMainLogic {
     bool StartRun(TRunDestination& destination);
     // The automatic run ("縮小だけして保存（全自動）").
     void SpeedButton1Click();
+    // Writes one file's result to `outputPath` (its JPEG name is derived). A
+    // picture that cannot be written gets an error box naming the file and
+    // the system's reason, and false is returned; without a picture (its load
+    // failed and was told) nothing is written and true is returned.
+    bool SaveResult(const Bitmap* picture, const std::string& outputPath);
     // End of a run: the question, the folder on Yes, the selection emptied.
-    void FinishRun(const TRunDestination& destination, const char* question);
+    void FinishRun(const TRunDestination& destination, const std::string& question);
 
     // "前回使用したフォルダを表示"
     void SpeedButton4Click();

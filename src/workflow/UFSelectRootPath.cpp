@@ -9,13 +9,19 @@ std::string ComputeDefaultRootPath() {
     return GetSpecialFolderPath(kMyPicturesFolder) + "Estavel/";
 }
 
+std::string UsableRootPath(const std::string& stored) {
+    if (stored.empty() || stored.front() != '/' || stored.find('\0') != std::string::npos)
+        return {};
+    return WithTrailingSlash(stored);
+}
+
 TSelectRootPathLogic::TSelectRootPathLogic(TIniGT& ini, IMessageBoxes& boxes,
                                            IFolderBrowser& browser)
     : DefaultRootPath(ComputeDefaultRootPath()), ini_(ini), boxes_(boxes), browser_(browser) {}
 
 void TSelectRootPathLogic::FormShow() {
     EditRootPath = ini_.ReadString("Path", "RootPath", "");
-    if (!EditRootPath.empty()) return;
+    if (!UsableRootPath(EditRootPath).empty()) return;
     EditRootPath = DefaultRootPath;
     ini_.WriteString("Path", "RootPath", NormalizeFolderPath(DefaultRootPath));
 }

@@ -15,6 +15,10 @@ inline constexpr const char* kNoBasePathMessage = "基準パスを指定して�
 // The user's pictures folder followed by "Estavel/".
 std::string ComputeDefaultRootPath();
 
+// A stored "RootPath" as a folder ending in "/"; empty (as if missing) when
+// the text is empty, relative or holds a NUL byte.
+std::string UsableRootPath(const std::string& stored);
+
 class TSelectRootPathLogic {
   public:
     TSelectRootPathLogic(TIniGT& ini, IMessageBoxes& boxes, IFolderBrowser& browser);
@@ -24,7 +28,8 @@ class TSelectRootPathLogic {
     // Text of the edit box.
     std::string EditRootPath;
 
-    // Fills the edit box; stores the default at once when "RootPath" is missing.
+    // Fills the edit box; stores the default at once when "RootPath" is
+    // missing or unusable.
     void FormShow();
     // Browse: a chosen folder replaces the edit text, a cancel keeps it.
     void SpeedButton17Click();

@@ -1,6 +1,8 @@
 // The load step (both runs), its failure guard and RenderResult's crop.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestPictures.h"
 #include "editor/TrimmingDocument.h"
 #include "imaging/BitmapUtils.h"
@@ -131,7 +133,8 @@ TEST_F(LoadStep, DamagedFileShowsOneBoxAndEmptiesTheResult) {
     const auto broken = dir.Path() / "broken.jpg";
     WriteFile(broken, std::string("\xFF\xD8\xFF\xE0 not really a picture"));
     Load(broken, true);
-    ASSERT_EQ(*boxes.calls, (CallLog{std::string("error: ") + kLoadFailedMessage}));
+    ASSERT_EQ(*boxes.calls,
+              (CallLog{std::string("error: ") + kLoadFailedMessage + "\n" + broken.string()}));
     EXPECT_FALSE(doc.Image2);
     EXPECT_FALSE(doc.Image1Visible || doc.Image2Visible || doc.SaveEnabled || doc.Panel8Enabled);
     // The direction fields are reset after a failure too.
@@ -142,8 +145,16 @@ TEST_F(LoadStep, DamagedFileShowsOneBoxAndEmptiesTheResult) {
 
 TEST_F(LoadStep, MissingFileFailsLikeADamagedOne) {
     Load(dir.Path() / "absent.png", false);
-    EXPECT_EQ(*boxes.calls, (CallLog{std::string("error: ") + kLoadFailedMessage}));
+    EXPECT_EQ(*boxes.calls, (CallLog{std::string("error: ") + kLoadFailedMessage + "\n" +
+                                     (dir.Path() / "absent.png").string()}));
     EXPECT_FALSE(doc.Image2);
+}
+
+TEST(LoadFailedMessage, NamesTheFileByItsFullPath) {
+    const std::string cwd = std::filesystem::current_path().string();
+    EXPECT_EQ(LoadFailedMessage("in/../photos/a b.jpg"),
+              std::string(kLoadFailedMessage) + "\n" + cwd + "/photos/a b.jpg");
+    EXPECT_EQ(LoadFailedMessage("/abs/x.png"), std::string(kLoadFailedMessage) + "\n/abs/x.png");
 }
 
 TEST_F(LoadStep, EmptyPathOnlyResets) {

@@ -1,6 +1,8 @@
 // The automatic run end to end: names, sizes, boxes and progress in order.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "WorkflowFixture.h"
@@ -91,8 +93,8 @@ TEST_F(AutomaticRun, DamagedFileInTheMiddle) {
     const std::string c = Picture("in/c.bmp", 850, 527);
     boxes.answers = {false};
     Run({a, broken, c}, -1, "R");
-    EXPECT_EQ(*log, (CallLog{"start-progress 3 gauge", "step-progress", kLoadError, "step-progress",
-                             "step-progress", "stop-progress", kDone}));
+    EXPECT_EQ(*log, (CallLog{"start-progress 3 gauge", "step-progress", kLoadError + "\n" + broken,
+                             "step-progress", "step-progress", "stop-progress", kDone}));
     const std::string out = NormalizeFolderPath(Path("base/R"));
     EXPECT_EQ(SizeOf(out + "a.jpg"), std::make_pair(800, 599));
     EXPECT_FALSE(fs::exists(out + "b.jpg"));
@@ -131,6 +133,38 @@ TEST_F(AutomaticRun, EscDuringTheLastFileEndsNormally) {
     boxes.answers = {false};
     Run({a}, 0);
     EXPECT_EQ(*log, (CallLog{"start-progress 1 gauge", "step-progress", "stop-progress", kDone}));
+}
+
+TEST_F(AutomaticRun, UnwritableFileIsToldAndCountedAndTheRunGoesOn) {
+    // "mini_" makes the output name longer than a file name may be, which
+    // fails for every user, root included.
+    const std::string longName = std::string(250, 'n');
+    const std::string a = Picture("w/" + longName + ".bmp", 30, 20);
+    const std::string b = Picture("w/b.bmp", 30, 20);
+    const std::string other = longName.substr(1) + "c";
+    const std::string c = Picture("w/" + other + ".bmp", 20, 30);
+    boxes.answers = {false};
+    Run({a, b, c}, 0);
+    const std::string folder = NormalizeFolderPath(Path("w"));
+    const std::string reason = "\n" + std::string(std::strerror(ENAMETOOLONG));
+    EXPECT_EQ(*log,
+              (CallLog{"start-progress 3 gauge",
+                       "error: ファイル " + folder + "mini_" + longName +
+                           ".jpg を保存できませんでした。" + reason,
+                       "step-progress", "step-progress",
+                       "error: ファイル " + folder + "mini_" + other +
+                           ".jpg を保存できませんでした。" + reason,
+                       "step-progress", "stop-progress",
+                       "confirm: 2 個のファイルを保存できませんでした。フォルダを開きますか？"}));
+    EXPECT_TRUE(fs::exists(folder + "mini_b.jpg"));
+
+    // Stopped by Esc after a failure: both are said.
+    progress.cancelAfterSteps = 1;
+    boxes.answers = {false};
+    Run({a, b}, 0);
+    EXPECT_EQ(log->back(),
+              "confirm: 1 個のファイルを保存できませんでした。"
+              "残りの処理を全て中止しました。フォルダを開きますか？");
 }
 
 TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -190,6 +192,25 @@ TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
     EXPECT_FALSE(fs::exists(Path("p/mini_broken.jpg")));
     EXPECT_TRUE(fs::exists(Path("p/mini_good.jpg")));
     EXPECT_EQ(Calls("error").size(), 1u);
+}
+
+TEST_F(EditedRunTest, UnwritableSaveIsToldAndCountedAtTheEnd) {
+    // The output name "mini_" + 250 letters is longer than a file name may be.
+    const std::string tooLong = AddPicture("q", std::string(250, 'n') + ".png", kWhite);
+    AddPicture("q", "fine.png", kWhite);
+    AddPicture("q", "last.png", kWhite);
+    SameFolderMode();
+    host.steps = {{1, nullptr}, {1, nullptr}, {3, nullptr}};
+    boxes.answers = {false};
+    EditedRun(main, editor, host);
+    EXPECT_EQ(Calls("error"),
+              (std::vector<std::string>{"error: ファイル " + Folder("q") + "/mini_" +
+                                        std::string(250, 'n') + ".jpg を保存できませんでした。\n" +
+                                        std::strerror(ENAMETOOLONG)}));
+    EXPECT_TRUE(fs::exists(Path("q/mini_fine.jpg")));
+    EXPECT_EQ(Calls("confirm"),
+              (std::vector<std::string>{"confirm: 1 個のファイルを保存できませんでした。"
+                                        "残りの処理を全て中止しました。フォルダを開きますか？"}));
 }
 
 TEST_F(EditedRunTest, EmptySelectionOnlySaysSo) {

@@ -7,6 +7,7 @@
 #include "WorkflowFixture.h"
 #include "workflow/FileUtils.h"
 #include "workflow/OutputFolder.h"
+#include "workflow/UFSelectRootPath.h"
 
 namespace pictorel::test {
 namespace {
@@ -20,8 +21,8 @@ struct OutputFolder : ::testing::Test, WorkflowFixture {
     OutputFolder() { base = Folder("base") + "/"; }
 
     std::string Prepare(const std::string& typed) {
-        const OutputFolderContext context{boxes, baseDialog, [this] { return base; },
-                                          [this] { ++focus; }};
+        const OutputFolderContext context{
+            boxes, baseDialog, [this] { return base; }, [this] { ++focus; }, {}};
         return PrepareOutputFolder(typed, context);
     }
 };
@@ -44,6 +45,25 @@ TEST_F(OutputFolder, ForbiddenCharactersAreReportedInListOrder) {
             << name;
     }
     EXPECT_TRUE(fs::is_empty(base));
+}
+
+TEST_F(OutputFolder, DotNamesAndControlCharactersAreRefused) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"..", "フォルダの名前を「..」にはできません"},
+        {" . ", "フォルダの名前を「.」にはできません"},
+        {"A101\n", "フォルダの名前に改行などの制御文字は使えません"},
+        {"a\tb", "フォルダの名前に改行などの制御文字は使えません"},
+        {std::string("a\x1f"), "フォルダの名前に改行などの制御文字は使えません"},
+    };
+    for (const auto& [name, message] : cases) {
+        log->clear();
+        EXPECT_EQ(Prepare(name), "") << name;
+        EXPECT_EQ(*log, (CallLog{"error: " + message})) << name;
+    }
+    EXPECT_EQ(focus, 5);
+    EXPECT_TRUE(fs::is_empty(base));
+    // Dots inside a name are ordinary characters.
+    EXPECT_EQ(Prepare("..a"), NormalizeFolderPath(base + "..a"));
 }
 
 TEST_F(OutputFolder, MultiByteNamesPass) {
@@ -93,6 +113,38 @@ TEST_F(OutputFolder, BaseWithoutParentShowsTheBaseFolderDialog) {
         (CallLog{"error: 基準フォルダの作成ができませんでした。基準フォルダを指定して下さい。",
                  "base-folder-dialog"}));
     EXPECT_FALSE(fs::exists(Path("no")));
+}
+
+TEST_F(OutputFolder, DefaultBaseIsCreatedWithItsParentsAndAnyBaseIsAFolder) {
+    // First run without a pictures folder: the default base is made in full.
+    base = Path("home/Pictures/Estavel/");
+    const OutputFolderContext context{boxes, baseDialog, [this] { return base; }, {}, base};
+    EXPECT_EQ(PrepareOutputFolder("A101", context), NormalizeFolderPath(base + "A101"));
+    EXPECT_TRUE(fs::is_directory(base + "A101"));
+    EXPECT_TRUE(log->empty());
+
+    // A base without its trailing "/" is still the folder, not a name prefix.
+    base = Folder("plain");
+    EXPECT_EQ(Prepare("B2"), NormalizeFolderPath(Path("plain/B2")));
+    EXPECT_FALSE(fs::exists(Path("plainB2")));
+}
+
+TEST_F(OutputFolder, UnusableRootPathCountsAsMissing) {
+    for (const std::string stored : {"", "relative/base/", "base"}) {
+        SetBase(stored);
+        EXPECT_EQ(main.BaseFolder(), main.DefaultRootPath) << stored;
+    }
+    SetBase("/x/base");
+    EXPECT_EQ(main.BaseFolder(), "/x/base/");
+    EXPECT_EQ(UsableRootPath(std::string("/x/a\0b", 7)), "");
+
+    // The base-folder dialog asks for one: it offers and stores the default.
+    FakeFolderBrowser browser{log};
+    TSelectRootPathLogic dialog{ini, boxes, browser};
+    SetBase("relative/base/");
+    dialog.FormShow();
+    EXPECT_EQ(dialog.EditRootPath, dialog.DefaultRootPath);
+    EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(dialog.DefaultRootPath));
 }
 
 TEST_F(OutputFolder, OutputFolderThatCannotBeCreated) {

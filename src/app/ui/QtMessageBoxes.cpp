@@ -23,6 +23,8 @@ int QtMessageBoxes::Run(int icon, const QString& title, const std::string& text,
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, QString::fromStdString(text),
                     QMessageBox::NoButton, QApplication::activeWindow());
     box.setFont(InterfaceFont(12));
+    // Texts carry file names: never read as markup, line breaks kept.
+    box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);

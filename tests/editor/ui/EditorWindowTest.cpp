@@ -405,7 +405,8 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     const auto path = dir.Path() / "broken.jpg";
     test::WriteFile(path, std::string("\xFF\xD8\xFF\xE0 not really a JPEG"));
     Open(path);
-    EXPECT_EQ(*log, (test::CallLog{std::string("error: ") + kLoadFailedMessage}));
+    EXPECT_EQ(*log,
+              (test::CallLog{std::string("error: ") + kLoadFailedMessage + "\n" + path.string()}));
     EXPECT_FALSE(doc.Image2);
     EXPECT_FALSE(window->Image1->isVisible());
     EXPECT_FALSE(window->Image2->isVisible());
