@@ -93,7 +93,10 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear)
     }
     stride_ = static_cast<std::size_t>(stride);
     size_ = static_cast<std::size_t>(bytes);
-    if (size_ > 0) pixels_ = AllocatePixels(size_);
+    if (size_ > 0) {
+        reservation_ = MemoryBudget::Process().Reserve(size_);
+        pixels_ = AllocatePixels(size_);
+    }
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format)
@@ -113,6 +116,7 @@ Bitmap::Bitmap(const Bitmap& other)
       size_(other.size_),
       colorTable_(other.colorTable_) {
     if (size_ > 0) {
+        reservation_ = MemoryBudget::Process().Reserve(size_);
         pixels_ = AllocatePixels(size_);
         std::memcpy(pixels_.get(), other.pixels_.get(), size_);
     }
@@ -132,6 +136,7 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
       format_(other.format_),
       stride_(std::exchange(other.stride_, 0)),
       size_(std::exchange(other.size_, 0)),
+      reservation_(std::move(other.reservation_)),
       pixels_(std::move(other.pixels_)),
       colorTable_(std::move(other.colorTable_)) {}
 
@@ -143,6 +148,7 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
         stride_ = std::exchange(other.stride_, 0);
         size_ = std::exchange(other.size_, 0);
         pixels_ = std::move(other.pixels_);
+        reservation_ = std::move(other.reservation_);
         colorTable_ = std::move(other.colorTable_);
     }
     return *this;

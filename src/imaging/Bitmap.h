@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/MemoryBudget.h"
+
 namespace pictorel {
 
 // Device-independent pixel layouts. pf15bit is 5-5-5 and pf16bit 5-6-5 in a
@@ -117,6 +119,9 @@ class Bitmap {
     static std::unique_ptr<std::uint8_t[], FreePixels> AllocatePixels(std::size_t bytes);
 
     std::size_t size_ = 0;
+    // The pixels' share of the process's memory budget; declared before the
+    // pixels so that it is given back only after they are freed.
+    MemoryBudget::Reservation reservation_;
     std::unique_ptr<std::uint8_t[], FreePixels> pixels_;
     std::vector<Color> colorTable_;
 };
