@@ -10,6 +10,7 @@
 #include <tiffio.h>
 
 #include "app/Errors.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -122,6 +123,81 @@ std::uint64_t MinimumStoredBytes(const Layout& l, std::uint64_t rawBytes) {
     }
 }
 
+// The coding of the first JPEG strip or tile: its start-of-frame marker.
+struct JpegCoding {
+    bool found = false;
+    bool arithmetic = false;
+    bool progressive = false;
+};
+
+JpegCoding FirstJpegCoding(TIFF* tif, std::span<const std::uint8_t> data) {
+    JpegCoding coding;
+    std::uint64_t* offsets = nullptr;
+    std::uint64_t* counts = nullptr;
+    const bool tiled = TIFFIsTiled(tif) != 0;
+    if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets) ||
+        !TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) ||
+        !offsets || !counts || offsets[0] >= data.size()) {
+        return coding;
+    }
+    const std::uint64_t end = std::min<std::uint64_t>(data.size(), offsets[0] + counts[0]);
+    std::uint64_t at = offsets[0];
+    if (at + 2 > end || data[at] != 0xFF || data[at + 1] != 0xD8) return coding;
+    at += 2;
+    // Segment after segment up to the frame header or the first scan.
+    while (at + 4 <= end && data[at] == 0xFF) {
+        const unsigned marker = data[at + 1];
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            coding.found = true;
+            coding.arithmetic = marker >= 0xC9;
+            coding.progressive =
+                marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            return coding;
+        }
+        if (marker == 0xDA) return coding;
+        at += 2 + ((std::uint64_t{data[at + 2]} << 8) | data[at + 3]);
+    }
+    return coding;
+}
+
+// JPEG strips and tiles: Huffman coding spends at least one bit per 8x8
+// block of the luminance (the first DC scan of a progressive file, the DC
+// code of a sequential one), so a tiny file cannot promise a huge picture.
+// libjpeg decodes a progressive strip through coefficient arrays of the
+// whole strip (2 bytes per sample), reserved in the memory budget.
+MemoryBudget::Reservation CheckJpegStrips(TIFF* tif, const Layout& l,
+                                          std::span<const std::uint8_t> data) {
+    MemoryBudget::Reservation reservation;
+    if (l.compression != COMPRESSION_JPEG) return reservation;
+    const JpegCoding coding = FirstJpegCoding(tif, data);
+    if (!coding.found || coding.arithmetic) return reservation;
+    const std::uint64_t blocks = ((std::uint64_t{l.width} + 7) / 8) * ((l.height + 7) / 8);
+    CheckDataFits((blocks + 7) / 8, data.size(), kFormat);
+    if (coding.progressive) {
+        std::uint64_t pieceWidth = l.width;
+        std::uint64_t pieceHeight = l.height;
+        std::uint32_t tw = 0;
+        std::uint32_t th = 0;
+        std::uint32_t rows = 0;
+        if (TIFFIsTiled(tif) && TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) &&
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &th)) {
+            pieceWidth = tw;
+            pieceHeight = th;
+        } else if (TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rows) && rows > 0) {
+            pieceHeight = std::min<std::uint64_t>(rows, l.height);
+        }
+        reservation =
+            MemoryBudget::Process().Reserve((pieceWidth + 16) * (pieceHeight + 16) * l.samples * 2,
+                                            "JPEG strip of the TIFF picture");
+    }
+    return reservation;
+}
+
 bool OwnLayout(const Layout& l) {
     if (l.sampleFormat != SAMPLEFORMAT_UINT) return false;
     switch (l.photometric) {
@@ -140,7 +216,9 @@ bool OwnLayout(const Layout& l) {
 
 // Reads every sample of the image, plane after plane, rows packed to bytes.
 std::vector<std::uint8_t> ReadSamples(TIFF* tif, const Layout& l, std::uint64_t rowBytes,
-                                      std::uint32_t planes, const MemoryStream& stream) {
+                                      std::uint32_t planes, const MemoryStream& stream,
+                                      MemoryBudget::Reservation& reservation) {
+    reservation = MemoryBudget::Process().Reserve(rowBytes * l.height * planes, "TIFF picture");
     std::vector<std::uint8_t> raw(static_cast<std::size_t>(rowBytes * l.height * planes));
     const auto rowAt = [&](std::uint32_t plane, std::uint32_t y) {
         return raw.data() + (static_cast<std::uint64_t>(plane) * l.height + y) * rowBytes;
@@ -204,6 +282,7 @@ unsigned SampleAt(const std::uint8_t* row, std::uint64_t index, unsigned bits) {
 }
 
 Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const MemoryStream& stream) {
+    MemoryBudget::Reservation rawReservation;
     const std::uint32_t planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
     const std::uint64_t perPixel = planes == 1 ? l.samples : 1;
     const std::uint64_t rowBytes =
@@ -240,7 +319,8 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
                                  static_cast<std::uint8_t>(v)});
             }
         }
-        const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
+        const std::vector<std::uint8_t> raw =
+            ReadSamples(tif, l, rowBytes, planes, stream, rawReservation);
         Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::pf8bit);
         bitmap.SetColorTable(std::move(table));
         for (std::uint32_t y = 0; y < l.height; ++y) {
@@ -253,7 +333,8 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
         return bitmap;
     }
 
-    const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
+    const std::vector<std::uint8_t> raw =
+        ReadSamples(tif, l, rowBytes, planes, stream, rawReservation);
     const bool alpha = l.hasAlpha && l.samples >= 4;
     Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height),
                   alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit);
@@ -287,6 +368,8 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream) {
     CheckDataFits(MinimumStoredBytes(l, std::uint64_t{l.width} * l.height * l.samples *
                                             std::max<unsigned>(1, l.bits / 8)),
                   stream.data.size(), kFormat);
+    const MemoryBudget::Reservation rasterReservation =
+        MemoryBudget::Process().Reserve(std::uint64_t{l.width} * l.height * 4, "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
     if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 1) ||
@@ -367,6 +450,7 @@ void TTIFFGraphic::LoadFromMemory(std::span<const std::uint8_t> data) {
     }
     if (l.samples == 0 || l.bits == 0) Fail(stream);
 
+    const MemoryBudget::Reservation jpegReservation = CheckJpegStrips(t, l, data);
     Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream) : DecodeRgba(t, l, stream);
     bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
 }

@@ -49,6 +49,57 @@ TEST(MemoryBoundsTest, TinyProgressiveJpegClaimingAHugePictureIsRefusedBeforeAll
 
 // A JPEG-compressed TIFF of 16 x 16 whose directory then claims 17000 x 17000
 // in one strip.
+TEST(MemoryBoundsTest, TinyJpegTiffClaimingAHugePictureIsRefusedBeforeAllocating) {
+    test::TempDir dir;
+    const std::string path = dir.Str() + "jpeg.tif";
+    {
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 16);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 16);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+        std::vector<std::uint8_t> row(16 * 3);
+        for (std::uint32_t y = 0; y < 16; ++y) {
+            for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i * y);
+            ASSERT_EQ(TIFFWriteScanline(tif, row.data(), y, 0), 1);
+        }
+        TIFFClose(tif);
+    }
+    std::vector<std::uint8_t> bytes = test::ReadFile(path);
+    ASSERT_TRUE(bytes[0] == 'I');
+    const auto u16 = [&](std::size_t at) { return bytes[at] | (bytes[at + 1] << 8); };
+    const std::size_t ifd = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (bytes[7] << 24);
+    int patched = 0;
+    for (int i = 0; i < u16(ifd); ++i) {
+        const std::size_t entry = ifd + 2 + 12 * static_cast<std::size_t>(i);
+        const int tag = u16(entry);
+        if (tag == TIFFTAG_IMAGEWIDTH || tag == TIFFTAG_IMAGELENGTH ||
+            tag == TIFFTAG_ROWSPERSTRIP) {
+            bytes[entry + 8] = 17000 & 0xFF;
+            bytes[entry + 9] = 17000 >> 8;
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 3);
+    MemoryBudget& budget = MemoryBudget::Process();
+    budget.ResetPeak();
+    const std::uint64_t before = budget.InUse();
+    TTIFFGraphic reader;
+    try {
+        reader.LoadFromMemory(bytes);
+        FAIL() << "accepted";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(),
+                     "Cannot load image. The TIFF file is shorter than its header promises.");
+    }
+    EXPECT_EQ(budget.Peak(), before);
+}
+
 // 1.5 GiB of zeros named .png: refused by its first bytes, the rest unread.
 // Uncompressed YCbCr with 2x1 chroma subsampling: 4 bytes per two pixels.
 }  // namespace
