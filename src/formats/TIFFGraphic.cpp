@@ -365,9 +365,12 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
 Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) Fail(stream);
-    CheckDataFits(MinimumStoredBytes(l, std::uint64_t{l.width} * l.height * l.samples *
-                                            std::max<unsigned>(1, l.bits / 8)),
-                  stream.data.size(), kFormat);
+    // The stored size of the whole image as libtiff counts it, which knows
+    // subsampled YCbCr (a 2x1 picture stores 2 bytes per pixel, not 3).
+    const std::uint64_t planeBytes = TIFFVStripSize64(tif, l.height);
+    const std::uint64_t rawBytes =
+        planeBytes * (l.planar == PLANARCONFIG_SEPARATE ? l.samples : std::uint64_t{1});
+    CheckDataFits(MinimumStoredBytes(l, rawBytes), stream.data.size(), kFormat);
     const MemoryBudget::Reservation rasterReservation =
         MemoryBudget::Process().Reserve(std::uint64_t{l.width} * l.height * 4, "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);

@@ -102,5 +102,58 @@ TEST(MemoryBoundsTest, TinyJpegTiffClaimingAHugePictureIsRefusedBeforeAllocating
 
 // 1.5 GiB of zeros named .png: refused by its first bytes, the rest unread.
 // Uncompressed YCbCr with 2x1 chroma subsampling: 4 bytes per two pixels.
+TEST(MemoryBoundsTest, SubsampledYCbCrTiffDecodesLikeLibtiffsOwnConversion) {
+    test::TempDir dir;
+    const std::string path = dir.Str() + "ycbcr.tif";
+    const int width = 64, height = 32;  // 4 KiB of samples, where 3 per pixel are 6 KiB
+    {
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+        TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 2, 1);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+        std::vector<std::uint8_t> raw;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; x += 2) {
+                raw.insert(raw.end(), {static_cast<std::uint8_t>(7 * y + 3 * x),
+                                       static_cast<std::uint8_t>(7 * y + 3 * x + 2),
+                                       static_cast<std::uint8_t>(60 + 2 * x),
+                                       static_cast<std::uint8_t>(200 - 3 * y)});
+            }
+        }
+        ASSERT_EQ(TIFFWriteRawStrip(tif, 0, raw.data(), static_cast<tmsize_t>(raw.size())),
+                  static_cast<tmsize_t>(raw.size()));
+        TIFFClose(tif);
+    }
+    std::vector<std::uint32_t> expected(width * height);
+    {
+        TIFF* tif = TIFFOpen(path.c_str(), "r");
+        ASSERT_NE(tif, nullptr);
+        ASSERT_TRUE(
+            TIFFReadRGBAImageOriented(tif, width, height, expected.data(), ORIENTATION_TOPLEFT, 0));
+        TIFFClose(tif);
+    }
+    TPicture picture;
+    LoadPicture(picture, path);
+    const Bitmap& bitmap = picture.Graphic()->GetBitmap();
+    ASSERT_EQ(bitmap.Width(), width);
+    ASSERT_EQ(bitmap.Height(), height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = expected[y * width + x];
+            const Color want{static_cast<std::uint8_t>(TIFFGetR(p)),
+                             static_cast<std::uint8_t>(TIFFGetG(p)),
+                             static_cast<std::uint8_t>(TIFFGetB(p))};
+            EXPECT_EQ(bitmap.Pixel(x, y), want) << x << "," << y;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pictorel
