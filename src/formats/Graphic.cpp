@@ -13,6 +13,7 @@
 
 #include "app/Errors.h"
 #include "app/Limits.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -41,6 +42,13 @@ std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
         throw EInvalidGraphic("ファイル " + path + " は開けません");
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
+    // A file larger than the whole memory budget is refused before a byte
+    // of it is read: it could never be decoded beside its own bytes.
+    const std::uint64_t budget = MemoryBudget::Process().Capacity();
+    if (static_cast<std::uint64_t>(info.st_size) > budget) {
+        throw EOutOfResources("Cannot load image. File size " + std::to_string(info.st_size) +
+                              " bytes not supported for " + path + ".");
+    }
     // Read straight into a buffer of the file's size; a file that grows
     // meanwhile is read on in chunks.
     std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
@@ -48,6 +56,9 @@ std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
     std::uint8_t chunk[65536];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+        if (data.size() + n > budget) {
+            throw EOutOfResources("Cannot load image. File size not supported for " + path + ".");
+        }
         data.insert(data.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }

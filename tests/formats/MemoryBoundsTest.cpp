@@ -100,6 +100,24 @@ TEST(MemoryBoundsTest, TinyJpegTiffClaimingAHugePictureIsRefusedBeforeAllocating
     EXPECT_EQ(budget.Peak(), before);
 }
 
+TEST(MemoryBoundsTest, HugeSparseFileIsRefusedWithoutBeingRead) {
+    test::TempDir dir;
+    const std::string path = dir.Str() + "huge.jpg";
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, std::int64_t{40} << 30), 0);
+    ::close(fd);
+    TPicture picture;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        LoadPicture(picture, path);
+        FAIL() << "accepted";
+    } catch (const EOutOfResources& e) {
+        EXPECT_NE(std::string(e.what()).find("huge.jpg"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
 // 1.5 GiB of zeros named .png: refused by its first bytes, the rest unread.
 // Uncompressed YCbCr with 2x1 chroma subsampling: 4 bytes per two pixels.
 TEST(MemoryBoundsTest, SubsampledYCbCrTiffDecodesLikeLibtiffsOwnConversion) {
