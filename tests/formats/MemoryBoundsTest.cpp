@@ -118,7 +118,31 @@ TEST(MemoryBoundsTest, HugeSparseFileIsRefusedWithoutBeingRead) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
+long MaxRssKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 // 1.5 GiB of zeros named .png: refused by its first bytes, the rest unread.
+TEST(MemoryBoundsTest, FileNoReaderTakesIsRefusedByItsHead) {
+    test::TempDir dir;
+    const std::string path = dir.Str() + "zeros.png";
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, std::int64_t{3} << 29), 0);
+    ::close(fd);
+    const long before = MaxRssKiB();
+    TPicture picture;
+    try {
+        LoadPicture(picture, path);
+        FAIL() << "accepted";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Cannot load image. Invalid or unexpected PNG image format.");
+    }
+    EXPECT_LT(MaxRssKiB() - before, 256 * 1024);
+}
+
 // Uncompressed YCbCr with 2x1 chroma subsampling: 4 bytes per two pixels.
 TEST(MemoryBoundsTest, SubsampledYCbCrTiffDecodesLikeLibtiffsOwnConversion) {
     test::TempDir dir;
