@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/Errors.h"
+#include "app/Limits.h"
 
 namespace pictorel {
 
@@ -32,11 +33,10 @@ void MemoryBudget::Reservation::Release() noexcept {
 }
 
 std::uint64_t MemoryBudget::DefaultCapacity() {
-    constexpr std::uint64_t kTwoGiB = std::uint64_t{2} << 30;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return kTwoGiB;
-    return std::min(kTwoGiB,
+    if (pages <= 0 || pageSize <= 0) return limits::kMaxPictureBudgetBytes;
+    return std::min(limits::kMaxPictureBudgetBytes,
                     static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
 }
 
