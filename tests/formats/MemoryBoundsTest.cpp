@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FormatFixtures.h"
@@ -116,6 +117,44 @@ TEST(MemoryBoundsTest, HugeSparseFileIsRefusedWithoutBeingRead) {
         EXPECT_NE(std::string(e.what()).find("huge.jpg"), std::string::npos) << e.what();
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+// Two loads on a budget with room for one picture: the second waits for the
+// first to be freed, and both pictures arrive intact.
+TEST(MemoryBoundsTest, ParallelLoadsWaitForTheBudgetAndBothComplete) {
+    test::TempDir dir;
+    const int side = 512;
+    std::vector<std::uint8_t> samples(std::size_t{side} * side * 3);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::uint8_t>(i % 251);
+    test::WriteFile(dir.Str() + "a.png", test::MakePng8(side, side, samples, false));
+    MemoryBudget& budget = MemoryBudget::Process();
+    const std::uint64_t saved = budget.Capacity();
+    const std::uint64_t base = budget.InUse();
+    const std::uint64_t picture = RowStride(side, PixelFormat::pf24bit) * side;
+    budget.SetCapacity(base + picture * 3 / 2);
+    budget.ResetPeak();
+    Color corner[2];
+    std::vector<std::thread> jobs;
+    for (int j = 0; j < 2; ++j) {
+        jobs.emplace_back([&, j] {
+            for (int k = 0; k < 3; ++k) {
+                TPicture loaded;
+                LoadPicture(loaded, dir.Str() + "a.png");
+                corner[j] = loaded.Graphic()->GetBitmap().Pixel(side - 1, side - 1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    for (std::thread& t : jobs) t.join();
+    budget.SetCapacity(saved);
+    const std::size_t last = samples.size() - 3;
+    const Color expected{samples[last], samples[last + 1], samples[last + 2]};
+    EXPECT_EQ(corner[0], expected);
+    EXPECT_EQ(corner[1], expected);
+    EXPECT_GE(budget.Peak(), base + picture);
+    EXPECT_LE(budget.Peak(), base + picture * 3 / 2);
+    EXPECT_EQ(budget.InUse(), base);
 }
 
 long MaxRssKiB() {
