@@ -41,8 +41,9 @@ bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
 bool HeadRefusedBy(const TGraphicClass& cls, std::span<const std::uint8_t> head) {
     using namespace std::string_view_literals;
     const std::string_view name = cls.name;
-    if (name == "TTIFFGraphic") {
-        return !StartsWith(head, "II\x2a\0"sv) && !StartsWith(head, "MM\0\x2a"sv);
+    if (name == "TTIFFGraphic") {  // classic (42) and big (43) TIFF
+        return !StartsWith(head, "II\x2a\0"sv) && !StartsWith(head, "MM\0\x2a"sv) &&
+               !StartsWith(head, "II\x2b\0"sv) && !StartsWith(head, "MM\0\x2b"sv);
     }
     if (name == "TJPEGImage") return !StartsWith(head, "\xff\xd8"sv);
     if (name == "TPNGGraphic" || name == "TPNGObject") {
