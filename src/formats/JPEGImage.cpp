@@ -43,8 +43,9 @@ struct JpegDecoder {
     std::vector<JSAMPROW> rows;
     std::vector<std::uint8_t> cmyk;
     int orientation = 1;
-    // libjpeg's whole-image coefficient arrays of a progressive file.
-    MemoryBudget::Reservation coefficients;
+    // The picture's pixels and libjpeg's whole-image coefficient arrays of a
+    // progressive file, reserved together.
+    MemoryBudget::Reservation reservation;
 
     ~JpegDecoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -140,11 +141,14 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
-    d.coefficients = MemoryBudget::Process().Reserve(CoefficientBytes(cinfo), "JPEG picture");
+    jpeg_calc_output_dimensions(&cinfo);
+    d.reservation = MemoryBudget::Process().Reserve(
+        CoefficientBytes(cinfo) + RowStride(cinfo.output_width, format) * cinfo.output_height,
+        "JPEG picture");
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
-    d.bitmap = Bitmap::Uninitialized(width, height, format);
+    d.bitmap = Bitmap::Uninitialized(width, height, format, d.reservation);
     if (format == PixelFormat::pf8bit) d.bitmap.SetGreyColorTable();
     d.rows.resize(static_cast<std::size_t>(height));
 

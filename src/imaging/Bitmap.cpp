@@ -78,7 +78,7 @@ std::uint64_t RowStride(std::int64_t width, PixelFormat format) {
     return ((bits + 31) / 32) * 4;
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear)
+Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear, MemoryBudget::Reservation* pool)
     : width_(width), height_(height), format_(format) {
     if (width < 0 || height < 0 || width > limits::kMaxBitmapSide ||
         height > limits::kMaxBitmapSide) {
@@ -94,7 +94,8 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear)
     stride_ = static_cast<std::size_t>(stride);
     size_ = static_cast<std::size_t>(bytes);
     if (size_ > 0) {
-        reservation_ = MemoryBudget::Process().Reserve(size_);
+        reservation_ = pool && pool->Bytes() >= size_ ? pool->Split(size_)
+                                                      : MemoryBudget::Process().Reserve(size_);
         pixels_ = AllocatePixels(size_);
     }
 }
@@ -106,6 +107,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
 
 Bitmap Bitmap::Uninitialized(int width, int height, PixelFormat format) {
     return Bitmap(width, height, format, NoClear{});
+}
+
+Bitmap Bitmap::Uninitialized(int width, int height, PixelFormat format,
+                             MemoryBudget::Reservation& pool) {
+    return Bitmap(width, height, format, NoClear{}, &pool);
 }
 
 Bitmap::Bitmap(const Bitmap& other)

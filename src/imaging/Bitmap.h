@@ -51,6 +51,11 @@ class Bitmap {
     // The same without clearing the pixels, for callers that write every byte
     // (padding bytes included) themselves.
     static Bitmap Uninitialized(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    // The same, taking the pixels' bytes out of `pool`, a reservation made
+    // for this picture together with other buffers (reserved anew when the
+    // pool holds too few).
+    static Bitmap Uninitialized(int width, int height, PixelFormat format,
+                                MemoryBudget::Reservation& pool);
 
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -106,7 +111,8 @@ class Bitmap {
 
   private:
     struct NoClear {};
-    Bitmap(int width, int height, PixelFormat format, NoClear);
+    Bitmap(int width, int height, PixelFormat format, NoClear,
+           MemoryBudget::Reservation* pool = nullptr);
     void RequireTrueColor(const char* operation) const;
 
     int width_ = 0;

@@ -32,6 +32,15 @@ void MemoryBudget::Reservation::Release() noexcept {
     bytes_ = 0;
 }
 
+MemoryBudget::Reservation MemoryBudget::Reservation::Split(std::uint64_t bytes) noexcept {
+    Reservation part;
+    part.budget_ = budget_;
+    part.owner_ = owner_;
+    part.bytes_ = std::min(bytes, bytes_);
+    bytes_ -= part.bytes_;
+    return part;
+}
+
 std::uint64_t MemoryBudget::DefaultCapacity() {
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);

@@ -24,6 +24,9 @@ class MemoryBudget {
         ~Reservation() { Release(); }
         std::uint64_t Bytes() const { return bytes_; }
         void Release() noexcept;
+        // Hands `bytes` of this reservation over to a new one, for one of
+        // several buffers reserved together; all of it when fewer are held.
+        Reservation Split(std::uint64_t bytes) noexcept;
 
       private:
         friend class MemoryBudget;
@@ -55,7 +58,9 @@ class MemoryBudget {
     // - A thread that already holds bytes never waits: the others may be
     //   waiting for exactly those. It takes the bytes, beyond the budget if
     //   need be, so that a job once started finishes its picture; the next
-    //   jobs wait until the total is under the budget again.
+    //   jobs wait until the total is under the budget again. So that this
+    //   stays rare, a decoder reserves all its large buffers in one request
+    //   and splits that reservation among them.
     // Throws EOutOfResources with `what` in its text on failure.
     Reservation Reserve(std::uint64_t bytes, const char* what = "picture");
 

@@ -63,6 +63,16 @@ TEST(MemoryBudgetTest, BitmapLargerThanTheProcessBudgetFailsAndBitmapsGiveTheirB
         EXPECT_EQ(budget.InUse(), before + 2 * small.SizeInBytes());
     }
     EXPECT_EQ(budget.InUse(), before);
+    {
+        // Reserved together with another buffer: the pixels are carved out
+        // of the pool, not counted twice.
+        MemoryBudget::Reservation pool =
+            budget.Reserve(RowStride(100, PixelFormat::pf24bit) * 100 + 1000);
+        const Bitmap carved = Bitmap::Uninitialized(100, 100, PixelFormat::pf24bit, pool);
+        EXPECT_EQ(pool.Bytes(), 1000u);
+        EXPECT_EQ(budget.InUse(), before + carved.SizeInBytes() + 1000);
+    }
+    EXPECT_EQ(budget.InUse(), before);
     budget.SetCapacity(saved);
 }
 
