@@ -169,13 +169,11 @@ JpegCoding FirstJpegCoding(TIFF* tif, std::span<const std::uint8_t> data) {
 // block of the luminance (the first DC scan of a progressive file, the DC
 // code of a sequential one), so a tiny file cannot promise a huge picture.
 // libjpeg decodes a progressive strip through coefficient arrays of the
-// whole strip (2 bytes per sample), reserved in the memory budget.
-MemoryBudget::Reservation CheckJpegStrips(TIFF* tif, const Layout& l,
-                                          std::span<const std::uint8_t> data) {
-    MemoryBudget::Reservation reservation;
-    if (l.compression != COMPRESSION_JPEG) return reservation;
+// whole strip (2 bytes per sample): their size is returned.
+std::uint64_t CheckJpegStrips(TIFF* tif, const Layout& l, std::span<const std::uint8_t> data) {
+    if (l.compression != COMPRESSION_JPEG) return 0;
     const JpegCoding coding = FirstJpegCoding(tif, data);
-    if (!coding.found || coding.arithmetic) return reservation;
+    if (!coding.found || coding.arithmetic) return 0;
     const std::uint64_t blocks = ((std::uint64_t{l.width} + 7) / 8) * ((l.height + 7) / 8);
     CheckDataFits((blocks + 7) / 8, data.size(), kFormat);
     if (coding.progressive) {
@@ -191,11 +189,9 @@ MemoryBudget::Reservation CheckJpegStrips(TIFF* tif, const Layout& l,
         } else if (TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rows) && rows > 0) {
             pieceHeight = std::min<std::uint64_t>(rows, l.height);
         }
-        reservation =
-            MemoryBudget::Process().Reserve((pieceWidth + 16) * (pieceHeight + 16) * l.samples * 2,
-                                            "JPEG strip of the TIFF picture");
+        return (pieceWidth + 16) * (pieceHeight + 16) * l.samples * 2;
     }
-    return reservation;
+    return 0;
 }
 
 bool OwnLayout(const Layout& l) {
@@ -216,9 +212,7 @@ bool OwnLayout(const Layout& l) {
 
 // Reads every sample of the image, plane after plane, rows packed to bytes.
 std::vector<std::uint8_t> ReadSamples(TIFF* tif, const Layout& l, std::uint64_t rowBytes,
-                                      std::uint32_t planes, const MemoryStream& stream,
-                                      MemoryBudget::Reservation& reservation) {
-    reservation = MemoryBudget::Process().Reserve(rowBytes * l.height * planes, "TIFF picture");
+                                      std::uint32_t planes, const MemoryStream& stream) {
     std::vector<std::uint8_t> raw(static_cast<std::size_t>(rowBytes * l.height * planes));
     const auto rowAt = [&](std::uint32_t plane, std::uint32_t y) {
         return raw.data() + (static_cast<std::uint64_t>(plane) * l.height + y) * rowBytes;
@@ -281,13 +275,22 @@ unsigned SampleAt(const std::uint8_t* row, std::uint64_t index, unsigned bits) {
     }
 }
 
-Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const MemoryStream& stream) {
-    MemoryBudget::Reservation rawReservation;
+// `codecBytes`: what the codec needs beside the samples and the picture.
+Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const MemoryStream& stream,
+                 std::uint64_t codecBytes) {
     const std::uint32_t planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
     const std::uint64_t perPixel = planes == 1 ? l.samples : 1;
     const std::uint64_t rowBytes =
         (static_cast<std::uint64_t>(l.width) * perPixel * l.bits + 7) / 8;
     CheckDataFits(MinimumStoredBytes(l, rowBytes * l.height * planes), dataSize, kFormat);
+    const bool alpha = l.hasAlpha && l.samples >= 4;
+    const PixelFormat format = l.photometric != PHOTOMETRIC_RGB ? PixelFormat::pf8bit
+                               : alpha                          ? PixelFormat::pf32bit
+                                                                : PixelFormat::pf24bit;
+    // The samples, the picture and the codec's buffers, reserved together.
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        codecBytes + rowBytes * l.height * planes + RowStride(l.width, format) * l.height,
+        "TIFF picture");
 
     if (l.photometric != PHOTOMETRIC_RGB) {
         std::vector<Color> table;
@@ -319,9 +322,8 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
                                  static_cast<std::uint8_t>(v)});
             }
         }
-        const std::vector<std::uint8_t> raw =
-            ReadSamples(tif, l, rowBytes, planes, stream, rawReservation);
-        Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::pf8bit);
+        const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
+        Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), format, pool);
         bitmap.SetColorTable(std::move(table));
         for (std::uint32_t y = 0; y < l.height; ++y) {
             const std::uint8_t* in = raw.data() + y * rowBytes;
@@ -333,11 +335,8 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
         return bitmap;
     }
 
-    const std::vector<std::uint8_t> raw =
-        ReadSamples(tif, l, rowBytes, planes, stream, rawReservation);
-    const bool alpha = l.hasAlpha && l.samples >= 4;
-    Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height),
-                  alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit);
+    const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
+    Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), format, pool);
     const unsigned outBytes = alpha ? 4 : 3;
     const unsigned channels = alpha ? 4 : 3;
     const std::uint64_t planeBytes = rowBytes * l.height;
@@ -362,7 +361,8 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
 
 // Colour schemes the program does not unpack itself, through libtiff's RGBA
 // conversion, read in stored row order (the orientation is applied later).
-Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream) {
+Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
+                  std::uint64_t codecBytes) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) Fail(stream);
     // The stored size of the whole image as libtiff counts it, which knows
@@ -371,15 +371,19 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream) {
     const std::uint64_t rawBytes =
         planeBytes * (l.planar == PLANARCONFIG_SEPARATE ? l.samples : std::uint64_t{1});
     CheckDataFits(MinimumStoredBytes(l, rawBytes), stream.data.size(), kFormat);
-    const MemoryBudget::Reservation rasterReservation =
-        MemoryBudget::Process().Reserve(std::uint64_t{l.width} * l.height * 4, "TIFF picture");
+    // The raster, the picture and the codec's buffers, reserved together.
+    MemoryBudget::Reservation pool =
+        MemoryBudget::Process().Reserve(codecBytes + std::uint64_t{l.width} * l.height * 4 +
+                                            RowStride(l.width, PixelFormat::pf24bit) * l.height,
+                                        "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
     if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 1) ||
         stream.failed) {
         Fail(stream);
     }
-    Bitmap bitmap = Bitmap::Uninitialized(static_cast<int>(l.width), static_cast<int>(l.height));
+    Bitmap bitmap = Bitmap::Uninitialized(static_cast<int>(l.width), static_cast<int>(l.height),
+                                          PixelFormat::pf24bit, pool);
     for (std::uint32_t y = 0; y < l.height; ++y) {
         const std::uint32_t* in = raster.data() + static_cast<std::size_t>(y) * l.width;
         std::uint8_t* out = bitmap.ScanLine(static_cast<int>(y));
@@ -453,8 +457,9 @@ void TTIFFGraphic::LoadFromMemory(std::span<const std::uint8_t> data) {
     }
     if (l.samples == 0 || l.bits == 0) Fail(stream);
 
-    const MemoryBudget::Reservation jpegReservation = CheckJpegStrips(t, l, data);
-    Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream) : DecodeRgba(t, l, stream);
+    const std::uint64_t codecBytes = CheckJpegStrips(t, l, data);
+    Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream, codecBytes)
+                                 : DecodeRgba(t, l, stream, codecBytes);
     bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
 }
 

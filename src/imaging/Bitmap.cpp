@@ -105,6 +105,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     if (size_ > 0) std::memset(pixels_.get(), 0, size_);
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool)
+    : Bitmap(width, height, format, NoClear{}, &pool) {
+    if (size_ > 0) std::memset(pixels_.get(), 0, size_);
+}
+
 Bitmap Bitmap::Uninitialized(int width, int height, PixelFormat format) {
     return Bitmap(width, height, format, NoClear{});
 }

@@ -48,6 +48,8 @@ class Bitmap {
     // A new picture with zeroed pixels (black, or colour-table entry 0).
     // Throws EOutOfResources when the size is negative or above the limits.
     Bitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    // The same, taking the pixels' bytes out of `pool` (see Uninitialized).
+    Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool);
     // The same without clearing the pixels, for callers that write every byte
     // (padding bytes included) themselves.
     static Bitmap Uninitialized(int width, int height, PixelFormat format = PixelFormat::pf24bit);
