@@ -13,6 +13,10 @@ inline constexpr std::uint64_t kMaxPicturePixels = 300'000'000;
 // 32 bits fits; a work square built from an extremely thin panorama does not.
 inline constexpr std::uint64_t kMaxBitmapBytes = 1'400'000'000;
 
+// The memory budget for decoded pictures in one process is the smaller of
+// this and a quarter of the physical memory (see imaging/MemoryBudget.h).
+inline constexpr std::uint64_t kMaxPictureBudgetBytes = std::uint64_t{2} << 30;
+
 // Longest side a Bitmap may have (keeps every row offset within 32 bits).
 inline constexpr std::int64_t kMaxBitmapSide = 1'000'000;
 

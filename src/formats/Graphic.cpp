@@ -13,6 +13,7 @@
 #include "app/Errors.h"
 #include "app/FileIo.h"
 #include "app/Limits.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -24,7 +25,8 @@ struct FileCloser {
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
+std::vector<std::uint8_t> ReadGraphicFile(
+    const std::string& path, const std::function<void(std::span<const std::uint8_t>)>& checkHead) {
     // Opened without blocking, so that a named pipe is refused instead of
     // waiting for a writer; only regular files are read (a folder, a pipe or
     // a device is no picture).
@@ -37,13 +39,35 @@ std::vector<std::uint8_t> ReadGraphicFile(const std::string& path) {
         throw EInvalidGraphic("ファイル " + path + " は開けません");
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
+    // A file larger than the whole memory budget is refused before a byte
+    // of it is read: it could never be decoded beside its own bytes.
+    const std::uint64_t budget = MemoryBudget::Process().Capacity();
+    if (static_cast<std::uint64_t>(info.st_size) > budget) {
+        throw EOutOfResources("Cannot load image. File size " + std::to_string(info.st_size) +
+                              " bytes not supported for " + path + ".");
+    }
     // Read straight into a buffer of the file's size; a file that grows
     // meanwhile is read on in chunks.
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
-    data.resize(std::fread(data.data(), 1, data.size(), file.get()));
+    const auto size = static_cast<std::size_t>(info.st_size);
+    std::vector<std::uint8_t> data;
+    if (checkHead && size > kGraphicHeadBytes) {
+        // The first bytes alone, so that a file no reader takes is refused
+        // before the rest is allocated and read.
+        data.resize(kGraphicHeadBytes);
+        data.resize(std::fread(data.data(), 1, data.size(), file.get()));
+        if (data.size() == kGraphicHeadBytes) checkHead(data);
+    }
+    const std::size_t head = data.size();
+    if (size > head) {
+        data.resize(size);
+        data.resize(head + std::fread(data.data() + head, 1, size - head, file.get()));
+    }
     std::uint8_t chunk[65536];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+        if (data.size() + n > budget) {
+            throw EOutOfResources("Cannot load image. File size not supported for " + path + ".");
+        }
         data.insert(data.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }

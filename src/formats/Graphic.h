@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -44,8 +45,14 @@ struct MemoryCursor {
     std::size_t Read(void* out, std::size_t count);
 };
 
-// The whole file; "ファイル %s は開けません" when it cannot be read.
-std::vector<std::uint8_t> ReadGraphicFile(const std::string& path);
+// The whole file; "ファイル %s は開けません" when it cannot be read. A file
+// larger than the memory budget is refused unread. When the file is longer
+// than kGraphicHeadBytes, `checkHead` sees its first kGraphicHeadBytes
+// before the rest is read; a check that throws refuses the file.
+inline constexpr std::size_t kGraphicHeadBytes = 65536;
+std::vector<std::uint8_t> ReadGraphicFile(
+    const std::string& path,
+    const std::function<void(std::span<const std::uint8_t>)>& checkHead = {});
 
 // "Cannot load image. Invalid or unexpected %s image format."
 [[noreturn]] void ThrowInvalidFormat(const std::string& formatName);

@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "app/Errors.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -42,6 +43,9 @@ struct JpegDecoder {
     std::vector<JSAMPROW> rows;
     std::vector<std::uint8_t> cmyk;
     int orientation = 1;
+    // The picture's pixels and libjpeg's whole-image coefficient arrays of a
+    // progressive file, reserved together.
+    MemoryBudget::Reservation reservation;
 
     ~JpegDecoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -60,17 +64,36 @@ std::uint32_t Get32(const std::uint8_t* p, bool little) {
                      (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]});
 }
 
-// Sequential Huffman coding spends at least two bits per 8x8 block (a DC
-// code and an end-of-block code), so a file cannot hold more blocks than
-// four per byte. Progressive and arithmetic coding have no such floor.
+// Huffman coding spends at least two bits per 8x8 block in a sequential
+// file (a DC code and an end-of-block code), and at least one in the first
+// DC scan of a progressive file, so a file cannot hold more blocks than four
+// (eight) per byte. Arithmetic coding has no such floor; the memory budget
+// bounds those files.
 void CheckBlocksFit(const jpeg_decompress_struct& cinfo, std::size_t fileBytes) {
-    if (cinfo.progressive_mode || cinfo.arith_code) return;
+    if (cinfo.arith_code) return;
     std::uint64_t blocks = 0;
     for (int c = 0; c < cinfo.num_components; ++c) {
         const jpeg_component_info& comp = cinfo.comp_info[c];
         blocks += std::uint64_t{comp.width_in_blocks} * comp.height_in_blocks;
     }
-    CheckDataFits((blocks + 3) / 4, fileBytes, kFormat);
+    const unsigned blocksPerByte = cinfo.progressive_mode ? 8 : 4;
+    CheckDataFits((blocks + blocksPerByte - 1) / blocksPerByte, fileBytes, kFormat);
+}
+
+// A progressive file is decoded through coefficient arrays of the whole
+// image, allocated by jpeg_start_decompress: 64 coefficients of 2 bytes for
+// every block of every component.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    if (!cinfo.progressive_mode && !cinfo.buffered_image) return 0;
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        // Rounded up to whole MCU rows and columns, as libjpeg allocates them.
+        const std::uint64_t w = comp.width_in_blocks + comp.h_samp_factor;
+        const std::uint64_t h = comp.height_in_blocks + comp.v_samp_factor;
+        bytes += w * h * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes;
 }
 
 // Ink to light: Adobe files store inverted CMYK (255 = no ink).
@@ -118,10 +141,14 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
+    jpeg_calc_output_dimensions(&cinfo);
+    d.reservation = MemoryBudget::Process().Reserve(
+        CoefficientBytes(cinfo) + RowStride(cinfo.output_width, format) * cinfo.output_height,
+        "JPEG picture");
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
-    d.bitmap = Bitmap::Uninitialized(width, height, format);
+    d.bitmap = Bitmap::Uninitialized(width, height, format, d.reservation);
     if (format == PixelFormat::pf8bit) d.bitmap.SetGreyColorTable();
     d.rows.resize(static_cast<std::size_t>(height));
 

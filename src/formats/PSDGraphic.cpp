@@ -8,6 +8,7 @@
 
 #include "app/Errors.h"
 #include "app/Limits.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -401,9 +402,11 @@ void TPSDGraphic::LoadFromMemory(std::span<const std::uint8_t> data) {
         }
     } else {
         // Colour: every plane in one pass; only the leading ones are kept.
+        MemoryBudget::Reservation decodedReservation;
         std::vector<std::uint8_t> decoded;
         std::span<const std::uint8_t> planes = input.first(packBits ? 0 : usedBytes);
         if (packBits) {
+            decodedReservation = MemoryBudget::Process().Reserve(usedBytes, "PSD picture");
             decoded.assign(usedBytes, 0);
             UnpackBits(input, decoded);
             planes = decoded;

@@ -10,6 +10,7 @@
 #include <tiffio.h>
 
 #include "app/Errors.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -122,6 +123,77 @@ std::uint64_t MinimumStoredBytes(const Layout& l, std::uint64_t rawBytes) {
     }
 }
 
+// The coding of the first JPEG strip or tile: its start-of-frame marker.
+struct JpegCoding {
+    bool found = false;
+    bool arithmetic = false;
+    bool progressive = false;
+};
+
+JpegCoding FirstJpegCoding(TIFF* tif, std::span<const std::uint8_t> data) {
+    JpegCoding coding;
+    std::uint64_t* offsets = nullptr;
+    std::uint64_t* counts = nullptr;
+    const bool tiled = TIFFIsTiled(tif) != 0;
+    if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets) ||
+        !TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) ||
+        !offsets || !counts || offsets[0] >= data.size()) {
+        return coding;
+    }
+    const std::uint64_t end = std::min<std::uint64_t>(data.size(), offsets[0] + counts[0]);
+    std::uint64_t at = offsets[0];
+    if (at + 2 > end || data[at] != 0xFF || data[at + 1] != 0xD8) return coding;
+    at += 2;
+    // Segment after segment up to the frame header or the first scan.
+    while (at + 4 <= end && data[at] == 0xFF) {
+        const unsigned marker = data[at + 1];
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            coding.found = true;
+            coding.arithmetic = marker >= 0xC9;
+            coding.progressive =
+                marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            return coding;
+        }
+        if (marker == 0xDA) return coding;
+        at += 2 + ((std::uint64_t{data[at + 2]} << 8) | data[at + 3]);
+    }
+    return coding;
+}
+
+// JPEG strips and tiles: Huffman coding spends at least one bit per 8x8
+// block of the luminance (the first DC scan of a progressive file, the DC
+// code of a sequential one), so a tiny file cannot promise a huge picture.
+// libjpeg decodes a progressive strip through coefficient arrays of the
+// whole strip (2 bytes per sample): their size is returned.
+std::uint64_t CheckJpegStrips(TIFF* tif, const Layout& l, std::span<const std::uint8_t> data) {
+    if (l.compression != COMPRESSION_JPEG) return 0;
+    const JpegCoding coding = FirstJpegCoding(tif, data);
+    if (!coding.found || coding.arithmetic) return 0;
+    const std::uint64_t blocks = ((std::uint64_t{l.width} + 7) / 8) * ((l.height + 7) / 8);
+    CheckDataFits((blocks + 7) / 8, data.size(), kFormat);
+    if (coding.progressive) {
+        std::uint64_t pieceWidth = l.width;
+        std::uint64_t pieceHeight = l.height;
+        std::uint32_t tw = 0;
+        std::uint32_t th = 0;
+        std::uint32_t rows = 0;
+        if (TIFFIsTiled(tif) && TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) &&
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &th)) {
+            pieceWidth = tw;
+            pieceHeight = th;
+        } else if (TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rows) && rows > 0) {
+            pieceHeight = std::min<std::uint64_t>(rows, l.height);
+        }
+        return (pieceWidth + 16) * (pieceHeight + 16) * l.samples * 2;
+    }
+    return 0;
+}
+
 bool OwnLayout(const Layout& l) {
     if (l.sampleFormat != SAMPLEFORMAT_UINT) return false;
     switch (l.photometric) {
@@ -203,12 +275,22 @@ unsigned SampleAt(const std::uint8_t* row, std::uint64_t index, unsigned bits) {
     }
 }
 
-Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const MemoryStream& stream) {
+// `codecBytes`: what the codec needs beside the samples and the picture.
+Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const MemoryStream& stream,
+                 std::uint64_t codecBytes) {
     const std::uint32_t planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
     const std::uint64_t perPixel = planes == 1 ? l.samples : 1;
     const std::uint64_t rowBytes =
         (static_cast<std::uint64_t>(l.width) * perPixel * l.bits + 7) / 8;
     CheckDataFits(MinimumStoredBytes(l, rowBytes * l.height * planes), dataSize, kFormat);
+    const bool alpha = l.hasAlpha && l.samples >= 4;
+    const PixelFormat format = l.photometric != PHOTOMETRIC_RGB ? PixelFormat::pf8bit
+                               : alpha                          ? PixelFormat::pf32bit
+                                                                : PixelFormat::pf24bit;
+    // The samples, the picture and the codec's buffers, reserved together.
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        codecBytes + rowBytes * l.height * planes + RowStride(l.width, format) * l.height,
+        "TIFF picture");
 
     if (l.photometric != PHOTOMETRIC_RGB) {
         std::vector<Color> table;
@@ -241,7 +323,7 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
             }
         }
         const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
-        Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::pf8bit);
+        Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), format, pool);
         bitmap.SetColorTable(std::move(table));
         for (std::uint32_t y = 0; y < l.height; ++y) {
             const std::uint8_t* in = raw.data() + y * rowBytes;
@@ -254,9 +336,7 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
     }
 
     const std::vector<std::uint8_t> raw = ReadSamples(tif, l, rowBytes, planes, stream);
-    const bool alpha = l.hasAlpha && l.samples >= 4;
-    Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height),
-                  alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit);
+    Bitmap bitmap(static_cast<int>(l.width), static_cast<int>(l.height), format, pool);
     const unsigned outBytes = alpha ? 4 : 3;
     const unsigned channels = alpha ? 4 : 3;
     const std::uint64_t planeBytes = rowBytes * l.height;
@@ -281,19 +361,29 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
 
 // Colour schemes the program does not unpack itself, through libtiff's RGBA
 // conversion, read in stored row order (the orientation is applied later).
-Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream) {
+Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
+                  std::uint64_t codecBytes) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message)) Fail(stream);
-    CheckDataFits(MinimumStoredBytes(l, std::uint64_t{l.width} * l.height * l.samples *
-                                            std::max<unsigned>(1, l.bits / 8)),
-                  stream.data.size(), kFormat);
+    // The stored size of the whole image as libtiff counts it, which knows
+    // subsampled YCbCr (a 2x1 picture stores 2 bytes per pixel, not 3).
+    const std::uint64_t planeBytes = TIFFVStripSize64(tif, l.height);
+    const std::uint64_t rawBytes =
+        planeBytes * (l.planar == PLANARCONFIG_SEPARATE ? l.samples : std::uint64_t{1});
+    CheckDataFits(MinimumStoredBytes(l, rawBytes), stream.data.size(), kFormat);
+    // The raster, the picture and the codec's buffers, reserved together.
+    MemoryBudget::Reservation pool =
+        MemoryBudget::Process().Reserve(codecBytes + std::uint64_t{l.width} * l.height * 4 +
+                                            RowStride(l.width, PixelFormat::pf24bit) * l.height,
+                                        "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
     if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 1) ||
         stream.failed) {
         Fail(stream);
     }
-    Bitmap bitmap = Bitmap::Uninitialized(static_cast<int>(l.width), static_cast<int>(l.height));
+    Bitmap bitmap = Bitmap::Uninitialized(static_cast<int>(l.width), static_cast<int>(l.height),
+                                          PixelFormat::pf24bit, pool);
     for (std::uint32_t y = 0; y < l.height; ++y) {
         const std::uint32_t* in = raster.data() + static_cast<std::size_t>(y) * l.width;
         std::uint8_t* out = bitmap.ScanLine(static_cast<int>(y));
@@ -367,7 +457,9 @@ void TTIFFGraphic::LoadFromMemory(std::span<const std::uint8_t> data) {
     }
     if (l.samples == 0 || l.bits == 0) Fail(stream);
 
-    Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream) : DecodeRgba(t, l, stream);
+    const std::uint64_t codecBytes = CheckJpegStrips(t, l, data);
+    Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream, codecBytes)
+                                 : DecodeRgba(t, l, stream, codecBytes);
     bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
 }
 

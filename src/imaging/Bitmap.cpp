@@ -78,7 +78,7 @@ std::uint64_t RowStride(std::int64_t width, PixelFormat format) {
     return ((bits + 31) / 32) * 4;
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear)
+Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear, MemoryBudget::Reservation* pool)
     : width_(width), height_(height), format_(format) {
     if (width < 0 || height < 0 || width > limits::kMaxBitmapSide ||
         height > limits::kMaxBitmapSide) {
@@ -93,7 +93,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear)
     }
     stride_ = static_cast<std::size_t>(stride);
     size_ = static_cast<std::size_t>(bytes);
-    if (size_ > 0) pixels_ = AllocatePixels(size_);
+    if (size_ > 0) {
+        reservation_ = pool && pool->Bytes() >= size_ ? pool->Split(size_)
+                                                      : MemoryBudget::Process().Reserve(size_);
+        pixels_ = AllocatePixels(size_);
+    }
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format)
@@ -101,8 +105,18 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     if (size_ > 0) std::memset(pixels_.get(), 0, size_);
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool)
+    : Bitmap(width, height, format, NoClear{}, &pool) {
+    if (size_ > 0) std::memset(pixels_.get(), 0, size_);
+}
+
 Bitmap Bitmap::Uninitialized(int width, int height, PixelFormat format) {
     return Bitmap(width, height, format, NoClear{});
+}
+
+Bitmap Bitmap::Uninitialized(int width, int height, PixelFormat format,
+                             MemoryBudget::Reservation& pool) {
+    return Bitmap(width, height, format, NoClear{}, &pool);
 }
 
 Bitmap::Bitmap(const Bitmap& other)
@@ -113,6 +127,7 @@ Bitmap::Bitmap(const Bitmap& other)
       size_(other.size_),
       colorTable_(other.colorTable_) {
     if (size_ > 0) {
+        reservation_ = MemoryBudget::Process().Reserve(size_);
         pixels_ = AllocatePixels(size_);
         std::memcpy(pixels_.get(), other.pixels_.get(), size_);
     }
@@ -132,6 +147,7 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
       format_(other.format_),
       stride_(std::exchange(other.stride_, 0)),
       size_(std::exchange(other.size_, 0)),
+      reservation_(std::move(other.reservation_)),
       pixels_(std::move(other.pixels_)),
       colorTable_(std::move(other.colorTable_)) {}
 
@@ -143,6 +159,7 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
         stride_ = std::exchange(other.stride_, 0);
         size_ = std::exchange(other.size_, 0);
         pixels_ = std::move(other.pixels_);
+        reservation_ = std::move(other.reservation_);
         colorTable_ = std::move(other.colorTable_);
     }
     return *this;

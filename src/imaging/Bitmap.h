@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/MemoryBudget.h"
+
 namespace pictorel {
 
 // Device-independent pixel layouts. pf15bit is 5-5-5 and pf16bit 5-6-5 in a
@@ -46,9 +48,16 @@ class Bitmap {
     // A new picture with zeroed pixels (black, or colour-table entry 0).
     // Throws EOutOfResources when the size is negative or above the limits.
     Bitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    // The same, taking the pixels' bytes out of `pool` (see Uninitialized).
+    Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool);
     // The same without clearing the pixels, for callers that write every byte
     // (padding bytes included) themselves.
     static Bitmap Uninitialized(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    // The same, taking the pixels' bytes out of `pool`, a reservation made
+    // for this picture together with other buffers (reserved anew when the
+    // pool holds too few).
+    static Bitmap Uninitialized(int width, int height, PixelFormat format,
+                                MemoryBudget::Reservation& pool);
 
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -104,7 +113,8 @@ class Bitmap {
 
   private:
     struct NoClear {};
-    Bitmap(int width, int height, PixelFormat format, NoClear);
+    Bitmap(int width, int height, PixelFormat format, NoClear,
+           MemoryBudget::Reservation* pool = nullptr);
     void RequireTrueColor(const char* operation) const;
 
     int width_ = 0;
@@ -117,6 +127,9 @@ class Bitmap {
     static std::unique_ptr<std::uint8_t[], FreePixels> AllocatePixels(std::size_t bytes);
 
     std::size_t size_ = 0;
+    // The pixels' share of the process's memory budget; declared before the
+    // pixels so that it is given back only after they are freed.
+    MemoryBudget::Reservation reservation_;
     std::unique_ptr<std::uint8_t[], FreePixels> pixels_;
     std::vector<Color> colorTable_;
 };

@@ -18,7 +18,7 @@ Color Pattern(int x, int y) {
 }
 
 std::vector<std::uint8_t> MakeJpeg(int width, int height, const Pixels& pixels, int orientation,
-                                   bool grey) {
+                                   bool grey, bool progressive) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -32,6 +32,7 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const Pixels& pixels, 
     cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 100, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     for (int c = 0; c < cinfo.num_components; ++c) {
         cinfo.comp_info[c].h_samp_factor = 1;
         cinfo.comp_info[c].v_samp_factor = 1;

@@ -17,9 +17,9 @@ using Pixels = std::function<Color(int x, int y)>;
 Color Pattern(int x, int y);
 
 // Baseline JPEG, quality 100, 4:4:4 (or one grey channel); with an EXIF APP1
-// segment holding `orientation` when it is not 0.
+// segment holding `orientation` when it is not 0; progressive on request.
 std::vector<std::uint8_t> MakeJpeg(int width, int height, const Pixels& pixels, int orientation = 0,
-                                   bool grey = false);
+                                   bool grey = false, bool progressive = false);
 
 // 16-bit RGB PNG with the given samples (r, g, b per pixel, rows top-down);
 // a gAMA chunk when `gama` is not 0.

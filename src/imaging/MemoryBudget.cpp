@@ -1,0 +1,119 @@
+#include "imaging/MemoryBudget.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "app/Errors.h"
+#include "app/Limits.h"
+
+namespace pictorel {
+
+MemoryBudget::Reservation::Reservation(Reservation&& other) noexcept
+    : budget_(std::exchange(other.budget_, nullptr)),
+      bytes_(std::exchange(other.bytes_, 0)),
+      owner_(other.owner_) {}
+
+MemoryBudget::Reservation& MemoryBudget::Reservation::operator=(Reservation&& other) noexcept {
+    if (this != &other) {
+        Release();
+        budget_ = std::exchange(other.budget_, nullptr);
+        bytes_ = std::exchange(other.bytes_, 0);
+        owner_ = other.owner_;
+    }
+    return *this;
+}
+
+void MemoryBudget::Reservation::Release() noexcept {
+    if (budget_ && bytes_ > 0) budget_->Give(bytes_, owner_);
+    budget_ = nullptr;
+    bytes_ = 0;
+}
+
+MemoryBudget::Reservation MemoryBudget::Reservation::Split(std::uint64_t bytes) noexcept {
+    Reservation part;
+    part.budget_ = budget_;
+    part.owner_ = owner_;
+    part.bytes_ = std::min(bytes, bytes_);
+    bytes_ -= part.bytes_;
+    return part;
+}
+
+std::uint64_t MemoryBudget::DefaultCapacity() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return limits::kMaxPictureBudgetBytes;
+    return std::min(limits::kMaxPictureBudgetBytes,
+                    static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
+}
+
+MemoryBudget& MemoryBudget::Process() {
+    static MemoryBudget budget(DefaultCapacity());
+    return budget;
+}
+
+MemoryBudget::Reservation MemoryBudget::Reserve(std::uint64_t bytes, const char* what) {
+    Reservation reservation;
+    if (bytes == 0) return reservation;
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock lock(mutex_);
+    const auto heldIt = heldBy_.find(self);
+    const std::uint64_t held = heldIt == heldBy_.end() ? 0 : heldIt->second;
+    if (bytes > capacity_ || held > capacity_ - bytes) {
+        throw EOutOfResources("Cannot load image. The " + std::string(what) + " needs " +
+                              std::to_string(bytes) + " bytes, more than the memory budget of " +
+                              std::to_string(capacity_) + " bytes.");
+    }
+    if (held == 0) {
+        released_.wait(lock, [&] { return inUse_ <= capacity_ && bytes <= capacity_ - inUse_; });
+    }
+    inUse_ += bytes;
+    peak_ = std::max(peak_, inUse_);
+    heldBy_[self] += bytes;
+    reservation.budget_ = this;
+    reservation.bytes_ = bytes;
+    reservation.owner_ = self;
+    return reservation;
+}
+
+void MemoryBudget::Give(std::uint64_t bytes, std::thread::id owner) noexcept {
+    {
+        std::lock_guard lock(mutex_);
+        inUse_ -= bytes;
+        const auto it = heldBy_.find(owner);
+        if (it != heldBy_.end() && (it->second -= bytes) == 0) heldBy_.erase(it);
+    }
+    released_.notify_all();
+}
+
+void MemoryBudget::SetCapacity(std::uint64_t capacity) {
+    {
+        std::lock_guard lock(mutex_);
+        capacity_ = capacity;
+    }
+    released_.notify_all();
+}
+
+std::uint64_t MemoryBudget::Capacity() const {
+    std::lock_guard lock(mutex_);
+    return capacity_;
+}
+
+std::uint64_t MemoryBudget::InUse() const {
+    std::lock_guard lock(mutex_);
+    return inUse_;
+}
+
+std::uint64_t MemoryBudget::Peak() const {
+    std::lock_guard lock(mutex_);
+    return peak_;
+}
+
+void MemoryBudget::ResetPeak() {
+    std::lock_guard lock(mutex_);
+    peak_ = inUse_;
+}
+
+}  // namespace pictorel
