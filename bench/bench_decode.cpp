@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void BM_LoadPicture(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        pictorel::TPicture picture;
+        pictorel::LoadedPicture picture;
         pictorel::LoadPicture(picture, path.string());
         benchmark::DoNotOptimize(picture.Width());
     }

@@ -9,8 +9,8 @@
 #include <string>
 #include <system_error>
 
-#include "editor/TrimmingDocument.h"
-#include "formats/Picture.h"
+#include "editor/EditorModel.h"
+#include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
 #include "workflow/JpegOutput.h"
 
@@ -45,7 +45,7 @@ struct TempFile {
 // A 6000 x 4000 JPEG enlarged from a corpus photo, written once.
 const std::string& BigPhoto() {
     static const TempFile file{[] {
-        TPicture picture;
+        LoadedPicture picture;
         LoadPicture(picture, CorpusPhoto().string());
         const Bitmap big = ResampleBitmap(picture.ToBitmap(), 6000, 4000);
         const auto jpeg = EncodeJpeg(big);
@@ -69,7 +69,7 @@ void BM_Decode24MP(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     const std::string& path = BigPhoto();
     for (auto _ : state) {
-        TPicture picture;
+        LoadedPicture picture;
         LoadPicture(picture, path);
         benchmark::DoNotOptimize(picture.Width());
     }
@@ -78,7 +78,7 @@ BENCHMARK(BM_Decode24MP)->Unit(benchmark::kMillisecond);
 
 void BM_Resample24MPTo800(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, BigPhoto());
     const Bitmap& source = picture.Graphic()->GetBitmap();
     for (auto _ : state) benchmark::DoNotOptimize(ResampleBitmap(source, 800, 533));
@@ -87,7 +87,7 @@ BENCHMARK(BM_Resample24MPTo800)->Unit(benchmark::kMillisecond);
 
 void BM_Encode800(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, BigPhoto());
     const Bitmap small = ResampleBitmap(picture.Graphic()->GetBitmap(), 800, 533);
     for (auto _ : state) benchmark::DoNotOptimize(EncodeJpeg(small));
@@ -97,7 +97,7 @@ BENCHMARK(BM_Encode800)->Unit(benchmark::kMillisecond);
 void BM_LoadStepAuto24MP(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     SilentBoxes boxes;
-    TTrimmingDocument document(boxes);
+    EditorModel document(boxes);
     document.SourcePath = BigPhoto();
     document.AutoMode = true;
     for (auto _ : state) {

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Errors.h"
-#include "formats/BitmapReader.h"
+#include "base/Errors.h"
+#include "formats/BmpReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    pictorel::TBitmap graphic;
+    pictorel::BmpReader graphic;
     try {
         graphic.LoadFromMemory(std::span<const std::uint8_t>(data, size));
     } catch (const pictorel::Error&) {

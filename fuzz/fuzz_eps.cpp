@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Errors.h"
-#include "formats/EPSGraphic.h"
+#include "base/Errors.h"
+#include "formats/EpsReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    (void)pictorel::TEPSGraphic::RecognisesContent(bytes);
-    pictorel::TEPSGraphic graphic;
+    (void)pictorel::EpsReader::RecognisesContent(bytes);
+    pictorel::EpsReader graphic;
     try {
         graphic.LoadFromMemory(bytes);
     } catch (const pictorel::Error&) {

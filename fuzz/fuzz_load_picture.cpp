@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Errors.h"
-#include "formats/Picture.h"
+#include "base/Errors.h"
+#include "formats/LoadedPicture.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool written = std::fwrite(data, 1, size, f) == size;
     std::fclose(f);
     if (written) {
-        pictorel::TPicture picture;
+        pictorel::LoadedPicture picture;
         try {
             pictorel::LoadPicture(picture, path);
         } catch (const pictorel::Error&) {

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Errors.h"
-#include "formats/PSDGraphic.h"
+#include "base/Errors.h"
+#include "formats/PsdReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    (void)pictorel::TPSDGraphic::RecognisesContent(bytes);
-    pictorel::TPSDGraphic graphic;
+    (void)pictorel::PsdReader::RecognisesContent(bytes);
+    pictorel::PsdReader graphic;
     try {
         graphic.LoadFromMemory(bytes);
     } catch (const pictorel::Error&) {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/MessageBoxes.h"
-#include "app/PathText.h"
+#include "base/PathText.h"
+#include "editor/EditorModel.h"
 #include "editor/EffectCommands.h"
-#include "editor/TrimmingDocument.h"
 #include "formats/PictureWriter.h"
 #include "workflow/JpegOutput.h"
 
@@ -19,7 +19,7 @@ namespace pictorel::cli {
 
 namespace {
 
-using Step = std::function<void(TTrimmingDocument&)>;
+using Step = std::function<void(EditorModel&)>;
 
 // The editor's boxes on the terminal: the load step's error is kept for the
 // exit message, nothing is asked.
@@ -58,7 +58,7 @@ std::optional<std::vector<int>> ParseNumbers(const std::string& text, std::size_
 
 // Presses a key command up to `times` times, stopping once it changes
 // nothing more, then releases the key.
-void PressKey(TTrimmingDocument& doc, void (TTrimmingDocument::*key)(), long long times) {
+void PressKey(EditorModel& doc, void (EditorModel::*key)(), long long times) {
     for (long long i = 0; i < times; ++i) {
         const Bounds before = doc.Shape1;
         (doc.*key)();
@@ -67,14 +67,14 @@ void PressKey(TTrimmingDocument& doc, void (TTrimmingDocument::*key)(), long lon
     doc.FormKeyUp();
 }
 
-void WarnWithoutFrame(const TTrimmingDocument& doc, const char* option) {
+void WarnWithoutFrame(const EditorModel& doc, const char* option) {
     if (!doc.Shape1Visible)
         std::fprintf(stderr, "pictorel-cli edit: %s: no crop frame shown, nothing moves\n", option);
 }
 
 // Turns the command words into steps; an error message when one is wrong.
 std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
-    using Doc = TTrimmingDocument;
+    using Doc = EditorModel;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         auto value = [&]() -> std::optional<std::string> {
@@ -172,7 +172,7 @@ int CmdEdit(const Args& args) {
         return Usage(error);
 
     EditBoxes boxes;
-    TTrimmingDocument doc(boxes);
+    EditorModel doc(boxes);
     doc.SourcePath = in;
     doc.AutoMode = false;
     doc.SBtnDirectionDown = false;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 
 namespace pictorel::cli {
@@ -12,7 +12,7 @@ int CmdInfo(const Args& args) {
         std::fprintf(stderr, "usage: pictorel-cli info %s\n", kInfoUsage);
         return 2;
     }
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, args[0]);
     const Bitmap& bitmap = picture.Graphic()->GetBitmap();
     std::printf("%s %dx%d %d\n", picture.Graphic()->ClassName(), bitmap.Width(), bitmap.Height(),
@@ -25,7 +25,7 @@ int CmdConvert(const Args& args) {
         std::fprintf(stderr, "usage: pictorel-cli convert %s\n", kConvertUsage);
         return 2;
     }
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, args[0]);
     WritePicture(picture.Graphic()->GetBitmap(), args[1]);
     return 0;

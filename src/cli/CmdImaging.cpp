@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/Errors.h"
-#include "app/Limits.h"
-#include "formats/Picture.h"
+#include "base/Errors.h"
+#include "base/Limits.h"
+#include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
@@ -55,13 +55,13 @@ std::optional<Bitmap> ReadNetpbm(const std::string& path) {
     const long long w = field(), h = field(), maxval = field();
     if (w < 1 || h < 1 || maxval < 1 || maxval > 255 ||
         static_cast<unsigned long long>(w * h) > limits::kMaxPicturePixels)
-        throw EInvalidGraphic(path + ": unsupported or damaged PPM header");
+        throw InvalidPicture(path + ": unsupported or damaged PPM header");
     const int channels = magic[1] == '6' ? 3 : 1;
     Bitmap bitmap(static_cast<int>(w), static_cast<int>(h));
     std::vector<unsigned char> row(static_cast<std::size_t>(w) * channels);
     for (int y = 0; y < bitmap.Height(); ++y) {
         if (!in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size())))
-            throw EInvalidGraphic(path + ": PPM data ends early");
+            throw InvalidPicture(path + ": PPM data ends early");
         std::uint8_t* out = bitmap.ScanLine(y);
         for (long long x = 0; x < w; ++x, out += 3) {
             const unsigned char* p = row.data() + x * channels;
@@ -74,7 +74,7 @@ std::optional<Bitmap> ReadNetpbm(const std::string& path) {
 }
 
 Bitmap Load(const std::string& path) {
-    TPicture picture;
+    LoadedPicture picture;
     try {
         LoadPicture(picture, path);
     } catch (const Error&) {

@@ -10,16 +10,16 @@
 #include <thread>
 #include <vector>
 
-#include "app/UDMMain.h"
-#include "app/UserFolders.h"
+#include "app/ProgramSettings.h"
+#include "base/UserFolders.h"
 #include "cli/TerminalUi.h"
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
+#include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
+#include "workflow/MainScreen.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
-#include "workflow/UFMain.h"
-#include "workflow/UFSelectRootPath.h"
 
 namespace pictorel::cli {
 
@@ -52,7 +52,7 @@ struct ShrunkFile {
 
 ShrunkFile ShrinkFile(const std::string& path) {
     CapturedBoxes boxes;
-    TTrimmingDocument document(boxes);
+    EditorModel document(boxes);
     document.SourcePath = path;
     document.AutoMode = true;
     document.FormShow();
@@ -207,14 +207,14 @@ int CmdShrink(const Args& args) {
         return 2;
     }
 
-    TRunDestination destination;
+    RunDestination destination;
     if (options->folder) {
         TerminalMessageBoxes boxes(!options->intoExisting);
         TerminalBaseFolderDialog baseDialog;
         const auto readBase = [&options]() -> std::string {
             if (options->base) return NormalizeFolderPath(*options->base);
             // The window's settings file, beside this program.
-            TDMMain settings(FolderPart(ExecutablePath()) + "/pictorel");
+            ProgramSettings settings(FolderPart(ExecutablePath()) + "/pictorel");
             const std::string stored =
                 UsableRootPath(settings.IniFile.ReadString("Path", "RootPath", ""));
             return stored.empty() ? ComputeDefaultRootPath() : stored;
@@ -226,7 +226,7 @@ int CmdShrink(const Args& args) {
                                           options->base ? std::string() : ComputeDefaultRootPath()};
         std::string folder = PrepareOutputFolder(*options->folder, context);
         if (folder.empty()) return 2;
-        destination = TRunDestination(std::move(folder));
+        destination = RunDestination(std::move(folder));
     }
 
     const int jobs = static_cast<int>(std::min<std::size_t>(options->jobs, files.size()));

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapUtils.h"
 
@@ -46,21 +46,21 @@ class FlagGuard {
 
 // Brightness is applied to a fresh rendering each time, so factors never
 // compound and any sharpening or effect before it is discarded.
-void TTrimmingDocument::SpeedButton2Click() {
+void EditorModel::SpeedButton2Click() {
     if (!Panel8Enabled || Busy || Brightness >= kBrightnessMax) return;
     Brightness = std::min(Brightness + kBrightnessStep, kBrightnessMax);
     RenderResult();
     if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
-void TTrimmingDocument::SpeedButton3Click() {
+void EditorModel::SpeedButton3Click() {
     if (!Panel8Enabled || Busy || Brightness <= 0) return;
     Brightness = std::max(Brightness - kBrightnessStep, 0);
     RenderResult();
     if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
-void TTrimmingDocument::SpeedButton4Click() {
+void EditorModel::SpeedButton4Click() {
     if (!Panel8Enabled || Busy) return;
     Brightness = 0;
     RenderResult();
@@ -68,40 +68,40 @@ void TTrimmingDocument::SpeedButton4Click() {
 
 // Turns the work square and the work view a quarter clockwise; the frame
 // keeps its place on the view. Deliberately not guarded by Busy.
-void TTrimmingDocument::SpeedButton6Click() {
+void EditorModel::SpeedButton6Click() {
     if (!Panel8Enabled) return;
     TurnInPlace(OrgImage);
     TurnInPlace(Image1);
     RenderResult();
 }
 
-void TTrimmingDocument::ApplyBrightness(double factor) {
+void EditorModel::ApplyBrightness(double factor) {
     FlagGuard busy(Busy);
     if (Image2) pictorel::ApplyBrightness(*Image2, factor);
 }
 
 // Sharpens whatever the result view shows; repeated presses sharpen again.
 // Deliberately not guarded by Busy.
-void TTrimmingDocument::SpeedButton7Click() {
+void EditorModel::SpeedButton7Click() {
     if (!Panel8Enabled || !Image2) return;
     SharpenImage(*Image2);
 }
 
-int TTrimmingDocument::BitBtnOKClick() {
+int EditorModel::BitBtnOKClick() {
     if (!SaveEnabled) return 0;
     StampDirectionMarker();
     return ModalResult = kResultSave;
 }
 
-int TTrimmingDocument::SpeedButton1Click() {
+int EditorModel::SpeedButton1Click() {
     return ModalResult = kResultStopAll;
 }
 
-int TTrimmingDocument::CloseFormExecute() {
+int EditorModel::CloseFormExecute() {
     return ModalResult = kResultClose;
 }
 
-int TTrimmingDocument::CloseBoxClick() {
+int EditorModel::CloseBoxClick() {
     return ModalResult = kResultCloseBox;
 }
 

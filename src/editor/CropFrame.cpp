@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "editor/EditorModel.h"
 #include "editor/FrameGeometry.h"
-#include "editor/TrimmingDocument.h"
 
 namespace pictorel {
 
@@ -44,13 +44,11 @@ bool DragFrame(Bounds& frame, bool drawing, bool moving, Point anchor, int x, in
     return true;
 }
 
-TTrimmingDocument::Cursor HoverCursor(const Bounds& f, int x, int y) {
+EditorModel::Cursor HoverCursor(const Bounds& f, int x, int y) {
     const int w = f.width, h = f.height, z = kCornerZone;
-    if ((x >= w - z && y >= h - z) || (x <= z && y <= z))
-        return TTrimmingDocument::Cursor::SizeNWSE;
-    if ((x >= w - z && y <= z) || (x <= z && y >= h - z))
-        return TTrimmingDocument::Cursor::SizeNESW;
-    return TTrimmingDocument::Cursor::Default;
+    if ((x >= w - z && y >= h - z) || (x <= z && y <= z)) return EditorModel::Cursor::SizeNWSE;
+    if ((x >= w - z && y <= z) || (x <= z && y >= h - z)) return EditorModel::Cursor::SizeNESW;
+    return EditorModel::Cursor::Default;
 }
 
 FrameMarks FramePaintMarks(int w, int h) {
@@ -63,7 +61,7 @@ FrameMarks FramePaintMarks(int w, int h) {
 }
 
 // Drawing a new frame on the work view; (x, y) are work-view coordinates.
-void TTrimmingDocument::Image1MouseDown(int x, int y) {
+void EditorModel::Image1MouseDown(int x, int y) {
     if (Busy) return;
     Shape1Visible = false;
     AnchorPoint = {x + kViewOffset, y + kViewOffset};
@@ -71,13 +69,13 @@ void TTrimmingDocument::Image1MouseDown(int x, int y) {
     Drawing = true;
 }
 
-void TTrimmingDocument::Image1MouseMove(int x, int y) {
+void EditorModel::Image1MouseMove(int x, int y) {
     if (Busy || !Drawing) return;
     Shape1Visible = true;
     Shape1 = SquareFromAnchor(AnchorPoint, {x + kViewOffset, y + kViewOffset});
 }
 
-void TTrimmingDocument::Image1MouseUp(int /*x*/, int /*y*/) {
+void EditorModel::Image1MouseUp(int /*x*/, int /*y*/) {
     if (Busy) return;
     const bool render = Drawing && Scale != 0;
     Drawing = false;
@@ -85,21 +83,21 @@ void TTrimmingDocument::Image1MouseUp(int /*x*/, int /*y*/) {
 }
 
 // Resizing or moving the frame; (x, y) are relative to the frame's top-left.
-void TTrimmingDocument::Shape1MouseDown(int x, int y) {
+void EditorModel::Shape1MouseDown(int x, int y) {
     if (Busy) return;
     const FrameGrab grab = GrabFrame(Shape1, x, y);
     AnchorPoint = grab.anchor;
     (grab.resize ? Drawing : Moving) = true;
 }
 
-void TTrimmingDocument::Shape1MouseMove(int x, int y) {
+void EditorModel::Shape1MouseMove(int x, int y) {
     Shape1Cursor = Cursor::Default;
     if (Busy) return;
     if (!DragFrame(Shape1, Drawing, Moving, AnchorPoint, x, y))
         Shape1Cursor = HoverCursor(Shape1, x, y);
 }
 
-void TTrimmingDocument::Shape1MouseUp(int /*x*/, int /*y*/) {
+void EditorModel::Shape1MouseUp(int /*x*/, int /*y*/) {
     Shape1Cursor = Cursor::Default;
     if (Busy) return;
     const bool render = (Moving || Drawing) && Scale != 0;
@@ -110,45 +108,45 @@ void TTrimmingDocument::Shape1MouseUp(int /*x*/, int /*y*/) {
 
 // Key commands act on a shown frame only and stop where a single row or
 // column of the frame would still lie over the work view.
-void TTrimmingDocument::UpExecute() {
+void EditorModel::UpExecute() {
     if (!Shape1Visible || Shape1.top - 1 + Shape1.height <= kViewOffset) return;
     --Shape1.top;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::DownExecute() {
+void EditorModel::DownExecute() {
     if (!Shape1Visible || Shape1.top + 1 >= kPanel1Side - 4) return;
     ++Shape1.top;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::LeftExecute() {
+void EditorModel::LeftExecute() {
     if (!Shape1Visible || Shape1.left - 1 + Shape1.width <= kViewOffset) return;
     --Shape1.left;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::RightExecute() {
+void EditorModel::RightExecute() {
     if (!Shape1Visible || Shape1.left + 1 >= kPanel1Side - 4) return;
     ++Shape1.left;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::Big1Execute() {
+void EditorModel::Big1Execute() {
     if (!Shape1Visible || Shape1.width >= kKeyMaxSide) return;
     ++Shape1.width;
     Shape1.height = Shape1.width;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::Small1Execute() {
+void EditorModel::Small1Execute() {
     if (!Shape1Visible || Shape1.width <= kKeyMinSide) return;
     --Shape1.width;
     Shape1.height = Shape1.width;
     KeyMoved = true;
 }
 
-void TTrimmingDocument::FormKeyUp() {
+void EditorModel::FormKeyUp() {
     if (!KeyMoved) return;
     KeyMoved = false;
     RenderResult();

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Limits.h"
+#include "base/Limits.h"
+#include "editor/EditorModel.h"
 #include "editor/FrameGeometry.h"
-#include "editor/TrimmingDocument.h"
 #include "imaging/BitmapUtils.h"
 #include "imaging/Canvas.h"
 
@@ -39,7 +39,7 @@ class VisibilityRestorer {
 
 }  // namespace
 
-void TTrimmingDocument::SBtnDirectionClick() {
+void EditorModel::SBtnDirectionClick() {
     ImageDirectionVisible = SBtnDirectionDown;
     TurnButtonsVisible = SBtnDirectionDown;
     if (SBtnDirectionDown) {
@@ -51,21 +51,21 @@ void TTrimmingDocument::SBtnDirectionClick() {
     }
 }
 
-void TTrimmingDocument::SBtnLeftTurnClick() {
+void EditorModel::SBtnLeftTurnClick() {
     if (++DirectionIndex >= DirectionCount) DirectionIndex = 0;
     DrawDirectionMarker();
 }
 
-void TTrimmingDocument::SBtnRightTurnClick() {
+void EditorModel::SBtnRightTurnClick() {
     if (--DirectionIndex < 0) DirectionIndex = DirectionCount - 1;
     DrawDirectionMarker();
 }
 
-void TTrimmingDocument::SetDirectionBounds(const Bounds& bounds) {
+void EditorModel::SetDirectionBounds(const Bounds& bounds) {
     ImageDirection = {bounds.left, bounds.top, ClampSide(bounds.width), ClampSide(bounds.height)};
 }
 
-void TTrimmingDocument::DrawDirectionMarker() {
+void EditorModel::DrawDirectionMarker() {
     VisibilityRestorer restore(ImageDirectionVisible);
     ImageDirectionVisible = false;
     const int w = ClampSide(ImageDirection.width), h = ClampSide(ImageDirection.height);
@@ -76,7 +76,7 @@ void TTrimmingDocument::DrawDirectionMarker() {
     ImageDirectionPicture = ResampleBitmap(drawing, w, h);
 }
 
-void TTrimmingDocument::DrawCompass(Bitmap& bitmap, Point origin) {
+void EditorModel::DrawCompass(Bitmap& bitmap, Point origin) {
     const int cx = bitmap.Width() / 2 + origin.x, cy = bitmap.Height() / 2 + origin.y;
     const int ringRadius = bitmap.Width() / 2 - 2;
     const int needleRadius = ringRadius - 4;
@@ -117,30 +117,30 @@ void TTrimmingDocument::DrawCompass(Bitmap& bitmap, Point origin) {
     needleOutline();
 }
 
-Color TTrimmingDocument::DirectionTransparentColor() const {
+Color EditorModel::DirectionTransparentColor() const {
     const Bitmap& p = ImageDirectionPicture;
     return p.Empty() ? kOlive : p.Pixel(0, p.Height() - 1);
 }
 
-void TTrimmingDocument::ImageDirectionMouseMove() {
+void EditorModel::ImageDirectionMouseMove() {
     if (!ImageDirectionVisible) return;
     ShapeDirection = ImageDirection;
     ShapeDirectionVisible = true;
 }
 
-void TTrimmingDocument::Shape2MouseMove() {
+void EditorModel::Shape2MouseMove() {
     ShapeDirectionVisible = false;
 }
 
 // Dragging the marker's frame; (x, y) are relative to the frame's top-left.
-void TTrimmingDocument::ShapeDirectionMouseDown(int x, int y) {
+void EditorModel::ShapeDirectionMouseDown(int x, int y) {
     if (Busy) return;
     const FrameGrab grab = GrabFrame(ShapeDirection, x, y);
     AnchorPoint = grab.anchor;
     (grab.resize ? Drawing : Moving) = true;
 }
 
-void TTrimmingDocument::ShapeDirectionMouseMove(int x, int y) {
+void EditorModel::ShapeDirectionMouseMove(int x, int y) {
     ShapeDirectionCursor = Cursor::Default;
     if (Busy || DragFrame(ShapeDirection, Drawing, Moving, AnchorPoint, x, y)) return;
     ShapeDirectionCursor = HoverCursor(ShapeDirection, x, y);
@@ -148,7 +148,7 @@ void TTrimmingDocument::ShapeDirectionMouseMove(int x, int y) {
         ShapeDirectionVisible = false;
 }
 
-void TTrimmingDocument::ShapeDirectionMouseUp(int /*x*/, int /*y*/) {
+void EditorModel::ShapeDirectionMouseUp(int /*x*/, int /*y*/) {
     ShapeDirectionCursor = Cursor::Default;
     if (Busy) return;
     Drawing = false;
@@ -158,7 +158,7 @@ void TTrimmingDocument::ShapeDirectionMouseUp(int /*x*/, int /*y*/) {
     ShapeDirectionVisible = false;
 }
 
-void TTrimmingDocument::StampDirectionMarker() {
+void EditorModel::StampDirectionMarker() {
     if (!SBtnDirectionDown || !Image2 || ImageDirectionPicture.Empty()) return;
     Image2->Draw(ImageDirection.left - kImage2Offset, ImageDirection.top - kImage2Offset,
                  ImageDirectionPicture, DirectionTransparentColor());

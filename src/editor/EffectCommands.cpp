@@ -36,53 +36,53 @@ constexpr int kGridCell = 3;
 
 }  // namespace
 
-void TTrimmingDocument::SpeedButton8Click() {
+void EditorModel::SpeedButton8Click() {
     OnCopy(Image2, [](Bitmap& b) { SketchBitmap(b, false); });
 }
 
-void TTrimmingDocument::SpeedButton9Click() {
+void EditorModel::SpeedButton9Click() {
     OnCopy(Image2, [](Bitmap& b) { GrayscaleBitmap(b); });
 }
 
-void TTrimmingDocument::SpeedButton10Click() {
+void EditorModel::SpeedButton10Click() {
     InPlace(Image2, [](Bitmap& b) { SpotlightBitmap(b, kSpotlightRadius); });
 }
 
-void TTrimmingDocument::SpeedButton11Click() {
+void EditorModel::SpeedButton11Click() {
     InPlace(Image2, [](Bitmap& b) { ColorSpotlightBitmap(b, kColorSpotlightRadius); });
 }
 
-void TTrimmingDocument::SpeedButton12Click() {
+void EditorModel::SpeedButton12Click() {
     InPlace(Image2, [](Bitmap& b) { BlurEdgesBitmap(b, kBlurEdgesSpread); });
 }
 
-void TTrimmingDocument::SpeedButton13Click() {
+void EditorModel::SpeedButton13Click() {
     InPlace(Image2, [](Bitmap& b) { TileBitmap(b, kTileSize, kTileJitter); });
 }
 
-void TTrimmingDocument::SpeedButton14Click() {
+void EditorModel::SpeedButton14Click() {
     OnCopy(Image2, [](Bitmap& b) { EmbossBitmap(b, true); });
 }
 
-void TTrimmingDocument::SpeedButton15Click() {
+void EditorModel::SpeedButton15Click() {
     InPlace(Image2, [](Bitmap& b) { OilPaintBitmap(b, kOilPaintRadius); });
 }
 
-void TTrimmingDocument::SpeedButton16Click() {
+void EditorModel::SpeedButton16Click() {
     OnCopy(Image2, [](Bitmap& b) { GridBitmap(b, kGridCell); });
 }
 
 std::span<const EditorEffect> EditorEffects() {
     static constexpr std::array<EditorEffect, 9> effects = {{
-        {"sketch", &TTrimmingDocument::SpeedButton8Click},
-        {"grayscale", &TTrimmingDocument::SpeedButton9Click},
-        {"spotlight", &TTrimmingDocument::SpeedButton10Click},
-        {"colorspotlight", &TTrimmingDocument::SpeedButton11Click},
-        {"bluredges", &TTrimmingDocument::SpeedButton12Click},
-        {"tile", &TTrimmingDocument::SpeedButton13Click},
-        {"emboss", &TTrimmingDocument::SpeedButton14Click},
-        {"oilpaint", &TTrimmingDocument::SpeedButton15Click},
-        {"grid", &TTrimmingDocument::SpeedButton16Click},
+        {"sketch", &EditorModel::SpeedButton8Click},
+        {"grayscale", &EditorModel::SpeedButton9Click},
+        {"spotlight", &EditorModel::SpeedButton10Click},
+        {"colorspotlight", &EditorModel::SpeedButton11Click},
+        {"bluredges", &EditorModel::SpeedButton12Click},
+        {"tile", &EditorModel::SpeedButton13Click},
+        {"emboss", &EditorModel::SpeedButton14Click},
+        {"oilpaint", &EditorModel::SpeedButton15Click},
+        {"grid", &EditorModel::SpeedButton16Click},
     }};
     return effects;
 }

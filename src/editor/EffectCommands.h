@@ -4,14 +4,14 @@
 
 #include <span>
 
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 
 namespace pictorel {
 
 struct EditorEffect {
     const char* name;  // sketch, grayscale, spotlight, colorspotlight, bluredges,
                        // tile, emboss, oilpaint, grid
-    void (TTrimmingDocument::*command)();
+    void (EditorModel::*command)();
 };
 
 std::span<const EditorEffect> EditorEffects();

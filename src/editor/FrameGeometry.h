@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 
 namespace pictorel {
 
@@ -30,7 +30,7 @@ Bounds SquareFromAnchor(Point anchor, Point pointer);
 bool DragFrame(Bounds& frame, bool drawing, bool moving, Point anchor, int x, int y);
 
 // Cursor over a frame at (x, y) relative to it while no button is held.
-TTrimmingDocument::Cursor HoverCursor(const Bounds& frame, int x, int y);
+EditorModel::Cursor HoverCursor(const Bounds& frame, int x, int y);
 
 // The marks painted over a frame's red outline with the red pen: a centre
 // cross (two lines drawn from `from` towards `to`, as a line-to does) and

@@ -8,8 +8,8 @@
 
 #include <png.h>
 
-#include "app/Errors.h"
-#include "formats/FileFormatList.h"
+#include "base/Errors.h"
+#include "formats/ReaderRegistry.h"
 
 namespace pictorel {
 
@@ -23,7 +23,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File OpenForWriting(const std::string& path) {
     File file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw EInOutError("Cannot create file " + path, errno);
+    if (!file) throw IoError("Cannot create file " + path, errno);
     return file;
 }
 
@@ -31,7 +31,7 @@ void Finish(File& file, const std::string& path) {
     const bool failed = std::ferror(file.get()) != 0;
     if (std::fclose(file.release()) != 0 || failed) {
         std::remove(path.c_str());
-        throw EInOutError("Cannot write file " + path, errno);
+        throw IoError("Cannot write file " + path, errno);
     }
 }
 
@@ -83,11 +83,11 @@ void WritePng(const Bitmap& bitmap, const std::string& path) {
     w->row.resize(static_cast<std::size_t>(bgr.Width()) * 3);
     w->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, w.get(), PngError, PngWarning);
     if (w->png) w->info = png_create_info_struct(w->png);
-    if (!w->png || !w->info) throw EOutOfResources("Not enough memory to write " + path);
+    if (!w->png || !w->info) throw OutOfResources("Not enough memory to write " + path);
     if (setjmp(w->jump)) {
         file.reset();
         std::remove(path.c_str());
-        throw EInOutError("Cannot write file " + path);
+        throw IoError("Cannot write file " + path);
     }
     WriteRows(*w, bgr, file.get());
     Finish(file, path);

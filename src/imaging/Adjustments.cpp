@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "imaging/BmpData.h"
+#include "imaging/PixelRows.h"
 
 namespace pictorel {
 
@@ -29,7 +29,7 @@ void ApplyBrightness(Bitmap& picture, double factor) {
         const long double v = std::nearbyint(static_cast<long double>(c) * factor);
         table[c] = static_cast<std::uint8_t>(std::clamp(v, 0.0L, 255.0L));
     }
-    const TBmpData24 data(picture);
+    const PixelRows24 data(picture);
     for (int y = 0; y < data.Height(); ++y) {
         std::uint8_t* p = data.Row(y);
         for (int i = 0; i < 3 * data.Width(); ++i) p[i] = table[p[i]];
@@ -40,8 +40,8 @@ void SharpenImage(Bitmap& picture) {
     MakeTrueColor(picture);
     const int W = picture.Width(), H = picture.Height();
     Bitmap sharp(W, H, PixelFormat::pf24bit);
-    const TBmpData24 src(picture);
-    const TBmpData24 dst(sharp);
+    const PixelRows24 src(picture);
+    const PixelRows24 dst(sharp);
     for (int y = 0; y < H; ++y) {
         const std::uint8_t* rows[3] = {src.Row(std::max(y - 1, 0)), src.Row(y),
                                        src.Row(std::min(y + 1, H - 1))};

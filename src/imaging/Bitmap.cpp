@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Errors.h"
-#include "app/Limits.h"
+#include "base/Errors.h"
+#include "base/Limits.h"
 
 namespace pictorel {
 
@@ -82,14 +82,14 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear, MemoryBudget:
     : width_(width), height_(height), format_(format) {
     if (width < 0 || height < 0 || width > limits::kMaxBitmapSide ||
         height > limits::kMaxBitmapSide) {
-        throw EOutOfResources("Bitmap size " + std::to_string(width) + " x " +
-                              std::to_string(height) + " is out of range");
+        throw OutOfResources("Bitmap size " + std::to_string(width) + " x " +
+                             std::to_string(height) + " is out of range");
     }
     const std::uint64_t stride = RowStride(width, format);
     const std::uint64_t bytes = stride * static_cast<std::uint64_t>(height);
     if (bytes > limits::kMaxBitmapBytes) {
-        throw EOutOfResources("Bitmap of " + std::to_string(width) + " x " +
-                              std::to_string(height) + " pixels is too large");
+        throw OutOfResources("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels is too large");
     }
     stride_ = static_cast<std::size_t>(stride);
     size_ = static_cast<std::size_t>(bytes);

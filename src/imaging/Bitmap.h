@@ -46,7 +46,7 @@ class Bitmap {
     // An empty 24-bit picture of 0 x 0 pixels.
     Bitmap() = default;
     // A new picture with zeroed pixels (black, or colour-table entry 0).
-    // Throws EOutOfResources when the size is negative or above the limits.
+    // Throws OutOfResources when the size is negative or above the limits.
     Bitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
     // The same, taking the pixels' bytes out of `pool` (see Uninitialized).
     Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool);

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "imaging/BmpData.h"
 #include "imaging/ExtendedRound.h"
+#include "imaging/PixelRows.h"
 
 namespace pictorel {
 
@@ -52,7 +52,7 @@ void SetGrayColorTable(Bitmap& picture) {
 
 bool InvertBitmap(Bitmap& picture) {
     if (!Is24(picture)) return false;
-    const TBmpData24 data(picture);
+    const PixelRows24 data(picture);
     for (int y = 0; y < data.Height(); ++y) {
         std::uint8_t* p = data.Row(y);
         for (int i = 0; i < 3 * data.Width(); ++i) p[i] = static_cast<std::uint8_t>(255 - p[i]);
@@ -62,7 +62,7 @@ bool InvertBitmap(Bitmap& picture) {
 
 bool StretchGrayContrast(Bitmap& picture) {
     if (picture.Format() != PixelFormat::pf8bit) return false;
-    const TBmpData8 data(picture);
+    const PixelRows8 data(picture);
     const std::int64_t pixels = std::int64_t{data.Width()} * data.Height();
     if (pixels == 0) return true;  // no level to spread
     const auto clip = static_cast<std::int64_t>(std::nearbyint(pixels * 0.015L));
@@ -92,8 +92,8 @@ bool GrayscaleBitmap(Bitmap& picture) {
     if (!Is24(picture)) return false;
     const int W = picture.Width(), H = picture.Height();
     Bitmap grey = NewGreyPicture(W, H);
-    const TBmpData24 src(picture);
-    const TBmpData8 dst(grey);
+    const PixelRows24 src(picture);
+    const PixelRows8 dst(grey);
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const std::uint8_t* p = src.PixelAt(x, y);
@@ -109,8 +109,8 @@ bool EmbossBitmap(Bitmap& picture, bool toGray) {
     if (!Is24(picture)) return false;
     const int W = picture.Width(), H = picture.Height();
     Bitmap copy = CopyBitmap(picture);
-    const TBmpData24 src(copy);
-    const TBmpData24 dst(picture);
+    const PixelRows24 src(copy);
+    const PixelRows24 dst(picture);
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const std::uint8_t* p = src.PixelAt(x, y);
@@ -127,8 +127,8 @@ bool SketchBitmap(Bitmap& picture, bool stretch) {
     if (!Is24(picture)) return false;
     const int W = picture.Width(), H = picture.Height();
     Bitmap sketch = NewGreyPicture(W, H);
-    const TBmpData24 src(picture);
-    const TBmpData8 dst(sketch);
+    const PixelRows24 src(picture);
+    const PixelRows8 dst(sketch);
     const auto k = static_cast<float>(std::sqrt(3.0L));
     // Colour distance divided by sqrt(3), truncated.
     auto gradient = [k](const std::uint8_t* p, const std::uint8_t* q) {
@@ -157,8 +157,8 @@ bool SpotlightBitmap(Bitmap& picture, int radius) {
     const auto r2 = static_cast<float>(std::int64_t{radius} * radius);
     Bitmap copy = CopyBitmap(picture);
     picture.FillRect(Rect{0, 0, W, H}, kBlack);
-    const TBmpData24 src(copy);
-    const TBmpData24 dst(picture);
+    const PixelRows24 src(copy);
+    const PixelRows24 dst(picture);
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const float d2 = SquaredDistance(x, y, cx, cy);
@@ -178,7 +178,7 @@ bool ColorSpotlightBitmap(Bitmap& picture, int radius) {
     const int W = picture.Width(), H = picture.Height();
     const float cx = W / 2.0f, cy = H / 2.0f;
     const auto r2 = static_cast<float>(std::int64_t{radius} * radius);
-    const TBmpData24 data(picture);
+    const PixelRows24 data(picture);
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const float d2 = SquaredDistance(x, y, cx, cy);

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace pictorel {
 
@@ -324,8 +324,8 @@ void ResampleRows(const ResampleJob& job, int y0, int y1) {
 Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     const int W = source.Width();
     const int H = source.Height();
-    if (W < 1 || H < 1) throw EAssertionFailed("Assertion failure (BitmapUtils)");
-    if (width == 0 || height == 0) throw EZeroDivide("Floating point division by zero");
+    if (W < 1 || H < 1) throw AssertionFailure("Assertion failure (BitmapUtils)");
+    if (width == 0 || height == 0) throw DivisionByZero("Floating point division by zero");
     if (width < 0 || height < 0)
         throw Error("ResampleBitmap: negative target size " + std::to_string(width) + " x " +
                     std::to_string(height));
@@ -426,7 +426,7 @@ void ForEachTurnedPixel(int W, int H, Move&& move) {
 Bitmap RotateBitmap90(const Bitmap& source) {
     const int W = source.Width();
     const int H = source.Height();
-    if (W == 0 || H == 0) throw ERotateError("Bitmap Size Error");
+    if (W == 0 || H == 0) throw RotateError("Bitmap Size Error");
 
     Bitmap result(H, W, source.Format());
     result.SetColorTable(source.ColorTable());
@@ -474,7 +474,7 @@ Bitmap RotateBitmap90(const Bitmap& source) {
             });
             break;
         default:
-            throw ERotateError("Illegal Bitmap");
+            throw RotateError("Illegal Bitmap");
     }
     return result;
 }

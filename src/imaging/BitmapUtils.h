@@ -7,11 +7,11 @@ namespace pictorel {
 
 // A new 24-bit picture of exactly width x height, the mean of the source's
 // bilinear surface over each destination pixel's footprint.
-// Throws EAssertionFailed for an empty source, EZeroDivide for a 0 target side.
+// Throws AssertionFailure for an empty source, DivisionByZero for a 0 target side.
 Bitmap ResampleBitmap(const Bitmap& source, int width, int height);
 
 // A new picture of the source's layout turned 90 degrees clockwise.
-// Throws ERotateError ("Bitmap Size Error", "Illegal Bitmap").
+// Throws RotateError ("Bitmap Size Error", "Illegal Bitmap").
 Bitmap RotateBitmap90(const Bitmap& source);
 
 }  // namespace pictorel

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace pictorel {
 

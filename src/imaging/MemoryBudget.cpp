@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Errors.h"
-#include "app/Limits.h"
+#include "base/Errors.h"
+#include "base/Limits.h"
 
 namespace pictorel {
 
@@ -62,9 +62,9 @@ MemoryBudget::Reservation MemoryBudget::Reserve(std::uint64_t bytes, const char*
     const auto heldIt = heldBy_.find(self);
     const std::uint64_t held = heldIt == heldBy_.end() ? 0 : heldIt->second;
     if (bytes > capacity_ || held > capacity_ - bytes) {
-        throw EOutOfResources("Cannot load image. The " + std::string(what) + " needs " +
-                              std::to_string(bytes) + " bytes, more than the memory budget of " +
-                              std::to_string(capacity_) + " bytes.");
+        throw OutOfResources("Cannot load image. The " + std::string(what) + " needs " +
+                             std::to_string(bytes) + " bytes, more than the memory budget of " +
+                             std::to_string(capacity_) + " bytes.");
     }
     if (held == 0) {
         released_.wait(lock, [&] { return inUse_ <= capacity_ && bytes <= capacity_ - inUse_; });

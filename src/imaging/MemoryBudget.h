@@ -61,7 +61,7 @@ class MemoryBudget {
     //   jobs wait until the total is under the budget again. So that this
     //   stays rare, a decoder reserves all its large buffers in one request
     //   and splits that reservation among them.
-    // Throws EOutOfResources with `what` in its text on failure.
+    // Throws OutOfResources with `what` in its text on failure.
     Reservation Reserve(std::uint64_t bytes, const char* what = "picture");
 
     // For tests and for a caller that sets the budget once at start.

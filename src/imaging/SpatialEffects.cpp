@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "imaging/BitmapEffects.h"
-#include "imaging/BmpData.h"
 #include "imaging/ExtendedRound.h"
+#include "imaging/PixelRows.h"
 
 namespace pictorel {
 
@@ -24,7 +24,7 @@ bool Is24(const Bitmap& b) {
 // so a window summed this way equals the window summed pixel by pixel.
 class BoxSums {
   public:
-    explicit BoxSums(const TBmpData24& data)
+    explicit BoxSums(const PixelRows24& data)
         : W_(data.Width()), sums_(3 * static_cast<std::size_t>(W_ + 1) * (data.Height() + 1), 0) {
         for (int y = 0; y < data.Height(); ++y) {
             std::uint64_t rowSum[3] = {0, 0, 0};
@@ -61,7 +61,7 @@ bool BlurEdgesBitmap(Bitmap& picture, int spread) {
     const int W = picture.Width(), H = picture.Height();
     const float cx = W / 2.0f, cy = H / 2.0f;
     const auto k2 = static_cast<float>(std::int64_t{spread} * spread);
-    const TBmpData24 data(picture);
+    const PixelRows24 data(picture);
     const BoxSums sums(data);  // taken before any pixel changes
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
@@ -90,8 +90,8 @@ bool OilPaintBitmap(Bitmap& picture, int radius) {
     // A window wider than the picture holds the whole picture either way.
     const int r = std::min(radius, std::max(W, H));
     Bitmap copy = CopyBitmap(picture);
-    const TBmpData24 src(copy);
-    const TBmpData24 dst(picture);
+    const PixelRows24 src(copy);
+    const PixelRows24 dst(picture);
     for (int y = 0; y < H; ++y) {
         const int y0 = std::max(0, y - r), y1 = std::min(H - 1, y + r);
         // The window's histograms, moved one column at a time along the row.
@@ -150,7 +150,7 @@ bool TileBitmap(Bitmap& picture, int size, int jitter) {
 bool GridBitmap(Bitmap& picture, int cell) {
     if (!Is24(picture) || cell < 2) return false;
     const int W = picture.Width(), H = picture.Height();
-    const TBmpData24 data(picture);
+    const PixelRows24 data(picture);
     // Inclusive rectangle, clipped to the picture (64-bit: cells may be huge).
     auto fill = [&](std::int64_t xa, std::int64_t ya, std::int64_t xb, std::int64_t yb,
                     const std::uint8_t* colour) {

@@ -6,8 +6,8 @@
 
 namespace pictorel {
 
-void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host) {
-    TRunDestination destination;
+void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host) {
+    RunDestination destination;
     if (!main.StartRun(destination)) return;
     editor.AutoMode = false;
 

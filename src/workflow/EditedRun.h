@@ -2,8 +2,8 @@
 // modally for each selected file, and its result decides save, skip or stop.
 #pragma once
 
-#include "editor/TrimmingDocument.h"
-#include "workflow/UFMain.h"
+#include "editor/EditorModel.h"
+#include "workflow/MainScreen.h"
 
 namespace pictorel {
 
@@ -13,7 +13,7 @@ namespace pictorel {
 class IEditorHost {
   public:
     virtual ~IEditorHost() = default;
-    virtual int ShowModal(TTrimmingDocument& editor) = 0;
+    virtual int ShowModal(EditorModel& editor) = 0;
 };
 
 // Modal results that the run acts on.
@@ -30,6 +30,6 @@ inline constexpr int kModalStopAll = 3;
 //
 // Stop all in same-folder mode before anything was saved: no prefix exists
 // yet, so Yes opens the folder of the file in hand.
-void EditedRun(TMainLogic& main, TTrimmingDocument& editor, IEditorHost& host);
+void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host);
 
 }  // namespace pictorel

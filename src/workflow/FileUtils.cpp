@@ -10,7 +10,7 @@
 #include <set>
 #include <utility>
 
-#include "app/UserFolders.h"
+#include "base/UserFolders.h"
 
 namespace pictorel {
 namespace {
@@ -85,7 +85,7 @@ std::string NormalizeFolderPath(const std::string& path) {
     return WithTrailingSlash(resolved);
 }
 
-std::string GetSpecialFolderPath(int number) {
+std::string SpecialFolderPath(int number) {
     if (number != kMyPicturesFolder) return {};
     const std::string home = HomeFolder();
     std::string pictures = PicturesDirFromUserDirs(UserConfigFolder() + "/user-dirs.dirs", home);

@@ -1,13 +1,13 @@
 // File and folder utilities shared by the main window and the base-folder
 // dialog. None of them shows a message; failure is false, an empty string or
 // nothing added. Path text rules (FolderPart, Trim, LowerExtension, ...) come
-// with app/PathText.h.
+// with base/PathText.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "app/PathText.h"
+#include "base/PathText.h"
 
 namespace pictorel {
 
@@ -27,7 +27,7 @@ std::string NormalizeFolderPath(const std::string& path);
 // kMyPicturesFolder: XDG_PICTURES_DIR from $XDG_CONFIG_HOME/user-dirs.dirs,
 // else $HOME/Pictures, normalised to end in "/". Empty for other numbers or
 // when no home folder is known.
-std::string GetSpecialFolderPath(int number);
+std::string SpecialFolderPath(int number);
 
 // The program's own version, "1.0.4.0".
 std::string GetFileVersionString();

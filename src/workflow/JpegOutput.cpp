@@ -13,9 +13,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "app/Errors.h"
-#include "app/FileIo.h"
-#include "app/PathText.h"
+#include "base/Errors.h"
+#include "base/FileIo.h"
+#include "base/PathText.h"
 
 namespace pictorel {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/PathText.h"
+#include "base/PathText.h"
 #include "workflow/FileUtils.h"
 
 namespace pictorel {

@@ -11,12 +11,12 @@ inline constexpr const char* kSameFolderPrefix = "mini_";
 // The same-folder prefix for a source: its folder, normalised, then "mini_".
 std::string SameFolderPrefix(const std::string& source);
 
-class TRunDestination {
+class RunDestination {
   public:
     // Same-folder mode.
-    TRunDestination() = default;
+    RunDestination() = default;
     // Named-folder mode into `folder` (ending in "/").
-    explicit TRunDestination(std::string folder) : named_(true), prefix_(std::move(folder)) {}
+    explicit RunDestination(std::string folder) : named_(true), prefix_(std::move(folder)) {}
 
     bool SameFolder() const { return !named_; }
 

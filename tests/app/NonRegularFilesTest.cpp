@@ -13,11 +13,11 @@
 #include <string>
 #include <thread>
 
-#include "app/Errors.h"
-#include "app/FileIo.h"
-#include "app/IniGT.h"
-#include "app/UDMFunction.h"
-#include "app/UDMMain.h"
+#include "app/DailyLog.h"
+#include "app/ProgramSettings.h"
+#include "app/SettingsFile.h"
+#include "base/Errors.h"
+#include "base/FileIo.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 
@@ -53,15 +53,15 @@ fs::path MakeFifo(const TempDir& dir, const std::string& name) {
 TEST(NonRegularFilesTest, APipeAsSettingsFileReadsAsMissingAndRefusesWrites) {
     TempDir dir;
     const fs::path fifo = MakeFifo(dir, "Pictorel.ini");
-    TDMMain settings(dir.Str() + "pictorel");
-    TIniGT& ini = settings.IniFile;
+    ProgramSettings settings(dir.Str() + "pictorel");
+    SettingsFile& ini = settings.IniFile;
     ASSERT_EQ(ini.Path(), fifo.string());
     RunWithoutWaitingOn(fifo, [&] {
         EXPECT_EQ(ini.ReadString("Path", "RootPath", "default"), "default");
         try {
             ini.WriteString("Path", "RootPath", "/a/");
             ADD_FAILURE() << "no error raised";
-        } catch (const EIniFileError& e) {
+        } catch (const SettingsFileError& e) {
             EXPECT_EQ(std::string(e.what()), fifo.string() + " に書き込めません");
         }
     });
@@ -73,7 +73,7 @@ TEST(NonRegularFilesTest, APipeAsSettingsFileReadsAsMissingAndRefusesWrites) {
 TEST(NonRegularFilesTest, APipeAsTheDaysLogWarnsAndStaysAPipe) {
     TempDir dir;
     FakeMessageBoxes boxes;
-    TDMFunction log(boxes, dir.Str() + "pictorel");
+    DailyLog log(boxes, dir.Str() + "pictorel");
     const fs::path fifo = MakeFifo(dir, fs::path(log.LogFilePath()).filename().string());
     // Also with a reader at the other end, the pipe is not written to.
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 #include "imaging/BitmapUtils.h"
 #include "support/TestFiles.h"
@@ -31,7 +31,7 @@ class EditCommandTest : public ::testing::Test {
     }
     std::string Out(const std::string& name) const { return dir.Str() + name; }
     Bitmap Read(const std::string& name) const {
-        TPicture p;
+        LoadedPicture p;
         LoadPicture(p, Out(name));
         return p.ToBitmap().ToBgr24();
     }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 #include "support/TestFiles.h"
 
@@ -89,7 +89,7 @@ TEST(FormatCommandsTest, ConvertWritesPngAndPpmOfTheSamePicture) {
     }
 
     ASSERT_EQ(Cli("convert '" + dir.Str() + "in.png' '" + dir.Str() + "out.png'", dir).status, 0);
-    TPicture back;
+    LoadedPicture back;
     LoadPicture(back, dir.Str() + "out.png");
     EXPECT_EQ(back.ToBitmap(), sample);
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/IniGT.h"
-#include "editor/TrimmingDocument.h"
+#include "app/SettingsFile.h"
+#include "editor/EditorModel.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 #include "workflow/FileUtils.h"
 #include "workflow/FolderDialogs.h"
-#include "workflow/UFMain.h"
+#include "workflow/MainScreen.h"
 
 namespace pictorel::test {
 namespace {
@@ -96,12 +96,12 @@ TEST(ShrinkCommand, JobsGiveTheSameBytesAsTheAutomaticRun) {
     FakeProgress progress(log);
     FakeShell shell(log);
     NoBaseDialog baseDialog;
-    TIniGT ini((dir.Path() / "pictorel").string());
+    SettingsFile ini((dir.Path() / "pictorel").string());
     ini.SetFileName((dir.Path() / "Pictorel.ini").string());
     fs::create_directories(dir.Path() / "window");
     ini.WriteString("Path", "RootPath", (dir.Path() / "window").string() + "/");
-    TTrimmingDocument editor(boxes);
-    TMainLogic main(ini, boxes, progress, shell, baseDialog, editor);
+    EditorModel editor(boxes);
+    MainScreen main(ini, boxes, progress, shell, baseDialog, editor);
     main.AddChosenFiles(photos);
     main.EditNewFolderTyped("A101");
     boxes.answers = {false};

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/EditorFixture.h"
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 
 namespace pictorel {
 namespace {

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "editor/EditorFixture.h"
+#include "editor/EditorModel.h"
 #include "editor/FrameGeometry.h"
-#include "editor/TrimmingDocument.h"
 
 namespace pictorel {
 namespace {
 
 using test::LoadSquare;
 using test::PatternSquare;
-using Cursor = TTrimmingDocument::Cursor;
+using Cursor = EditorModel::Cursor;
 
 class CropFrame : public ::testing::Test, public test::EditorFixtureBase {
   protected:

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/Limits.h"
+#include "base/Limits.h"
 #include "editor/EditorFixture.h"
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 #include "formats/PictureWriter.h"
 #include "support/TestFiles.h"
 
@@ -10,7 +10,7 @@ namespace pictorel {
 namespace {
 
 using test::LoadSquare;
-using Cursor = TTrimmingDocument::Cursor;
+using Cursor = EditorModel::Cursor;
 
 constexpr Color kOlive{128, 128, 0};
 constexpr Color kGrey{90, 90, 90};

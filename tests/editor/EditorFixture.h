@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 #include "imaging/BitmapUtils.h"
 #include "support/Fakes.h"
 
@@ -25,7 +25,7 @@ inline Bitmap PatternSquare(int side) {
 
 // Puts an L x L work square into the document with the edited run's scale
 // (25 x L ten-thousandths) and renders, as the end of the load step does.
-inline void LoadSquare(TTrimmingDocument& doc, Bitmap square) {
+inline void LoadSquare(EditorModel& doc, Bitmap square) {
     const int side = square.Width();
     doc.OrgImage = std::move(square);
     doc.Image1 = ResampleBitmap(doc.OrgImage, kViewSide, kViewSide);
@@ -36,7 +36,7 @@ inline void LoadSquare(TTrimmingDocument& doc, Bitmap square) {
 
 struct EditorFixtureBase {
     FakeMessageBoxes boxes;
-    TTrimmingDocument doc{boxes};
+    EditorModel doc{boxes};
 };
 
 }  // namespace pictorel::test

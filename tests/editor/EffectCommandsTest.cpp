@@ -102,7 +102,7 @@ TEST_F(EffectCommands, BrighterAndUndoDiscardEffects) {
 
 TEST_F(EffectCommands, NothingToWorkOnIsIgnored) {
     test::FakeMessageBoxes otherBoxes;
-    TTrimmingDocument empty(otherBoxes);
+    EditorModel empty(otherBoxes);
     for (const EditorEffect& e : EditorEffects()) (empty.*e.command)();
     EXPECT_FALSE(empty.Image2);
     EXPECT_EQ(EditorEffects().size(), 9u);

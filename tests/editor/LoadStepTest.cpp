@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "TestPictures.h"
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 #include "imaging/BitmapUtils.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
@@ -23,7 +23,7 @@ Color Pattern(int x, int y) {
 struct LoadStep : ::testing::Test {
     TempDir dir;
     FakeMessageBoxes boxes;
-    TTrimmingDocument doc{boxes};
+    EditorModel doc{boxes};
 
     void Load(const std::filesystem::path& path, bool autoMode) {
         doc.SourcePath = path.string();
@@ -176,7 +176,7 @@ TEST_F(LoadStep, EmptyPathOnlyResets) {
 // RenderResult on a synthetic work square with the edited run's scale.
 struct Render : ::testing::Test {
     FakeMessageBoxes boxes;
-    TTrimmingDocument doc{boxes};
+    EditorModel doc{boxes};
 
     void Square(int side, const std::function<Color(int, int)>& color) {
         doc.OrgImage = Bitmap(side, side);

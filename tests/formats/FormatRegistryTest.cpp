@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "FormatFixtures.h"
-#include "app/Errors.h"
-#include "formats/FileFormatList.h"
-#include "formats/GIFGraphic.h"
-#include "formats/PNGGraphic.h"
-#include "formats/Picture.h"
-#include "formats/TIFFGraphic.h"
+#include "base/Errors.h"
+#include "formats/GifReader.h"
+#include "formats/LoadedPicture.h"
+#include "formats/PngReader.h"
+#include "formats/ReaderRegistry.h"
+#include "formats/TiffReader.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -34,7 +34,7 @@ std::vector<std::uint8_t> SmallGif() {
 }
 
 std::string LoadError(const std::string& path) {
-    TPicture picture;
+    LoadedPicture picture;
     try {
         LoadPicture(picture, path);
     } catch (const Error& e) {
@@ -44,7 +44,7 @@ std::string LoadError(const std::string& path) {
 }
 
 std::string LoadedClass(const std::string& path) {
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, path);
     return picture.Graphic()->ClassName();
 }
@@ -70,13 +70,13 @@ TEST(FormatRegistryTest, PreviewLoadsByExtensionOnly) {
     WriteFile(dir.Path() / "a.gif", SmallGif());
     WriteFile(dir.Path() / "a.PNG", SmallPng());
     WriteFile(dir.Path() / "png.jpg", SmallPng());
-    TPicture picture;
+    LoadedPicture picture;
     picture.LoadFromFile(dir.Str() + "a.gif");
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TGIFImage");
     picture.LoadFromFile(dir.Str() + "a.PNG");
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
     EXPECT_EQ(picture.Width(), 4);
-    EXPECT_THROW(picture.LoadFromFile(dir.Str() + "png.jpg"), EInvalidGraphic);
+    EXPECT_THROW(picture.LoadFromFile(dir.Str() + "png.jpg"), InvalidPicture);
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
 }
 
@@ -88,14 +88,14 @@ TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
     EXPECT_EQ(LoadError(dir.Str() + "noextension"), "拡張子 . の画像形式は処理できません");
     EXPECT_EQ(LoadError(dir.Str() + "missing.jpg"),
               "ファイル " + dir.Str() + "missing.jpg は開けません");
-    EXPECT_THROW(FileFormatList().FindReaderByContent(dir.Str() + "missing.png"), EInvalidGraphic);
+    EXPECT_THROW(ContentReaders().FindReaderByContent(dir.Str() + "missing.png"), InvalidPicture);
     // A named pipe with a picture's name is no file: refused at once, not waited on.
     ASSERT_EQ(::mkfifo((dir.Str() + "pipe.jpg").c_str(), 0666), 0);
     EXPECT_EQ(LoadError(dir.Str() + "pipe.jpg"), "ファイル " + dir.Str() + "pipe.jpg は開けません");
 }
 
 TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
-    TPictureFormats& formats = PictureFormats();
+    ExtensionRegistry& formats = ExtensionReaders();
     EXPECT_STREQ(formats.Find("bmp")->name, "TBitmap");
     EXPECT_STREQ(formats.Find("jpg")->name, "TJPEGImage");
     EXPECT_STREQ(formats.Find("JPEG")->name, "TJPEGImage");
@@ -105,38 +105,38 @@ TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
     EXPECT_STREQ(formats.Find("tiff")->name, "TTIFFGraphic");
     EXPECT_EQ(formats.Find("jpe2"), nullptr);
 
-    TPictureFormats own;
-    own.Register("xyz", "first", GraphicClassOf<TPNGObject>());
-    own.Register("XYZ", "second", GraphicClassOf<TGIFImage>());
-    EXPECT_EQ(own.Find("xyz"), GraphicClassOf<TGIFImage>());
-    own.Unregister(GraphicClassOf<TGIFImage>());
-    EXPECT_EQ(own.Find("xyz"), GraphicClassOf<TPNGObject>());
+    ExtensionRegistry own;
+    own.Register("xyz", "first", ReaderFactoryOf<PngExtensionReader>());
+    own.Register("XYZ", "second", ReaderFactoryOf<GifExtensionReader>());
+    EXPECT_EQ(own.Find("xyz"), ReaderFactoryOf<GifExtensionReader>());
+    own.Unregister(ReaderFactoryOf<GifExtensionReader>());
+    EXPECT_EQ(own.Find("xyz"), ReaderFactoryOf<PngExtensionReader>());
 }
 
 TEST(FormatRegistryTest, ContentRegistryRefusesDuplicatesAndUnregistersOnDestruction) {
-    TPictureFormats formats;
+    ExtensionRegistry formats;
     {
-        TFileFormatList list(formats);
+        ContentRegistry list(formats);
         list.RegisterFormats({"png"}, {"Portable network graphic images"},
-                             GraphicClassOf<TPNGGraphic>(), fkRaster);
+                             ReaderFactoryOf<PngReader>(), fkRaster);
         try {
-            list.RegisterFormat("PNG", "again", "again", GraphicClassOf<TGIFGraphic>(), fkRaster);
+            list.RegisterFormat("PNG", "again", "again", ReaderFactoryOf<GifReader>(), fkRaster);
             FAIL() << "duplicate accepted";
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), "Attempt to register png twice.");
         }
-        list.RegisterFormat("png", "again", "again", GraphicClassOf<TGIFGraphic>(), fkRaster, true);
+        list.RegisterFormat("png", "again", "again", ReaderFactoryOf<GifReader>(), fkRaster, true);
         ASSERT_EQ(list.Entries().size(), 1u);
-        EXPECT_EQ(list.Entries()[0].cls, GraphicClassOf<TGIFGraphic>());
+        EXPECT_EQ(list.Entries()[0].cls, ReaderFactoryOf<GifReader>());
         EXPECT_EQ(list.Classes().size(), 2u);
-        EXPECT_EQ(formats.Find("png"), GraphicClassOf<TGIFGraphic>());
+        EXPECT_EQ(formats.Find("png"), ReaderFactoryOf<GifReader>());
     }
     EXPECT_EQ(formats.Find("png"), nullptr);
 }
 
 TEST(FormatRegistryTest, ContentReadersAreAskedInRegistrationOrder) {
     std::vector<std::string> names;
-    for (const TGraphicClass* cls : FileFormatList().Classes()) {
+    for (const ReaderFactory* cls : ContentReaders().Classes()) {
         if (cls->recognisesContent) names.push_back(cls->name);
     }
     ASSERT_GE(names.size(), 3u);
@@ -148,33 +148,33 @@ TEST(FormatRegistryTest, ContentReadersAreAskedInRegistrationOrder) {
 // Each reader needs strictly more than its header's bytes.
 TEST(FormatRegistryTest, StreamsNoLongerThanTheHeaderAreNeverRecognised) {
     const std::vector<std::uint8_t> png = SmallPng();
-    EXPECT_FALSE(TPNGGraphic::RecognisesContent({png.data(), 8}));
-    EXPECT_TRUE(TPNGGraphic::RecognisesContent({png.data(), 9}));
+    EXPECT_FALSE(PngReader::RecognisesContent({png.data(), 8}));
+    EXPECT_TRUE(PngReader::RecognisesContent({png.data(), 9}));
 
     std::vector<std::uint8_t> gif = {'g', 'i', 'f', '8', '9', 'a'};
     gif.resize(22, 0);
-    EXPECT_FALSE(TGIFGraphic::RecognisesContent(gif));
+    EXPECT_FALSE(GifReader::RecognisesContent(gif));
     gif.push_back(0);
-    EXPECT_TRUE(TGIFGraphic::RecognisesContent(gif));  // upper-cased comparison
+    EXPECT_TRUE(GifReader::RecognisesContent(gif));  // upper-cased comparison
     gif[0] = 'J';
-    EXPECT_FALSE(TGIFGraphic::RecognisesContent(gif));
+    EXPECT_FALSE(GifReader::RecognisesContent(gif));
 
     // II*\0 with the first directory at offset 8: the offset must lie inside.
     std::vector<std::uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(tiff));
+    EXPECT_FALSE(TiffReader::RecognisesContent(tiff));
     tiff.push_back(0);
-    EXPECT_TRUE(TTIFFGraphic::RecognisesContent(tiff));
+    EXPECT_TRUE(TiffReader::RecognisesContent(tiff));
     const std::vector<std::uint8_t> bigEndian = {'M', 'M', 0, 42, 0, 0, 0, 9, 0};
-    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(bigEndian));  // offset 9 == size
+    EXPECT_FALSE(TiffReader::RecognisesContent(bigEndian));  // offset 9 == size
     const std::vector<std::uint8_t> mixed = {'I', 'I', 0, 42, 0, 0, 0, 0, 0};
-    EXPECT_FALSE(TTIFFGraphic::RecognisesContent(mixed));  // 42 in the wrong byte order
+    EXPECT_FALSE(TiffReader::RecognisesContent(mixed));  // 42 in the wrong byte order
 }
 
 TEST(FormatRegistryTest, SignatureOnlyPngGoesByExtensionAndFails) {
     TempDir dir;
     const std::vector<std::uint8_t> png = SmallPng();
     WriteFile(dir.Path() / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 8));
-    EXPECT_EQ(FileFormatList().FindReaderByContent(dir.Str() + "cut.png"), nullptr);
+    EXPECT_EQ(ContentReaders().FindReaderByContent(dir.Str() + "cut.png"), nullptr);
     EXPECT_EQ(LoadError(dir.Str() + "cut.png"),
               "Cannot load image. Invalid or unexpected PNG image format.");
 }
@@ -186,10 +186,10 @@ TEST(FormatRegistryTest, FailedLoadKeepsThePreviousPicture) {
     broken.resize(broken.size() - 20);  // cut inside the image data
     WriteFile(dir.Path() / "broken.png", broken);
 
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, dir.Str() + "good.png");
-    const TGraphic* before = picture.Graphic();
-    EXPECT_THROW(LoadPicture(picture, dir.Str() + "broken.png"), EInvalidGraphic);
+    const PictureReader* before = picture.Graphic();
+    EXPECT_THROW(LoadPicture(picture, dir.Str() + "broken.png"), InvalidPicture);
     EXPECT_EQ(picture.Graphic(), before);
     EXPECT_EQ(picture.Width(), 4);
     EXPECT_EQ(picture.Height(), 3);

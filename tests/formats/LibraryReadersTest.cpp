@@ -7,11 +7,11 @@
 #include <zlib.h>
 
 #include "FormatFixtures.h"
-#include "app/Errors.h"
-#include "formats/GIFGraphic.h"
-#include "formats/JPEGImage.h"
-#include "formats/PNGGraphic.h"
-#include "formats/TIFFGraphic.h"
+#include "base/Errors.h"
+#include "formats/GifReader.h"
+#include "formats/JpegReader.h"
+#include "formats/PngReader.h"
+#include "formats/TiffReader.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -56,7 +56,7 @@ TEST(JpegReaderTest, ExifOrientationTurnsThePictureUpright) {
     const int h = 16;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
-        TJPEGImage jpeg;
+        JpegReader jpeg;
         jpeg.LoadFromMemory(test::MakeJpeg(w, h, Blocks, orientation));
         const bool turned = orientation >= 5;
         ASSERT_EQ(jpeg.Width(), turned ? h : w);
@@ -95,7 +95,7 @@ TEST(JpegReaderTest, MalformedExifIsIgnored) {
 }
 
 TEST(JpegReaderTest, GreyFileGivesAGreyPalette) {
-    TJPEGImage jpeg;
+    JpegReader jpeg;
     jpeg.LoadFromMemory(test::MakeJpeg(16, 8, Blocks, 0, true));
     const Bitmap& b = jpeg.GetBitmap();
     ASSERT_EQ(b.BitsPerPixel(), 8);
@@ -106,15 +106,15 @@ TEST(JpegReaderTest, GreyFileGivesAGreyPalette) {
 
 TEST(JpegReaderTest, DamagedDataFailsWithALoadError) {
     std::vector<std::uint8_t> jpeg = test::MakeJpeg(16, 16, Pattern);
-    TJPEGImage reader;
-    EXPECT_THROW(reader.LoadFromMemory({}), EInvalidGraphic);
+    JpegReader reader;
+    EXPECT_THROW(reader.LoadFromMemory({}), InvalidPicture);
     const std::vector<std::uint8_t> soiEoi = {0xFF, 0xD8, 0xFF, 0xD9};
-    EXPECT_THROW(reader.LoadFromMemory(soiEoi), EInvalidGraphic);
+    EXPECT_THROW(reader.LoadFromMemory(soiEoi), InvalidPicture);
     jpeg.resize(200);  // inside the tables, before any scan
     try {
         reader.LoadFromMemory(jpeg);
         FAIL() << "truncated headers accepted";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_STREQ(e.what(), "Cannot load image. Invalid or unexpected JPEG image format.");
     }
     EXPECT_TRUE(reader.Empty());
@@ -132,11 +132,11 @@ TEST(JpegReaderTest, HeaderPromisingMoreThanTheFileHoldsIsRefused) {
             break;
         }
     }
-    TJPEGImage reader;
+    JpegReader reader;
     try {
         reader.LoadFromMemory(jpeg);
         FAIL() << "accepted";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_STREQ(e.what(),
                      "Cannot load image. The JPEG file is shorter than its header promises.");
     }
@@ -162,7 +162,7 @@ TEST(PngReaderTest, GammaTableFollowsTheFormula) {
 
 TEST(PngReaderTest, GammaIsAppliedToSamplesAndToTheGreyPalette) {
     const std::vector<std::uint8_t> rgb = {10, 64, 128, 200, 254, 1};
-    TPNGGraphic png;
+    PngReader png;
     png.LoadFromMemory(test::MakePng8(2, 1, rgb, false, 100000));
     EXPECT_EQ(png.GetBitmap().Pixel(0, 0), (Color{59, 136, 186}));
     EXPECT_EQ(png.GetBitmap().Pixel(1, 0), (Color{228, 255, 21}));
@@ -179,7 +179,7 @@ TEST(PngReaderTest, GammaIsAppliedToSamplesAndToTheGreyPalette) {
 TEST(PngReaderTest, SixteenBitSamplesKeepTheirHighByte) {
     const std::vector<std::uint16_t> samples = {0x0000, 0x00FF, 0x0100, 0x7FFF, 0x8000,
                                                 0x80FF, 0xFEFF, 0xFF00, 0xFFFF};
-    TPNGObject png;
+    PngExtensionReader png;
     png.LoadFromMemory(test::MakePng16(3, 1, samples));
     ASSERT_EQ(png.GetBitmap().BitsPerPixel(), 24);
     EXPECT_EQ(png.GetBitmap().Pixel(0, 0), (Color{0x00, 0x00, 0x01}));
@@ -196,16 +196,16 @@ TEST(PngReaderTest, DamagedFilesGiveTheirMessages) {
     // The IDAT chunk's CRC is its last four bytes before IEND (12 bytes).
     std::vector<std::uint8_t> badCrc = png;
     badCrc[badCrc.size() - 13] ^= 0x55;
-    TPNGGraphic reader;
+    PngReader reader;
     try {
         reader.LoadFromMemory(badCrc);
         FAIL() << "CRC error accepted";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_STREQ(e.what(), "Cannot load image. CRC error found in PNG file.");
     }
     EXPECT_TRUE(reader.Empty());
     std::vector<std::uint8_t> cut(png.begin(), png.end() - 20);
-    EXPECT_THROW(reader.LoadFromMemory(cut), EInvalidGraphic);
+    EXPECT_THROW(reader.LoadFromMemory(cut), InvalidPicture);
 }
 
 TEST(PngReaderTest, HugeOrImpossibleSizesAreRefusedBeforeAllocating) {
@@ -222,10 +222,10 @@ TEST(PngReaderTest, HugeOrImpossibleSizesAreRefusedBeforeAllocating) {
         return out;
     };
     const auto message = [](const std::vector<std::uint8_t>& data) {
-        TPNGGraphic reader;
+        PngReader reader;
         try {
             reader.LoadFromMemory(data);
-        } catch (const EInvalidGraphic& e) {
+        } catch (const InvalidPicture& e) {
             return std::string(e.what());
         }
         return std::string();
@@ -246,7 +246,7 @@ TEST(GifReaderTest, FirstImageSurvivesADamagedLaterFrameAndAMissingTrailer) {
     std::vector<std::uint8_t> gif = test::MakeGif(6, 4, table, {a, b}, false);
     gif.resize(gif.size() - 8);  // second frame cut short, no trailer
 
-    TGIFGraphic reader;
+    GifReader reader;
     reader.LoadFromMemory(gif);
     ASSERT_EQ(reader.Width(), 6);
     ASSERT_EQ(reader.GetBitmap().BitsPerPixel(), 8);
@@ -266,7 +266,7 @@ TEST(GifReaderTest, InterlacedRowsLandInPictureOrderAndLocalTableWins) {
     const std::vector<Color> wrong = {kWhite, kWhite, kWhite, kWhite};
     const std::vector<Color> local = {kBlack, {10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     test::GifFrame frame{3, 11, indices, true, local};
-    TGIFImage reader;
+    GifExtensionReader reader;
     reader.LoadFromMemory(test::MakeGif(3, 11, wrong, {frame}));
     for (int y = 0; y < 11; ++y) EXPECT_EQ(reader.GetBitmap().Pixel(1, y), local[y % 4]) << y;
 }
@@ -278,8 +278,8 @@ TEST(GifReaderTest, CutInsideTheFirstImageFails) {
     std::vector<std::uint8_t> gif =
         test::MakeGif(40, 40, {kBlack, kWhite, kBlack, kWhite}, {{40, 40, indices}});
     gif.resize(gif.size() / 2);
-    TGIFGraphic reader;
-    EXPECT_THROW(reader.LoadFromMemory(gif), EInvalidGraphic);
+    GifReader reader;
+    EXPECT_THROW(reader.LoadFromMemory(gif), InvalidPicture);
     EXPECT_TRUE(reader.Empty());
 }
 
@@ -298,7 +298,7 @@ TEST(TiffReaderTest, OrientationTagTurnsThePictureUpright) {
         SCOPED_TRACE(orientation);
         const auto path = dir.Path() / ("o" + std::to_string(orientation) + ".tif");
         test::MakeTiff(path, w, h, 3, 8, samples, orientation);
-        TTIFFGraphic tiff;
+        TiffReader tiff;
         tiff.LoadFromFile(path.string());
         const bool turned = orientation >= 5;
         ASSERT_EQ(tiff.Width(), turned ? h : w);
@@ -314,7 +314,7 @@ TEST(TiffReaderTest, SixteenBitSamplesKeepTheirHighByte) {
     test::TempDir dir;
     const std::vector<std::uint16_t> grey = {0x0000, 0x00FF, 0x7FFF, 0x8000, 0xFFFF};
     test::MakeTiff(dir.Path() / "g.tif", 5, 1, 1, 16, grey);
-    TTIFFGraphic tiff;
+    TiffReader tiff;
     tiff.LoadFromFile((dir.Path() / "g.tif").string());
     ASSERT_EQ(tiff.GetBitmap().BitsPerPixel(), 8);
     const int want[] = {0x00, 0x00, 0x7F, 0x80, 0xFF};
@@ -334,9 +334,9 @@ TEST(TiffReaderTest, TruncatedStripFailsAndLibraryStaysQuiet) {
     // libtiff puts the strip right after the 8-byte header and the directory last:
     // lose the directory and the file has no valid first directory.
     bytes.resize(bytes.size() / 2);
-    TTIFFGraphic tiff;
+    TiffReader tiff;
     testing::internal::CaptureStderr();
-    EXPECT_THROW(tiff.LoadFromMemory(bytes), EInvalidGraphic);
+    EXPECT_THROW(tiff.LoadFromMemory(bytes), InvalidPicture);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "CorpusManifest.h"
-#include "app/Errors.h"
-#include "formats/FileFormatList.h"
-#include "formats/Picture.h"
+#include "base/Errors.h"
+#include "formats/LoadedPicture.h"
+#include "formats/ReaderRegistry.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -25,9 +25,9 @@ TEST(LoadPictureCorpusTest, EveryRowLoadsOrFailsAsListed) {
         SCOPED_TRACE(row.path);
         const std::string path = (corpus / row.path).string();
         const bool byContent = row.route.find("by content") != std::string::npos;
-        EXPECT_EQ(FileFormatList().FindReaderByContent(path) != nullptr, byContent) << row.route;
+        EXPECT_EQ(ContentReaders().FindReaderByContent(path) != nullptr, byContent) << row.route;
 
-        TPicture picture;
+        LoadedPicture picture;
         std::string error;
         try {
             LoadPicture(picture, path);

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "FormatFixtures.h"
-#include "app/Errors.h"
-#include "formats/JPEGImage.h"
-#include "formats/Picture.h"
-#include "formats/TIFFGraphic.h"
+#include "base/Errors.h"
+#include "formats/JpegReader.h"
+#include "formats/LoadedPicture.h"
+#include "formats/TiffReader.h"
 #include "imaging/MemoryBudget.h"
 #include "support/TestFiles.h"
 
@@ -37,13 +37,13 @@ TEST(MemoryBoundsTest, TinyProgressiveJpegClaimingAHugePictureIsRefusedBeforeAll
     budget.ResetPeak();
     const std::uint64_t before = budget.InUse();
     const auto start = std::chrono::steady_clock::now();
-    TJPEGImage reader;
-    EXPECT_THROW(reader.LoadFromMemory(jpeg), EInvalidGraphic);
+    JpegReader reader;
+    EXPECT_THROW(reader.LoadFromMemory(jpeg), InvalidPicture);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(budget.Peak(), before);
 
     // The same picture at its real size decodes.
-    TJPEGImage small;
+    JpegReader small;
     small.LoadFromMemory(test::MakeJpeg(16, 16, test::Pattern, 0, false, true));
     EXPECT_EQ(small.Width(), 16);
 }
@@ -90,11 +90,11 @@ TEST(MemoryBoundsTest, TinyJpegTiffClaimingAHugePictureIsRefusedBeforeAllocating
     MemoryBudget& budget = MemoryBudget::Process();
     budget.ResetPeak();
     const std::uint64_t before = budget.InUse();
-    TTIFFGraphic reader;
+    TiffReader reader;
     try {
         reader.LoadFromMemory(bytes);
         FAIL() << "accepted";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_STREQ(e.what(),
                      "Cannot load image. The TIFF file is shorter than its header promises.");
     }
@@ -108,12 +108,12 @@ TEST(MemoryBoundsTest, HugeSparseFileIsRefusedWithoutBeingRead) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, std::int64_t{40} << 30), 0);
     ::close(fd);
-    TPicture picture;
+    LoadedPicture picture;
     const auto start = std::chrono::steady_clock::now();
     try {
         LoadPicture(picture, path);
         FAIL() << "accepted";
-    } catch (const EOutOfResources& e) {
+    } catch (const OutOfResources& e) {
         EXPECT_NE(std::string(e.what()).find("huge.jpg"), std::string::npos) << e.what();
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
@@ -139,7 +139,7 @@ TEST(MemoryBoundsTest, ParallelLoadsWaitForTheBudgetAndBothComplete) {
     for (int j = 0; j < 2; ++j) {
         jobs.emplace_back([&, j] {
             for (int k = 0; k < 3; ++k) {
-                TPicture loaded;
+                LoadedPicture loaded;
                 LoadPicture(loaded, dir.Str() + "a.png");
                 corner[j] = loaded.Graphic()->GetBitmap().Pixel(side - 1, side - 1);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -172,11 +172,11 @@ TEST(MemoryBoundsTest, FileNoReaderTakesIsRefusedByItsHead) {
     ASSERT_EQ(::ftruncate(fd, std::int64_t{3} << 29), 0);
     ::close(fd);
     const long before = MaxRssKiB();
-    TPicture picture;
+    LoadedPicture picture;
     try {
         LoadPicture(picture, path);
         FAIL() << "accepted";
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_STREQ(e.what(), "Cannot load image. Invalid or unexpected PNG image format.");
     }
     EXPECT_LT(MaxRssKiB() - before, 256 * 1024);
@@ -220,7 +220,7 @@ TEST(MemoryBoundsTest, SubsampledYCbCrTiffDecodesLikeLibtiffsOwnConversion) {
             TIFFReadRGBAImageOriented(tif, width, height, expected.data(), ORIENTATION_TOPLEFT, 0));
         TIFFClose(tif);
     }
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, path);
     const Bitmap& bitmap = picture.Graphic()->GetBitmap();
     ASSERT_EQ(bitmap.Width(), width);

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace pictorel::test {
 
@@ -18,7 +18,7 @@ std::string LoadError(std::span<const std::uint8_t> bytes) {
     Reader reader;
     try {
         reader.LoadFromMemory(bytes);
-    } catch (const EInvalidGraphic& e) {
+    } catch (const InvalidPicture& e) {
         EXPECT_TRUE(reader.Empty());
         return e.what();
     }

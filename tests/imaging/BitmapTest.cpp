@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace pictorel {
 namespace {
@@ -19,9 +19,9 @@ TEST(Bitmap, RowsArePaddedToFourBytesForEveryLayout) {
 }
 
 TEST(Bitmap, RefusesSizesBeyondTheLimitsBeforeAllocating) {
-    EXPECT_THROW(Bitmap(-1, 5), EOutOfResources);
-    EXPECT_THROW(Bitmap(100000, 100000), EOutOfResources);
-    EXPECT_THROW(Bitmap(2'000'000, 1), EOutOfResources);
+    EXPECT_THROW(Bitmap(-1, 5), OutOfResources);
+    EXPECT_THROW(Bitmap(100000, 100000), OutOfResources);
+    EXPECT_THROW(Bitmap(2'000'000, 1), OutOfResources);
     EXPECT_NO_THROW(Bitmap(0, 0));
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "imaging/ReferenceResample.h"
 
 namespace pictorel {
@@ -92,17 +92,17 @@ TEST(ResampleBitmap, UniformPicturesKeepTheirValue) {
 }
 
 TEST(ResampleBitmap, RefusesEmptySourcesAndZeroTargets) {
-    EXPECT_THROW(ResampleBitmap(Bitmap(0, 5), 3, 3), EAssertionFailed);
-    EXPECT_THROW(ResampleBitmap(Bitmap(5, 0), 3, 3), EAssertionFailed);
+    EXPECT_THROW(ResampleBitmap(Bitmap(0, 5), 3, 3), AssertionFailure);
+    EXPECT_THROW(ResampleBitmap(Bitmap(5, 0), 3, 3), AssertionFailure);
     try {
         ResampleBitmap(Bitmap(), 3, 3);
         FAIL();
-    } catch (const EAssertionFailed& e) {
+    } catch (const AssertionFailure& e) {
         EXPECT_NE(std::string(e.what()).find("Assertion failure"), std::string::npos);
         EXPECT_NE(std::string(e.what()).find("BitmapUtils"), std::string::npos);
     }
-    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 0, 3), EZeroDivide);
-    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 3, 0), EZeroDivide);
+    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 0, 3), DivisionByZero);
+    EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), 3, 0), DivisionByZero);
     EXPECT_THROW(ResampleBitmap(Bitmap(4, 4), -3, 2), Error);
 }
 
@@ -214,14 +214,14 @@ TEST(RotateBitmap90, RefusesEmptyPicturesAndUnknownLayouts) {
     try {
         RotateBitmap90(Bitmap(0, 4));
         FAIL();
-    } catch (const ERotateError& e) {
+    } catch (const RotateError& e) {
         EXPECT_STREQ(e.what(), "Bitmap Size Error");
     }
-    EXPECT_THROW(RotateBitmap90(Bitmap(4, 0)), ERotateError);
+    EXPECT_THROW(RotateBitmap90(Bitmap(4, 0)), RotateError);
     try {
         RotateBitmap90(Bitmap(3, 2, static_cast<PixelFormat>(99)));
         FAIL();
-    } catch (const ERotateError& e) {
+    } catch (const RotateError& e) {
         EXPECT_STREQ(e.what(), "Illegal Bitmap");
     }
 }

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -37,9 +37,9 @@ TEST(MemoryBudgetTest, JobsWaitForEachOtherAndNeverExceedTheBudget) {
 TEST(MemoryBudgetTest, RequestBeyondTheWholeBudgetFailsAtOnce) {
     MemoryBudget budget(100);
     MemoryBudget::Reservation held = budget.Reserve(50);
-    EXPECT_THROW(budget.Reserve(101), EOutOfResources);
+    EXPECT_THROW(budget.Reserve(101), OutOfResources);
     // Together with what this thread holds it can never fit: no waiting.
-    EXPECT_THROW(budget.Reserve(60), EOutOfResources);
+    EXPECT_THROW(budget.Reserve(60), OutOfResources);
     held.Release();
     EXPECT_EQ(budget.Reserve(60).Bytes(), 60u);
 }
@@ -52,7 +52,7 @@ TEST(MemoryBudgetTest, BitmapLargerThanTheProcessBudgetFailsAndBitmapsGiveTheirB
     try {
         Bitmap(1000, 1000);
         ADD_FAILURE() << "accepted";
-    } catch (const EOutOfResources& e) {
+    } catch (const OutOfResources& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot load image."), std::string::npos);
     }
     {

@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace pictorel::reference {
 
 Bitmap ReferenceResample(const Bitmap& source, int width, int height) {
     const int W = source.Width();
     const int H = source.Height();
-    if (W < 1 || H < 1) throw EAssertionFailed("Assertion failure (BitmapUtils)");
-    if (width == 0 || height == 0) throw EZeroDivide("Floating point division by zero");
+    if (W < 1 || H < 1) throw AssertionFailure("Assertion failure (BitmapUtils)");
+    if (width == 0 || height == 0) throw DivisionByZero("Floating point division by zero");
 
     const double area = static_cast<double>(std::int64_t{W} * H) / width / height;
     const double sx = static_cast<double>(W) / width;

@@ -7,7 +7,7 @@
 
 #include "WorkflowFixture.h"
 #include "editor/TestPictures.h"
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/RunDestination.h"
@@ -38,7 +38,7 @@ struct AutomaticRun : ::testing::Test, WorkflowFixture {
         return path.string();
     }
     std::pair<int, int> SizeOf(const std::string& path) {
-        TPicture picture;
+        LoadedPicture picture;
         LoadPicture(picture, path);
         return {picture.Width(), picture.Height()};
     }
@@ -183,11 +183,11 @@ TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {
 
 TEST(RunDestination, PrefixesAndTheFolderToOpen) {
     EXPECT_EQ(SameFolderPrefix("/a.png"), "/mini_");
-    TRunDestination same;
+    RunDestination same;
     EXPECT_EQ(same.FolderToOpen(), "");
     EXPECT_EQ(same.OutputPathFor("/nowhere/cam/IMG_0001.JPG"), "/nowhere/cam/mini_IMG_0001.JPG");
     EXPECT_EQ(same.FolderToOpen(), "/nowhere/cam/");
-    TRunDestination named("/out/A101/");
+    RunDestination named("/out/A101/");
     EXPECT_EQ(named.OutputPathFor("/d/cam/IMG_0001.jpeg"), "/out/A101/IMG_0001.jpeg");
     EXPECT_EQ(named.FolderToOpen(), "/out/A101/");
 }

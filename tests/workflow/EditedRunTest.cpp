@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 #include "workflow/WorkflowFixture.h"
 
@@ -24,11 +24,11 @@ class FakeEditorHost : public IEditorHost {
   public:
     struct Step {
         int result;
-        std::function<void(TTrimmingDocument&)> action;
+        std::function<void(EditorModel&)> action;
     };
     explicit FakeEditorHost(std::shared_ptr<test::CallLog> log) : calls(std::move(log)) {}
 
-    int ShowModal(TTrimmingDocument& editor) override {
+    int ShowModal(EditorModel& editor) override {
         calls->push_back("editor: " + fs::path(editor.SourcePath).filename().string());
         markerShownAtOpen.push_back(editor.ImageDirectionVisible || editor.SBtnDirectionDown ||
                                     editor.TurnButtonsVisible);
@@ -114,7 +114,7 @@ TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
     for (const std::string& f : files) EXPECT_TRUE(fs::exists(f));
 
     // The saved result is the editor's 400 x 400 view.
-    TPicture saved;
+    LoadedPicture saved;
     LoadPicture(saved, Path("p/mini_1.jpg"));
     EXPECT_EQ(saved.Width(), 400);
     EXPECT_EQ(saved.Height(), 400);
@@ -151,7 +151,7 @@ TEST_F(EditedRunTest, EveryFileOpensWithoutTheMarker) {
     const std::string a = AddPicture("p", "a.png", kWhite);
     AddPicture("p", "b.png", kWhite);
     SameFolderMode();
-    auto showMarker = [](TTrimmingDocument& e) {
+    auto showMarker = [](EditorModel& e) {
         e.SBtnDirectionDown = true;
         e.SBtnDirectionClick();
     };

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {

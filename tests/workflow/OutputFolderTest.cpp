@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "WorkflowFixture.h"
+#include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/OutputFolder.h"
-#include "workflow/UFSelectRootPath.h"
 
 namespace pictorel::test {
 namespace {
@@ -140,7 +140,7 @@ TEST_F(OutputFolder, UnusableRootPathCountsAsMissing) {
 
     // The base-folder dialog asks for one: it offers and stores the default.
     FakeFolderBrowser browser{log};
-    TSelectRootPathLogic dialog{ini, boxes, browser};
+    BaseFolderDialogModel dialog{ini, boxes, browser};
     SetBase("relative/base/");
     dialog.FormShow();
     EXPECT_EQ(dialog.EditRootPath, dialog.DefaultRootPath);
@@ -160,7 +160,7 @@ TEST_F(OutputFolder, OutputFolderThatCannotBeCreated) {
 }
 
 TEST_F(OutputFolder, BaseFolderIsReadAtEveryRun) {
-    // TMainLogic reads "RootPath" afresh, falling back to the default.
+    // MainScreen reads "RootPath" afresh, falling back to the default.
     SetBase(base);
     main.AddChosenFiles({"/nowhere/a.jpg"});
     main.EditNewFolderTyped("B2");

@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
-#include "app/IniGT.h"
-#include "editor/TrimmingDocument.h"
+#include "app/SettingsFile.h"
+#include "editor/EditorModel.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 #include "workflow/FolderDialogs.h"
-#include "workflow/UFMain.h"
+#include "workflow/MainScreen.h"
 
 namespace pictorel::test {
 
@@ -38,9 +38,9 @@ struct WorkflowFixture {
     FakeProgress progress{log};
     FakeShell shell{log};
     FakeBaseFolderDialog baseDialog{log};
-    TIniGT ini{(dir.Path() / "pictorel").string()};
-    TTrimmingDocument editor{boxes};
-    TMainLogic main{ini, boxes, progress, shell, baseDialog, editor};
+    SettingsFile ini{(dir.Path() / "pictorel").string()};
+    EditorModel editor{boxes};
+    MainScreen main{ini, boxes, progress, shell, baseDialog, editor};
 
     WorkflowFixture() { ini.SetFileName((dir.Path() / "Pictorel.ini").string()); }
 

@@ -9,24 +9,24 @@
 
 namespace pictorel {
 
-TPanel::TPanel(QWidget* parent, const QString& name) : QFrame(parent) {
+Panel::Panel(QWidget* parent, const QString& name) : QFrame(parent) {
     setObjectName(name);
     setFrameShape(QFrame::NoFrame);
 }
 
-void TPanel::SetColor(const QColor& colour) {
+void Panel::SetColor(const QColor& colour) {
     QPalette p = palette();
     p.setColor(QPalette::Window, colour);
     setPalette(p);
     setAutoFillBackground(true);
 }
 
-void TPanel::SetCaption(const QString& caption) {
+void Panel::SetCaption(const QString& caption) {
     caption_ = caption;
     update();
 }
 
-void TPanel::paintEvent(QPaintEvent* event) {
+void Panel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (caption_.isEmpty()) return;
     QPainter painter(this);

@@ -13,10 +13,10 @@ namespace pictorel {
 
 // A plain panel (a coloured rectangle that holds other controls). Kept as its
 // own class so that EnableChildControls can tell panels from other frames.
-class TPanel : public QFrame {
+class Panel : public QFrame {
     Q_OBJECT
   public:
-    explicit TPanel(QWidget* parent = nullptr, const QString& name = {});
+    explicit Panel(QWidget* parent = nullptr, const QString& name = {});
     void SetColor(const QColor& colour);
     // Text drawn centred on the panel; it stays readable when the panel is disabled.
     void SetCaption(const QString& caption);

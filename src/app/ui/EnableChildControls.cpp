@@ -20,7 +20,7 @@ void EnableChildControls(QWidget* container, bool enable) {
         const QColor field = enable ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xC0, 0xC0, 0xC0);
         for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (child->isWindow()) continue;
-            if (qobject_cast<TPanel*>(child) != nullptr ||
+            if (qobject_cast<Panel*>(child) != nullptr ||
                 qobject_cast<QGroupBox*>(child) != nullptr) {
                 if (TagOf(child) != -1) EnableChildControls(child, enable);
             } else if (qobject_cast<QLineEdit*>(child) != nullptr ||

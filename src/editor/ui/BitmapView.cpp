@@ -28,16 +28,15 @@ QImage ImageOf(const Bitmap& bitmap) {
                   static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
 }
 
-TBitmapView::TBitmapView(QWidget* parent, const QString& name,
-                         std::function<const Bitmap*()> source)
-    : TMouseControl(parent, name), source_(std::move(source)) {}
+BitmapView::BitmapView(QWidget* parent, const QString& name, std::function<const Bitmap*()> source)
+    : MouseArea(parent, name), source_(std::move(source)) {}
 
-void TBitmapView::SetTransparentColor(std::optional<Color> colour) {
+void BitmapView::SetTransparentColor(std::optional<Color> colour) {
     transparent_ = colour;
     update();
 }
 
-void TBitmapView::PaintPicture(QPainter& painter) const {
+void BitmapView::PaintPicture(QPainter& painter) const {
     const Bitmap* bitmap = source_ ? source_() : nullptr;
     if (bitmap == nullptr || bitmap->Empty()) return;
     QImage image = ImageOf(*bitmap);
@@ -48,7 +47,7 @@ void TBitmapView::PaintPicture(QPainter& painter) const {
         painter.drawImage(rect(), image);
 }
 
-void TBitmapView::paintEvent(QPaintEvent* /*event*/) {
+void BitmapView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     PaintPicture(painter);
 }

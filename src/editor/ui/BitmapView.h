@@ -1,4 +1,4 @@
-// TBitmapView: an image control that shows a document's Bitmap. A picture of
+// BitmapView: an image control that shows a document's Bitmap. A picture of
 // the control's size is painted pixel for pixel; any other size is stretched
 // to the control. Optionally the pixels of one colour are left out, so that
 // the controls beneath show through.
@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "editor/ui/MouseControl.h"
+#include "editor/ui/MouseArea.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -17,11 +17,11 @@ namespace pictorel {
 // converted first. The image must not outlive the bitmap.
 QImage ImageOf(const Bitmap& bitmap);
 
-class TBitmapView : public TMouseControl {
+class BitmapView : public MouseArea {
     Q_OBJECT
   public:
     // `source` gives the picture to paint, or nullptr for none.
-    TBitmapView(QWidget* parent, const QString& name, std::function<const Bitmap*()> source);
+    BitmapView(QWidget* parent, const QString& name, std::function<const Bitmap*()> source);
 
     // Pixels of this colour are not painted.
     void SetTransparentColor(std::optional<Color> colour);

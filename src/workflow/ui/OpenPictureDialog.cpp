@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "formats/Picture.h"
+#include "formats/LoadedPicture.h"
 
 namespace pictorel {
 
@@ -23,7 +23,7 @@ PicturePreview MakePicturePreview(const QString& path, int boxSide) {
     PicturePreview preview;
     if (path.isEmpty() || !QFileInfo(path).isFile()) return preview;
     try {
-        TPicture picture;
+        LoadedPicture picture;
         picture.LoadFromFile(path.toStdString());
         if (picture.Empty()) return preview;
         const Bitmap bgr = picture.ToBitmap().ToBgr24();

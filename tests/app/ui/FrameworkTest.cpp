@@ -17,12 +17,12 @@
 #include <QTest>
 #include <memory>
 
-#include "app/IniStore.h"
+#include "app/IniFile.h"
+#include "app/ui/CommonWindow.h"
 #include "app/ui/EnableChildControls.h"
-#include "app/ui/KSavePos.h"
-#include "app/ui/UDMCorvane.h"
-#include "app/ui/UFCommon.h"
-#include "app/ui/UFPleaseWait.h"
+#include "app/ui/ProgressWindow.h"
+#include "app/ui/WindowPlacement.h"
+#include "app/ui/WindowRegistry.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -42,7 +42,7 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, int y) {
 class KeyWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        window = std::make_unique<TFormEX>(nullptr, QStringLiteral("FKeys"));
+        window = std::make_unique<KeyboardNavigatingWindow>(nullptr, QStringLiteral("FKeys"));
         window->resize(300, 300);
         e1 = AddEdit(window.get(), "Edit1", 10);
         e2 = AddEdit(window.get(), "Edit2", 40);
@@ -69,7 +69,7 @@ class KeyWindow : public ::testing::Test {
         ASSERT_EQ(QApplication::focusWidget(), w);
     }
 
-    std::unique_ptr<TFormEX> window;
+    std::unique_ptr<KeyboardNavigatingWindow> window;
     QLineEdit* e1 = nullptr;
     QLineEdit* e2 = nullptr;
     QLineEdit* e3 = nullptr;
@@ -189,8 +189,9 @@ class CountingEdit : public QLineEdit {
 
 TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
     TempDir dir;
-    TFCommon window(nullptr, TFCommon::Options{QStringLiteral("FKeysCommon"), QSize(300, 200),
-                                               dir.Str() + "a.ini", false});
+    CommonWindow window(nullptr,
+                        CommonWindow::Options{QStringLiteral("FKeysCommon"), QSize(300, 200),
+                                              dir.Str() + "a.ini", false});
     auto* edit = new CountingEdit(window.PanelDetail);
     window.show();
     window.activateWindow();
@@ -207,14 +208,14 @@ TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
 
 TEST(EnableChildControls, LeavesATagMinusOnePanelAlone) {
     QWidget window;
-    auto* outer = new TPanel(&window, QStringLiteral("Outer"));
+    auto* outer = new Panel(&window, QStringLiteral("Outer"));
     auto* label = new QLabel(QStringLiteral("x"), outer);
     auto* edit = new QLineEdit(outer);
-    auto* inner = new TPanel(outer, QStringLiteral("Inner"));
+    auto* inner = new Panel(outer, QStringLiteral("Inner"));
     SetTag(inner, -1);
     auto* innerButton = new QPushButton(inner);
     auto* innerEdit = new QLineEdit(inner);
-    auto* nested = new TPanel(outer, QStringLiteral("Nested"));
+    auto* nested = new Panel(outer, QStringLiteral("Nested"));
     auto* nestedButton = new QPushButton(nested);
     const QColor innerBase = innerEdit->palette().color(QPalette::Active, QPalette::Base);
 
@@ -245,14 +246,14 @@ TEST(SplitCommaText, CommasBlanksAndQuotes) {
 // Placement saving through a settings file in a temporary folder.
 class Placement : public ::testing::Test {
   protected:
-    std::unique_ptr<TFCommon> Create() {
-        return std::make_unique<TFCommon>(
-            nullptr, TFCommon::Options{QStringLiteral("FTest"), QSize(300, 200), ini, true});
+    std::unique_ptr<CommonWindow> Create() {
+        return std::make_unique<CommonWindow>(
+            nullptr, CommonWindow::Options{QStringLiteral("FTest"), QSize(300, 200), ini, true});
     }
     void Store(const std::string& text) {
-        TIniStore(ini).WriteString("Bounds", "FTest.Bounds", text);
+        IniFile(ini).WriteString("Bounds", "FTest.Bounds", text);
     }
-    std::string Stored() const { return TIniStore(ini).ReadString("Bounds", "FTest.Bounds", ""); }
+    std::string Stored() const { return IniFile(ini).ReadString("Bounds", "FTest.Bounds", ""); }
     static QPoint Centred(const QWidget& w) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         return {(screen.width() - w.width()) / 2, (screen.height() - w.height()) / 2};
@@ -320,8 +321,8 @@ TEST_F(Placement, ItemsThatAreNotNumbersKeepTheCurrentValue) {
 
 TEST_F(Placement, EditorWindowStoresNothing) {
     {
-        TFCommon window(nullptr,
-                        TFCommon::Options{QStringLiteral("FTest"), QSize(300, 200), ini, false});
+        CommonWindow window(
+            nullptr, CommonWindow::Options{QStringLiteral("FTest"), QSize(300, 200), ini, false});
     }
     EXPECT_EQ(Stored(), "");
 }
@@ -330,13 +331,14 @@ TEST(WindowList, EntersWindowsAndLogsAFailedRemoval) {
     std::vector<std::string> log;
     TempDir dir;
     {
-        TDMCorvane list([&log](const std::string& line) { log.push_back(line); });
+        WindowRegistry list([&log](const std::string& line) { log.push_back(line); });
         {
-            TFCommon window(nullptr, TFCommon::Options{QStringLiteral("FListed"), QSize(100, 100),
-                                                       dir.Str() + "a.ini", true});
+            CommonWindow window(nullptr,
+                                CommonWindow::Options{QStringLiteral("FListed"), QSize(100, 100),
+                                                      dir.Str() + "a.ini", true});
             EXPECT_EQ(list.Count(), 0) << "entered only when creation finishes";
         }
-        TFormEX stray(nullptr, QStringLiteral("FStray"));
+        KeyboardNavigatingWindow stray(nullptr, QStringLiteral("FStray"));
         list.Add(&stray);
         EXPECT_EQ(list.Count(), 1);
         list.Remove(&stray);
@@ -347,7 +349,7 @@ TEST(WindowList, EntersWindowsAndLogsAFailedRemoval) {
             log,
             (std::vector<std::string>{"[SYSTEM ERROR] WindowsListからFormアドレスの削除に失敗"}));
     }
-    EXPECT_EQ(TDMCorvane::Instance(), nullptr);
+    EXPECT_EQ(WindowRegistry::Instance(), nullptr);
 }
 
 TEST(PaceText, SecondsPerPercent) {
@@ -368,7 +370,7 @@ TEST(PaceText, SecondsPerPercent) {
 TEST(ProgressWindow, StartStepStopAndEsc) {
     QWidget mainWindow;
     mainWindow.show();
-    TFPleaseWait wait;
+    ProgressWindow wait;
     wait.SetMainWindow(&mainWindow);
     EXPECT_EQ(wait.size(), QSize(408, 116));
 
@@ -408,7 +410,7 @@ TEST(ProgressWindow, StartStepStopAndEsc) {
 TEST(ProgressWindow, ClosingItDuringARunIsRefused) {
     QWidget mainWindow;
     mainWindow.show();
-    TFPleaseWait wait;
+    ProgressWindow wait;
     wait.SetMainWindow(&mainWindow);
     wait.StartProgress(3, true);
     // Alt+F4 from the window manager: the run still owns the window.
@@ -424,7 +426,7 @@ TEST(ProgressWindow, ClosingItDuringARunIsRefused) {
 TEST(ProgressWindow, MinimisingAndRestoringIsNoNewShowing) {
     QWidget mainWindow;
     mainWindow.show();
-    TFPleaseWait wait;
+    ProgressWindow wait;
     wait.SetMainWindow(&mainWindow);
     wait.StartProgress(5, true);
     wait.StepProgress();

@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "editor/TestPictures.h"
-#include "editor/ui/UFTrimming.h"
-#include "formats/Picture.h"
+#include "editor/ui/EditorWindow.h"
+#include "formats/LoadedPicture.h"
 #include "workflow/EditedRun.h"
 #include "workflow/WorkflowFixture.h"
 
@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 // does not close the window fails the test and skips the file.
 class ScriptedWindowHost : public IEditorHost {
   public:
-    explicit ScriptedWindowHost(TFTrimming& window) : window_(window) {}
-    std::deque<std::function<void(TFTrimming&)>> steps;
+    explicit ScriptedWindowHost(EditorWindow& window) : window_(window) {}
+    std::deque<std::function<void(EditorWindow&)>> steps;
     int opened = 0;
 
-    int ShowModal(TTrimmingDocument& editor) override {
+    int ShowModal(EditorModel& editor) override {
         ++opened;
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
@@ -49,12 +49,12 @@ class ScriptedWindowHost : public IEditorHost {
     }
 
   private:
-    TFTrimming& window_;
+    EditorWindow& window_;
 };
 
 // Mean absolute channel difference between a decoded file and a bitmap.
 double MeanDifference(const std::string& path, const Bitmap& expected) {
-    TPicture picture;
+    LoadedPicture picture;
     LoadPicture(picture, path);
     const Bitmap& b = picture.Graphic()->GetBitmap();
     EXPECT_EQ(b.Width(), 400);
@@ -76,8 +76,8 @@ Color Photo(int x, int y) {
 
 class EditedRunWindowTest : public ::testing::Test, public test::WorkflowFixture {
   protected:
-    std::unique_ptr<TFTrimming> window =
-        std::make_unique<TFTrimming>(nullptr, Path("Pictorel.ini"), editor);
+    std::unique_ptr<EditorWindow> window =
+        std::make_unique<EditorWindow>(nullptr, Path("Pictorel.ini"), editor);
     ScriptedWindowHost host{*window};
 
     std::string AddPhoto(const std::string& name, int w, int h,
@@ -102,7 +102,7 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
     boxes.answers = {false};
 
     Bitmap cropped, turned, marked, plainCrop, plainTurn;
-    host.steps.push_back([&](TFTrimming& w) {
+    host.steps.push_back([&](EditorWindow& w) {
         QWindow* handle = w.windowHandle();
         plainCrop = *w.Document().Image2;
         const QPoint a = w.Image1->mapTo(&w, QPoint(50, 80));
@@ -114,14 +114,14 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
         cropped = *w.Document().Image2;
         QTest::keyClick(handle, Qt::Key_Return);  // the default button saves
     });
-    host.steps.push_back([&](TFTrimming& w) {
+    host.steps.push_back([&](EditorWindow& w) {
         EXPECT_FALSE(w.SBtnDirection->isChecked());
         plainTurn = *w.Document().Image2;
         QTest::mouseClick(w.SpeedButton6, Qt::LeftButton);
         turned = *w.Document().Image2;
         QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
     });
-    host.steps.push_back([&](TFTrimming& w) {
+    host.steps.push_back([&](EditorWindow& w) {
         QTest::mouseClick(w.SBtnDirection, Qt::LeftButton);
         ASSERT_TRUE(w.ImageDirection->isVisible());
         QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
@@ -139,7 +139,7 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
 
     // The marker sits in the middle of the saved picture: the needle is black
     // on a pale photo, the corners are untouched.
-    TPicture saved;
+    LoadedPicture saved;
     LoadPicture(saved, Output("mark"));
     const Bitmap& m = saved.Graphic()->GetBitmap();
     EXPECT_LT(m.Pixel(200, 200).r, 60);
@@ -152,18 +152,19 @@ TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
     for (const char* name : {"1.bmp", "2.bmp", "3.bmp", "4.bmp", "5.bmp"}) AddPhoto(name, 300, 200);
     SameFolderMode();
     boxes.answers = {false};
-    host.steps.push_back([](TFTrimming& w) {
+    host.steps.push_back([](EditorWindow& w) {
         QTest::mouseClick(w.SBtnDirection, Qt::LeftButton);  // marker on, then saved
         QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
     });
-    host.steps.push_back([](TFTrimming& w) {
+    host.steps.push_back([](EditorWindow& w) {
         // The marker was released before this file.
         EXPECT_FALSE(w.ImageDirection->isVisible());
         EXPECT_FALSE(w.SBtnRightTurn->isVisible());
         QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
     });
-    host.steps.push_back([](TFTrimming& w) { w.close(); });
-    host.steps.push_back([](TFTrimming& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); });
+    host.steps.push_back([](EditorWindow& w) { w.close(); });
+    host.steps.push_back(
+        [](EditorWindow& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); });
     EditedRun(main, editor, host);
 
     EXPECT_EQ(host.opened, 4);
@@ -178,21 +179,21 @@ TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
 TEST_F(EditedRunWindowTest, ModalResultsOfTheEndingButtons) {
     const std::string path = AddPhoto("x.bmp", 100, 100);
     editor.SourcePath = path;
-    const auto resultOf = [&](const std::function<void(TFTrimming&)>& step) {
+    const auto resultOf = [&](const std::function<void(EditorWindow&)>& step) {
         host.steps.push_back(step);
         return host.ShowModal(editor);
     };
-    EXPECT_EQ(resultOf([](TFTrimming& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Return); }),
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Return); }),
               1);
-    EXPECT_EQ(resultOf([](TFTrimming& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); }),
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); }),
               3);
-    EXPECT_EQ(resultOf([](TFTrimming& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Escape); }),
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Escape); }),
               -1);
-    EXPECT_EQ(resultOf([](TFTrimming& w) { w.SpeedButtonClose->click(); }), -1);
-    EXPECT_EQ(resultOf([](TFTrimming& w) { w.close(); }), 2);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { w.SpeedButtonClose->click(); }), -1);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { w.close(); }), 2);
     // Closing only hides: the window is still there for the next file.
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(resultOf([](TFTrimming& w) { QTest::mouseClick(w.BitBtnOK, Qt::LeftButton); }), 1);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.BitBtnOK, Qt::LeftButton); }), 1);
 }
 
 }  // namespace

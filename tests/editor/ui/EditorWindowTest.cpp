@@ -12,7 +12,7 @@
 
 #include "editor/FrameGeometry.h"
 #include "editor/TestPictures.h"
-#include "editor/ui/UFTrimming.h"
+#include "editor/ui/EditorWindow.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 
@@ -48,11 +48,12 @@ class EditorWindowTest : public ::testing::Test {
     test::TempDir dir;
     std::shared_ptr<test::CallLog> log = std::make_shared<test::CallLog>();
     test::FakeMessageBoxes boxes{log};
-    TTrimmingDocument doc{boxes};
-    std::unique_ptr<TFTrimming> window;
+    EditorModel doc{boxes};
+    std::unique_ptr<EditorWindow> window;
 
     void SetUp() override {
-        window = std::make_unique<TFTrimming>(nullptr, (dir.Path() / "Pictorel.ini").string(), doc);
+        window =
+            std::make_unique<EditorWindow>(nullptr, (dir.Path() / "Pictorel.ini").string(), doc);
     }
 
     // Shows the window on a picture (the load step runs as it opens).
@@ -373,22 +374,22 @@ TEST_F(EditorWindowTest, FramePaintsCrossAndCornerHandles) {
 }
 
 TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsClicks) {
-    TCanvasShape shape(nullptr);
+    FrameShape shape(nullptr);
     shape.resize(20, 20);
     shape.SetPen(QColor(255, 0, 0), 1);
     QImage plain = shape.grab().toImage();
     EXPECT_EQ(plain.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(plain.pixel(19, 19), qRgb(255, 0, 0));
     // OnPaint runs after the outline, on the same surface.
-    shape.OnPaint = [](TCanvasShape& sender, QPainter& canvas) {
+    shape.OnPaint = [](FrameShape& sender, QPainter& canvas) {
         canvas.fillRect(sender.rect(), QColor(0, 0, 255));
     };
     EXPECT_EQ(shape.grab().toImage().pixel(0, 0), qRgb(0, 0, 255));
 
     int clicks = 0, doubleClicks = 0;
     QPoint down;
-    shape.OnClick = [&](TCanvasShape&) { ++clicks; };
-    shape.OnDblClick = [&](TCanvasShape&) { ++doubleClicks; };
+    shape.OnClick = [&](FrameShape&) { ++clicks; };
+    shape.OnDblClick = [&](FrameShape&) { ++doubleClicks; };
     shape.OnMouseDown = [&](int x, int y) { down = {x, y}; };
     QTest::mouseClick(&shape, Qt::LeftButton, {}, QPoint(5, 7));
     EXPECT_EQ(clicks, 1);

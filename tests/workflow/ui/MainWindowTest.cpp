@@ -15,16 +15,16 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/UDMMain.h"
+#include "app/ProgramSettings.h"
+#include "app/ui/ProgressWindow.h"
 #include "app/ui/QtMessageBoxes.h"
-#include "app/ui/UFPleaseWait.h"
 #include "app/ui/UncaughtError.h"
-#include "editor/TrimmingDocument.h"
+#include "editor/EditorModel.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
+#include "workflow/ui/BaseFolderWindow.h"
+#include "workflow/ui/MainWindow.h"
 #include "workflow/ui/OpenPictureDialog.h"
-#include "workflow/ui/UFMain.h"
-#include "workflow/ui/UFSelectRootPath.h"
 
 namespace pictorel {
 namespace {
@@ -43,10 +43,10 @@ std::string Utf8(const QString& text) {
 }
 
 // Records the gauge after every step and can press Esc during the run.
-class RecordingProgress : public TFPleaseWait {
+class RecordingProgress : public ProgressWindow {
   public:
     void StepProgress() override {
-        TFPleaseWait::StepProgress();
+        ProgressWindow::StepProgress();
         gauge.push_back(Gauge1->value());
         mainEnabled.push_back(mainWindow != nullptr && mainWindow->isEnabled());
         // Closing the main window during the run is refused.
@@ -77,7 +77,7 @@ class FakeBrowser : public IFolderBrowser {
     std::vector<std::string> initials;
 };
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::create_directories(photos / "sub");
@@ -88,13 +88,13 @@ class MainWindow : public ::testing::Test {
         dmMain.IniFile.WriteString("Path", "RootPath", base.string() + "/");
     }
 
-    std::unique_ptr<TFMain> Create(std::vector<std::string> arguments = {}) {
-        auto window = std::make_unique<TFMain>(
-            TFMain::Services{dmMain.IniFile, dmMain.IniFile.Path(), boxes, shell, editor,
-                             std::move(arguments), [this](const QString& initial) {
-                                 dialogInitials.push_back(Utf8(initial));
-                                 return dialogAnswer;
-                             }});
+    std::unique_ptr<MainWindow> Create(std::vector<std::string> arguments = {}) {
+        auto window = std::make_unique<MainWindow>(
+            MainWindow::Services{dmMain.IniFile, dmMain.IniFile.Path(), boxes, shell, editor,
+                                 std::move(arguments), [this](const QString& initial) {
+                                     dialogInitials.push_back(Utf8(initial));
+                                     return dialogAnswer;
+                                 }});
         progress.SetMainWindow(window.get());
         progress.mainWindow = window.get();
         window->SetProgress(&progress);
@@ -134,17 +134,17 @@ class MainWindow : public ::testing::Test {
     TempDir dir;
     fs::path photos = dir.Path() / "photos";
     fs::path base = dir.Path() / "base";
-    TDMMain dmMain{dir.Str() + "pictorel"};
+    ProgramSettings dmMain{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     test::FakeShell shell{boxes.calls};
-    TTrimmingDocument editor{boxes};
+    EditorModel editor{boxes};
     RecordingProgress progress;
     FakeBaseDialog baseDialog;
     std::vector<std::string> dialogAnswer;
     std::vector<std::string> dialogInitials;
 };
 
-TEST_F(MainWindow, StartsOnTheSelectionScreen) {
+TEST_F(MainWindowTest, StartsOnTheSelectionScreen) {
     auto window = Create();
     EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
@@ -155,7 +155,7 @@ TEST_F(MainWindow, StartsOnTheSelectionScreen) {
     EXPECT_EQ(window->size(), QSize(409, 345));
 }
 
-TEST_F(MainWindow, CommandLineFolderOpensTheProcessingScreen) {
+TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     auto window = Create({photos.string()});
     EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
     EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
@@ -171,7 +171,7 @@ TEST_F(MainWindow, CommandLineFolderOpensTheProcessingScreen) {
               fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
 }
 
-TEST_F(MainWindow, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
+TEST_F(MainWindowTest, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
     fs::create_directories(dir.Path() / "My Photos");
     WritePicture(dir.Path() / "My Photos" / "x.png", "PNG", 10, 10);
     auto window = Create({dir.Str() + "My", "Photos/x.png"});
@@ -179,7 +179,7 @@ TEST_F(MainWindow, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
               (std::vector<std::string>{dir.Str() + "My Photos/x.png"}));
 }
 
-TEST_F(MainWindow, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) {
+TEST_F(MainWindowTest, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) {
     auto window = Create();
     Drop(window->PanelFileDrop, {photos / "b.txt"});
     EXPECT_TRUE(window->Logic().SelectedFiles.empty());
@@ -197,7 +197,7 @@ TEST_F(MainWindow, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
 }
 
-TEST_F(MainWindow, RunButtonsShowExactlyWhileTheTrimmedNameIsNotEmpty) {
+TEST_F(MainWindowTest, RunButtonsShowExactlyWhileTheTrimmedNameIsNotEmpty) {
     auto window = Create({photos.string()});
     window->show();
     QLineEdit* edit = window->EditNewFolder->lineEdit();
@@ -216,7 +216,7 @@ TEST_F(MainWindow, RunButtonsShowExactlyWhileTheTrimmedNameIsNotEmpty) {
     EXPECT_TRUE(window->GroupBox2->isVisible());
 }
 
-TEST_F(MainWindow, DownOpensTheFolderCombo) {
+TEST_F(MainWindowTest, DownOpensTheFolderCombo) {
     auto window = Create({photos.string()});
     window->show();
     window->activateWindow();
@@ -227,7 +227,7 @@ TEST_F(MainWindow, DownOpensTheFolderCombo) {
     window->EditNewFolder->hidePopup();
 }
 
-TEST_F(MainWindow, AutomaticRunFromTheButtonToTheFilesOnDisk) {
+TEST_F(MainWindowTest, AutomaticRunFromTheButtonToTheFilesOnDisk) {
     auto window = Create({photos.string()});
     window->show();
     QTest::keyClicks(window->EditNewFolder->lineEdit(), QStringLiteral("A101"));
@@ -259,7 +259,7 @@ TEST_F(MainWindow, AutomaticRunFromTheButtonToTheFilesOnDisk) {
                              fs::path(ListedPictures().back()).parent_path().string()}));
 }
 
-TEST_F(MainWindow, EscDuringTheRunStopsAfterTheFileInHand) {
+TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
     WritePicture(photos / "d.png", "PNG", 20, 20);
     auto window = Create({photos.string()});
     window->show();
@@ -279,7 +279,7 @@ TEST_F(MainWindow, EscDuringTheRunStopsAfterTheFileInHand) {
     EXPECT_TRUE(window->isEnabled());
 }
 
-TEST_F(MainWindow, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
+TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
     dmMain.IniFile.WriteString("Path", "LastSourcePath", photos.string());
     auto window = Create();
     EXPECT_TRUE(window->SpeedButton4->isVisibleTo(window.get()));
@@ -294,7 +294,7 @@ TEST_F(MainWindow, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
 }
 
-TEST_F(MainWindow, OpenDialogPreviewShowsThePictureAndItsSize) {
+TEST_F(MainWindowTest, OpenDialogPreviewShowsThePictureAndItsSize) {
     const PicturePreview png =
         MakePicturePreview(QString::fromStdString((photos / "sub" / "c.png").string()), 200);
     EXPECT_EQ(png.image.size(), QSize(200, 133));
@@ -307,7 +307,7 @@ TEST_F(MainWindow, OpenDialogPreviewShowsThePictureAndItsSize) {
     EXPECT_TRUE(MakePicturePreview(QString::fromStdString(photos.string()), 200).image.isNull());
 }
 
-TEST_F(MainWindow, ManualAndBaseFolderButtons) {
+TEST_F(MainWindowTest, ManualAndBaseFolderButtons) {
     auto window = Create();
     QTest::mouseClick(window->Label9, Qt::LeftButton);
     ASSERT_EQ(boxes.calls->size(), 1u);
@@ -317,7 +317,7 @@ TEST_F(MainWindow, ManualAndBaseFolderButtons) {
     EXPECT_EQ(baseDialog.shown, 1);
 }
 
-TEST_F(MainWindow, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
+TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
     auto window = Create();
     // A folder where the settings file should be: every write fails.
     const std::string ini = dmMain.IniFile.Path();
@@ -334,14 +334,14 @@ TEST_F(MainWindow, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
 
 class BaseFolderDialog : public ::testing::Test {
   protected:
-    std::unique_ptr<TFSelectRootPath> Create() {
-        return std::make_unique<TFSelectRootPath>(dmMain.IniFile, dmMain.IniFile.Path(), boxes,
+    std::unique_ptr<BaseFolderWindow> Create() {
+        return std::make_unique<BaseFolderWindow>(dmMain.IniFile, dmMain.IniFile.Path(), boxes,
                                                   browser);
     }
     std::string Stored() const { return dmMain.IniFile.ReadString("Path", "RootPath", "<none>"); }
 
     TempDir dir;
-    TDMMain dmMain{dir.Str() + "pictorel"};
+    ProgramSettings dmMain{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     FakeBrowser browser;
 };

@@ -1,0 +1,58 @@
+// CommonWindow: the common window. A title strip at the top, the content panel
+// PanelDetail, a bottom strip with the close button, the interface font, F10
+// discarded, and the placement kept in the settings file.
+#pragma once
+
+#include <QAction>
+#include <QSize>
+#include <QToolButton>
+#include <memory>
+#include <string>
+
+#include "app/ui/Controls.h"
+#include "app/ui/KeyboardNavigatingWindow.h"
+#include "app/ui/WindowPlacement.h"
+
+namespace pictorel {
+
+class CommonWindow : public KeyboardNavigatingWindow {
+    Q_OBJECT
+  public:
+    struct Options {
+        QString name;  // component name, also the placement key
+        QSize clientSize{654, 534};
+        std::string iniPath;  // settings file holding the placement
+        bool saveBounds = true;
+    };
+
+    CommonWindow(QWidget* parent, const Options& options);
+    ~CommonWindow() override;
+
+    Panel* PanelTop;
+    Panel* PanelTitle;
+    Panel* PanelBar1;
+    Panel* PanelDetail;
+    Panel* PanelBottom;
+    Panel* PanelBar2;
+    QToolButton* SpeedButtonClose;
+    QAction* CloseForm;
+    std::unique_ptr<WindowPlacementStore> KSavePosIni1;
+
+    // Title caption and colour; the two bars take the title's colour.
+    void SetTitle(const QString& caption);
+    void SetTitleColor(const QColor& colour);
+
+  public slots:
+    // The close action; the base closes the window.
+    virtual void CloseFormExecute();
+
+  protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void FormCreate();
+    void LayOut();
+};
+
+}  // namespace pictorel

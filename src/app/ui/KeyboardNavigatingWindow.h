@@ -1,0 +1,58 @@
+// KeyboardNavigatingWindow: the window base with the program's keyboard navigation (Enter as
+// Tab, Up backwards, Down opens combo lists) and its window-list entry.
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <initializer_list>
+
+class QKeyEvent;
+
+namespace pictorel {
+
+class KeyboardNavigatingWindow : public QDialog {
+    Q_OBJECT
+  public:
+    // `name` is the window's component name (FMain, FSelectRootPath, ...).
+    KeyboardNavigatingWindow(QWidget* parent, const QString& name);
+    ~KeyboardNavigatingWindow() override;
+
+    // Clears the focus, then focuses the first qualifying control.
+    virtual void FocusFirstControl();
+    // Steps through the focusable controls in tab order from `start` (none: the
+    // start of the order), skipping tag -1 and buttons. True when a control got
+    // the focus.
+    virtual bool FocusNextControl(QWidget* start, bool forward);
+
+    // The child-key rules for a key pressed in `focused`; true when consumed.
+    bool ChildKey(QWidget* focused, QKeyEvent* event);
+
+  protected:
+    // Finishes creation: enters the window list and resets the input method.
+    // Called by the derived constructor once the window is built.
+    void FinishCreation();
+    // Removes the window from the window list (once).
+    void LeaveWindowList();
+    // Key preview: runs before the child-key rules; true consumes the key.
+    virtual bool FormKeyDown(QKeyEvent* event);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // Next (or previous) eligible control from `from` in the window's tab
+    // order, skipping controls whose tag is listed; `from` itself when the
+    // search comes back to it; nullptr when nothing in the window can take focus.
+    QWidget* EligibleControl(QWidget* from, bool forward,
+                             std::initializer_list<int> skipTags) const;
+    void AfterMove(QWidget* control) const;
+
+    bool listed_ = false;
+};
+
+// The control a focused widget belongs to (the combo box of its line edit).
+QWidget* ControlOf(QWidget* focused);
+// The tag that steers navigation: a control without a name takes its parent's.
+int NavigationTag(const QWidget* control);
+
+}  // namespace pictorel

@@ -1,0 +1,63 @@
+// Exception hierarchy of the program. Every error carries the message text
+// that the user finally sees in an error box.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace pictorel {
+
+// The general error class; all program errors derive from it.
+class Error : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Input/output failure of a file operation (full disk, no permission, ...).
+class IoError : public Error {
+  public:
+    IoError(const std::string& message, int errorCode = 0)
+        : Error(message), errorCode_(errorCode) {}
+    int ErrorCode() const { return errorCode_; }
+
+  private:
+    int errorCode_;
+};
+
+// A broken internal assumption; the message names the unit.
+class AssertionFailure : public Error {
+  public:
+    using Error::Error;
+};
+
+// Floating-point division by zero (a target size of 0 in the resampler).
+class DivisionByZero : public Error {
+  public:
+    using Error::Error;
+};
+
+// A picture that is larger than the program is willing to allocate.
+class OutOfResources : public Error {
+  public:
+    using Error::Error;
+};
+
+// Raised while loading a picture: unreadable file, bad content, unknown format.
+class InvalidPicture : public Error {
+  public:
+    using Error::Error;
+};
+
+// Errors of the quarter-turn rotation ("Bitmap Size Error", "Illegal Bitmap").
+class RotateError : public Error {
+  public:
+    using Error::Error;
+};
+
+// The settings store could not write its file.
+class SettingsFileError : public Error {
+  public:
+    using Error::Error;
+};
+
+}  // namespace pictorel

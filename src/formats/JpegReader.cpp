@@ -1,0 +1,227 @@
+#include "formats/JpegReader.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "base/Errors.h"
+#include "imaging/MemoryBudget.h"
+
+namespace pictorel {
+
+namespace {
+
+const std::string kFormat = "JPEG";
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// libjpeg may not return from error_exit: jump back to the decoder's frame.
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings (corrupt or missing data that libjpeg repairs) stay silent.
+void OutputMessage(j_common_ptr) {}
+
+// Everything the decoder keeps across library calls lives here, on the
+// heap, so that a longjmp out of libjpeg skips no C++ object.
+struct JpegDecoder {
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager err{};
+    bool created = false;
+    Bitmap bitmap;
+    std::vector<JSAMPROW> rows;
+    std::vector<std::uint8_t> cmyk;
+    int orientation = 1;
+    // The picture's pixels and libjpeg's whole-image coefficient arrays of a
+    // progressive file, reserved together.
+    MemoryBudget::Reservation reservation;
+
+    ~JpegDecoder() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+std::uint16_t Get16(const std::uint8_t* p, bool little) {
+    return little ? static_cast<std::uint16_t>(p[0] | (p[1] << 8))
+                  : static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+std::uint32_t Get32(const std::uint8_t* p, bool little) {
+    return little ? (std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
+                     (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24))
+                  : ((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                     (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]});
+}
+
+// Huffman coding spends at least two bits per 8x8 block in a sequential
+// file (a DC code and an end-of-block code), and at least one in the first
+// DC scan of a progressive file, so a file cannot hold more blocks than four
+// (eight) per byte. Arithmetic coding has no such floor; the memory budget
+// bounds those files.
+void CheckBlocksFit(const jpeg_decompress_struct& cinfo, std::size_t fileBytes) {
+    if (cinfo.arith_code) return;
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        blocks += std::uint64_t{comp.width_in_blocks} * comp.height_in_blocks;
+    }
+    const unsigned blocksPerByte = cinfo.progressive_mode ? 8 : 4;
+    CheckDataFits((blocks + blocksPerByte - 1) / blocksPerByte, fileBytes, kFormat);
+}
+
+// A progressive file is decoded through coefficient arrays of the whole
+// image, allocated by jpeg_start_decompress: 64 coefficients of 2 bytes for
+// every block of every component.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    if (!cinfo.progressive_mode && !cinfo.buffered_image) return 0;
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        // Rounded up to whole MCU rows and columns, as libjpeg allocates them.
+        const std::uint64_t w = comp.width_in_blocks + comp.h_samp_factor;
+        const std::uint64_t h = comp.height_in_blocks + comp.v_samp_factor;
+        bytes += w * h * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes;
+}
+
+// Ink to light: Adobe files store inverted CMYK (255 = no ink).
+void CmykRowToBgr(const std::uint8_t* in, std::uint8_t* out, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, in += 4, out += 3) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        out[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        out[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    }
+}
+
+// Only trivially destructible locals here: libjpeg may longjmp out of it.
+void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+    CheckPictureSize(cinfo.image_width, cinfo.image_height, kFormat);
+    CheckBlocksFit(cinfo, data.size());
+
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1) continue;
+        const int o = ExifOrientation({m->data, m->data_length});
+        if (o != 1) {
+            d.orientation = o;
+            break;
+        }
+    }
+
+    bool cmyk = false;
+    PixelFormat format = PixelFormat::pf24bit;
+    if (cinfo.num_components == 1) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = PixelFormat::pf8bit;
+    } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        cinfo.out_color_space = JCS_CMYK;
+        cmyk = true;
+    } else {
+        cinfo.out_color_space = JCS_EXT_BGR;
+    }
+    jpeg_calc_output_dimensions(&cinfo);
+    d.reservation = MemoryBudget::Process().Reserve(
+        CoefficientBytes(cinfo) + RowStride(cinfo.output_width, format) * cinfo.output_height,
+        "JPEG picture");
+    jpeg_start_decompress(&cinfo);
+    const int width = static_cast<int>(cinfo.output_width);
+    const int height = static_cast<int>(cinfo.output_height);
+    d.bitmap = Bitmap::Uninitialized(width, height, format, d.reservation);
+    if (format == PixelFormat::pf8bit) d.bitmap.SetGreyColorTable();
+    d.rows.resize(static_cast<std::size_t>(height));
+
+    if (cmyk) {
+        d.cmyk.resize(static_cast<std::size_t>(width) * 4);
+        JSAMPROW row = d.cmyk.data();
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const int y = static_cast<int>(cinfo.output_scanline);
+            if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+            CmykRowToBgr(d.cmyk.data(), d.bitmap.ScanLine(y), width, cinfo.saw_Adobe_marker != 0);
+        }
+    } else {
+        for (int y = 0; y < height; ++y) d.rows[static_cast<std::size_t>(y)] = d.bitmap.ScanLine(y);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const JDIMENSION done = cinfo.output_scanline;
+            if (jpeg_read_scanlines(&cinfo, d.rows.data() + done, cinfo.output_height - done) ==
+                0) {
+                break;
+            }
+        }
+    }
+    // Rows libjpeg could not deliver and the row padding are zeroed.
+    const std::size_t used =
+        static_cast<std::size_t>(width) * (format == PixelFormat::pf8bit ? 1 : 3);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = d.bitmap.ScanLine(y);
+        if (static_cast<JDIMENSION>(y) >= cinfo.output_scanline) {
+            std::memset(row, 0, d.bitmap.Stride());
+        } else {
+            std::memset(row + used, 0, d.bitmap.Stride() - used);
+        }
+    }
+}
+
+}  // namespace
+
+int ExifOrientation(std::span<const std::uint8_t> app1) {
+    static const std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (app1.size() < 6 + 8 || std::memcmp(app1.data(), kExif, 6) != 0) return 1;
+    const std::span<const std::uint8_t> tiff = app1.subspan(6);
+    bool little = false;
+    if (tiff[0] == 'I' && tiff[1] == 'I') {
+        little = true;
+    } else if (!(tiff[0] == 'M' && tiff[1] == 'M')) {
+        return 1;
+    }
+    if (Get16(tiff.data() + 2, little) != 42) return 1;
+    const std::uint64_t ifd = Get32(tiff.data() + 4, little);
+    if (ifd + 2 > tiff.size()) return 1;
+    const unsigned count = Get16(tiff.data() + ifd, little);
+    for (unsigned i = 0; i < count; ++i) {
+        const std::uint64_t entry = ifd + 2 + std::uint64_t{i} * 12;
+        if (entry + 12 > tiff.size()) return 1;
+        const std::uint8_t* e = tiff.data() + entry;
+        if (Get16(e, little) != 0x112) continue;
+        if (Get16(e + 2, little) != 3 || Get32(e + 4, little) < 1) return 1;
+        const int value = Get16(e + 8, little);
+        return value >= 1 && value <= 8 ? value : 1;
+    }
+    return 1;
+}
+
+void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
+    bitmap_ = Bitmap();
+    auto d = std::make_unique<JpegDecoder>();
+    d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.error_exit = ErrorExit;
+    d->err.pub.output_message = OutputMessage;
+    if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    RunDecoder(*d, data);
+    bitmap_ = ApplyOrientation(std::move(d->bitmap), d->orientation);
+}
+
+}  // namespace pictorel

@@ -1,0 +1,19 @@
+// JPEG reader over libjpeg: 24-bit colour, 8-bit grey for one-channel files,
+// CMYK/YCCK converted to RGB, EXIF orientation applied.
+#pragma once
+
+#include "formats/PictureReader.h"
+
+namespace pictorel {
+
+class JpegReader : public PictureReader {
+  public:
+    const char* ClassName() const override { return "TJPEGImage"; }
+    void LoadFromMemory(std::span<const std::uint8_t> data) override;
+};
+
+// The EXIF Orientation (tag 0x112 of IFD0) of an APP1 segment's payload
+// starting with "Exif\0\0"; 1 when absent or malformed.
+int ExifOrientation(std::span<const std::uint8_t> app1);
+
+}  // namespace pictorel

@@ -1,0 +1,98 @@
+#include "formats/LoadedPicture.h"
+
+#include <cctype>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "base/Errors.h"
+#include "formats/ReaderRegistry.h"
+
+namespace pictorel {
+
+namespace {
+
+const ReaderFactory& ClassByExtension(const std::string& path) {
+    const std::string ext = RegistryExtension(path);
+    const ReaderFactory* cls = ExtensionReaders().Find(ext);
+    if (!cls) throw InvalidPicture("拡張子 ." + ext + " の画像形式は処理できません");
+    return *cls;
+}
+
+std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const std::uint8_t> data,
+                                      const std::string& path) {
+    std::unique_ptr<PictureReader> graphic = cls.create();
+    try {
+        graphic->LoadFromMemory(data);
+    } catch (const std::bad_alloc&) {
+        throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
+    }
+    return graphic;
+}
+
+bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
+    return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
+}
+
+// Whether the reader of `cls` refuses a file by its first bytes alone (its
+// signature), so that the rest need not be read. Readers without a fixed
+// signature here (the bitmap reader) are always given the whole file.
+bool HeadRefusedBy(const ReaderFactory& cls, std::span<const std::uint8_t> head) {
+    using namespace std::string_view_literals;
+    const std::string_view name = cls.name;
+    if (name == "TTIFFGraphic") {  // classic (42) and big (43) TIFF
+        return !StartsWith(head, "II\x2a\0"sv) && !StartsWith(head, "MM\0\x2a"sv) &&
+               !StartsWith(head, "II\x2b\0"sv) && !StartsWith(head, "MM\0\x2b"sv);
+    }
+    if (name == "TJPEGImage") return !StartsWith(head, "\xff\xd8"sv);
+    if (name == "TPNGGraphic" || name == "TPNGObject") {
+        return !StartsWith(head, "\x89PNG\r\n\x1a\n"sv);
+    }
+    if (name == "TGIFGraphic" || name == "TGIFImage") {
+        return std::toupper(head[0]) != 'G' || std::toupper(head[1]) != 'I' ||
+               std::toupper(head[2]) != 'F';
+    }
+    if (name == "TPSDGraphic") return !StartsWith(head, "8BPS"sv);
+    if (name == "TEPSGraphic") return !StartsWith(head, "\xc5\xd0\xd3\xc6"sv);
+    return false;
+}
+
+// Refuses, with the message its reader gives, a file that no content reader
+// can claim and that the extension's reader refuses by its first bytes.
+void CheckHead(const ReaderFactory& byExtension, bool askContentReaders,
+               std::span<const std::uint8_t> head, const std::string& path) {
+    if (!HeadRefusedBy(byExtension, head)) return;
+    if (askContentReaders) {
+        for (const ReaderFactory* cls : ContentReaders().Classes()) {
+            if (cls->recognisesContent && !HeadRefusedBy(*cls, head)) return;
+        }
+    }
+    Decode(byExtension, head, path);  // throws the reader's own message
+}
+
+}  // namespace
+
+void LoadedPicture::LoadFromFile(const std::string& path) {
+    const ReaderFactory& cls = ClassByExtension(path);
+    Assign(Decode(
+        cls,
+        ReadGraphicFile(
+            path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); }),
+        path));
+}
+
+void LoadPicture(LoadedPicture& picture, const std::string& path) {
+    // The file is read once; the content test and the reader share the bytes.
+    // A file of an unknown extension is read whole: it may still be claimed
+    // by content.
+    const ReaderFactory* byExtension = ExtensionReaders().Find(RegistryExtension(path));
+    const std::vector<std::uint8_t> data =
+        ReadGraphicFile(path, [&](std::span<const std::uint8_t> head) {
+            if (byExtension) CheckHead(*byExtension, true, head, path);
+        });
+    const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);
+    picture.Assign(Decode(cls ? *cls : ClassByExtension(path), data, path));
+}
+
+}  // namespace pictorel

@@ -1,0 +1,35 @@
+// The picture holder and the editor's loading rule.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "formats/PictureReader.h"
+
+namespace pictorel {
+
+// Holds one decoded picture of any registered class, or nothing.
+class LoadedPicture {
+  public:
+    bool Empty() const { return !graphic_ || graphic_->Empty(); }
+    int Width() const { return graphic_ ? graphic_->Width() : 0; }
+    int Height() const { return graphic_ ? graphic_->Height() : 0; }
+    const PictureReader* Graphic() const { return graphic_.get(); }
+    // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
+    Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
+    void Assign(std::unique_ptr<PictureReader> graphic) { graphic_ = std::move(graphic); }
+    // Loads by the file's extension alone (the open dialog's preview):
+    // "拡張子 .%s の画像形式は処理できません" when no class owns it. On failure
+    // the holder keeps what it held.
+    void LoadFromFile(const std::string& path);
+    void Clear() { graphic_.reset(); }
+
+  private:
+    std::unique_ptr<PictureReader> graphic_;
+};
+
+// Content first, then extension (newest entry first). On failure throws with
+// the reader's message and leaves `picture` as it was.
+void LoadPicture(LoadedPicture& picture, const std::string& path);
+
+}  // namespace pictorel

@@ -1,0 +1,77 @@
+// Picture classes: each reader is a class that loads itself from a file or
+// from memory and holds the decoded picture as a Bitmap.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace pictorel {
+
+class PictureReader {
+  public:
+    virtual ~PictureReader() = default;
+    // The class name as the registries and `pictorel-cli info` show it.
+    virtual const char* ClassName() const = 0;
+    // Reads the whole file and decodes it; "ファイル %s は開けません" when it
+    // cannot be opened. Throws on any fault; then the object holds nothing.
+    virtual void LoadFromFile(const std::string& path);
+    virtual void LoadFromMemory(std::span<const std::uint8_t> data) = 0;
+
+    int Width() const { return bitmap_.Width(); }
+    int Height() const { return bitmap_.Height(); }
+    bool Empty() const { return bitmap_.Empty(); }
+    const Bitmap& GetBitmap() const { return bitmap_; }
+    Bitmap TakeBitmap() { return std::move(bitmap_); }
+
+  protected:
+    Bitmap bitmap_;
+};
+
+// Base of the readers that the content registry asks; each derived class has
+// a static `bool RecognisesContent(std::span<const std::uint8_t> data)`.
+class ContentTestedReader : public PictureReader {};
+
+// A read position over bytes in memory for the libraries' read callbacks.
+struct MemoryCursor {
+    std::span<const std::uint8_t> data;
+    std::uint64_t position = 0;
+    // Copies up to `count` bytes on from the position; fewer at the end.
+    std::size_t Read(void* out, std::size_t count);
+};
+
+// The whole file; "ファイル %s は開けません" when it cannot be read. A file
+// larger than the memory budget is refused unread. When the file is longer
+// than kGraphicHeadBytes, `checkHead` sees its first kGraphicHeadBytes
+// before the rest is read; a check that throws refuses the file.
+inline constexpr std::size_t kGraphicHeadBytes = 65536;
+std::vector<std::uint8_t> ReadGraphicFile(
+    const std::string& path,
+    const std::function<void(std::span<const std::uint8_t>)>& checkHead = {});
+
+// "Cannot load image. Invalid or unexpected %s image format."
+[[noreturn]] void ThrowInvalidFormat(const std::string& formatName);
+// "Cannot load image. %s not supported for %s files."
+[[noreturn]] void ThrowNotSupported(const std::string& what, const std::string& formatName);
+// "Cannot load image. Compression error found in %s file."
+[[noreturn]] void ThrowCompressionError(const std::string& formatName);
+
+// Refuses, before anything is allocated, a picture whose header promises no
+// pixels or more than the program decodes (limits::kMaxPicturePixels).
+void CheckPictureSize(std::int64_t width, std::int64_t height, const std::string& formatName);
+
+// Refuses a picture whose header promises more data than the input holds:
+// `minimumBytes` is the least number of bytes such a picture can take.
+void CheckDataFits(std::uint64_t minimumBytes, std::uint64_t available,
+                   const std::string& formatName);
+
+// Turns an 8-, 24- or 32-bit picture upright after the EXIF/TIFF orientation
+// value 1-8 (1 and unknown values leave it as it is).
+Bitmap ApplyOrientation(Bitmap source, int orientation);
+
+}  // namespace pictorel

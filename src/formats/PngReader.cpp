@@ -1,0 +1,211 @@
+#include "formats/PngReader.h"
+
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <png.h>
+
+#include "base/Errors.h"
+
+namespace pictorel {
+
+namespace {
+
+const std::string kFormat = "PNG";
+const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+// State shared with libpng's callbacks; on the heap, so that a longjmp out
+// of libpng skips no C++ object.
+struct PngDecoder {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::jmp_buf jump;
+    char message[256] = {};
+    MemoryCursor input;
+    Bitmap bitmap;
+    std::vector<png_bytep> rows;
+
+    ~PngDecoder() {
+        if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+};
+
+[[noreturn]] void ErrorFn(png_structp png, png_const_charp message) {
+    auto* d = static_cast<PngDecoder*>(png_get_error_ptr(png));
+    std::strncpy(d->message, message ? message : "", sizeof d->message - 1);
+    std::longjmp(d->jump, 1);
+}
+
+void WarningFn(png_structp, png_const_charp) {}
+
+void ReadFn(png_structp png, png_bytep out, png_size_t length) {
+    auto* d = static_cast<PngDecoder*>(png_get_io_ptr(png));
+    if (d->input.Read(out, length) != length) png_error(png, "Read error");
+}
+
+[[noreturn]] void ThrowForLibpngMessage(const std::string& message) {
+    if (message.find("CRC") != std::string::npos) {
+        throw InvalidPicture("Cannot load image. CRC error found in PNG file.");
+    }
+    if (message.find("xtra compressed data") != std::string::npos) {
+        throw InvalidPicture("Cannot load image. Extra compressed data found in PNG file.");
+    }
+    if (message.find("image data") != std::string::npos ||
+        message.find("data check") != std::string::npos ||
+        message.find("zlib") != std::string::npos ||
+        message.find("distance") != std::string::npos ||
+        message.find("block type") != std::string::npos ||
+        message.find("code") != std::string::npos) {
+        ThrowCompressionError(kFormat);
+    }
+    if (message.find("palette") != std::string::npos || message.find("PLTE") != std::string::npos) {
+        throw InvalidPicture("Cannot load image. Palette in PNG file is invalid.");
+    }
+    ThrowInvalidFormat(kFormat);
+}
+
+void ApplyGammaToSamples(Bitmap& bitmap, const std::array<std::uint8_t, 256>& table) {
+    const int bpp = bitmap.BitsPerPixel() / 8;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += bpp) {
+            p[0] = table[p[0]];
+            p[1] = table[p[1]];
+            p[2] = table[p[2]];
+        }
+    }
+}
+
+// Only trivially destructible locals here: libpng may longjmp out of it.
+void RunDecoder(PngDecoder& d) {
+    png_structp png = d.png;
+    png_infop info = d.info;
+    png_set_read_fn(png, &d, ReadFn);
+    png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_WARN_DISCARD);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int depth = 0;
+    int colorType = 0;
+    int interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
+    CheckPictureSize(width, height, kFormat);
+    // Deflate packs at most about 1032 bytes into one; anything promising
+    // more than that from the file's size is refused before allocating.
+    const std::uint64_t rawBytes =
+        (static_cast<std::uint64_t>(png_get_rowbytes(png, info)) + 1) * height;
+    CheckDataFits(rawBytes / 1040, d.input.data.size(), kFormat);
+
+    PixelFormat format = PixelFormat::pf24bit;
+    if (depth == 16) png_set_strip_16(png);
+    switch (colorType) {
+        case PNG_COLOR_TYPE_PALETTE:
+            if (depth < 8) png_set_packing(png);
+            format = PixelFormat::pf8bit;
+            break;
+        case PNG_COLOR_TYPE_GRAY:
+            if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+            format = PixelFormat::pf8bit;
+            break;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            png_set_gray_to_rgb(png);
+            png_set_bgr(png);
+            format = PixelFormat::pf32bit;
+            break;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            png_set_bgr(png);
+            format = PixelFormat::pf32bit;
+            break;
+        default:
+            png_set_bgr(png);
+            break;
+    }
+    if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) !=
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(BitsPerPixel(format) / 8)) {
+        ThrowInvalidFormat(kFormat);
+    }
+
+    d.bitmap = Bitmap(static_cast<int>(width), static_cast<int>(height), format);
+    bool hasGamma = false;
+    png_fixed_point gama = 0;
+    if (png_get_gAMA_fixed(png, info, &gama) && gama > 0) hasGamma = true;
+    const auto table = GammaTable(hasGamma ? static_cast<std::uint32_t>(gama) : 45455);
+
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &palette, &count) || count <= 0) {
+            throw InvalidPicture("Cannot load image. Palette in PNG file is invalid.");
+        }
+        std::vector<Color> colors(static_cast<std::size_t>(std::min(count, 256)));
+        for (std::size_t i = 0; i < colors.size(); ++i) {
+            colors[i] = {palette[i].red, palette[i].green, palette[i].blue};
+            if (hasGamma) colors[i] = {table[colors[i].r], table[colors[i].g], table[colors[i].b]};
+        }
+        d.bitmap.SetColorTable(std::move(colors));
+    } else if (format == PixelFormat::pf8bit) {
+        std::vector<Color> grey(256);
+        for (int k = 0; k < 256; ++k) {
+            const std::uint8_t v = hasGamma ? table[k] : static_cast<std::uint8_t>(k);
+            grey[static_cast<std::size_t>(k)] = {v, v, v};
+        }
+        d.bitmap.SetColorTable(std::move(grey));
+    }
+
+    d.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) d.rows[y] = d.bitmap.ScanLine(static_cast<int>(y));
+    png_read_image(png, d.rows.data());
+    if (hasGamma && format != PixelFormat::pf8bit) ApplyGammaToSamples(d.bitmap, table);
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama) {
+    std::array<std::uint8_t, 256> table{};
+    const double g = gama / 100000.0;
+    const double exponent = 1.0 / (g * 2.2);
+    for (int v = 0; v < 256; ++v) {
+        const double value = std::nearbyint(255.0 * std::pow(v / 255.0, exponent));
+        table[static_cast<std::size_t>(v)] =
+            static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+    }
+    return table;
+}
+
+Bitmap DecodePng(std::span<const std::uint8_t> data) {
+    auto d = std::make_unique<PngDecoder>();
+    d->input.data = data;
+    if (data.size() < 8 || std::memcmp(data.data(), kSignature, 8) != 0) {
+        ThrowInvalidFormat(kFormat);
+    }
+    d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, d.get(), ErrorFn, WarningFn);
+    if (!d->png) throw OutOfResources("Cannot load image. Not enough memory for PNG file.");
+    d->info = png_create_info_struct(d->png);
+    if (!d->info) throw OutOfResources("Cannot load image. Not enough memory for PNG file.");
+    if (setjmp(d->jump)) ThrowForLibpngMessage(d->message);
+    RunDecoder(*d);
+    return std::move(d->bitmap);
+}
+
+bool PngReader::RecognisesContent(std::span<const std::uint8_t> data) {
+    return data.size() > 8 && std::memcmp(data.data(), kSignature, 8) == 0;
+}
+
+void PngReader::LoadFromMemory(std::span<const std::uint8_t> data) {
+    bitmap_ = Bitmap();
+    bitmap_ = DecodePng(data);
+}
+
+void PngExtensionReader::LoadFromMemory(std::span<const std::uint8_t> data) {
+    bitmap_ = Bitmap();
+    bitmap_ = DecodePng(data);
+}
+
+}  // namespace pictorel

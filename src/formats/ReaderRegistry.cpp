@@ -1,0 +1,150 @@
+#include "formats/ReaderRegistry.h"
+
+#include <algorithm>
+
+#include "base/Errors.h"
+#include "base/PathText.h"
+#include "formats/BmpReader.h"
+#include "formats/EpsReader.h"
+#include "formats/GifReader.h"
+#include "formats/JpegReader.h"
+#include "formats/PngReader.h"
+#include "formats/PsdReader.h"
+#include "formats/TiffReader.h"
+
+namespace pictorel {
+
+std::string RegistryExtension(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+void ExtensionRegistry::Register(const std::string& extension, const std::string& description,
+                                 const ReaderFactory* cls) {
+    entries_.push_back({AsciiLower(extension), description, cls});
+}
+
+void ExtensionRegistry::Unregister(const ReaderFactory* cls) {
+    std::erase_if(entries_, [cls](const Entry& e) { return e.cls == cls; });
+}
+
+const ReaderFactory* ExtensionRegistry::Find(const std::string& extension) const {
+    const std::string ext = AsciiLower(extension);
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+        if (it->extension == ext) return it->cls;
+    }
+    return nullptr;
+}
+
+ContentRegistry::~ContentRegistry() {
+    for (const ReaderFactory* cls : classes_) pictureFormats_.Unregister(cls);
+}
+
+void ContentRegistry::RegisterFormat(const std::string& extension,
+                                     const std::string& commonDescription,
+                                     const std::string& individualDescription,
+                                     const ReaderFactory* cls, unsigned kinds, bool replace) {
+    const std::string ext = AsciiLower(extension);
+    auto present = std::find_if(entries_.begin(), entries_.end(),
+                                [&](const Entry& e) { return e.extension == ext; });
+    if (present != entries_.end()) {
+        if (!replace) throw Error("Attempt to register " + ext + " twice.");
+        entries_.erase(present);
+    }
+    entries_.push_back({ext, commonDescription, individualDescription, cls, kinds});
+    if (std::find(classes_.begin(), classes_.end(), cls) == classes_.end()) {
+        classes_.push_back(cls);
+    }
+    pictureFormats_.Register(ext, individualDescription, cls);
+}
+
+void ContentRegistry::RegisterFormats(std::initializer_list<const char*> extensions,
+                                      std::initializer_list<const char*> descriptions,
+                                      const ReaderFactory* cls, unsigned kinds) {
+    const std::vector<std::string> exts(extensions.begin(), extensions.end());
+    const std::vector<std::string> descs(descriptions.begin(), descriptions.end());
+    const bool hasCommon = descs.size() == exts.size() + 1;
+    const std::string common = descs.empty() ? std::string() : descs.front();
+    for (std::size_t i = 0; i < exts.size(); ++i) {
+        std::string individual = common;
+        if (hasCommon) {
+            individual = descs[i + 1];
+        } else if (i < descs.size()) {
+            individual = descs[i];
+        }
+        RegisterFormat(exts[i], common, individual, cls, kinds);
+    }
+}
+
+const ReaderFactory* ContentRegistry::FindReaderByContent(const std::string& path) const {
+    const std::vector<std::uint8_t> data = ReadGraphicFile(path);
+    return FindReaderByContent(data);
+}
+
+const ReaderFactory* ContentRegistry::FindReaderByContent(
+    std::span<const std::uint8_t> data) const {
+    for (const ReaderFactory* cls : classes_) {
+        if (cls->recognisesContent && cls->recognisesContent(data)) return cls;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Both registries live and die together; the content registry removes its
+// classes from the extension registry when it goes.
+struct Registries {
+    ExtensionRegistry pictureFormats;
+    ContentRegistry fileFormatList{pictureFormats};
+
+    Registries() {
+        // The holder's built-in entry, then the JPEG reader's own entries.
+        pictureFormats.Register("bmp", "Bitmaps", ReaderFactoryOf<BmpReader>());
+        pictureFormats.Register("jpeg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
+        pictureFormats.Register("jpg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
+
+        ContentRegistry& list = fileFormatList;
+        list.RegisterFormats({"bmp"}, {"Windows bitmaps"}, ReaderFactoryOf<BmpReader>(), fkRaster);
+        list.RegisterFormats({"jfif", "jpg", "jpe", "jpeg"},
+                             {"JFIF images", "JPG images", "JPE images", "JPEG images"},
+                             ReaderFactoryOf<JpegReader>(), fkRaster);
+        list.RegisterFormats(
+            {"rle", "dib"},
+            {"Run length encoded Windows bitmaps", "Device independant Windows bitmaps"},
+            ReaderFactoryOf<BmpReader>(), fkRaster);
+        list.RegisterFormats({"tiff", "tif", "fax"},
+                             {"Tagged image file format images", "Macintosh TIFF images",
+                              "PC TIF images", "GFI fax images"},
+                             ReaderFactoryOf<TiffReader>(), fkMultiImage | fkRaster);
+        list.RegisterFormats({"eps"}, {"Encapsulated Postscript images"},
+                             ReaderFactoryOf<EpsReader>(), fkRaster);
+        list.RegisterFormats({"psd", "pdd"}, {"Photoshop images"}, ReaderFactoryOf<PsdReader>(),
+                             fkLayered | fkRaster);
+        list.RegisterFormats({"gif"}, {"CompuServe images"}, ReaderFactoryOf<GifReader>(),
+                             fkAnimation | fkMultiImage | fkRaster);
+        list.RegisterFormats({"png"}, {"Portable network graphic images"},
+                             ReaderFactoryOf<PngReader>(), fkRaster);
+
+        // The later libraries' own entries win over the content registry's.
+        pictureFormats.Register("PNG", "Portable Network Graphics",
+                                ReaderFactoryOf<PngExtensionReader>());
+        pictureFormats.Register("GIF", "CompuServe GIF Image",
+                                ReaderFactoryOf<GifExtensionReader>());
+    }
+};
+
+Registries& TheRegistries() {
+    static Registries registries;
+    return registries;
+}
+
+}  // namespace
+
+ExtensionRegistry& ExtensionReaders() {
+    return TheRegistries().pictureFormats;
+}
+ContentRegistry& ContentReaders() {
+    return TheRegistries().fileFormatList;
+}
+
+}  // namespace pictorel

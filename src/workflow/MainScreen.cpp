@@ -1,0 +1,222 @@
+#include "workflow/MainScreen.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+#include "base/PathText.h"
+#include "workflow/BaseFolderDialogModel.h"
+#include "workflow/FileUtils.h"
+#include "workflow/JpegOutput.h"
+#include "workflow/OutputFolder.h"
+
+namespace pictorel {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> kSupportedExtensions = {
+    ".jpg", ".jpeg", ".gif", ".png", ".bmp", ".tif", ".tiff", ".psd", ".eps"};
+
+// A path that exists and is not a folder.
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+}  // namespace
+
+std::string RunEndQuestion(bool stopped, int unsavedCount) {
+    if (unsavedCount == 0) return stopped ? kStopAllQuestion : kRunDoneQuestion;
+    std::string question = std::to_string(unsavedCount) + " 個のファイルを保存できませんでした。";
+    if (stopped) question += "残りの処理を全て中止しました。";
+    return question + kOpenFolderQuestion;
+}
+
+bool IsSupportedImage(std::string_view path) {
+    const std::string extension = LowerExtension(FileNamePart(path));
+    for (const std::string_view accepted : kSupportedExtensions)
+        if (extension == accepted) return true;
+    return false;
+}
+
+void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list) {
+    for (const std::string& path : paths) {
+        if (FolderExists(path)) {
+            std::vector<std::string> found;
+            CollectFiles(path, &found);
+            for (std::string& file : found)
+                if (IsSupportedImage(file)) list.push_back(std::move(file));
+        } else if (IsSupportedImage(path)) {
+            list.push_back(path);
+        }
+    }
+}
+
+MainScreen::MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
+                       IBaseFolderDialog& baseDialog, EditorModel& editor)
+    : DefaultRootPath(ComputeDefaultRootPath()),
+      ini_(ini),
+      boxes_(boxes),
+      progress_(progress),
+      shell_(shell),
+      baseDialog_(baseDialog),
+      editor_(editor) {}
+
+void MainScreen::FormCreate(const std::vector<std::string>& arguments) {
+    // A path with spaces may arrive split into several arguments: join them
+    // back until the joined text names an existing file.
+    std::string pending;
+    for (const std::string& argument : arguments) {
+        if (FolderExists(argument)) {
+            AppendSupportedPaths({argument}, SelectedFiles);
+            continue;
+        }
+        pending = pending.empty() ? argument : pending + " " + argument;
+        if (FileExists(pending)) {
+            if (IsSupportedImage(pending)) SelectedFiles.push_back(pending);
+            pending.clear();
+        }
+    }
+    RefreshScreen();
+}
+
+void MainScreen::PanelFileDropFileDrop(const std::vector<std::string>& fileList) {
+    if (!SelectedFiles.empty()) return;
+    AddPaths(fileList);
+}
+
+void MainScreen::AddChosenFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    AddPaths(paths);
+}
+
+void MainScreen::AddPaths(const std::vector<std::string>& paths) {
+    AppendSupportedPaths(paths, SelectedFiles);
+    RefreshScreen();
+}
+
+void MainScreen::RefreshScreen() {
+    ComboText.clear();
+    RunGroupVisible = false;
+    Caption = kCaptionPrefix + std::to_string(SelectedFiles.size());
+    if (SelectedFiles.empty()) {
+        ProcessingScreen = false;
+        Title = kSelectionTitle;
+        SpeedButton4Visible = !ini_.ReadString("Path", "LastSourcePath", "").empty();
+        return;
+    }
+    ProcessingScreen = true;
+    Title = kProcessingTitle;
+    try {
+        ComboItems = SplitItems(ListBaseSubfolders(BaseFolder()));
+        ComboIndex = -1;
+        FocusComboRequested = true;
+    } catch (...) {
+        // The combo keeps what it had; the screen is shown all the same.
+    }
+    ini_.WriteString("Path", "LastSourcePath", FolderPart(SelectedFiles.back()));
+}
+
+void MainScreen::EditNewFolderTyped(const std::string& text) {
+    ComboText = text;
+    ComboIndex = -1;
+    _EditNewFolderChange();
+}
+
+void MainScreen::EditNewFolderPicked(int index) {
+    if (index < 0 || index >= static_cast<int>(ComboItems.size())) return;
+    ComboIndex = index;
+    ComboText = ComboItems[static_cast<std::size_t>(index)];
+    _EditNewFolderChange();
+}
+
+void MainScreen::_EditNewFolderChange() {
+    RunGroupVisible = !Trim(ComboText).empty();
+}
+
+std::string MainScreen::BaseFolder() const {
+    const std::string stored = UsableRootPath(ini_.ReadString("Path", "RootPath", ""));
+    return stored.empty() ? DefaultRootPath : stored;
+}
+
+std::string MainScreen::PrepareOutputFolder() {
+    const OutputFolderContext context{boxes_, baseDialog_, [this] { return BaseFolder(); },
+                                      [this] { FocusComboRequested = true; }, DefaultRootPath};
+    return pictorel::PrepareOutputFolder(ComboText, context);
+}
+
+bool MainScreen::StartRun(RunDestination& destination) {
+    if (SelectedFiles.empty()) {
+        boxes_.ShowPlain(kNoFilesMessage);
+        return false;
+    }
+    if (ComboIndex == 0) {
+        destination = RunDestination();
+        return true;
+    }
+    std::string folder = PrepareOutputFolder();
+    if (folder.empty()) return false;
+    destination = RunDestination(std::move(folder));
+    return true;
+}
+
+void MainScreen::SpeedButton1Click() {
+    RunDestination destination;
+    if (!StartRun(destination)) return;
+
+    const std::size_t count = SelectedFiles.size();
+    bool stopped = false;
+    int unsaved = 0;
+    progress_.StartProgress(static_cast<int>(count), true);
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string& file = SelectedFiles[i];
+            editor_.SourcePath = file;
+            editor_.AutoMode = true;
+            editor_.FormShow();
+            const Bitmap* result = editor_.Image2 ? &*editor_.Image2 : nullptr;
+            if (!SaveResult(result, destination.OutputPathFor(file))) ++unsaved;
+            progress_.StepProgress();
+            // Esc on the progress window ends the run after the file in hand.
+            if (i + 1 < count && progress_.Cancelled()) {
+                stopped = true;
+                break;
+            }
+        }
+    } catch (...) {
+        progress_.StopProgress();
+        editor_.AutoMode = false;
+        throw;
+    }
+    progress_.StopProgress();
+    FinishRun(destination, RunEndQuestion(stopped, unsaved));
+    editor_.AutoMode = false;
+}
+
+bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {
+    if (!picture || picture->Empty()) return true;
+    std::string tried;
+    std::string reason;
+    if (SaveResultAsJpeg(picture, outputPath, &tried, &reason)) return true;
+    const std::string file = tried.empty() ? JpegOutputName(outputPath) : tried;
+    if (reason.starts_with(file + ": ")) reason.erase(0, file.size() + 2);
+    boxes_.ShowError(SaveFailedMessage(file, reason));
+    return false;
+}
+
+void MainScreen::FinishRun(const RunDestination& destination, const std::string& question) {
+    if (boxes_.Confirm(question)) {
+        const std::string folder = destination.FolderToOpen();
+        if (!folder.empty()) shell_.OpenFolder(folder);
+    }
+    SelectedFiles.clear();
+    RefreshScreen();
+}
+
+void MainScreen::SpeedButton4Click() {
+    const std::string folder = ini_.ReadString("Path", "LastSourcePath", "");
+    if (!folder.empty()) shell_.OpenFolder(folder);
+}
+
+}  // namespace pictorel

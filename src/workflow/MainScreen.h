@@ -1,0 +1,107 @@
+// The main window's logic: the selected files, the two screens, the folder
+// combo, the start of a run, the automatic run and the end of a run. The Qt
+// window shows this state and forwards its events here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/MessageBoxes.h"
+#include "app/Progress.h"
+#include "app/SettingsFile.h"
+#include "app/Shell.h"
+#include "editor/EditorModel.h"
+#include "workflow/FolderDialogs.h"
+#include "workflow/RunDestination.h"
+
+namespace pictorel {
+
+inline constexpr const char* kNoFilesMessage = "ファイル無い";
+inline constexpr const char* kRunDoneQuestion = "縮小が完了しました。フォルダを開きますか？";
+inline constexpr const char* kStopAllQuestion =
+    "残りの処理を全て中止しました。フォルダを開きますか？";
+inline constexpr const char* kOpenFolderQuestion = "フォルダを開きますか？";
+inline constexpr const char* kCaptionPrefix = "選択ファイル数：";
+inline constexpr const char* kSelectionTitle = "画像選択";
+inline constexpr const char* kProcessingTitle = "処理選択";
+
+// The question that ends a run: the completion or the stop-all question, or,
+// when some pictures could not be written, "N 個のファイルを保存できませんでした。"
+// followed by "残りの処理を全て中止しました。" after a stop, then the folder question.
+std::string RunEndQuestion(bool stopped, int unsavedCount);
+
+// True when the file name's extension is one the program reads.
+bool IsSupportedImage(std::string_view path);
+
+// Appends the supported files among `paths` to `list`: a folder contributes
+// every supported file under it, in listing order; a file is taken by its
+// extension alone.
+void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list);
+
+class MainScreen {
+  public:
+    MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
+               IBaseFolderDialog& baseDialog, EditorModel& editor);
+
+    // Default base folder, fixed at creation.
+    const std::string DefaultRootPath;
+    std::vector<std::string> SelectedFiles;
+
+    // Screen state, rebuilt by RefreshScreen.
+    bool ProcessingScreen = false;
+    std::string Title = kSelectionTitle;
+    std::string Caption = std::string(kCaptionPrefix) + "0";
+    bool SpeedButton4Visible = false;
+    // Folder combo EditNewFolder and the run buttons' group box.
+    std::vector<std::string> ComboItems;
+    int ComboIndex = -1;
+    std::string ComboText;
+    bool RunGroupVisible = false;
+    // Set when the combo should take the keyboard focus; the window clears it.
+    bool FocusComboRequested = false;
+
+    // Creation: the command-line paths, then the first screen.
+    void FormCreate(const std::vector<std::string>& arguments);
+    // Drop on either drop panel; ignored while files are selected.
+    void PanelFileDropFileDrop(const std::vector<std::string>& fileList);
+    // Files chosen in the open dialog.
+    void AddChosenFiles(const std::vector<std::string>& paths);
+    void RefreshScreen();
+
+    // The user typed in the combo (index -1) or picked an item.
+    void EditNewFolderTyped(const std::string& text);
+    void EditNewFolderPicked(int index);
+    void _EditNewFolderChange();
+
+    // Base folder: "RootPath", else the default.
+    std::string BaseFolder() const;
+    std::string PrepareOutputFolder();
+
+    // Run start shared by both runs: false when the run must not start.
+    bool StartRun(RunDestination& destination);
+    // The automatic run ("縮小だけして保存（全自動）").
+    void SpeedButton1Click();
+    // Writes one file's result to `outputPath` (its JPEG name is derived). A
+    // picture that cannot be written gets an error box naming the file and
+    // the system's reason, and false is returned; without a picture (its load
+    // failed and was told) nothing is written and true is returned.
+    bool SaveResult(const Bitmap* picture, const std::string& outputPath);
+    // End of a run: the question, the folder on Yes, the selection emptied.
+    void FinishRun(const RunDestination& destination, const std::string& question);
+
+    // "前回使用したフォルダを表示"
+    void SpeedButton4Click();
+
+  private:
+    void AddPaths(const std::vector<std::string>& paths);
+
+    SettingsFile& ini_;
+    IMessageBoxes& boxes_;
+    IProgress& progress_;
+    IShell& shell_;
+    IBaseFolderDialog& baseDialog_;
+    EditorModel& editor_;
+};
+
+}  // namespace pictorel

@@ -1,0 +1,117 @@
+// MainWindow: the main window. The selection screen gathers pictures (drop, open
+// dialog, command line); the processing screen names the output folder and
+// starts a run. Every decision is MainScreen's; this window shows its state
+// and forwards the user's actions.
+#pragma once
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ui/CommonWindow.h"
+#include "workflow/MainScreen.h"
+#include "workflow/ui/DropPanel.h"
+
+namespace pictorel {
+
+// A label that reports clicks (Label9).
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+  signals:
+    void clicked();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class MainWindow : public CommonWindow {
+    Q_OBJECT
+  public:
+    // The open-picture dialog: the chosen files (empty when cancelled),
+    // starting in the given folder.
+    using OpenPictureDialog = std::function<std::vector<std::string>(const QString& initialFolder)>;
+
+    struct Services {
+        SettingsFile& ini;
+        std::string iniPath;  // placement file
+        IMessageBoxes& boxes;
+        IShell& shell;
+        EditorModel& editor;
+        std::vector<std::string> arguments;  // command line, without the program
+        OpenPictureDialog openPictures;      // empty: the Qt dialog
+    };
+
+    explicit MainWindow(Services services);
+    ~MainWindow() override;
+
+    // Created after the main window; set before the first run.
+    void SetProgress(IProgress* progress);
+    void SetBaseFolderDialog(IBaseFolderDialog* dialog);
+    // The edited run, driven by the core with the editor window.
+    void SetEditedRun(std::function<void(MainScreen&)> run) { editedRun_ = std::move(run); }
+
+    MainScreen& Logic() { return *logic_; }
+    // Shows the logic's state: screen, title, caption, combo and run buttons.
+    void ShowState();
+
+    QPushButton* SpeedButton3;
+    DropPanel* PanelFileDrop;
+    QLabel* Label7;
+    QPushButton* SpeedButton5;
+    QLabel* Label8;
+    QLabel* Label1;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label3;
+    QLabel* Label2;
+    DropPanel* DDPanel1;
+    QPushButton* SpeedButton4;
+    QGroupBox* GroupBox1;
+    QComboBox* EditNewFolder;
+    QGroupBox* GroupBox2;
+    QPushButton* SpeedButton1;
+    QPushButton* SpeedButton2;
+    ClickableLabel* Label9;
+    QLabel* Label6;
+
+  public slots:
+    void PanelFileDropFileDrop(DropPanel* sender);
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void Label9Click();
+
+  protected:
+    // While a run has the window disabled, closing it is refused: the run
+    // finishes and shows its completion box first.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    class Links;
+    void BuildSelectionScreen();
+    void BuildProcessingScreen();
+    // Runs an action of the logic (an error goes to the error report) and
+    // shows the new state.
+    void Act(const std::function<void()>& action);
+
+    std::unique_ptr<Links> links_;
+    std::unique_ptr<MainScreen> logic_;
+    IShell& shell_;
+    OpenPictureDialog openPictures_;
+    std::function<void(MainScreen&)> editedRun_;
+    SettingsFile& ini_;
+};
+
+// The user manual's address: the installed copy, else the one in the source tree.
+QString ManualUrl();
+
+}  // namespace pictorel
