@@ -19,25 +19,25 @@ BaseFolderDialogModel::BaseFolderDialogModel(SettingsFile& ini, IMessageBoxes& b
                                              IFolderBrowser& browser)
     : DefaultRootPath(ComputeDefaultRootPath()), ini_(ini), boxes_(boxes), browser_(browser) {}
 
-void BaseFolderDialogModel::FormShow() {
-    EditRootPath = ini_.ReadString("Path", "RootPath", "");
-    if (!UsableRootPath(EditRootPath).empty()) return;
-    EditRootPath = DefaultRootPath;
+void BaseFolderDialogModel::Load() {
+    FolderText = ini_.ReadString("Path", "RootPath", "");
+    if (!UsableRootPath(FolderText).empty()) return;
+    FolderText = DefaultRootPath;
     ini_.WriteString("Path", "RootPath", NormalizeFolderPath(DefaultRootPath));
 }
 
-void BaseFolderDialogModel::SpeedButton17Click() {
-    const std::string chosen = Trim(browser_.SelectFolder(EditRootPath));
-    if (!chosen.empty()) EditRootPath = NormalizeFolderPath(chosen);
+void BaseFolderDialogModel::Browse() {
+    const std::string chosen = Trim(browser_.SelectFolder(FolderText));
+    if (!chosen.empty()) FolderText = NormalizeFolderPath(chosen);
 }
 
-int BaseFolderDialogModel::BitBtnOKClick() {
-    EditRootPath = Trim(EditRootPath);
-    if (EditRootPath.empty()) {
+int BaseFolderDialogModel::Confirm() {
+    FolderText = Trim(FolderText);
+    if (FolderText.empty()) {
         boxes_.ShowError(kNoBasePathMessage);
         return 0;
     }
-    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(EditRootPath));
+    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(FolderText));
     return 1;
 }
 

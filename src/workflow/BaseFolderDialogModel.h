@@ -26,17 +26,17 @@ class BaseFolderDialogModel {
     // Fixed when the dialog is created.
     const std::string DefaultRootPath;
     // Text of the edit box.
-    std::string EditRootPath;
+    std::string FolderText;
 
     // Fills the edit box; stores the default at once when "RootPath" is
     // missing or unusable.
-    void FormShow();
+    void Load();
     // Browse: a chosen folder replaces the edit text, a cancel keeps it.
-    void SpeedButton17Click();
+    void Browse();
     // "決定": 1 when the path was stored and the dialog closes, 0 when it stays open.
-    int BitBtnOKClick();
+    int Confirm();
     // Close command: closes with result 2 and stores nothing.
-    int CloseFormExecute() const { return 2; }
+    int CloseResult() const { return 2; }
 
   private:
     SettingsFile& ini_;

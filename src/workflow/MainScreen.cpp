@@ -63,7 +63,7 @@ MainScreen::MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progr
       baseDialog_(baseDialog),
       editor_(editor) {}
 
-void MainScreen::FormCreate(const std::vector<std::string>& arguments) {
+void MainScreen::Start(const std::vector<std::string>& arguments) {
     // A path with spaces may arrive split into several arguments: join them
     // back until the joined text names an existing file.
     std::string pending;
@@ -81,7 +81,7 @@ void MainScreen::FormCreate(const std::vector<std::string>& arguments) {
     RefreshScreen();
 }
 
-void MainScreen::PanelFileDropFileDrop(const std::vector<std::string>& fileList) {
+void MainScreen::DropFiles(const std::vector<std::string>& fileList) {
     if (!SelectedFiles.empty()) return;
     AddPaths(fileList);
 }
@@ -103,7 +103,7 @@ void MainScreen::RefreshScreen() {
     if (SelectedFiles.empty()) {
         ProcessingScreen = false;
         Title = kSelectionTitle;
-        SpeedButton4Visible = !ini_.ReadString("Path", "LastSourcePath", "").empty();
+        LastFolderButtonVisible = !ini_.ReadString("Path", "LastSourcePath", "").empty();
         return;
     }
     ProcessingScreen = true;
@@ -118,20 +118,20 @@ void MainScreen::RefreshScreen() {
     ini_.WriteString("Path", "LastSourcePath", FolderPart(SelectedFiles.back()));
 }
 
-void MainScreen::EditNewFolderTyped(const std::string& text) {
+void MainScreen::FolderNameTyped(const std::string& text) {
     ComboText = text;
     ComboIndex = -1;
-    _EditNewFolderChange();
+    FolderNameChanged();
 }
 
-void MainScreen::EditNewFolderPicked(int index) {
+void MainScreen::FolderNamePicked(int index) {
     if (index < 0 || index >= static_cast<int>(ComboItems.size())) return;
     ComboIndex = index;
     ComboText = ComboItems[static_cast<std::size_t>(index)];
-    _EditNewFolderChange();
+    FolderNameChanged();
 }
 
-void MainScreen::_EditNewFolderChange() {
+void MainScreen::FolderNameChanged() {
     RunGroupVisible = !Trim(ComboText).empty();
 }
 
@@ -161,7 +161,7 @@ bool MainScreen::StartRun(RunDestination& destination) {
     return true;
 }
 
-void MainScreen::SpeedButton1Click() {
+void MainScreen::RunAutomatic() {
     RunDestination destination;
     if (!StartRun(destination)) return;
 
@@ -214,7 +214,7 @@ void MainScreen::FinishRun(const RunDestination& destination, const std::string&
     RefreshScreen();
 }
 
-void MainScreen::SpeedButton4Click() {
+void MainScreen::OpenLastSourceFolder() {
     const std::string folder = ini_.ReadString("Path", "LastSourcePath", "");
     if (!folder.empty()) shell_.OpenFolder(folder);
 }

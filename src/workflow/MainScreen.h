@@ -52,8 +52,8 @@ class MainScreen {
     bool ProcessingScreen = false;
     std::string Title = kSelectionTitle;
     std::string Caption = std::string(kCaptionPrefix) + "0";
-    bool SpeedButton4Visible = false;
-    // Folder combo EditNewFolder and the run buttons' group box.
+    bool LastFolderButtonVisible = false;
+    // The folder-name combo and the run buttons group box.
     std::vector<std::string> ComboItems;
     int ComboIndex = -1;
     std::string ComboText;
@@ -62,17 +62,17 @@ class MainScreen {
     bool FocusComboRequested = false;
 
     // Creation: the command-line paths, then the first screen.
-    void FormCreate(const std::vector<std::string>& arguments);
+    void Start(const std::vector<std::string>& arguments);
     // Drop on either drop panel; ignored while files are selected.
-    void PanelFileDropFileDrop(const std::vector<std::string>& fileList);
+    void DropFiles(const std::vector<std::string>& fileList);
     // Files chosen in the open dialog.
     void AddChosenFiles(const std::vector<std::string>& paths);
     void RefreshScreen();
 
     // The user typed in the combo (index -1) or picked an item.
-    void EditNewFolderTyped(const std::string& text);
-    void EditNewFolderPicked(int index);
-    void _EditNewFolderChange();
+    void FolderNameTyped(const std::string& text);
+    void FolderNamePicked(int index);
+    void FolderNameChanged();
 
     // Base folder: "RootPath", else the default.
     std::string BaseFolder() const;
@@ -81,7 +81,7 @@ class MainScreen {
     // Run start shared by both runs: false when the run must not start.
     bool StartRun(RunDestination& destination);
     // The automatic run ("縮小だけして保存（全自動）").
-    void SpeedButton1Click();
+    void RunAutomatic();
     // Writes one file's result to `outputPath` (its JPEG name is derived). A
     // picture that cannot be written gets an error box naming the file and
     // the system's reason, and false is returned; without a picture (its load
@@ -91,7 +91,7 @@ class MainScreen {
     void FinishRun(const RunDestination& destination, const std::string& question);
 
     // "前回使用したフォルダを表示"
-    void SpeedButton4Click();
+    void OpenLastSourceFolder();
 
   private:
     void AddPaths(const std::vector<std::string>& paths);

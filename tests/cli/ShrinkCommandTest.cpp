@@ -103,9 +103,9 @@ TEST(ShrinkCommand, JobsGiveTheSameBytesAsTheAutomaticRun) {
     EditorModel editor(boxes);
     MainScreen main(ini, boxes, progress, shell, baseDialog, editor);
     main.AddChosenFiles(photos);
-    main.EditNewFolderTyped("A101");
+    main.FolderNameTyped("A101");
     boxes.answers = {false};
-    main.SpeedButton1Click();
+    main.RunAutomatic();
     const fs::path windowOut = dir.Path() / "window/A101";
 
     for (const char* jobs : {"1", "3"}) {

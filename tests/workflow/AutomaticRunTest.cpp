@@ -45,11 +45,11 @@ struct AutomaticRun : ::testing::Test, WorkflowFixture {
     void Run(std::vector<std::string> files, int comboIndex, const std::string& name = "") {
         main.AddChosenFiles(files);
         if (comboIndex == 0)
-            main.EditNewFolderPicked(0);
+            main.FolderNamePicked(0);
         else
-            main.EditNewFolderTyped(name);
+            main.FolderNameTyped(name);
         log->clear();
-        main.SpeedButton1Click();
+        main.RunAutomatic();
     }
 };
 
@@ -168,13 +168,13 @@ TEST_F(AutomaticRun, UnwritableFileIsToldAndCountedAndTheRunGoesOn) {
 }
 
 TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {
-    main.SpeedButton1Click();
+    main.RunAutomatic();
     EXPECT_EQ(*log, (CallLog{"plain: ファイル無い"}));
 
     main.AddChosenFiles({Picture("u/a.bmp", 10, 10)});
-    main.EditNewFolderTyped("a*b");
+    main.FolderNameTyped("a*b");
     log->clear();
-    main.SpeedButton1Click();
+    main.RunAutomatic();
     EXPECT_EQ(*log, (CallLog{"error: フォルダの名前に「*」は使えません"}));
     EXPECT_EQ(main.SelectedFiles.size(), 1u);
     EXPECT_EQ(main.ComboText, "a*b");

@@ -15,17 +15,17 @@ struct SelectRootPath : ::testing::Test, WorkflowFixture {
 
 TEST_F(SelectRootPath, FirstShowStoresTheDefaultAtOnce) {
     EXPECT_EQ(dialog.DefaultRootPath, SpecialFolderPath(kMyPicturesFolder) + "Estavel/");
-    dialog.FormShow();
-    EXPECT_EQ(dialog.EditRootPath, dialog.DefaultRootPath);
+    dialog.Load();
+    EXPECT_EQ(dialog.FolderText, dialog.DefaultRootPath);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(dialog.DefaultRootPath));
 }
 
 TEST_F(SelectRootPath, OkStoresTheTrimmedPathWithASlash) {
     const std::string photos = Folder("Photos");
-    dialog.FormShow();
-    dialog.EditRootPath = "  " + photos + " ";
-    EXPECT_EQ(dialog.BitBtnOKClick(), 1);
-    EXPECT_EQ(dialog.EditRootPath, photos);
+    dialog.Load();
+    dialog.FolderText = "  " + photos + " ";
+    EXPECT_EQ(dialog.Confirm(), 1);
+    EXPECT_EQ(dialog.FolderText, photos);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(photos));
     EXPECT_EQ(ini.ReadString("Path", "RootPath", "").back(), '/');
     EXPECT_TRUE(log->empty());
@@ -33,30 +33,30 @@ TEST_F(SelectRootPath, OkStoresTheTrimmedPathWithASlash) {
 
 TEST_F(SelectRootPath, BlankPathKeepsTheDialogOpen) {
     ini.WriteString("Path", "RootPath", "/kept/");
-    dialog.FormShow();
-    dialog.EditRootPath = "   ";
-    EXPECT_EQ(dialog.BitBtnOKClick(), 0);
+    dialog.Load();
+    dialog.FolderText = "   ";
+    EXPECT_EQ(dialog.Confirm(), 0);
     EXPECT_EQ(*log, (CallLog{"error: 基準パスを指定して下さい"}));
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), "/kept/");
 }
 
 TEST_F(SelectRootPath, CloseStoresNothingAndTheNextShowRereads) {
     ini.WriteString("Path", "RootPath", "/kept/");
-    dialog.FormShow();
-    dialog.EditRootPath = "/typed/";
-    EXPECT_EQ(dialog.CloseFormExecute(), 2);
-    dialog.FormShow();
-    EXPECT_EQ(dialog.EditRootPath, "/kept/");
+    dialog.Load();
+    dialog.FolderText = "/typed/";
+    EXPECT_EQ(dialog.CloseResult(), 2);
+    dialog.Load();
+    EXPECT_EQ(dialog.FolderText, "/kept/");
 }
 
 TEST_F(SelectRootPath, BrowseCancelKeepsTheTextAndAChoiceReplacesIt) {
     ini.WriteString("Path", "RootPath", "/kept/");
-    dialog.FormShow();
-    dialog.SpeedButton17Click();
-    EXPECT_EQ(dialog.EditRootPath, "/kept/");
+    dialog.Load();
+    dialog.Browse();
+    EXPECT_EQ(dialog.FolderText, "/kept/");
     browser.answer = Folder("chosen");
-    dialog.SpeedButton17Click();
-    EXPECT_EQ(dialog.EditRootPath, NormalizeFolderPath(browser.answer));
+    dialog.Browse();
+    EXPECT_EQ(dialog.FolderText, NormalizeFolderPath(browser.answer));
     EXPECT_EQ(*log, (CallLog{"select-folder: /kept/", "select-folder: /kept/"}));
 }
 

@@ -170,7 +170,7 @@ TEST_F(EditedRunTest, NamedFolderModeWritesIntoTheOutputFolder) {
     AddPicture("src", "x.png", kWhite);
     AddPicture("src2", "x.png", kWhite);
     main.RefreshScreen();
-    main.EditNewFolderTyped("A101");
+    main.FolderNameTyped("A101");
     host.steps = {{1, nullptr}, {1, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);

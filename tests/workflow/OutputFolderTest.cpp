@@ -142,8 +142,8 @@ TEST_F(OutputFolder, UnusableRootPathCountsAsMissing) {
     FakeFolderBrowser browser{log};
     BaseFolderDialogModel dialog{ini, boxes, browser};
     SetBase("relative/base/");
-    dialog.FormShow();
-    EXPECT_EQ(dialog.EditRootPath, dialog.DefaultRootPath);
+    dialog.Load();
+    EXPECT_EQ(dialog.FolderText, dialog.DefaultRootPath);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(dialog.DefaultRootPath));
 }
 
@@ -163,7 +163,7 @@ TEST_F(OutputFolder, BaseFolderIsReadAtEveryRun) {
     // MainScreen reads "RootPath" afresh, falling back to the default.
     SetBase(base);
     main.AddChosenFiles({"/nowhere/a.jpg"});
-    main.EditNewFolderTyped("B2");
+    main.FolderNameTyped("B2");
     EXPECT_EQ(main.PrepareOutputFolder(), NormalizeFolderPath(base + "B2"));
     ini.WriteString("Path", "RootPath", Path("other/"));
     Folder("other");

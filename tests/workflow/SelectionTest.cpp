@@ -34,7 +34,7 @@ TEST_F(Selection, DroppedFolderAddsItsSupportedFilesInListingOrder) {
 
     // A file inside the dropped folder, dropped as well, is selected twice.
     const std::string inner = expected.front();
-    main.PanelFileDropFileDrop({drop, inner});
+    main.DropFiles({drop, inner});
     expected.push_back(inner);
     EXPECT_EQ(main.SelectedFiles, expected);
     EXPECT_TRUE(main.ProcessingScreen);
@@ -43,19 +43,19 @@ TEST_F(Selection, DroppedFolderAddsItsSupportedFilesInListingOrder) {
     EXPECT_EQ(ini.ReadString("Path", "LastSourcePath", "?"), FolderPart(inner));
 
     // Drops are ignored while files are selected.
-    main.PanelFileDropFileDrop({Path("drop/sub/c.png")});
+    main.DropFiles({Path("drop/sub/c.png")});
     EXPECT_EQ(main.SelectedFiles.size(), 3u);
 }
 
 TEST_F(Selection, UnsupportedDropStaysOnTheSelectionScreen) {
     WriteFile(dir.Path() / "notes.txt", "x");
-    main.PanelFileDropFileDrop({Path("notes.txt"), Path("photo.jpe")});
+    main.DropFiles({Path("notes.txt"), Path("photo.jpe")});
     EXPECT_TRUE(main.SelectedFiles.empty());
     EXPECT_FALSE(main.ProcessingScreen);
     EXPECT_EQ(main.Title, "画像選択");
     EXPECT_EQ(main.Caption, "選択ファイル数：0");
     EXPECT_EQ(ini.ReadString("Path", "LastSourcePath", "unset"), "unset");
-    EXPECT_FALSE(main.SpeedButton4Visible);
+    EXPECT_FALSE(main.LastFolderButtonVisible);
 }
 
 TEST_F(Selection, FilesAreTakenByExtensionWithoutExistenceTest) {
@@ -70,7 +70,7 @@ TEST_F(Selection, CommandLineJoinsAPathSplitAtItsSpace) {
     WriteFile(dir.Path() / "My Photos/a.jpg", "x");
     WriteFile(dir.Path() / "readme.txt", "x");
     // The leftover "dangling" never names a file and is dropped.
-    main.FormCreate({Path("My"), "Photos/a.jpg", Path("readme.txt"), Path("dangling")});
+    main.Start({Path("My"), "Photos/a.jpg", Path("readme.txt"), Path("dangling")});
     EXPECT_EQ(main.SelectedFiles, (std::vector<std::string>{Path("My Photos/a.jpg")}));
     EXPECT_TRUE(main.ProcessingScreen);
 }
@@ -78,7 +78,7 @@ TEST_F(Selection, CommandLineJoinsAPathSplitAtItsSpace) {
 TEST_F(Selection, CommandLineFolderOpensOnTheProcessingScreen) {
     Folder("cam");
     WriteFile(dir.Path() / "cam/p.png", "x");
-    main.FormCreate({Path("cam")});
+    main.Start({Path("cam")});
     EXPECT_EQ(main.SelectedFiles.size(), 1u);
     EXPECT_TRUE(main.ProcessingScreen);
     // The folder of the last file, without a trailing "/".
@@ -109,22 +109,22 @@ TEST_F(Selection, ComboListsTheBaseFoldersSubfolders) {
 
 TEST_F(Selection, RunButtonsNeedAName) {
     main.AddChosenFiles({"/nowhere/a.jpg"});
-    main.EditNewFolderTyped("  \t ");
+    main.FolderNameTyped("  \t ");
     EXPECT_FALSE(main.RunGroupVisible);
-    main.EditNewFolderTyped("\u3000");  // the ideographic space is not trimmed
+    main.FolderNameTyped("\u3000");  // the ideographic space is not trimmed
     EXPECT_TRUE(main.RunGroupVisible);
-    main.EditNewFolderPicked(0);
+    main.FolderNamePicked(0);
     EXPECT_EQ(main.ComboIndex, 0);
     EXPECT_TRUE(main.RunGroupVisible);
 }
 
 TEST_F(Selection, LastFolderButtonOpensTheStoredFolder) {
-    main.SpeedButton4Click();
+    main.OpenLastSourceFolder();
     EXPECT_TRUE(log->empty());
     ini.WriteString("Path", "LastSourcePath", "/photos/cam");
     main.RefreshScreen();
-    EXPECT_TRUE(main.SpeedButton4Visible);
-    main.SpeedButton4Click();
+    EXPECT_TRUE(main.LastFolderButtonVisible);
+    main.OpenLastSourceFolder();
     EXPECT_EQ(*log, (CallLog{"open-folder: /photos/cam"}));
 }
 

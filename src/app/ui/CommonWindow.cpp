@@ -20,50 +20,50 @@ CommonWindow::CommonWindow(QWidget* parent, const Options& options)
     setFont(InterfaceFont(12));
     setFixedSize(options.clientSize);
 
-    PanelTop = new Panel(this, QStringLiteral("PanelTop"));
-    PanelTop->SetColor(kStripColour);
-    PanelTitle = new Panel(PanelTop, QStringLiteral("PanelTitle"));
-    PanelTitle->setGeometry(5, 5, 155, 37);
-    PanelTitle->setFont(InterfaceFont(15, true));
-    PanelBar1 = new Panel(PanelTop, QStringLiteral("PanelBar1"));
-    PanelDetail = new Panel(this, QStringLiteral("PanelDetail"));
-    PanelBottom = new Panel(this, QStringLiteral("PanelBottom"));
-    PanelBottom->SetColor(kStripColour);
-    PanelBar2 = new Panel(PanelBottom, QStringLiteral("PanelBar2"));
+    topPanel = new Panel(this, QStringLiteral("topPanel"));
+    topPanel->SetColor(kStripColour);
+    titlePanel = new Panel(topPanel, QStringLiteral("titlePanel"));
+    titlePanel->setGeometry(5, 5, 155, 37);
+    titlePanel->setFont(InterfaceFont(15, true));
+    upperBar = new Panel(topPanel, QStringLiteral("upperBar"));
+    contentPanel = new Panel(this, QStringLiteral("contentPanel"));
+    bottomPanel = new Panel(this, QStringLiteral("bottomPanel"));
+    bottomPanel->SetColor(kStripColour);
+    lowerBar = new Panel(bottomPanel, QStringLiteral("lowerBar"));
 
-    CloseForm = new QAction(QStringLiteral("閉じる"), this);
-    CloseForm->setObjectName(QStringLiteral("CloseForm"));
-    connect(CloseForm, &QAction::triggered, this, [this] { CloseFormExecute(); });
-    SpeedButtonClose = new QToolButton(PanelBottom);
-    SpeedButtonClose->setObjectName(QStringLiteral("SpeedButtonClose"));
-    SpeedButtonClose->setDefaultAction(CloseForm);
-    SpeedButtonClose->setAutoRaise(true);
-    SpeedButtonClose->setFocusPolicy(Qt::NoFocus);
+    closeAction = new QAction(QStringLiteral("閉じる"), this);
+    closeAction->setObjectName(QStringLiteral("closeAction"));
+    connect(closeAction, &QAction::triggered, this, [this] { CloseWindow(); });
+    closeButton = new QToolButton(bottomPanel);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    closeButton->setDefaultAction(closeAction);
+    closeButton->setAutoRaise(true);
+    closeButton->setFocusPolicy(Qt::NoFocus);
     LayOut();
 
     // The placement is restored before the creation handler, which centres
     // only a window without a stored entry.
-    KSavePosIni1 = std::make_unique<WindowPlacementStore>(options.iniPath);
-    KSavePosIni1->SaveBounds = options.saveBounds;
-    KSavePosIni1->Loaded(this);
-    FormCreate();
+    placementStore = std::make_unique<WindowPlacementStore>(options.iniPath);
+    placementStore->SaveBounds = options.saveBounds;
+    placementStore->Loaded(this);
+    BuildFrame();
 }
 
 CommonWindow::~CommonWindow() {
     LeaveWindowList();
     try {
-        KSavePosIni1->FormDestroying();
+        placementStore->FormDestroying();
     } catch (const std::exception& e) {
         ReportUncaughtError(e.what());
     }
 }
 
-void CommonWindow::FormCreate() {
+void CommonWindow::BuildFrame() {
     setWindowTitle(ApplicationTitle());
-    EnableChildControls(PanelTop, false);
-    SetTitleColor(PanelTitle->palette().color(QPalette::Window));
+    EnableChildControls(topPanel, false);
+    SetTitleColor(titlePanel->palette().color(QPalette::Window));
     try {
-        if (KSavePosIni1->ReadBoundsText().empty()) {
+        if (placementStore->ReadBoundsText().empty()) {
             if (const QScreen* screen = QGuiApplication::primaryScreen()) {
                 const QRect area = screen->geometry();
                 move(area.left() + (area.width() - width()) / 2,
@@ -76,16 +76,16 @@ void CommonWindow::FormCreate() {
 }
 
 void CommonWindow::SetTitle(const QString& caption) {
-    PanelTitle->SetCaption(caption);
+    titlePanel->SetCaption(caption);
 }
 
 void CommonWindow::SetTitleColor(const QColor& colour) {
-    PanelTitle->SetColor(colour);
-    PanelBar1->SetColor(colour);
-    PanelBar2->SetColor(colour);
+    titlePanel->SetColor(colour);
+    upperBar->SetColor(colour);
+    lowerBar->SetColor(colour);
 }
 
-void CommonWindow::CloseFormExecute() {
+void CommonWindow::CloseWindow() {
     close();
 }
 
@@ -101,13 +101,13 @@ void CommonWindow::resizeEvent(QResizeEvent* event) {
 void CommonWindow::LayOut() {
     const int w = width();
     const int h = height();
-    PanelTop->setGeometry(0, 0, w, 52);
-    PanelBar1->setGeometry(0, 47, w, 5);
-    PanelBottom->setGeometry(0, h - 39, w, 39);
-    PanelBar2->setGeometry(0, 0, w, 5);
-    PanelDetail->setGeometry(0, 52, w, h - 52 - 39);
+    topPanel->setGeometry(0, 0, w, 52);
+    upperBar->setGeometry(0, 47, w, 5);
+    bottomPanel->setGeometry(0, h - 39, w, 39);
+    lowerBar->setGeometry(0, 0, w, 5);
+    contentPanel->setGeometry(0, 52, w, h - 52 - 39);
     // Anchored to the right and bottom edges.
-    SpeedButtonClose->setGeometry(w - 72, 10, 67, 25);
+    closeButton->setGeometry(w - 72, 10, 67, 25);
 }
 
 }  // namespace pictorel

@@ -1,5 +1,5 @@
 // CommonWindow: the common window. A title strip at the top, the content panel
-// PanelDetail, a bottom strip with the close button, the interface font, F10
+// contentPanel, a bottom strip with the close button, the interface font, F10
 // discarded, and the placement kept in the settings file.
 #pragma once
 
@@ -28,15 +28,15 @@ class CommonWindow : public KeyboardNavigatingWindow {
     CommonWindow(QWidget* parent, const Options& options);
     ~CommonWindow() override;
 
-    Panel* PanelTop;
-    Panel* PanelTitle;
-    Panel* PanelBar1;
-    Panel* PanelDetail;
-    Panel* PanelBottom;
-    Panel* PanelBar2;
-    QToolButton* SpeedButtonClose;
-    QAction* CloseForm;
-    std::unique_ptr<WindowPlacementStore> KSavePosIni1;
+    Panel* topPanel;
+    Panel* titlePanel;
+    Panel* upperBar;
+    Panel* contentPanel;
+    Panel* bottomPanel;
+    Panel* lowerBar;
+    QToolButton* closeButton;
+    QAction* closeAction;
+    std::unique_ptr<WindowPlacementStore> placementStore;
 
     // Title caption and colour; the two bars take the title's colour.
     void SetTitle(const QString& caption);
@@ -44,14 +44,14 @@ class CommonWindow : public KeyboardNavigatingWindow {
 
   public slots:
     // The close action; the base closes the window.
-    virtual void CloseFormExecute();
+    virtual void CloseWindow();
 
   protected:
     bool FormKeyDown(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void FormCreate();
+    void BuildFrame();
     void LayOut();
 };
 

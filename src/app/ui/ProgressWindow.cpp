@@ -75,39 +75,39 @@ ProgressWindow::ProgressWindow() : QWidget(nullptr) {
     setFixedSize(408, 116);
     setFont(InterfaceFont(12));
 
-    Label1 = new QLabel(QStringLiteral("しばらくお待ち下さい ・・・・・"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(24, 27);
-    Label1->adjustSize();
+    messageLabel = new QLabel(QStringLiteral("しばらくお待ち下さい ・・・・・"), this);
+    messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    messageLabel->move(24, 27);
+    messageLabel->adjustSize();
 
-    Gauge1 = new QProgressBar(this);
-    Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->setGeometry(36, 56, 338, 34);
-    Gauge1->setTextVisible(true);
-    Gauge1->setFormat(QStringLiteral("%p%"));
-    Gauge1->setAlignment(Qt::AlignCenter);
-    Gauge1->setRange(0, 100);
-    Gauge1->setValue(0);
-    Gauge1->hide();
+    gauge = new QProgressBar(this);
+    gauge->setObjectName(QStringLiteral("gauge"));
+    gauge->setGeometry(36, 56, 338, 34);
+    gauge->setTextVisible(true);
+    gauge->setFormat(QStringLiteral("%p%"));
+    gauge->setAlignment(Qt::AlignCenter);
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    gauge->hide();
 
-    LabelPPM = new QLabel(this);
-    LabelPPM->setObjectName(QStringLiteral("LabelPPM"));
-    LabelPPM->setFont(InterfaceFont(16));
-    LabelPPM->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    paceLabel = new QLabel(this);
+    paceLabel->setObjectName(QStringLiteral("paceLabel"));
+    paceLabel->setFont(InterfaceFont(16));
+    paceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Right edge at x = 371.
-    LabelPPM->setGeometry(371 - 200, 90, 200, 16);
+    paceLabel->setGeometry(371 - 200, 90, 200, 16);
 
-    Animate1 = new BusyIndicator(this);
-    Animate1->setObjectName(QStringLiteral("Animate1"));
-    Animate1->setGeometry(288, 24, 72, 68);
-    Animate1->hide();
+    busyIndicator = new BusyIndicator(this);
+    busyIndicator->setObjectName(QStringLiteral("busyIndicator"));
+    busyIndicator->setGeometry(288, 24, 72, 68);
+    busyIndicator->hide();
 
-    Cancel = new QAction(QStringLiteral("ｷｬﾝｾﾙ(ESC)"), this);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    Cancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    Cancel->setShortcutContext(Qt::WindowShortcut);
-    connect(Cancel, &QAction::triggered, this, [this] { cancelled_ = true; });
-    addAction(Cancel);
+    cancelAction = new QAction(QStringLiteral("ｷｬﾝｾﾙ(ESC)"), this);
+    cancelAction->setObjectName(QStringLiteral("cancelAction"));
+    cancelAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancelAction->setShortcutContext(Qt::WindowShortcut);
+    connect(cancelAction, &QAction::triggered, this, [this] { cancelled_ = true; });
+    addAction(cancelAction);
 }
 
 void ProgressWindow::StartProgress(int count, bool useGauge) {
@@ -127,10 +127,10 @@ void ProgressWindow::StartProgress(int count, bool useGauge) {
 
 void ProgressWindow::StepProgress() {
     if (!isVisible()) return;
-    if (Gauge1->value() < Gauge1->maximum()) Gauge1->setValue(Gauge1->value() + 1);
+    if (gauge->value() < gauge->maximum()) gauge->setValue(gauge->value() + 1);
     const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startMs_;
-    if (const auto pace = PaceText(Gauge1->value(), Gauge1->maximum(), elapsed)) {
-        LabelPPM->setText(*pace);
+    if (const auto pace = PaceText(gauge->value(), gauge->maximum(), elapsed)) {
+        paceLabel->setText(*pace);
     }
     QApplication::processEvents();
 }
@@ -157,16 +157,16 @@ void ProgressWindow::showEvent(QShowEvent* event) {
     // Restoring a minimised window is no new showing: the run goes on as it was.
     if (event->spontaneous()) return;
     cancelled_ = false;
-    Gauge1->setValue(0);
+    gauge->setValue(0);
     if (gaugeMode_) {
-        Gauge1->setMaximum(stepCount_);
-        Gauge1->show();
-        Animate1->Stop();
-        Animate1->hide();
+        gauge->setMaximum(stepCount_);
+        gauge->show();
+        busyIndicator->Stop();
+        busyIndicator->hide();
     } else {
-        Gauge1->hide();
-        Animate1->show();
-        Animate1->Play();
+        gauge->hide();
+        busyIndicator->show();
+        busyIndicator->Play();
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -179,9 +179,9 @@ void ProgressWindow::showEvent(QShowEvent* event) {
 void ProgressWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (event->spontaneous()) return;
-    Gauge1->hide();
-    Animate1->show();
-    Animate1->Stop();
+    gauge->hide();
+    busyIndicator->show();
+    busyIndicator->Stop();
     gaugeMode_ = false;
 }
 
@@ -193,7 +193,7 @@ void ProgressWindow::keyPressEvent(QKeyEvent* event) {
     // Esc reaches here when the window manager did not make this window
     // active for the shortcut; it cancels all the same.
     if (event->key() == Qt::Key_Escape) {
-        Cancel->trigger();
+        cancelAction->trigger();
         return;
     }
     QWidget::keyPressEvent(event);

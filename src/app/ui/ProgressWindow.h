@@ -49,11 +49,11 @@ class ProgressWindow : public QWidget, public IProgress {
     void StopProgress() override;
     bool Cancelled() const override { return cancelled_; }
 
-    QLabel* Label1;
-    QProgressBar* Gauge1;
-    QLabel* LabelPPM;
-    BusyIndicator* Animate1;
-    QAction* Cancel;
+    QLabel* messageLabel;
+    QProgressBar* gauge;
+    QLabel* paceLabel;
+    BusyIndicator* busyIndicator;
+    QAction* cancelAction;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

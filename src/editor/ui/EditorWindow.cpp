@@ -66,10 +66,10 @@ EditorWindow::EditorWindow(QWidget* parent, const std::string& iniPath, EditorMo
       document_(document) {
     SetTitle(QStringLiteral("画像調整"));
     SetTitleColor(kTitleColour);
-    PanelDetail->SetColor(kDetailGrey);
-    CloseForm->setText(QStringLiteral("終了"));
-    CloseForm->setShortcut(QKeySequence(Qt::Key_Escape));
-    addAction(CloseForm);
+    contentPanel->SetColor(kDetailGrey);
+    closeAction->setText(QStringLiteral("終了"));
+    closeAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(closeAction);
 
     BuildViews();
     BuildButtons();
@@ -81,13 +81,13 @@ EditorWindow::EditorWindow(QWidget* parent, const std::string& iniPath, EditorMo
 EditorWindow::~EditorWindow() = default;
 
 void EditorWindow::BuildViews() {
-    Label1 = MakeCaption(PanelDetail, "Label1",
+    Label1 = MakeCaption(contentPanel, "Label1",
                          QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"), 68, 11);
-    Label2 =
-        MakeCaption(PanelDetail, "Label2", QStringLiteral("こちら側の画像が保存されます"), 560, 11);
+    Label2 = MakeCaption(contentPanel, "Label2", QStringLiteral("こちら側の画像が保存されます"),
+                         560, 11);
 
     // Work view with the crop frame over it.
-    Panel1 = new Panel(PanelDetail, QStringLiteral("Panel1"));
+    Panel1 = new Panel(contentPanel, QStringLiteral("Panel1"));
     Panel1->setGeometry(8, 29, 407, 407);
     Panel1->SetColor(kPanelFrame);
     Image1 = new BitmapView(Panel1, QStringLiteral("Image1"),
@@ -108,7 +108,7 @@ void EditorWindow::BuildViews() {
 
     // Result view, its red outline, the direction marker and the marker's frame,
     // stacked in that order.
-    Panel2 = new Panel(PanelDetail, QStringLiteral("Panel2"));
+    Panel2 = new Panel(contentPanel, QStringLiteral("Panel2"));
     Panel2->setGeometry(456, 29, 404, 404);
     Panel2->SetColor(kDetailGrey);
     Image2 = new BitmapView(Panel2, QStringLiteral("Image2"), [this]() -> const Bitmap* {
@@ -146,7 +146,7 @@ void EditorWindow::BuildViews() {
 
 void EditorWindow::BuildButtons() {
     // Adjustment buttons; enabled together with Panel8 while a picture is shown.
-    Panel8 = new Panel(PanelDetail, QStringLiteral("Panel8"));
+    Panel8 = new Panel(contentPanel, QStringLiteral("Panel8"));
     Panel8->setGeometry(587, 433, 268, 29);
     Panel8->SetColor(kDetailGrey);
     SpeedButton2 = MakeSpeedButton(Panel8, "SpeedButton2", QStringLiteral(" 明るさ"),
@@ -176,13 +176,13 @@ void EditorWindow::BuildButtons() {
             [this] { Act([&] { document_.SpeedButton4Click(); }); });
 
     // Direction marker: the toggle between the two turn buttons.
-    SBtnLeftTurn = MakeSpeedButton(PanelDetail, "SBtnLeftTurn", {}, QStringLiteral("左に回転"),
+    SBtnLeftTurn = MakeSpeedButton(contentPanel, "SBtnLeftTurn", {}, QStringLiteral("左に回転"),
                                    {469, 437, 23, 22});
     SBtnLeftTurn->setIcon(Glyph(GlyphKind::TurnLeft));
-    SBtnDirection = MakeSpeedButton(PanelDetail, "SBtnDirection", {}, {}, {492, 437, 69, 22});
+    SBtnDirection = MakeSpeedButton(contentPanel, "SBtnDirection", {}, {}, {492, 437, 69, 22});
     SBtnDirection->setCheckable(true);
     SBtnDirection->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    SBtnRightTurn = MakeSpeedButton(PanelDetail, "SBtnRightTurn", {}, QStringLiteral("右に回転"),
+    SBtnRightTurn = MakeSpeedButton(contentPanel, "SBtnRightTurn", {}, QStringLiteral("右に回転"),
                                     {561, 437, 23, 22});
     SBtnRightTurn->setIcon(Glyph(GlyphKind::TurnRight));
     connect(SBtnDirection, &QToolButton::clicked, this, [this](bool down) {
@@ -254,7 +254,7 @@ void EditorWindow::BuildButtons() {
     };
     for (std::size_t i = 0; i < EffectButtons.size(); ++i) {
         const Effect& e = effects[i];
-        QToolButton* button = MakeSpeedButton(PanelDetail, e.name, QString::fromUtf8(e.caption),
+        QToolButton* button = MakeSpeedButton(contentPanel, e.name, QString::fromUtf8(e.caption),
                                               QString::fromUtf8(e.hint), e.at);
         button->setVisible(false);
         button->setEnabled(false);
@@ -265,7 +265,7 @@ void EditorWindow::BuildButtons() {
     }
 
     // Buttons that end the editing of one picture.
-    BitBtnOK = new QPushButton(QStringLiteral("保存"), PanelBottom);
+    BitBtnOK = new QPushButton(QStringLiteral("保存"), bottomPanel);
     BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
     BitBtnOK->setGeometry(382, 10, 104, 25);
     BitBtnOK->setDefault(true);
@@ -273,7 +273,7 @@ void EditorWindow::BuildButtons() {
     connect(BitBtnOK, &QPushButton::clicked, this,
             [this] { Act([&] { EndWithResult(document_.BitBtnOKClick()); }); });
     SpeedButton1 =
-        MakeSpeedButton(PanelBottom, "SpeedButton1", QStringLiteral("残りの全ての画像処理を中止"),
+        MakeSpeedButton(bottomPanel, "SpeedButton1", QStringLiteral("残りの全ての画像処理を中止"),
                         {}, {600, 10, 190, 25});
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(SpeedButton1, &QToolButton::clicked, this,
@@ -385,7 +385,7 @@ void EditorWindow::showEvent(QShowEvent* event) {
     if (BitBtnOK->isEnabled()) BitBtnOK->setFocus();
 }
 
-void EditorWindow::CloseFormExecute() {
+void EditorWindow::CloseWindow() {
     Act([&] { EndWithResult(document_.CloseFormExecute()); });
 }
 

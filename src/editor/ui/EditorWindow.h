@@ -72,7 +72,7 @@ class EditorWindow : public CommonWindow, public IEditorHost {
 
   public slots:
     // "終了" and Esc: result -1.
-    void CloseFormExecute() override;
+    void CloseWindow() override;
 
   protected:
     void showEvent(QShowEvent* event) override;

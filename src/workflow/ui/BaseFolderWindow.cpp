@@ -15,31 +15,31 @@ BaseFolderWindow::BaseFolderWindow(SettingsFile& ini, const std::string& iniPath
     SetTitle(QStringLiteral("基準フォルダ選択"));
     SetTitleColor(QColor(0xF0, 0xD0, 0x90));
 
-    Label5 = new QLabel(
+    hintLabel = new QLabel(
         QStringLiteral("このフォルダの下に新しいフォルダが作成され、画像はそこに保存されます"),
-        PanelDetail);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->adjustSize();
-    Label5->move(14, 12);
+        contentPanel);
+    hintLabel->setObjectName(QStringLiteral("hintLabel"));
+    hintLabel->adjustSize();
+    hintLabel->move(14, 12);
 
-    EditRootPath = new QLineEdit(PanelDetail);
-    EditRootPath->setObjectName(QStringLiteral("EditRootPath"));
-    EditRootPath->setGeometry(14, 34, 428, 24);
-    SetFieldColor(EditRootPath, Qt::white);
+    folderEdit = new QLineEdit(contentPanel);
+    folderEdit->setObjectName(QStringLiteral("folderEdit"));
+    folderEdit->setGeometry(14, 34, 428, 24);
+    SetFieldColor(folderEdit, Qt::white);
 
-    SpeedButton17 = new QPushButton(QStringLiteral("変更する"), PanelDetail);
-    SpeedButton17->setObjectName(QStringLiteral("SpeedButton17"));
-    SpeedButton17->setGeometry(456 - 14 - 96, 66, 96, 28);
-    SpeedButton17->setAutoDefault(false);
-    SpeedButton17->setFocusPolicy(Qt::NoFocus);
-    connect(SpeedButton17, &QPushButton::clicked, this, &BaseFolderWindow::SpeedButton17Click);
+    browseButton = new QPushButton(QStringLiteral("変更する"), contentPanel);
+    browseButton->setObjectName(QStringLiteral("browseButton"));
+    browseButton->setGeometry(456 - 14 - 96, 66, 96, 28);
+    browseButton->setAutoDefault(false);
+    browseButton->setFocusPolicy(Qt::NoFocus);
+    connect(browseButton, &QPushButton::clicked, this, &BaseFolderWindow::Browse);
 
-    BitBtnOK = new QPushButton(QStringLiteral("決定"), PanelBottom);
-    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    BitBtnOK->setGeometry((456 - 96) / 2, 8, 96, 27);
-    BitBtnOK->setDefault(true);
-    SetTag(BitBtnOK, 1);
-    connect(BitBtnOK, &QPushButton::clicked, this, &BaseFolderWindow::BitBtnOKClick);
+    okButton = new QPushButton(QStringLiteral("決定"), bottomPanel);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setGeometry((456 - 96) / 2, 8, 96, 27);
+    okButton->setDefault(true);
+    SetTag(okButton, 1);
+    connect(okButton, &QPushButton::clicked, this, &BaseFolderWindow::Confirm);
 
     FinishCreation();
 }
@@ -48,27 +48,27 @@ void BaseFolderWindow::showEvent(QShowEvent* event) {
     CommonWindow::showEvent(event);
     // Restoring a minimised dialog keeps what the user typed.
     if (event->spontaneous()) return;
-    Guarded([this] { logic_.FormShow(); });
-    EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
-    EditRootPath->setFocus(Qt::OtherFocusReason);
+    Guarded([this] { logic_.Load(); });
+    folderEdit->setText(QString::fromStdString(logic_.FolderText));
+    folderEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void BaseFolderWindow::SpeedButton17Click() {
-    logic_.EditRootPath = EditRootPath->text().toStdString();
-    Guarded([this] { logic_.SpeedButton17Click(); });
-    EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
+void BaseFolderWindow::Browse() {
+    logic_.FolderText = folderEdit->text().toStdString();
+    Guarded([this] { logic_.Browse(); });
+    folderEdit->setText(QString::fromStdString(logic_.FolderText));
 }
 
-void BaseFolderWindow::BitBtnOKClick() {
-    logic_.EditRootPath = EditRootPath->text().toStdString();
+void BaseFolderWindow::Confirm() {
+    logic_.FolderText = folderEdit->text().toStdString();
     int result = 0;
-    Guarded([&] { result = logic_.BitBtnOKClick(); });
-    EditRootPath->setText(QString::fromStdString(logic_.EditRootPath));
+    Guarded([&] { result = logic_.Confirm(); });
+    folderEdit->setText(QString::fromStdString(logic_.FolderText));
     if (result == 1) done(1);
 }
 
-void BaseFolderWindow::CloseFormExecute() {
-    done(logic_.CloseFormExecute());
+void BaseFolderWindow::CloseWindow() {
+    done(logic_.CloseResult());
 }
 
 }  // namespace pictorel

@@ -23,15 +23,15 @@ class BaseFolderWindow : public CommonWindow, public IBaseFolderDialog {
     void ShowBaseFolderDialog() override { exec(); }
     BaseFolderDialogModel& Logic() { return logic_; }
 
-    QLabel* Label5;
-    QLineEdit* EditRootPath;
-    QPushButton* SpeedButton17;
-    QPushButton* BitBtnOK;
+    QLabel* hintLabel;
+    QLineEdit* folderEdit;
+    QPushButton* browseButton;
+    QPushButton* okButton;
 
   public slots:
-    void SpeedButton17Click();
-    void BitBtnOKClick();
-    void CloseFormExecute() override;
+    void Browse();
+    void Confirm();
+    void CloseWindow() override;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -88,35 +88,35 @@ MainWindow::MainWindow(Services services)
       ini_(services.ini) {
     SetTitleColor(kTitleColour);
 
-    SpeedButton3 = MakeButton(this, "SpeedButton3", QStringLiteral("基準フォルダ指定"),
-                              QRect(409 - 5 - 120, 12, 120, 28));
-    connect(SpeedButton3, &QPushButton::clicked, this, &MainWindow::SpeedButton3Click);
+    baseFolderButton = MakeButton(this, "baseFolderButton", QStringLiteral("基準フォルダ指定"),
+                                  QRect(409 - 5 - 120, 12, 120, 28));
+    connect(baseFolderButton, &QPushButton::clicked, this, &MainWindow::ChooseBaseFolder);
 
     BuildProcessingScreen();
     BuildSelectionScreen();
 
-    Label9 = new ClickableLabel(QStringLiteral("使い方の説明はこちら"), PanelBottom);
-    Label9->setObjectName(QStringLiteral("Label9"));
-    QFont linkFont = Label9->font();
+    manualLink = new ClickableLabel(QStringLiteral("使い方の説明はこちら"), bottomPanel);
+    manualLink->setObjectName(QStringLiteral("manualLink"));
+    QFont linkFont = manualLink->font();
     linkFont.setBold(true);
-    Label9->setFont(linkFont);
-    Label9->setStyleSheet(QStringLiteral("color: #0000FF;"));
-    Label9->setCursor(Qt::PointingHandCursor);
-    Label9->adjustSize();
-    Label9->move(10, 16);
-    connect(Label9, &ClickableLabel::clicked, this, &MainWindow::Label9Click);
+    manualLink->setFont(linkFont);
+    manualLink->setStyleSheet(QStringLiteral("color: #0000FF;"));
+    manualLink->setCursor(Qt::PointingHandCursor);
+    manualLink->adjustSize();
+    manualLink->move(10, 16);
+    connect(manualLink, &ClickableLabel::clicked, this, &MainWindow::OpenManual);
 
-    Label6 = new QLabel(QStringLiteral("Ver.") + QString::fromStdString(GetFileVersionString()),
-                        PanelBottom);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->adjustSize();
-    Label6->move(200, 16);
+    versionLabel = new QLabel(
+        QStringLiteral("Ver.") + QString::fromStdString(GetFileVersionString()), bottomPanel);
+    versionLabel->setObjectName(QStringLiteral("versionLabel"));
+    versionLabel->adjustSize();
+    versionLabel->move(200, 16);
 
-    CloseForm->setText(QStringLiteral("終了"));
+    closeAction->setText(QStringLiteral("終了"));
 
     logic_ = std::make_unique<MainScreen>(services.ini, services.boxes, *links_, services.shell,
                                           *links_, services.editor);
-    Act([&] { logic_->FormCreate(services.arguments); });
+    Act([&] { logic_->Start(services.arguments); });
     FinishCreation();
 }
 
@@ -131,74 +131,80 @@ void MainWindow::SetBaseFolderDialog(IBaseFolderDialog* dialog) {
 }
 
 void MainWindow::BuildSelectionScreen() {
-    // Covers PanelDetail while no file is selected.
-    PanelFileDrop = new DropPanel(this, QStringLiteral("PanelFileDrop"));
-    PanelFileDrop->SetColor(kPanelGrey);
-    PanelFileDrop->setGeometry(PanelDetail->geometry());
-    connect(PanelFileDrop, &DropPanel::FileDrop, this, &MainWindow::PanelFileDropFileDrop);
+    // Covers contentPanel while no file is selected.
+    selectionPanel = new DropPanel(this, QStringLiteral("selectionPanel"));
+    selectionPanel->SetColor(kPanelGrey);
+    selectionPanel->setGeometry(contentPanel->geometry());
+    connect(selectionPanel, &DropPanel::FileDrop, this, &MainWindow::DropFiles);
 
-    Label7 = MakeLabel(PanelFileDrop, "Label7", QStringLiteral("このボタンをクリックして"), 16, 20);
-    SpeedButton5 = MakeButton(PanelFileDrop, "SpeedButton5",
-                              QStringLiteral("縮小する画像を選択する"), QRect(170, 12, 220, 30));
-    connect(SpeedButton5, &QPushButton::clicked, this, &MainWindow::SpeedButton5Click);
-    Label8 = MakeLabel(PanelFileDrop, "Label8", QStringLiteral("もしくは"), 16, 52);
+    clickHereLabel = MakeLabel(selectionPanel, "clickHereLabel",
+                               QStringLiteral("このボタンをクリックして"), 16, 20);
+    choosePicturesButton =
+        MakeButton(selectionPanel, "choosePicturesButton", QStringLiteral("縮小する画像を選択する"),
+                   QRect(170, 12, 220, 30));
+    connect(choosePicturesButton, &QPushButton::clicked, this, &MainWindow::ChoosePictures);
+    orLabel = MakeLabel(selectionPanel, "orLabel", QStringLiteral("もしくは"), 16, 52);
 
-    Label1 = MakeLabel(PanelFileDrop, "Label1", QStringLiteral("下の白い枠の中に"), 16, 74);
+    dropIntoLabel =
+        MakeLabel(selectionPanel, "dropIntoLabel", QStringLiteral("下の白い枠の中に"), 16, 74);
     int x = 16;
     const int y = 94;
-    Label4 = MakeLabel(PanelFileDrop, "Label4", QStringLiteral("画像ファイル"), x, y, true);
-    x += Label4->width();
-    Label5 = MakeLabel(PanelFileDrop, "Label5", QStringLiteral("や"), x, y);
-    x += Label5->width();
-    Label3 = MakeLabel(PanelFileDrop, "Label3", QStringLiteral("画像ファイルの入ったフォルダ"), x,
-                       y, true);
-    x += Label3->width();
-    Label2 = MakeLabel(PanelFileDrop, "Label2", QStringLiteral("をドロップして下さい"), x, y);
+    pictureFilesLabel =
+        MakeLabel(selectionPanel, "pictureFilesLabel", QStringLiteral("画像ファイル"), x, y, true);
+    x += pictureFilesLabel->width();
+    andLabel = MakeLabel(selectionPanel, "andLabel", QStringLiteral("や"), x, y);
+    x += andLabel->width();
+    picturesFolderLabel = MakeLabel(selectionPanel, "picturesFolderLabel",
+                                    QStringLiteral("画像ファイルの入ったフォルダ"), x, y, true);
+    x += picturesFolderLabel->width();
+    dropPleaseLabel =
+        MakeLabel(selectionPanel, "dropPleaseLabel", QStringLiteral("をドロップして下さい"), x, y);
 
-    DDPanel1 = new DropPanel(PanelFileDrop, QStringLiteral("DDPanel1"));
-    DDPanel1->SetColor(Qt::white);
-    DDPanel1->setFrameShape(QFrame::Box);
-    DDPanel1->setGeometry((409 - 251) / 2, 120, 251, 73);
-    connect(DDPanel1, &DropPanel::FileDrop, this, &MainWindow::PanelFileDropFileDrop);
+    dropBox = new DropPanel(selectionPanel, QStringLiteral("dropBox"));
+    dropBox->SetColor(Qt::white);
+    dropBox->setFrameShape(QFrame::Box);
+    dropBox->setGeometry((409 - 251) / 2, 120, 251, 73);
+    connect(dropBox, &DropPanel::FileDrop, this, &MainWindow::DropFiles);
 
-    SpeedButton4 =
-        MakeButton(PanelFileDrop, "SpeedButton4", QStringLiteral("前回使用したフォルダを表示"),
+    lastFolderButton =
+        MakeButton(selectionPanel, "lastFolderButton", QStringLiteral("前回使用したフォルダを表示"),
                    QRect((409 - 251) / 2, 208, 251, 30));
-    SpeedButton4->hide();
-    connect(SpeedButton4, &QPushButton::clicked, this, &MainWindow::SpeedButton4Click);
+    lastFolderButton->hide();
+    connect(lastFolderButton, &QPushButton::clicked, this, &MainWindow::OpenLastSourceFolder);
 }
 
 void MainWindow::BuildProcessingScreen() {
-    PanelDetail->SetColor(kPanelGrey);
-    GroupBox1 = new QGroupBox(
-        QStringLiteral(" 1．保存するフォルダに名前を付けて下さい（物件No.等）"), PanelDetail);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 8, 393, 78);
-    EditNewFolder = new QComboBox(GroupBox1);
-    EditNewFolder->setObjectName(QStringLiteral("EditNewFolder"));
-    EditNewFolder->setEditable(true);
-    EditNewFolder->setInsertPolicy(QComboBox::NoInsert);
-    EditNewFolder->setCompleter(nullptr);
-    EditNewFolder->setFont(InterfaceFont(16));
-    EditNewFolder->setGeometry(14, 32, 365, 30);
-    SetFieldColor(EditNewFolder, Qt::white);
-    connect(EditNewFolder->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
-        Act([&] { logic_->EditNewFolderTyped(text.toStdString()); });
+    contentPanel->SetColor(kPanelGrey);
+    folderNameGroup = new QGroupBox(
+        QStringLiteral(" 1．保存するフォルダに名前を付けて下さい（物件No.等）"), contentPanel);
+    folderNameGroup->setObjectName(QStringLiteral("folderNameGroup"));
+    folderNameGroup->setGeometry(8, 8, 393, 78);
+    folderNameCombo = new QComboBox(folderNameGroup);
+    folderNameCombo->setObjectName(QStringLiteral("folderNameCombo"));
+    folderNameCombo->setEditable(true);
+    folderNameCombo->setInsertPolicy(QComboBox::NoInsert);
+    folderNameCombo->setCompleter(nullptr);
+    folderNameCombo->setFont(InterfaceFont(16));
+    folderNameCombo->setGeometry(14, 32, 365, 30);
+    SetFieldColor(folderNameCombo, Qt::white);
+    connect(folderNameCombo->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        Act([&] { logic_->FolderNameTyped(text.toStdString()); });
     });
-    connect(EditNewFolder, qOverload<int>(&QComboBox::activated), this,
-            [this](int index) { Act([&] { logic_->EditNewFolderPicked(index); }); });
+    connect(folderNameCombo, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { Act([&] { logic_->FolderNamePicked(index); }); });
 
-    GroupBox2 = new QGroupBox(QStringLiteral(" 2．処理を選択して下さい"), PanelDetail);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 94, 393, 150);
-    SpeedButton1 = MakeButton(GroupBox2, "SpeedButton1",
-                              QStringLiteral("縮小だけして保存（全自動）"), QRect(14, 28, 365, 48));
-    SpeedButton2 =
-        MakeButton(GroupBox2, "SpeedButton2",
+    runGroup = new QGroupBox(QStringLiteral(" 2．処理を選択して下さい"), contentPanel);
+    runGroup->setObjectName(QStringLiteral("runGroup"));
+    runGroup->setGeometry(8, 94, 393, 150);
+    autoRunButton =
+        MakeButton(runGroup, "autoRunButton", QStringLiteral("縮小だけして保存（全自動）"),
+                   QRect(14, 28, 365, 48));
+    editedRunButton =
+        MakeButton(runGroup, "editedRunButton",
                    QStringLiteral("切り抜き・回転等の画像処理をして保存"), QRect(14, 88, 365, 48));
-    connect(SpeedButton1, &QPushButton::clicked, this, &MainWindow::SpeedButton1Click);
-    connect(SpeedButton2, &QPushButton::clicked, this, &MainWindow::SpeedButton2Click);
-    GroupBox2->hide();
+    connect(autoRunButton, &QPushButton::clicked, this, &MainWindow::RunAutomatic);
+    connect(editedRunButton, &QPushButton::clicked, this, &MainWindow::RunEdited);
+    runGroup->hide();
 }
 
 void MainWindow::Act(const std::function<void()>& action) {
@@ -211,26 +217,26 @@ void MainWindow::ShowState() {
     const MainScreen& logic = *logic_;
     SetTitle(QString::fromStdString(logic.Title));
     setWindowTitle(QString::fromStdString(logic.Caption));
-    SpeedButton4->setVisible(logic.SpeedButton4Visible);
-    PanelFileDrop->setVisible(!logic.ProcessingScreen);
+    lastFolderButton->setVisible(logic.LastFolderButtonVisible);
+    selectionPanel->setVisible(!logic.ProcessingScreen);
 
     QStringList items;
     for (const std::string& item : logic.ComboItems) items << QString::fromStdString(item);
-    const QSignalBlocker blocker(EditNewFolder);
+    const QSignalBlocker blocker(folderNameCombo);
     QStringList shown;
-    for (int i = 0; i < EditNewFolder->count(); ++i) shown << EditNewFolder->itemText(i);
+    for (int i = 0; i < folderNameCombo->count(); ++i) shown << folderNameCombo->itemText(i);
     if (shown != items) {
-        EditNewFolder->clear();
-        EditNewFolder->addItems(items);
+        folderNameCombo->clear();
+        folderNameCombo->addItems(items);
     }
-    if (EditNewFolder->currentIndex() != logic.ComboIndex)
-        EditNewFolder->setCurrentIndex(logic.ComboIndex);
+    if (folderNameCombo->currentIndex() != logic.ComboIndex)
+        folderNameCombo->setCurrentIndex(logic.ComboIndex);
     const QString text = QString::fromStdString(logic.ComboText);
-    if (EditNewFolder->currentText() != text) EditNewFolder->setEditText(text);
-    GroupBox2->setVisible(logic.RunGroupVisible);
+    if (folderNameCombo->currentText() != text) folderNameCombo->setEditText(text);
+    runGroup->setVisible(logic.RunGroupVisible);
     if (logic_->FocusComboRequested) {
         logic_->FocusComboRequested = false;
-        if (logic.ProcessingScreen) EditNewFolder->setFocus(Qt::OtherFocusReason);
+        if (logic.ProcessingScreen) folderNameCombo->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -242,27 +248,27 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     CommonWindow::closeEvent(event);
 }
 
-void MainWindow::PanelFileDropFileDrop(DropPanel* sender) {
-    Act([&] { logic_->PanelFileDropFileDrop(sender->FileList); });
+void MainWindow::DropFiles(DropPanel* sender) {
+    Act([&] { logic_->DropFiles(sender->FileList); });
 }
 
-void MainWindow::SpeedButton1Click() {
-    Act([&] { logic_->SpeedButton1Click(); });
+void MainWindow::RunAutomatic() {
+    Act([&] { logic_->RunAutomatic(); });
 }
 
-void MainWindow::SpeedButton2Click() {
+void MainWindow::RunEdited() {
     if (editedRun_) Act([&] { editedRun_(*logic_); });
 }
 
-void MainWindow::SpeedButton3Click() {
+void MainWindow::ChooseBaseFolder() {
     Act([&] { links_->ShowBaseFolderDialog(); });
 }
 
-void MainWindow::SpeedButton4Click() {
-    Act([&] { logic_->SpeedButton4Click(); });
+void MainWindow::OpenLastSourceFolder() {
+    Act([&] { logic_->OpenLastSourceFolder(); });
 }
 
-void MainWindow::SpeedButton5Click() {
+void MainWindow::ChoosePictures() {
     const QString initial = QString::fromStdString(ini_.ReadString("Path", "LastSourcePath", ""));
     const std::vector<std::string> chosen =
         openPictures_ ? openPictures_(initial) : RunOpenPictureDialog(this, initial);
@@ -270,7 +276,7 @@ void MainWindow::SpeedButton5Click() {
     Act([&] { logic_->AddChosenFiles(chosen); });
 }
 
-void MainWindow::Label9Click() {
+void MainWindow::OpenManual() {
     shell_.OpenUrl(ManualUrl().toStdString());
 }
 

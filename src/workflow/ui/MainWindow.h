@@ -19,7 +19,7 @@
 
 namespace pictorel {
 
-// A label that reports clicks (Label9).
+// A label that reports clicks (manualLink).
 class ClickableLabel : public QLabel {
     Q_OBJECT
   public:
@@ -61,34 +61,34 @@ class MainWindow : public CommonWindow {
     // Shows the logic's state: screen, title, caption, combo and run buttons.
     void ShowState();
 
-    QPushButton* SpeedButton3;
-    DropPanel* PanelFileDrop;
-    QLabel* Label7;
-    QPushButton* SpeedButton5;
-    QLabel* Label8;
-    QLabel* Label1;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label3;
-    QLabel* Label2;
-    DropPanel* DDPanel1;
-    QPushButton* SpeedButton4;
-    QGroupBox* GroupBox1;
-    QComboBox* EditNewFolder;
-    QGroupBox* GroupBox2;
-    QPushButton* SpeedButton1;
-    QPushButton* SpeedButton2;
-    ClickableLabel* Label9;
-    QLabel* Label6;
+    QPushButton* baseFolderButton;
+    DropPanel* selectionPanel;
+    QLabel* clickHereLabel;
+    QPushButton* choosePicturesButton;
+    QLabel* orLabel;
+    QLabel* dropIntoLabel;
+    QLabel* pictureFilesLabel;
+    QLabel* andLabel;
+    QLabel* picturesFolderLabel;
+    QLabel* dropPleaseLabel;
+    DropPanel* dropBox;
+    QPushButton* lastFolderButton;
+    QGroupBox* folderNameGroup;
+    QComboBox* folderNameCombo;
+    QGroupBox* runGroup;
+    QPushButton* autoRunButton;
+    QPushButton* editedRunButton;
+    ClickableLabel* manualLink;
+    QLabel* versionLabel;
 
   public slots:
-    void PanelFileDropFileDrop(DropPanel* sender);
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void SpeedButton4Click();
-    void SpeedButton5Click();
-    void Label9Click();
+    void DropFiles(DropPanel* sender);
+    void RunAutomatic();
+    void RunEdited();
+    void ChooseBaseFolder();
+    void OpenLastSourceFolder();
+    void ChoosePictures();
+    void OpenManual();
 
   protected:
     // While a run has the window disabled, closing it is refused: the run

@@ -192,7 +192,7 @@ TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
     CommonWindow window(nullptr,
                         CommonWindow::Options{QStringLiteral("FKeysCommon"), QSize(300, 200),
                                               dir.Str() + "a.ini", false});
-    auto* edit = new CountingEdit(window.PanelDetail);
+    auto* edit = new CountingEdit(window.contentPanel);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -200,10 +200,10 @@ TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
     QTest::keyClick(edit, Qt::Key_F10);
     QTest::keyClick(edit, Qt::Key_A);
     EXPECT_EQ(edit->keys, (std::vector<int>{Qt::Key_A}));
-    EXPECT_FALSE(window.PanelTop->isEnabled());
-    EXPECT_TRUE(window.PanelDetail->isEnabled());
-    EXPECT_EQ(window.PanelBar1->palette().color(QPalette::Window),
-              window.PanelTitle->palette().color(QPalette::Window));
+    EXPECT_FALSE(window.topPanel->isEnabled());
+    EXPECT_TRUE(window.contentPanel->isEnabled());
+    EXPECT_EQ(window.upperBar->palette().color(QPalette::Window),
+              window.titlePanel->palette().color(QPalette::Window));
 }
 
 TEST(EnableChildControls, LeavesATagMinusOnePanelAlone) {
@@ -377,12 +377,12 @@ TEST(ProgressWindow, StartStepStopAndEsc) {
     wait.StartProgress(3, true);
     EXPECT_TRUE(wait.isVisible());
     EXPECT_FALSE(mainWindow.isEnabled());
-    EXPECT_TRUE(wait.Gauge1->isVisible());
-    EXPECT_FALSE(wait.Animate1->isVisible());
-    EXPECT_EQ(wait.Gauge1->maximum(), 3);
+    EXPECT_TRUE(wait.gauge->isVisible());
+    EXPECT_FALSE(wait.busyIndicator->isVisible());
+    EXPECT_EQ(wait.gauge->maximum(), 3);
     for (int i = 0; i < 4; ++i) wait.StepProgress();
-    EXPECT_EQ(wait.Gauge1->value(), 3) << "steps beyond the maximum stay at it";
-    EXPECT_EQ(wait.Gauge1->text(), QStringLiteral("100%"));
+    EXPECT_EQ(wait.gauge->value(), 3) << "steps beyond the maximum stay at it";
+    EXPECT_EQ(wait.gauge->text(), QStringLiteral("100%"));
 
     EXPECT_FALSE(wait.Cancelled());
     QTest::keyClick(&wait, Qt::Key_Escape);
@@ -399,12 +399,12 @@ TEST(ProgressWindow, StartStepStopAndEsc) {
     // No count: the busy indicator instead of the gauge; Cancelled cleared.
     wait.StartProgress(0, true);
     EXPECT_FALSE(wait.Cancelled());
-    EXPECT_FALSE(wait.Gauge1->isVisible());
-    EXPECT_TRUE(wait.Animate1->isVisible());
-    EXPECT_TRUE(wait.Animate1->Playing());
+    EXPECT_FALSE(wait.gauge->isVisible());
+    EXPECT_TRUE(wait.busyIndicator->isVisible());
+    EXPECT_TRUE(wait.busyIndicator->Playing());
     wait.StepProgress();
     wait.StopProgress();
-    EXPECT_FALSE(wait.Animate1->Playing());
+    EXPECT_FALSE(wait.busyIndicator->Playing());
 }
 
 TEST(ProgressWindow, ClosingItDuringARunIsRefused) {
@@ -417,7 +417,7 @@ TEST(ProgressWindow, ClosingItDuringARunIsRefused) {
     EXPECT_FALSE(wait.close());
     EXPECT_TRUE(wait.isVisible());
     wait.StepProgress();
-    EXPECT_EQ(wait.Gauge1->value(), 1);
+    EXPECT_EQ(wait.gauge->value(), 1);
     wait.StopProgress();
     EXPECT_FALSE(wait.isVisible());
     EXPECT_TRUE(mainWindow.isEnabled()) << "the stop enables the main window again";
@@ -437,12 +437,12 @@ TEST(ProgressWindow, MinimisingAndRestoringIsNoNewShowing) {
     wait.setWindowState(Qt::WindowMinimized);
     wait.setWindowState(Qt::WindowNoState);
     EXPECT_TRUE(wait.Cancelled()) << "Esc is cleared only by a new start";
-    EXPECT_TRUE(wait.Gauge1->isVisible());
-    EXPECT_FALSE(wait.Animate1->isVisible());
-    EXPECT_EQ(wait.Gauge1->maximum(), 5);
-    EXPECT_EQ(wait.Gauge1->value(), 2);
+    EXPECT_TRUE(wait.gauge->isVisible());
+    EXPECT_FALSE(wait.busyIndicator->isVisible());
+    EXPECT_EQ(wait.gauge->maximum(), 5);
+    EXPECT_EQ(wait.gauge->value(), 2);
     wait.StepProgress();
-    EXPECT_EQ(wait.Gauge1->value(), 3);
+    EXPECT_EQ(wait.gauge->value(), 3);
     wait.StopProgress();
     EXPECT_TRUE(mainWindow.isEnabled());
 }

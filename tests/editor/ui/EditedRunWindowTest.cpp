@@ -189,7 +189,7 @@ TEST_F(EditedRunWindowTest, ModalResultsOfTheEndingButtons) {
               3);
     EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Escape); }),
               -1);
-    EXPECT_EQ(resultOf([](EditorWindow& w) { w.SpeedButtonClose->click(); }), -1);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { w.closeButton->click(); }), -1);
     EXPECT_EQ(resultOf([](EditorWindow& w) { w.close(); }), 2);
     // Closing only hides: the window is still there for the next file.
     EXPECT_FALSE(window->isVisible());

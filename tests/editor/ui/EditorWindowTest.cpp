@@ -105,8 +105,8 @@ bool SameBitmap(const Bitmap& a, const Bitmap& b) {
 
 TEST_F(EditorWindowTest, LayoutCaptionsHintsAndHiddenEffectButtons) {
     EXPECT_EQ(window->size(), QSize(867, 561));
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像調整"));
-    EXPECT_EQ(window->PanelTitle->palette().color(QPalette::Window), QColor(245, 224, 126));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("画像調整"));
+    EXPECT_EQ(window->titlePanel->palette().color(QPalette::Window), QColor(245, 224, 126));
     EXPECT_EQ(window->Label1->text(), QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"));
     EXPECT_EQ(window->Label2->text(), QStringLiteral("こちら側の画像が保存されます"));
     EXPECT_EQ(window->Panel1->geometry(), QRect(8, 29, 407, 407));
@@ -123,7 +123,7 @@ TEST_F(EditorWindowTest, LayoutCaptionsHintsAndHiddenEffectButtons) {
     EXPECT_EQ(window->BitBtnOK->text(), QStringLiteral("保存"));
     EXPECT_TRUE(window->BitBtnOK->isDefault());
     EXPECT_EQ(window->SpeedButton1->text(), QStringLiteral("残りの全ての画像処理を中止"));
-    EXPECT_EQ(window->SpeedButtonClose->text(), QStringLiteral("終了"));
+    EXPECT_EQ(window->closeButton->text(), QStringLiteral("終了"));
     EXPECT_EQ(window->SBtnDirection->text(), QStringLiteral("方角を表示"));
     for (QToolButton* b : window->EffectButtons) {
         EXPECT_FALSE(b->isVisibleTo(window.get())) << b->objectName().toStdString();
@@ -416,7 +416,7 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
                            window->SpeedButton6, window->SpeedButton7})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_TRUE(window->SpeedButton1->isEnabled());
-    EXPECT_TRUE(window->SpeedButtonClose->isEnabled());
+    EXPECT_TRUE(window->closeButton->isEnabled());
     // Enter cannot save.
     QTest::keyClick(window->windowHandle(), Qt::Key_Return);
     EXPECT_EQ(doc.ModalResult, 0);

@@ -47,14 +47,15 @@ class RecordingProgress : public ProgressWindow {
   public:
     void StepProgress() override {
         ProgressWindow::StepProgress();
-        gauge.push_back(Gauge1->value());
+        gaugeValues.push_back(gauge->value());
         mainEnabled.push_back(mainWindow != nullptr && mainWindow->isEnabled());
         // Closing the main window during the run is refused.
         closeRefused.push_back(mainWindow != nullptr && !mainWindow->close() &&
                                mainWindow->isVisible());
-        if (escAfterStep == static_cast<int>(gauge.size())) QTest::keyClick(this, Qt::Key_Escape);
+        if (escAfterStep == static_cast<int>(gaugeValues.size()))
+            QTest::keyClick(this, Qt::Key_Escape);
     }
-    std::vector<int> gauge;
+    std::vector<int> gaugeValues;
     std::vector<bool> mainEnabled;
     std::vector<bool> closeRefused;
     QWidget* mainWindow = nullptr;
@@ -146,27 +147,27 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartsOnTheSelectionScreen) {
     auto window = Create();
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像選択"));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("画像選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
-    EXPECT_TRUE(window->PanelFileDrop->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->SpeedButton4->isVisibleTo(window.get()));
-    EXPECT_EQ(window->Label6->text(), QStringLiteral("Ver.1.0.4.0"));
-    EXPECT_EQ(window->SpeedButtonClose->text(), QStringLiteral("終了"));
+    EXPECT_TRUE(window->selectionPanel->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->lastFolderButton->isVisibleTo(window.get()));
+    EXPECT_EQ(window->versionLabel->text(), QStringLiteral("Ver.1.0.4.0"));
+    EXPECT_EQ(window->closeButton->text(), QStringLiteral("終了"));
     EXPECT_EQ(window->size(), QSize(409, 345));
 }
 
 TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     auto window = Create({photos.string()});
     EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
-    EXPECT_FALSE(window->PanelFileDrop->isVisibleTo(window.get()));
-    ASSERT_EQ(window->EditNewFolder->count(), 2);
-    EXPECT_EQ(window->EditNewFolder->itemText(0),
+    EXPECT_FALSE(window->selectionPanel->isVisibleTo(window.get()));
+    ASSERT_EQ(window->folderNameCombo->count(), 2);
+    EXPECT_EQ(window->folderNameCombo->itemText(0),
               QStringLiteral("元画像と同じフォルダに別名で保存"));
-    EXPECT_EQ(window->EditNewFolder->itemText(1), QStringLiteral("Old"));
-    EXPECT_EQ(window->EditNewFolder->currentText(), QString());
-    EXPECT_FALSE(window->GroupBox2->isVisibleTo(window.get()));
+    EXPECT_EQ(window->folderNameCombo->itemText(1), QStringLiteral("Old"));
+    EXPECT_EQ(window->folderNameCombo->currentText(), QString());
+    EXPECT_FALSE(window->runGroup->isVisibleTo(window.get()));
     EXPECT_EQ(dmMain.IniFile.ReadString("Path", "LastSourcePath", ""),
               fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
 }
@@ -181,18 +182,18 @@ TEST_F(MainWindowTest, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
 
 TEST_F(MainWindowTest, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) {
     auto window = Create();
-    Drop(window->PanelFileDrop, {photos / "b.txt"});
+    Drop(window->selectionPanel, {photos / "b.txt"});
     EXPECT_TRUE(window->Logic().SelectedFiles.empty());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
-    EXPECT_TRUE(window->PanelFileDrop->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->selectionPanel->isVisibleTo(window.get()));
 
-    Drop(window->DDPanel1, {photos});
+    Drop(window->dropBox, {photos});
     EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
 
-    Drop(window->PanelFileDrop, {photos / "a.JPG"});
-    Drop(window->DDPanel1, {photos / "a.JPG"});
+    Drop(window->selectionPanel, {photos / "a.JPG"});
+    Drop(window->dropBox, {photos / "a.JPG"});
     EXPECT_EQ(window->Logic().SelectedFiles.size(), 2u);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
 }
@@ -200,20 +201,20 @@ TEST_F(MainWindowTest, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelect
 TEST_F(MainWindowTest, RunButtonsShowExactlyWhileTheTrimmedNameIsNotEmpty) {
     auto window = Create({photos.string()});
     window->show();
-    QLineEdit* edit = window->EditNewFolder->lineEdit();
+    QLineEdit* edit = window->folderNameCombo->lineEdit();
     QTest::keyClicks(edit, QStringLiteral("  "));
-    EXPECT_FALSE(window->GroupBox2->isVisible());
+    EXPECT_FALSE(window->runGroup->isVisible());
     QTest::keyClicks(edit, QStringLiteral("A101"));
-    EXPECT_TRUE(window->GroupBox2->isVisible());
+    EXPECT_TRUE(window->runGroup->isVisible());
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_FALSE(window->GroupBox2->isVisible());
+    EXPECT_FALSE(window->runGroup->isVisible());
     // The ideographic space is not trimmed away.
     QKeyEvent ideographicSpace(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
                                QStringLiteral("\u3000"));
     QApplication::sendEvent(edit, &ideographicSpace);
     ASSERT_EQ(edit->text(), QStringLiteral("\u3000"));
-    EXPECT_TRUE(window->GroupBox2->isVisible());
+    EXPECT_TRUE(window->runGroup->isVisible());
 }
 
 TEST_F(MainWindowTest, DownOpensTheFolderCombo) {
@@ -221,25 +222,25 @@ TEST_F(MainWindowTest, DownOpensTheFolderCombo) {
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->EditNewFolder->setFocus();
+    window->folderNameCombo->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    EXPECT_TRUE(window->EditNewFolder->view()->isVisible());
-    window->EditNewFolder->hidePopup();
+    EXPECT_TRUE(window->folderNameCombo->view()->isVisible());
+    window->folderNameCombo->hidePopup();
 }
 
 TEST_F(MainWindowTest, AutomaticRunFromTheButtonToTheFilesOnDisk) {
     auto window = Create({photos.string()});
     window->show();
-    QTest::keyClicks(window->EditNewFolder->lineEdit(), QStringLiteral("A101"));
+    QTest::keyClicks(window->folderNameCombo->lineEdit(), QStringLiteral("A101"));
     boxes.answers = {true};
-    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(window->autoRunButton, Qt::LeftButton);
 
     const fs::path out = base / "A101";
     EXPECT_TRUE(IsJpeg(out / "a.jpg"));
     EXPECT_TRUE(IsJpeg(out / "c.jpg"));
     const QImage shrunk(QString::fromStdString((out / "a.jpg").string()));
     EXPECT_EQ(shrunk.size(), QSize(800, 450));
-    EXPECT_EQ(progress.gauge, (std::vector<int>{1, 2}));
+    EXPECT_EQ(progress.gaugeValues, (std::vector<int>{1, 2}));
     EXPECT_EQ(progress.mainEnabled, (std::vector<bool>{false, false}));
     EXPECT_EQ(progress.closeRefused, (std::vector<bool>{true, true}));
     EXPECT_EQ(*boxes.calls, (test::CallLog{"confirm: 縮小が完了しました。フォルダを開きますか？",
@@ -248,12 +249,12 @@ TEST_F(MainWindowTest, AutomaticRunFromTheButtonToTheFilesOnDisk) {
     EXPECT_FALSE(progress.isVisible());
     EXPECT_TRUE(window->isEnabled());
     EXPECT_TRUE(window->Logic().SelectedFiles.empty());
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("画像選択"));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("画像選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
-    EXPECT_TRUE(window->SpeedButton4->isVisible());
+    EXPECT_TRUE(window->lastFolderButton->isVisible());
 
     boxes.calls->clear();
-    QTest::mouseClick(window->SpeedButton4, Qt::LeftButton);
+    QTest::mouseClick(window->lastFolderButton, Qt::LeftButton);
     EXPECT_EQ(*boxes.calls,
               (test::CallLog{"open-folder: " +
                              fs::path(ListedPictures().back()).parent_path().string()}));
@@ -264,12 +265,12 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
     auto window = Create({photos.string()});
     window->show();
     ASSERT_EQ(window->Logic().SelectedFiles.size(), 3u);
-    QTest::keyClicks(window->EditNewFolder->lineEdit(), QStringLiteral("B2"));
+    QTest::keyClicks(window->folderNameCombo->lineEdit(), QStringLiteral("B2"));
     progress.escAfterStep = 1;
     boxes.answers = {false};
-    QTest::mouseClick(window->SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(window->autoRunButton, Qt::LeftButton);
 
-    EXPECT_EQ(progress.gauge, (std::vector<int>{1}));
+    EXPECT_EQ(progress.gaugeValues, (std::vector<int>{1}));
     int written = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(base / "B2")) ++written;
     EXPECT_EQ(written, 1);
@@ -282,13 +283,13 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
 TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
     dmMain.IniFile.WriteString("Path", "LastSourcePath", photos.string());
     auto window = Create();
-    EXPECT_TRUE(window->SpeedButton4->isVisibleTo(window.get()));
-    QTest::mouseClick(window->SpeedButton5, Qt::LeftButton);  // cancelled
+    EXPECT_TRUE(window->lastFolderButton->isVisibleTo(window.get()));
+    QTest::mouseClick(window->choosePicturesButton, Qt::LeftButton);  // cancelled
     EXPECT_EQ(dialogInitials, (std::vector<std::string>{photos.string()}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
 
     dialogAnswer = {(photos / "b.txt").string(), (photos / "a.JPG").string()};
-    QTest::mouseClick(window->SpeedButton5, Qt::LeftButton);
+    QTest::mouseClick(window->choosePicturesButton, Qt::LeftButton);
     EXPECT_EQ(window->Logic().SelectedFiles,
               (std::vector<std::string>{(photos / "a.JPG").string()}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
@@ -309,11 +310,11 @@ TEST_F(MainWindowTest, OpenDialogPreviewShowsThePictureAndItsSize) {
 
 TEST_F(MainWindowTest, ManualAndBaseFolderButtons) {
     auto window = Create();
-    QTest::mouseClick(window->Label9, Qt::LeftButton);
+    QTest::mouseClick(window->manualLink, Qt::LeftButton);
     ASSERT_EQ(boxes.calls->size(), 1u);
     EXPECT_TRUE(boxes.calls->front().starts_with("open-url: file://"));
     EXPECT_TRUE(boxes.calls->front().ends_with("/manual.html"));
-    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(window->baseFolderButton, Qt::LeftButton);
     EXPECT_EQ(baseDialog.shown, 1);
 }
 
@@ -324,12 +325,12 @@ TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
     fs::remove(ini);
     fs::create_directory(ini);
     IMessageBoxes* const previous = SetUncaughtErrorBoxes(&boxes);
-    Drop(window->DDPanel1, {photos / "a.JPG"});
+    Drop(window->dropBox, {photos / "a.JPG"});
     SetUncaughtErrorBoxes(previous);
     fs::remove(ini);  // the window stores its placement as it goes
     EXPECT_EQ(*boxes.calls, (test::CallLog{"error: " + ini + " に書き込めません"}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
-    EXPECT_EQ(window->PanelTitle->Caption(), QStringLiteral("処理選択"));
+    EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
 }
 
 class BaseFolderDialog : public ::testing::Test {
@@ -351,7 +352,7 @@ TEST_F(BaseFolderDialog, FirstShowStoresTheDefault) {
     EXPECT_EQ(dialog->size(), QSize(456, 204));
     EXPECT_EQ(Stored(), "<none>");
     dialog->show();
-    const std::string shown = Utf8(dialog->EditRootPath->text());
+    const std::string shown = Utf8(dialog->folderEdit->text());
     EXPECT_TRUE(shown.ends_with("/Estavel/")) << shown;
     EXPECT_EQ(Stored(), shown);
 }
@@ -360,37 +361,37 @@ TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
     dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
-    EXPECT_EQ(dialog->EditRootPath->text(), QStringLiteral("/old/"));
+    EXPECT_EQ(dialog->folderEdit->text(), QStringLiteral("/old/"));
 
-    dialog->EditRootPath->setText(QStringLiteral("   "));
-    dialog->BitBtnOK->click();
+    dialog->folderEdit->setText(QStringLiteral("   "));
+    dialog->okButton->click();
     EXPECT_EQ(*boxes.calls, (test::CallLog{"error: 基準パスを指定して下さい"}));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(Stored(), "/old/");
 
-    dialog->EditRootPath->setText(QString::fromStdString(dir.Str() + "new"));
-    dialog->BitBtnOK->click();
+    dialog->folderEdit->setText(QString::fromStdString(dir.Str() + "new"));
+    dialog->okButton->click();
     EXPECT_EQ(Stored(), dir.Str() + "new/");
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_FALSE(dialog->isVisible());
 
     dialog->show();
-    dialog->EditRootPath->setText(QStringLiteral("/typed/"));
-    dialog->CloseForm->trigger();
+    dialog->folderEdit->setText(QStringLiteral("/typed/"));
+    dialog->closeAction->trigger();
     EXPECT_EQ(dialog->result(), 2);
     EXPECT_EQ(Stored(), dir.Str() + "new/");
     dialog->show();
-    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str() + "new/");
+    EXPECT_EQ(Utf8(dialog->folderEdit->text()), dir.Str() + "new/");
 }
 
 TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
     dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
-    dialog->EditRootPath->setText(QStringLiteral("/typed/"));
+    dialog->folderEdit->setText(QStringLiteral("/typed/"));
     dialog->setWindowState(Qt::WindowMinimized);
     dialog->setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(dialog->EditRootPath->text(), QStringLiteral("/typed/"));
+    EXPECT_EQ(dialog->folderEdit->text(), QStringLiteral("/typed/"));
     EXPECT_EQ(Stored(), "/old/");
 }
 
@@ -398,11 +399,11 @@ TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
     dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
     dialog->show();
-    dialog->SpeedButton17->click();
-    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str());
+    dialog->browseButton->click();
+    EXPECT_EQ(Utf8(dialog->folderEdit->text()), dir.Str());
     browser.answer = dir.Str() + "chosen";
-    dialog->SpeedButton17->click();
-    EXPECT_EQ(Utf8(dialog->EditRootPath->text()), dir.Str() + "chosen/");
+    dialog->browseButton->click();
+    EXPECT_EQ(Utf8(dialog->folderEdit->text()), dir.Str() + "chosen/");
     EXPECT_EQ(browser.initials, (std::vector<std::string>{dir.Str(), dir.Str()}));
 }
 
@@ -412,11 +413,11 @@ TEST_F(BaseFolderDialog, EnterFromThePathReachesDecide) {
     dialog->show();
     dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-    dialog->EditRootPath->setFocus();
-    QTest::keyClick(dialog->EditRootPath, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), dialog->BitBtnOK);
+    dialog->folderEdit->setFocus();
+    QTest::keyClick(dialog->folderEdit, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->okButton);
     EXPECT_TRUE(dialog->isVisible());
-    QTest::keyClick(dialog->BitBtnOK, Qt::Key_Return);
+    QTest::keyClick(dialog->okButton, Qt::Key_Return);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
 }
