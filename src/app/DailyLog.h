@@ -1,4 +1,4 @@
-// DailyLog: the shared-functions module with the program's log routine.
+// DailyLog: the program's daily log file.
 // WriteLog appends a time-stamped line to the day's log file in the settings
 // folder. (A copy of each line to an external trace window has no
 // counterpart on this platform and is not sent.)

@@ -2,10 +2,10 @@
 
 namespace pictorel {
 
-ProgramSettings::ProgramSettings(const std::string& executablePath) : IniFile(executablePath) {
-    IniFile.SetDefaultDir(SettingsLocation::ApplicationFolder);
-    IniFile.SetFence(SettingsFence::DoubleQuotes);
-    IniFile.Loaded();
+ProgramSettings::ProgramSettings(const std::string& executablePath) : File(executablePath) {
+    File.SetDefaultDir(SettingsLocation::ApplicationFolder);
+    File.SetFence(SettingsFence::DoubleQuotes);
+    File.Loaded();
 }
 
 }  // namespace pictorel

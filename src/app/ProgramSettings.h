@@ -1,5 +1,5 @@
-// ProgramSettings: the settings data module, the first object the program creates.
-// It owns IniFile, the program's settings file.
+// ProgramSettings: owner of the settings file, the first object the program creates.
+// It owns File, the program's settings file.
 #pragma once
 
 #include <string>
@@ -10,11 +10,11 @@ namespace pictorel {
 
 class ProgramSettings {
   public:
-    // IniFile: beside the executable (see SettingsFolder), named after it,
+    // File: beside the executable (see SettingsFolder), named after it,
     // values fenced with double quotes.
     explicit ProgramSettings(const std::string& executablePath = ExecutablePath());
 
-    SettingsFile IniFile;
+    SettingsFile File;
 };
 
 }  // namespace pictorel

@@ -1,4 +1,4 @@
-// SettingsFile: the settings-file component. It names the settings file after the
+// SettingsFile: the program's settings file. It names the file after the
 // executable, encloses values in a fence on writing and removes it on reading.
 #pragma once
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ProgramSettings.h"
+#include "app/SettingsKeys.h"
 #include "base/UserFolders.h"
 #include "cli/TerminalUi.h"
 #include "editor/EditorModel.h"
@@ -216,7 +217,7 @@ int CmdShrink(const Args& args) {
             // The window's settings file, beside this program.
             ProgramSettings settings(FolderPart(ExecutablePath()) + "/pictorel");
             const std::string stored =
-                UsableRootPath(settings.IniFile.ReadString("Path", "RootPath", ""));
+                UsableRootPath(settings.File.ReadString(kPathSection, kRootPathKey, ""));
             return stored.empty() ? ComputeDefaultRootPath() : stored;
         };
         const OutputFolderContext context{boxes,

@@ -1,5 +1,5 @@
-// The desktop program: creates the settings module, the windows and the
-// modules in their fixed order, runs the main window and destroys everything
+// The desktop program: creates the program settings, the windows and the
+// daily log in their fixed order, runs the main window and destroys everything
 // in reverse order (each window saving its placement as it goes).
 #include <QLibraryInfo>
 #include <QStringList>
@@ -47,47 +47,48 @@ int main(int argc, char** argv) {
     for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
 
     try {
-        auto DMMain = std::make_unique<ProgramSettings>();
-        const std::string iniPath = DMMain->IniFile.Path();
-        // The editor's document, shared by the main window's runs and the editor window.
-        auto trimmingDocument = std::make_unique<EditorModel>(boxes);
+        auto settings = std::make_unique<ProgramSettings>();
+        const std::string iniPath = settings->File.Path();
+        // The editor model, shared by the main window's runs and the editor window.
+        auto editorModel = std::make_unique<EditorModel>(boxes);
 
-        auto FMain = std::make_unique<MainWindow>(MainWindow::Services{
-            DMMain->IniFile, iniPath, boxes, shell, *trimmingDocument, arguments, {}});
-        auto FPleaseWait = std::make_unique<ProgressWindow>();
-        FPleaseWait->SetMainWindow(FMain.get());
-        auto FTrimming = std::make_unique<EditorWindow>(nullptr, iniPath, *trimmingDocument);
-        std::unique_ptr<DailyLog> DMFunction;
-        auto DMCorvane = std::make_unique<WindowRegistry>([&DMFunction](const std::string& line) {
-            if (DMFunction) DMFunction->WriteLog(line);
-        });
-        DMFunction = std::make_unique<DailyLog>(boxes);
-        auto FSelectRootPath =
-            std::make_unique<BaseFolderWindow>(DMMain->IniFile, iniPath, boxes, browser);
+        auto mainWindow = std::make_unique<MainWindow>(MainWindow::Services{
+            settings->File, iniPath, boxes, shell, *editorModel, arguments, {}});
+        auto progressWindow = std::make_unique<ProgressWindow>();
+        progressWindow->SetMainWindow(mainWindow.get());
+        auto editorWindow = std::make_unique<EditorWindow>(nullptr, iniPath, *editorModel);
+        std::unique_ptr<DailyLog> dailyLog;
+        auto windowRegistry =
+            std::make_unique<WindowRegistry>([&dailyLog](const std::string& line) {
+                if (dailyLog) dailyLog->WriteLog(line);
+            });
+        dailyLog = std::make_unique<DailyLog>(boxes);
+        auto baseFolderWindow =
+            std::make_unique<BaseFolderWindow>(settings->File, iniPath, boxes, browser);
 
-        FMain->SetProgress(FPleaseWait.get());
-        FMain->SetBaseFolderDialog(FSelectRootPath.get());
-        FMain->SetEditedRun([&trimmingDocument, &FTrimming](MainScreen& logic) {
-            EditedRun(logic, *trimmingDocument, *FTrimming);
+        mainWindow->SetProgress(progressWindow.get());
+        mainWindow->SetBaseFolderDialog(baseFolderWindow.get());
+        mainWindow->SetEditedRun([&editorModel, &editorWindow](MainScreen& logic) {
+            EditedRun(logic, *editorModel, *editorWindow);
         });
 
         // A termination signal taken during the start (say while a box was
         // open) ends the program before its main loop.
         int result = 0;
         if (!terminationSignals.Received()) {
-            FMain->show();
+            mainWindow->show();
             result = app.exec();
         }
 
         // Reverse order of creation.
-        FSelectRootPath.reset();
-        DMFunction.reset();
-        DMCorvane.reset();
-        FTrimming.reset();
-        FPleaseWait.reset();
-        FMain.reset();
-        trimmingDocument.reset();
-        DMMain.reset();
+        baseFolderWindow.reset();
+        dailyLog.reset();
+        windowRegistry.reset();
+        editorWindow.reset();
+        progressWindow.reset();
+        mainWindow.reset();
+        editorModel.reset();
+        settings.reset();
         return result;
     } catch (const std::exception& e) {
         ReportUncaughtError(e.what());

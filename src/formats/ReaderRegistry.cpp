@@ -147,4 +147,12 @@ ContentRegistry& ContentReaders() {
     return TheRegistries().fileFormatList;
 }
 
+bool HasAcceptedExtension(std::string_view path) {
+    const std::string extension = LowerExtension(FileNamePart(path));
+    if (extension.size() < 2) return false;
+    for (const std::string_view accepted : kAcceptedExtensions)
+        if (std::string_view(extension).substr(1) == accepted) return true;
+    return false;
+}
+
 }  // namespace pictorel

@@ -2,11 +2,13 @@
 // registry and the content registry `ContentReaders`.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -109,6 +111,15 @@ class ContentRegistry {
 // The program's registries, filled on first use in the program's order.
 ExtensionRegistry& ExtensionReaders();
 ContentRegistry& ContentReaders();
+
+// The extensions, without their dot, of the pictures the program takes in:
+// the selection (drops, folders, command line, pictorel-cli) and the open
+// dialog's filter, in the filter's order. Each has a reader in the registries.
+inline constexpr std::array<std::string_view, 9> kAcceptedExtensions = {
+    "bmp", "jpg", "jpeg", "gif", "tif", "tiff", "psd", "png", "eps"};
+
+// True when `path`'s extension, in any letter case, is an accepted one.
+bool HasAcceptedExtension(std::string_view path);
 
 // The registries' form of a path's extension: lower-cased, without its dot.
 std::string RegistryExtension(const std::string& path);

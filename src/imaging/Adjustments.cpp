@@ -23,7 +23,8 @@ double BrightnessFactor(int level) {
 
 void ApplyBrightness(Bitmap& picture, double factor) {
     MakeTrueColor(picture);
-    // One result per channel value; each is the described per-pixel product.
+    // One result per channel value: the value times the factor, rounded half
+    // to even and clamped to 0..255.
     std::uint8_t table[256];
     for (int c = 0; c < 256; ++c) {
         const long double v = std::nearbyint(static_cast<long double>(c) * factor);

@@ -65,7 +65,7 @@ inline int FloorInt(double v) {
 }
 
 // The mean of one channel over the footprint of (x, y), accumulated cell by
-// cell (rows outer, columns inner) exactly as the definition orders it.
+// cell, rows outer and columns inner: floating-point sums depend on their order.
 double ExactChannelSum(const SourceView& src, double sx, double sy, int x, int y, int ch) {
     const Footprint fx = FootprintOf(x, sx), fy = FootprintOf(y, sy);
     const int W = src.W, H = src.H;

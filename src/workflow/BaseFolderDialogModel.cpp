@@ -1,12 +1,13 @@
 #include "workflow/BaseFolderDialogModel.h"
 
+#include "app/SettingsKeys.h"
 #include "base/PathText.h"
 #include "workflow/FileUtils.h"
 
 namespace pictorel {
 
 std::string ComputeDefaultRootPath() {
-    return SpecialFolderPath(kMyPicturesFolder) + "Estavel/";
+    return UserPicturesFolder() + "Estavel/";
 }
 
 std::string UsableRootPath(const std::string& stored) {
@@ -20,10 +21,10 @@ BaseFolderDialogModel::BaseFolderDialogModel(SettingsFile& ini, IMessageBoxes& b
     : DefaultRootPath(ComputeDefaultRootPath()), ini_(ini), boxes_(boxes), browser_(browser) {}
 
 void BaseFolderDialogModel::Load() {
-    FolderText = ini_.ReadString("Path", "RootPath", "");
+    FolderText = ini_.ReadString(kPathSection, kRootPathKey, "");
     if (!UsableRootPath(FolderText).empty()) return;
     FolderText = DefaultRootPath;
-    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(DefaultRootPath));
+    ini_.WriteString(kPathSection, kRootPathKey, NormalizeFolderPath(DefaultRootPath));
 }
 
 void BaseFolderDialogModel::Browse() {
@@ -37,7 +38,7 @@ int BaseFolderDialogModel::Confirm() {
         boxes_.ShowError(kNoBasePathMessage);
         return 0;
     }
-    ini_.WriteString("Path", "RootPath", NormalizeFolderPath(FolderText));
+    ini_.WriteString(kPathSection, kRootPathKey, NormalizeFolderPath(FolderText));
     return 1;
 }
 

@@ -85,8 +85,7 @@ std::string NormalizeFolderPath(const std::string& path) {
     return WithTrailingSlash(resolved);
 }
 
-std::string SpecialFolderPath(int number) {
-    if (number != kMyPicturesFolder) return {};
+std::string UserPicturesFolder() {
     const std::string home = HomeFolder();
     std::string pictures = PicturesDirFromUserDirs(UserConfigFolder() + "/user-dirs.dirs", home);
     if (pictures.empty()) {

@@ -11,9 +11,6 @@
 
 namespace pictorel {
 
-// The special-folder number of the user's pictures folder.
-inline constexpr int kMyPicturesFolder = 39;
-
 // True when the path names an existing folder (a link to a folder counts).
 bool FolderExists(const std::string& path);
 
@@ -24,10 +21,10 @@ std::string ResolveShellPath(const std::string& path);
 // ending in "/"; empty for an empty path.
 std::string NormalizeFolderPath(const std::string& path);
 
-// kMyPicturesFolder: XDG_PICTURES_DIR from $XDG_CONFIG_HOME/user-dirs.dirs,
-// else $HOME/Pictures, normalised to end in "/". Empty for other numbers or
-// when no home folder is known.
-std::string SpecialFolderPath(int number);
+// The user's pictures folder: XDG_PICTURES_DIR from
+// $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME/Pictures, normalised to end in
+// "/". Empty when no home folder is known.
+std::string UserPicturesFolder();
 
 // The program's own version, "1.0.4.0".
 std::string GetFileVersionString();

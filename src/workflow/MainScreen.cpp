@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/SettingsKeys.h"
 #include "base/PathText.h"
 #include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
@@ -13,9 +14,6 @@
 namespace pictorel {
 
 namespace {
-
-constexpr std::array<std::string_view, 9> kSupportedExtensions = {
-    ".jpg", ".jpeg", ".gif", ".png", ".bmp", ".tif", ".tiff", ".psd", ".eps"};
 
 // A path that exists and is not a folder.
 bool FileExists(const std::string& path) {
@@ -33,21 +31,14 @@ std::string RunEndQuestion(bool stopped, int unsavedCount) {
     return question + kOpenFolderQuestion;
 }
 
-bool IsSupportedImage(std::string_view path) {
-    const std::string extension = LowerExtension(FileNamePart(path));
-    for (const std::string_view accepted : kSupportedExtensions)
-        if (extension == accepted) return true;
-    return false;
-}
-
 void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list) {
     for (const std::string& path : paths) {
         if (FolderExists(path)) {
             std::vector<std::string> found;
             CollectFiles(path, &found);
             for (std::string& file : found)
-                if (IsSupportedImage(file)) list.push_back(std::move(file));
-        } else if (IsSupportedImage(path)) {
+                if (HasAcceptedExtension(file)) list.push_back(std::move(file));
+        } else if (HasAcceptedExtension(path)) {
             list.push_back(path);
         }
     }
@@ -74,7 +65,7 @@ void MainScreen::Start(const std::vector<std::string>& arguments) {
         }
         pending = pending.empty() ? argument : pending + " " + argument;
         if (FileExists(pending)) {
-            if (IsSupportedImage(pending)) SelectedFiles.push_back(pending);
+            if (HasAcceptedExtension(pending)) SelectedFiles.push_back(pending);
             pending.clear();
         }
     }
@@ -103,7 +94,7 @@ void MainScreen::RefreshScreen() {
     if (SelectedFiles.empty()) {
         ProcessingScreen = false;
         Title = kSelectionTitle;
-        LastFolderButtonVisible = !ini_.ReadString("Path", "LastSourcePath", "").empty();
+        LastFolderButtonVisible = !ini_.ReadString(kPathSection, kLastSourcePathKey, "").empty();
         return;
     }
     ProcessingScreen = true;
@@ -115,7 +106,7 @@ void MainScreen::RefreshScreen() {
     } catch (...) {
         // The combo keeps what it had; the screen is shown all the same.
     }
-    ini_.WriteString("Path", "LastSourcePath", FolderPart(SelectedFiles.back()));
+    ini_.WriteString(kPathSection, kLastSourcePathKey, FolderPart(SelectedFiles.back()));
 }
 
 void MainScreen::FolderNameTyped(const std::string& text) {
@@ -136,7 +127,7 @@ void MainScreen::FolderNameChanged() {
 }
 
 std::string MainScreen::BaseFolder() const {
-    const std::string stored = UsableRootPath(ini_.ReadString("Path", "RootPath", ""));
+    const std::string stored = UsableRootPath(ini_.ReadString(kPathSection, kRootPathKey, ""));
     return stored.empty() ? DefaultRootPath : stored;
 }
 
@@ -215,7 +206,7 @@ void MainScreen::FinishRun(const RunDestination& destination, const std::string&
 }
 
 void MainScreen::OpenLastSourceFolder() {
-    const std::string folder = ini_.ReadString("Path", "LastSourcePath", "");
+    const std::string folder = ini_.ReadString(kPathSection, kLastSourcePathKey, "");
     if (!folder.empty()) shell_.OpenFolder(folder);
 }
 

@@ -12,6 +12,7 @@
 #include "app/SettingsFile.h"
 #include "app/Shell.h"
 #include "editor/EditorModel.h"
+#include "formats/ReaderRegistry.h"
 #include "workflow/FolderDialogs.h"
 #include "workflow/RunDestination.h"
 
@@ -30,9 +31,6 @@ inline constexpr const char* kProcessingTitle = "処理選択";
 // when some pictures could not be written, "N 個のファイルを保存できませんでした。"
 // followed by "残りの処理を全て中止しました。" after a stop, then the folder question.
 std::string RunEndQuestion(bool stopped, int unsavedCount);
-
-// True when the file name's extension is one the program reads.
-bool IsSupportedImage(std::string_view path);
 
 // Appends the supported files among `paths` to `list`: a folder contributes
 // every supported file under it, in listing order; a file is taken by its

@@ -54,7 +54,7 @@ TEST(NonRegularFilesTest, APipeAsSettingsFileReadsAsMissingAndRefusesWrites) {
     TempDir dir;
     const fs::path fifo = MakeFifo(dir, "Pictorel.ini");
     ProgramSettings settings(dir.Str() + "pictorel");
-    SettingsFile& ini = settings.IniFile;
+    SettingsFile& ini = settings.File;
     ASSERT_EQ(ini.Path(), fifo.string());
     RunWithoutWaitingOn(fifo, [&] {
         EXPECT_EQ(ini.ReadString("Path", "RootPath", "default"), "default");

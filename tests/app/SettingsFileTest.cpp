@@ -40,11 +40,11 @@ TEST(SettingsFileTest, DefaultNameFollowsTheExecutableWithCapitalisation) {
 TEST(SettingsFileTest, ProgramSettingsLiveBesideAWritableExecutable) {
     TempDir dir;
     ProgramSettings dm(dir.Str() + "pictorel");
-    EXPECT_EQ(dm.IniFile.Path(), dir.Str() + "Pictorel.ini");
-    EXPECT_EQ(dm.IniFile.Fence(), SettingsFence::DoubleQuotes);
-    EXPECT_EQ(SettingsFilePath(dir.Str() + "pictorel"), dm.IniFile.Path());
+    EXPECT_EQ(dm.File.Path(), dir.Str() + "Pictorel.ini");
+    EXPECT_EQ(dm.File.Fence(), SettingsFence::DoubleQuotes);
+    EXPECT_EQ(SettingsFilePath(dir.Str() + "pictorel"), dm.File.Path());
 
-    dm.IniFile.WriteString("Path", "RootPath", "/home/u/Pictures/Estavel/");
+    dm.File.WriteString("Path", "RootPath", "/home/u/Pictures/Estavel/");
     EXPECT_EQ(ReadText(dir.Path() / "Pictorel.ini"),
               "[Path]\nRootPath=\"/home/u/Pictures/Estavel/\"\n");
 }
@@ -66,9 +66,9 @@ TEST(SettingsFileTest, SettingsMoveToTheConfigFolderWhenTheExecutableFolderIsNot
     EXPECT_EQ(SettingsFolder("/opt/pictorel/bin/pictorel"), dir.Str() + "config/pictorel/");
 
     ProgramSettings dm(exe);
-    EXPECT_EQ(dm.IniFile.Path(), dir.Str() + "config/pictorel/Pictorel.ini");
-    dm.IniFile.WriteString("Path", "LastSourcePath", "/photos");
-    EXPECT_EQ(dm.IniFile.ReadString("Path", "LastSourcePath", ""), "/photos");
+    EXPECT_EQ(dm.File.Path(), dir.Str() + "config/pictorel/Pictorel.ini");
+    dm.File.WriteString("Path", "LastSourcePath", "/photos");
+    EXPECT_EQ(dm.File.ReadString("Path", "LastSourcePath", ""), "/photos");
     if (old)
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else

@@ -113,6 +113,19 @@ TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
     EXPECT_EQ(own.Find("xyz"), ReaderFactoryOf<PngExtensionReader>());
 }
 
+TEST(FormatRegistryTest, EveryAcceptedExtensionHasAReader) {
+    for (const std::string_view extension : kAcceptedExtensions) {
+        EXPECT_NE(ExtensionReaders().Find(std::string(extension)), nullptr) << extension;
+        EXPECT_TRUE(HasAcceptedExtension("/a.b/photo." + std::string(extension))) << extension;
+    }
+    EXPECT_TRUE(HasAcceptedExtension("PHOTO.TIFF"));
+    // Readable by some reader, yet not taken in by the selection.
+    EXPECT_NE(ExtensionReaders().Find("jpe"), nullptr);
+    EXPECT_FALSE(HasAcceptedExtension("photo.jpe"));
+    EXPECT_FALSE(HasAcceptedExtension("/photos.jpg/readme"));
+    EXPECT_FALSE(HasAcceptedExtension("jpg"));
+}
+
 TEST(FormatRegistryTest, ContentRegistryRefusesDuplicatesAndUnregistersOnDestruction) {
     ExtensionRegistry formats;
     {

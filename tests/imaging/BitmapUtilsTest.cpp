@@ -51,7 +51,7 @@ Bitmap RandomPicture(std::mt19937& rng, int w, int h, PixelFormat format = Pixel
     return b;
 }
 
-TEST(ResampleBitmap, DocumentedValues) {
+TEST(ResampleBitmap, KnownValuesOfSmallRows) {
     EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 255, 0}), 3, 1)), (std::vector<int>{32, 191, 32}));
     EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 255}), 4, 1)), (std::vector<int>{0, 64, 191, 255}));
     EXPECT_EQ(RedRow(ResampleBitmap(GreyRow({0, 100, 200, 50}), 2, 1)),

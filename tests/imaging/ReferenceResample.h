@@ -1,4 +1,4 @@
-// Plain transcription of the resampling algorithm, in its documented order of
+// Plain transcription of the resampling algorithm, each sum in its fixed order of
 // evaluation. The production resampler must give identical bytes.
 #pragma once
 

@@ -14,7 +14,7 @@ struct SelectRootPath : ::testing::Test, WorkflowFixture {
 };
 
 TEST_F(SelectRootPath, FirstShowStoresTheDefaultAtOnce) {
-    EXPECT_EQ(dialog.DefaultRootPath, SpecialFolderPath(kMyPicturesFolder) + "Estavel/");
+    EXPECT_EQ(dialog.DefaultRootPath, UserPicturesFolder() + "Estavel/");
     dialog.Load();
     EXPECT_EQ(dialog.FolderText, dialog.DefaultRootPath);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(dialog.DefaultRootPath));

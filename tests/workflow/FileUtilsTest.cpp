@@ -92,22 +92,21 @@ TEST(FileUtilsTest, PicturesFolderFromUserDirsOrHome) {
     const std::string home = fs::canonical(dir.Path()).string();
     ScopedEnv homeEnv("HOME", home);
     ScopedEnv configEnv("XDG_CONFIG_HOME", home + "/cfg");
-    EXPECT_EQ(SpecialFolderPath(kMyPicturesFolder), home + "/Pictures/");
-    EXPECT_EQ(SpecialFolderPath(5), "");
+    EXPECT_EQ(UserPicturesFolder(), home + "/Pictures/");
 
     fs::create_directory(dir.Path() / "cfg");
     fs::create_directory(dir.Path() / "Bilder");
     WriteFile(dir.Path() / "cfg" / "user-dirs.dirs",
               std::string("# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
                           "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"));
-    EXPECT_EQ(SpecialFolderPath(kMyPicturesFolder), home + "/Bilder/");
+    EXPECT_EQ(UserPicturesFolder(), home + "/Bilder/");
     WriteFile(dir.Path() / "cfg" / "user-dirs.dirs",
               std::string("XDG_PICTURES_DIR=\"/srv/pics\"\n"));
-    EXPECT_EQ(SpecialFolderPath(kMyPicturesFolder), "/srv/pics/");
+    EXPECT_EQ(UserPicturesFolder(), "/srv/pics/");
     // A form the file format does not allow falls back to the home folder.
     WriteFile(dir.Path() / "cfg" / "user-dirs.dirs",
               std::string("XDG_PICTURES_DIR=relative/pics\n"));
-    EXPECT_EQ(SpecialFolderPath(kMyPicturesFolder), home + "/Pictures/");
+    EXPECT_EQ(UserPicturesFolder(), home + "/Pictures/");
 }
 
 // The expected listing, built with the standard directory iterator, which

@@ -11,12 +11,12 @@ namespace {
 
 struct Selection : ::testing::Test, WorkflowFixture {};
 
-TEST(IsSupportedImage, ExtensionsInAnyCase) {
+TEST(HasAcceptedExtension, ExtensionsInAnyCase) {
     for (const char* yes : {"a.jpg", "b.JPEG", "c.Gif", "d.png", "e.BMP", "f.tif", "PHOTO.Tif",
                             "g.tiff", "h.psd", "i.eps", "/x/site.png/a.b.png"})
-        EXPECT_TRUE(IsSupportedImage(yes)) << yes;
+        EXPECT_TRUE(HasAcceptedExtension(yes)) << yes;
     for (const char* no : {"photo.jpe", "photo", "a.txt", "/x/site.png/readme", "a.jpg.txt", ""})
-        EXPECT_FALSE(IsSupportedImage(no)) << no;
+        EXPECT_FALSE(HasAcceptedExtension(no)) << no;
 }
 
 TEST_F(Selection, DroppedFolderAddsItsSupportedFilesInListingOrder) {

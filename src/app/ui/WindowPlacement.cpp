@@ -1,5 +1,7 @@
 #include "app/ui/WindowPlacement.h"
 
+#include "app/SettingsKeys.h"
+
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -130,16 +132,16 @@ void WindowPlacementSaver::FormDestroying() {
 WindowPlacementStore::WindowPlacementStore(std::string iniPath) : store_(std::move(iniPath)) {}
 
 std::string WindowPlacementStore::Key() const {
-    return Form() != nullptr ? Form()->objectName().toStdString() + ".Bounds"
-                             : std::string(".Bounds");
+    return Form() != nullptr ? Form()->objectName().toStdString() + kBoundsKeySuffix
+                             : std::string(kBoundsKeySuffix);
 }
 
 void WindowPlacementStore::WriteBoundsText(const std::string& text) {
-    store_.WriteString("Bounds", Key(), text);
+    store_.WriteString(kBoundsSection, Key(), text);
 }
 
 std::string WindowPlacementStore::ReadBoundsText() {
-    return store_.ReadString("Bounds", Key(), "");
+    return store_.ReadString(kBoundsSection, Key(), "");
 }
 
 }  // namespace pictorel

@@ -1,5 +1,6 @@
-// WindowRegistry: the window-list data module. It keeps the KeyboardNavigatingWindow windows that
-// were created while it existed; removal failures are logged, never shown.
+// WindowRegistry: the list of the program's windows. It keeps the
+// KeyboardNavigatingWindow windows that were created while it existed; removal failures are logged,
+// never shown.
 #pragma once
 
 #include <QList>

@@ -196,7 +196,7 @@ void EditorWindow::BuildButtons() {
     connect(SBtnRightTurn, &QToolButton::clicked, this,
             [this] { Act([&] { document_.SBtnRightTurnClick(); }); });
 
-    // The nine effect buttons: in the design, but hidden and disabled. Three
+    // The nine effect buttons exist but stay hidden and disabled. Three
     // would sit under the work view, six as small squares between the views.
     struct Effect {
         const char* name;

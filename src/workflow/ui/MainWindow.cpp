@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include "app/SettingsKeys.h"
 #include "app/ui/UncaughtError.h"
 #include "workflow/FileUtils.h"
 #include "workflow/ui/OpenPictureDialog.h"
@@ -269,7 +270,8 @@ void MainWindow::OpenLastSourceFolder() {
 }
 
 void MainWindow::ChoosePictures() {
-    const QString initial = QString::fromStdString(ini_.ReadString("Path", "LastSourcePath", ""));
+    const QString initial =
+        QString::fromStdString(ini_.ReadString(kPathSection, kLastSourcePathKey, ""));
     const std::vector<std::string> chosen =
         openPictures_ ? openPictures_(initial) : RunOpenPictureDialog(this, initial);
     if (chosen.empty()) return;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "formats/LoadedPicture.h"
+#include "formats/ReaderRegistry.h"
 
 namespace pictorel {
 
@@ -14,10 +15,15 @@ namespace {
 
 constexpr int kPreviewSide = 200;
 
-const QString kPictureFilter = QStringLiteral(
-    "グラフィックファイル (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.psd *.png *.eps)");
-
 }  // namespace
+
+QString PictureFilter() {
+    QStringList patterns;
+    for (const std::string_view extension : kAcceptedExtensions)
+        patterns << QStringLiteral("*.") + QString::fromLatin1(extension.data(), extension.size());
+    return QStringLiteral("グラフィックファイル (") + patterns.join(QLatin1Char(' ')) +
+           QLatin1Char(')');
+}
 
 PicturePreview MakePicturePreview(const QString& path, int boxSide) {
     PicturePreview preview;
@@ -47,7 +53,7 @@ std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& in
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(kPictureFilter);
+    dialog.setNameFilter(PictureFilter());
     dialog.setSizeGripEnabled(true);
     if (!initialFolder.isEmpty()) dialog.setDirectory(initialFolder);
 

@@ -20,6 +20,10 @@ struct PicturePreview {
 // for the preview box of `boxSide` pixels.
 PicturePreview MakePicturePreview(const QString& path, int boxSide);
 
+// The open dialog's filter: "グラフィックファイル (*.bmp *.jpg ...)" over the
+// accepted extensions.
+QString PictureFilter();
+
 // The chosen files (empty when cancelled), starting in `initialFolder`.
 std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& initialFolder);
 

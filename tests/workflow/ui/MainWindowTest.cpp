@@ -86,12 +86,12 @@ class MainWindowTest : public ::testing::Test {
         test::WriteFile(photos / "b.txt", std::string("text"));
         WritePicture(photos / "sub" / "c.png", "PNG", 300, 200);
         fs::create_directories(base / "Old");
-        dmMain.IniFile.WriteString("Path", "RootPath", base.string() + "/");
+        dmMain.File.WriteString("Path", "RootPath", base.string() + "/");
     }
 
     std::unique_ptr<MainWindow> Create(std::vector<std::string> arguments = {}) {
         auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{dmMain.IniFile, dmMain.IniFile.Path(), boxes, shell, editor,
+            MainWindow::Services{dmMain.File, dmMain.File.Path(), boxes, shell, editor,
                                  std::move(arguments), [this](const QString& initial) {
                                      dialogInitials.push_back(Utf8(initial));
                                      return dialogAnswer;
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     EXPECT_EQ(window->folderNameCombo->itemText(1), QStringLiteral("Old"));
     EXPECT_EQ(window->folderNameCombo->currentText(), QString());
     EXPECT_FALSE(window->runGroup->isVisibleTo(window.get()));
-    EXPECT_EQ(dmMain.IniFile.ReadString("Path", "LastSourcePath", ""),
+    EXPECT_EQ(dmMain.File.ReadString("Path", "LastSourcePath", ""),
               fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
 }
 
@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
 }
 
 TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
-    dmMain.IniFile.WriteString("Path", "LastSourcePath", photos.string());
+    dmMain.File.WriteString("Path", "LastSourcePath", photos.string());
     auto window = Create();
     EXPECT_TRUE(window->lastFolderButton->isVisibleTo(window.get()));
     QTest::mouseClick(window->choosePicturesButton, Qt::LeftButton);  // cancelled
@@ -293,6 +293,13 @@ TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
     EXPECT_EQ(window->Logic().SelectedFiles,
               (std::vector<std::string>{(photos / "a.JPG").string()}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
+}
+
+TEST_F(MainWindowTest, OpenDialogFilterListsTheAcceptedExtensions) {
+    EXPECT_EQ(
+        PictureFilter(),
+        QStringLiteral(
+            "グラフィックファイル (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.psd *.png *.eps)"));
 }
 
 TEST_F(MainWindowTest, OpenDialogPreviewShowsThePictureAndItsSize) {
@@ -321,7 +328,7 @@ TEST_F(MainWindowTest, ManualAndBaseFolderButtons) {
 TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
     auto window = Create();
     // A folder where the settings file should be: every write fails.
-    const std::string ini = dmMain.IniFile.Path();
+    const std::string ini = dmMain.File.Path();
     fs::remove(ini);
     fs::create_directory(ini);
     IMessageBoxes* const previous = SetUncaughtErrorBoxes(&boxes);
@@ -336,10 +343,9 @@ TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
 class BaseFolderDialog : public ::testing::Test {
   protected:
     std::unique_ptr<BaseFolderWindow> Create() {
-        return std::make_unique<BaseFolderWindow>(dmMain.IniFile, dmMain.IniFile.Path(), boxes,
-                                                  browser);
+        return std::make_unique<BaseFolderWindow>(dmMain.File, dmMain.File.Path(), boxes, browser);
     }
-    std::string Stored() const { return dmMain.IniFile.ReadString("Path", "RootPath", "<none>"); }
+    std::string Stored() const { return dmMain.File.ReadString("Path", "RootPath", "<none>"); }
 
     TempDir dir;
     ProgramSettings dmMain{dir.Str() + "pictorel"};
@@ -358,7 +364,7 @@ TEST_F(BaseFolderDialog, FirstShowStoresTheDefault) {
 }
 
 TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
-    dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
+    dmMain.File.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
     EXPECT_EQ(dialog->folderEdit->text(), QStringLiteral("/old/"));
@@ -385,7 +391,7 @@ TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
 }
 
 TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
-    dmMain.IniFile.WriteString("Path", "RootPath", "/old/");
+    dmMain.File.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
     dialog->folderEdit->setText(QStringLiteral("/typed/"));
@@ -396,7 +402,7 @@ TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
 }
 
 TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
-    dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
+    dmMain.File.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
     dialog->show();
     dialog->browseButton->click();
@@ -408,7 +414,7 @@ TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
 }
 
 TEST_F(BaseFolderDialog, EnterFromThePathReachesDecide) {
-    dmMain.IniFile.WriteString("Path", "RootPath", dir.Str());
+    dmMain.File.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
     dialog->show();
     dialog->activateWindow();

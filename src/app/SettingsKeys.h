@@ -1,0 +1,19 @@
+// The names under which the program keeps its state in the settings file.
+// Stored files depend on these spellings: they never change.
+#pragma once
+
+namespace pictorel {
+
+// Section of the folder settings.
+inline constexpr const char* kPathSection = "Path";
+// The base folder under which each run's output folder is made.
+inline constexpr const char* kRootPathKey = "RootPath";
+// The folder of the pictures last selected.
+inline constexpr const char* kLastSourcePathKey = "LastSourcePath";
+
+// Section of the window placements; each window's key is its object name
+// followed by kBoundsKeySuffix ("FMain.Bounds").
+inline constexpr const char* kBoundsSection = "Bounds";
+inline constexpr const char* kBoundsKeySuffix = ".Bounds";
+
+}  // namespace pictorel
