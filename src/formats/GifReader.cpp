@@ -107,9 +107,4 @@ void GifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = DecodeGif(data);
 }
 
-void GifExtensionReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    bitmap_ = DecodeGif(data);
-}
-
 }  // namespace pictorel

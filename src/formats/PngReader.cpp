@@ -203,9 +203,4 @@ void PngReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = DecodePng(data);
 }
 
-void PngExtensionReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    bitmap_ = DecodePng(data);
-}
-
 }  // namespace pictorel

@@ -1,5 +1,4 @@
-// PNG reader over libpng. `PngReader` is the content reader, `PngExtensionReader`
-// the class the extension "png" finds; both decode the same way.
+// PNG reader over libpng.
 #pragma once
 
 #include <array>
@@ -16,17 +15,20 @@ Bitmap DecodePng(std::span<const std::uint8_t> data);
 // v -> 255 * (v / 255) ^ (1 / (g * 2.2)), rounded, with g = gAMA / 100000.
 std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama);
 
+// The one PNG reader. The content registry knows it as "TPNGGraphic"; the
+// extension registry's own "png" entry makes it under kPngByExtensionName,
+// the name `pictorel-cli info` then shows.
 class PngReader : public ContentTestedReader {
   public:
-    const char* ClassName() const override { return "TPNGGraphic"; }
+    explicit PngReader(const char* className = "TPNGGraphic") : className_(className) {}
+    const char* ClassName() const override { return className_; }
     void LoadFromMemory(std::span<const std::uint8_t> data) override;
     static bool RecognisesContent(std::span<const std::uint8_t> data);
+
+  private:
+    const char* className_;
 };
 
-class PngExtensionReader : public PictureReader {
-  public:
-    const char* ClassName() const override { return "TPNGObject"; }
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
-};
+inline constexpr const char* kPngByExtensionName = "TPNGObject";
 
 }  // namespace pictorel

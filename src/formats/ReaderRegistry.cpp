@@ -126,10 +126,8 @@ struct Registries {
                              ReaderFactoryOf<PngReader>(), fkRaster);
 
         // The later libraries' own entries win over the content registry's.
-        pictureFormats.Register("PNG", "Portable Network Graphics",
-                                ReaderFactoryOf<PngExtensionReader>());
-        pictureFormats.Register("GIF", "CompuServe GIF Image",
-                                ReaderFactoryOf<GifExtensionReader>());
+        pictureFormats.Register("PNG", "Portable Network Graphics", PngByExtension());
+        pictureFormats.Register("GIF", "CompuServe GIF Image", GifByExtension());
     }
 };
 
@@ -139,6 +137,24 @@ Registries& TheRegistries() {
 }
 
 }  // namespace
+
+const ReaderFactory* PngByExtension() {
+    static const ReaderFactory entry{kPngByExtensionName,
+                                     []() -> std::unique_ptr<PictureReader> {
+                                         return std::make_unique<PngReader>(kPngByExtensionName);
+                                     },
+                                     nullptr};
+    return &entry;
+}
+
+const ReaderFactory* GifByExtension() {
+    static const ReaderFactory entry{kGifByExtensionName,
+                                     []() -> std::unique_ptr<PictureReader> {
+                                         return std::make_unique<GifReader>(kGifByExtensionName);
+                                     },
+                                     nullptr};
+    return &entry;
+}
 
 ExtensionRegistry& ExtensionReaders() {
     return TheRegistries().pictureFormats;

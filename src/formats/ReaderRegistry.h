@@ -48,6 +48,12 @@ const ReaderFactory* ReaderFactoryOf() {
     return &cls;
 }
 
+// The extension registry's own entries for "png" and "gif": the PNG and GIF
+// readers under the names kPngByExtensionName and kGifByExtensionName, with
+// no content test.
+const ReaderFactory* PngByExtension();
+const ReaderFactory* GifByExtension();
+
 // The picture holder's own list: lower-cased extension, description, class.
 class ExtensionRegistry {
   public:

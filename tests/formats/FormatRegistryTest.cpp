@@ -73,8 +73,10 @@ TEST(FormatRegistryTest, PreviewLoadsByExtensionOnly) {
     LoadedPicture picture;
     picture.LoadFromFile(dir.Str() + "a.gif");
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TGIFImage");
+    EXPECT_NE(dynamic_cast<const GifReader*>(picture.Graphic()), nullptr);
     picture.LoadFromFile(dir.Str() + "a.PNG");
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
+    EXPECT_NE(dynamic_cast<const PngReader*>(picture.Graphic()), nullptr);
     EXPECT_EQ(picture.Width(), 4);
     EXPECT_THROW(picture.LoadFromFile(dir.Str() + "png.jpg"), InvalidPicture);
     EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
@@ -106,11 +108,11 @@ TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
     EXPECT_EQ(formats.Find("jpe2"), nullptr);
 
     ExtensionRegistry own;
-    own.Register("xyz", "first", ReaderFactoryOf<PngExtensionReader>());
-    own.Register("XYZ", "second", ReaderFactoryOf<GifExtensionReader>());
-    EXPECT_EQ(own.Find("xyz"), ReaderFactoryOf<GifExtensionReader>());
-    own.Unregister(ReaderFactoryOf<GifExtensionReader>());
-    EXPECT_EQ(own.Find("xyz"), ReaderFactoryOf<PngExtensionReader>());
+    own.Register("xyz", "first", PngByExtension());
+    own.Register("XYZ", "second", GifByExtension());
+    EXPECT_EQ(own.Find("xyz"), GifByExtension());
+    own.Unregister(GifByExtension());
+    EXPECT_EQ(own.Find("xyz"), PngByExtension());
 }
 
 TEST(FormatRegistryTest, EveryAcceptedExtensionHasAReader) {

@@ -179,7 +179,7 @@ TEST(PngReaderTest, GammaIsAppliedToSamplesAndToTheGreyPalette) {
 TEST(PngReaderTest, SixteenBitSamplesKeepTheirHighByte) {
     const std::vector<std::uint16_t> samples = {0x0000, 0x00FF, 0x0100, 0x7FFF, 0x8000,
                                                 0x80FF, 0xFEFF, 0xFF00, 0xFFFF};
-    PngExtensionReader png;
+    PngReader png;
     png.LoadFromMemory(test::MakePng16(3, 1, samples));
     ASSERT_EQ(png.GetBitmap().BitsPerPixel(), 24);
     EXPECT_EQ(png.GetBitmap().Pixel(0, 0), (Color{0x00, 0x00, 0x01}));
@@ -266,7 +266,7 @@ TEST(GifReaderTest, InterlacedRowsLandInPictureOrderAndLocalTableWins) {
     const std::vector<Color> wrong = {kWhite, kWhite, kWhite, kWhite};
     const std::vector<Color> local = {kBlack, {10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     test::GifFrame frame{3, 11, indices, true, local};
-    GifExtensionReader reader;
+    GifReader reader;
     reader.LoadFromMemory(test::MakeGif(3, 11, wrong, {frame}));
     for (int y = 0; y < 11; ++y) EXPECT_EQ(reader.GetBitmap().Pixel(1, y), local[y % 4]) << y;
 }
