@@ -77,7 +77,7 @@ void LoadedPicture::LoadFromFile(const std::string& path) {
     const ReaderFactory& cls = ClassByExtension(path);
     Assign(Decode(
         cls,
-        ReadGraphicFile(
+        ReadPictureFile(
             path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); }),
         path));
 }
@@ -88,7 +88,7 @@ void LoadPicture(LoadedPicture& picture, const std::string& path) {
     // by content.
     const ReaderFactory* byExtension = ExtensionReaders().Find(RegistryExtension(path));
     const std::vector<std::uint8_t> data =
-        ReadGraphicFile(path, [&](std::span<const std::uint8_t> head) {
+        ReadPictureFile(path, [&](std::span<const std::uint8_t> head) {
             if (byExtension) CheckHead(*byExtension, true, head, path);
         });
     const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);

@@ -25,7 +25,7 @@ struct FileCloser {
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadGraphicFile(
+std::vector<std::uint8_t> ReadPictureFile(
     const std::string& path, const std::function<void(std::span<const std::uint8_t>)>& checkHead) {
     // Opened without blocking, so that a named pipe is refused instead of
     // waiting for a writer; only regular files are read (a folder, a pipe or
@@ -85,7 +85,7 @@ std::size_t MemoryCursor::Read(void* out, std::size_t count) {
 }
 
 void PictureReader::LoadFromFile(const std::string& path) {
-    const std::vector<std::uint8_t> data = ReadGraphicFile(path);
+    const std::vector<std::uint8_t> data = ReadPictureFile(path);
     try {
         LoadFromMemory(data);
     } catch (const std::bad_alloc&) {

@@ -50,7 +50,7 @@ struct MemoryCursor {
 // than kGraphicHeadBytes, `checkHead` sees its first kGraphicHeadBytes
 // before the rest is read; a check that throws refuses the file.
 inline constexpr std::size_t kGraphicHeadBytes = 65536;
-std::vector<std::uint8_t> ReadGraphicFile(
+std::vector<std::uint8_t> ReadPictureFile(
     const std::string& path,
     const std::function<void(std::span<const std::uint8_t>)>& checkHead = {});
 

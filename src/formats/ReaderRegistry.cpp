@@ -37,7 +37,7 @@ const ReaderFactory* ExtensionRegistry::Find(const std::string& extension) const
 }
 
 ContentRegistry::~ContentRegistry() {
-    for (const ReaderFactory* cls : classes_) pictureFormats_.Unregister(cls);
+    for (const ReaderFactory* cls : classes_) extensionRegistry_.Unregister(cls);
 }
 
 void ContentRegistry::RegisterFormat(const std::string& extension,
@@ -55,7 +55,7 @@ void ContentRegistry::RegisterFormat(const std::string& extension,
     if (std::find(classes_.begin(), classes_.end(), cls) == classes_.end()) {
         classes_.push_back(cls);
     }
-    pictureFormats_.Register(ext, individualDescription, cls);
+    extensionRegistry_.Register(ext, individualDescription, cls);
 }
 
 void ContentRegistry::RegisterFormats(std::initializer_list<const char*> extensions,
@@ -77,7 +77,7 @@ void ContentRegistry::RegisterFormats(std::initializer_list<const char*> extensi
 }
 
 const ReaderFactory* ContentRegistry::FindReaderByContent(const std::string& path) const {
-    const std::vector<std::uint8_t> data = ReadGraphicFile(path);
+    const std::vector<std::uint8_t> data = ReadPictureFile(path);
     return FindReaderByContent(data);
 }
 
@@ -94,16 +94,16 @@ namespace {
 // Both registries live and die together; the content registry removes its
 // classes from the extension registry when it goes.
 struct Registries {
-    ExtensionRegistry pictureFormats;
-    ContentRegistry fileFormatList{pictureFormats};
+    ExtensionRegistry extensionRegistry;
+    ContentRegistry contentRegistry{extensionRegistry};
 
     Registries() {
         // The holder's built-in entry, then the JPEG reader's own entries.
-        pictureFormats.Register("bmp", "Bitmaps", ReaderFactoryOf<BmpReader>());
-        pictureFormats.Register("jpeg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
-        pictureFormats.Register("jpg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
+        extensionRegistry.Register("bmp", "Bitmaps", ReaderFactoryOf<BmpReader>());
+        extensionRegistry.Register("jpeg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
+        extensionRegistry.Register("jpg", "JPEG Image File", ReaderFactoryOf<JpegReader>());
 
-        ContentRegistry& list = fileFormatList;
+        ContentRegistry& list = contentRegistry;
         list.RegisterFormats({"bmp"}, {"Windows bitmaps"}, ReaderFactoryOf<BmpReader>(), fkRaster);
         list.RegisterFormats({"jfif", "jpg", "jpe", "jpeg"},
                              {"JFIF images", "JPG images", "JPE images", "JPEG images"},
@@ -126,8 +126,8 @@ struct Registries {
                              ReaderFactoryOf<PngReader>(), fkRaster);
 
         // The later libraries' own entries win over the content registry's.
-        pictureFormats.Register("PNG", "Portable Network Graphics", PngByExtension());
-        pictureFormats.Register("GIF", "CompuServe GIF Image", GifByExtension());
+        extensionRegistry.Register("PNG", "Portable Network Graphics", PngByExtension());
+        extensionRegistry.Register("GIF", "CompuServe GIF Image", GifByExtension());
     }
 };
 
@@ -157,10 +157,10 @@ const ReaderFactory* GifByExtension() {
 }
 
 ExtensionRegistry& ExtensionReaders() {
-    return TheRegistries().pictureFormats;
+    return TheRegistries().extensionRegistry;
 }
 ContentRegistry& ContentReaders() {
-    return TheRegistries().fileFormatList;
+    return TheRegistries().contentRegistry;
 }
 
 bool HasAcceptedExtension(std::string_view path) {

@@ -82,7 +82,8 @@ class ContentRegistry {
         unsigned kinds;
     };
 
-    explicit ContentRegistry(ExtensionRegistry& pictureFormats) : pictureFormats_(pictureFormats) {}
+    explicit ContentRegistry(ExtensionRegistry& extensionRegistry)
+        : extensionRegistry_(extensionRegistry) {}
     ~ContentRegistry();
     ContentRegistry(const ContentRegistry&) = delete;
     ContentRegistry& operator=(const ContentRegistry&) = delete;
@@ -109,7 +110,7 @@ class ContentRegistry {
     const std::vector<const ReaderFactory*>& Classes() const { return classes_; }
 
   private:
-    ExtensionRegistry& pictureFormats_;
+    ExtensionRegistry& extensionRegistry_;
     std::vector<Entry> entries_;
     std::vector<const ReaderFactory*> classes_;
 };

@@ -45,14 +45,14 @@ CommonWindow::CommonWindow(QWidget* parent, const Options& options)
     // only a window without a stored entry.
     placementStore = std::make_unique<WindowPlacementStore>(options.iniPath);
     placementStore->SaveBounds = options.saveBounds;
-    placementStore->Loaded(this);
+    placementStore->AttachAndRestore(this);
     BuildFrame();
 }
 
 CommonWindow::~CommonWindow() {
     LeaveWindowList();
     try {
-        placementStore->FormDestroying();
+        placementStore->WindowDestroying();
     } catch (const std::exception& e) {
         ReportUncaughtError(e.what());
     }
@@ -89,7 +89,7 @@ void CommonWindow::CloseWindow() {
     close();
 }
 
-bool CommonWindow::FormKeyDown(QKeyEvent* event) {
+bool CommonWindow::HandleKey(QKeyEvent* event) {
     return event->key() == Qt::Key_F10;
 }
 

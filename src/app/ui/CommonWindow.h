@@ -47,7 +47,7 @@ class CommonWindow : public KeyboardNavigatingWindow {
     virtual void CloseWindow();
 
   protected:
-    bool FormKeyDown(QKeyEvent* event) override;
+    bool HandleKey(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

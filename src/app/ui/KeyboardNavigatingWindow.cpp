@@ -202,7 +202,7 @@ bool KeyboardNavigatingWindow::ChildKey(QWidget* focused, QKeyEvent* event) {
     }
 }
 
-bool KeyboardNavigatingWindow::FormKeyDown(QKeyEvent* /*event*/) {
+bool KeyboardNavigatingWindow::HandleKey(QKeyEvent* /*event*/) {
     return false;
 }
 
@@ -215,7 +215,7 @@ bool KeyboardNavigatingWindow::eventFilter(QObject* watched, QEvent* event) {
     QWidget* focused = QApplication::focusWidget();
     if (focused != nullptr && widget != focused) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (FormKeyDown(key)) return true;
+    if (HandleKey(key)) return true;
     if (widget == this) return false;
     return ChildKey(widget, key);
 }

@@ -34,7 +34,7 @@ class KeyboardNavigatingWindow : public QDialog {
     // Removes the window from the window list (once).
     void LeaveWindowList();
     // Key preview: runs before the child-key rules; true consumes the key.
-    virtual bool FormKeyDown(QKeyEvent* event);
+    virtual bool HandleKey(QKeyEvent* event);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

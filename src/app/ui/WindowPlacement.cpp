@@ -20,21 +20,21 @@ std::optional<int> ParseInt(const std::string& text) {
     return value;
 }
 
-int StateOf(const QWidget* form) {
-    if (form->isMinimized()) return 1;
-    if (form->isMaximized()) return 2;
+int StateOf(const QWidget* window) {
+    if (window->isMinimized()) return 1;
+    if (window->isMaximized()) return 2;
     return 0;
 }
 
-QRect NormalRect(const QWidget* form) {
-    const QRect normal = form->normalGeometry();
-    return normal.isValid() ? normal : form->geometry();
+QRect NormalRect(const QWidget* window) {
+    const QRect normal = window->normalGeometry();
+    return normal.isValid() ? normal : window->geometry();
 }
 
 }  // namespace
 
-void WindowAttachment::SetForm(QWidget* form) {
-    form_ = form;
+void WindowAttachment::Attach(QWidget* window) {
+    window_ = window;
 }
 
 std::vector<std::string> SplitCommaText(const std::string& text) {
@@ -88,52 +88,52 @@ std::string FormatBounds(int state, const QRect& normal) {
 }
 
 void WindowPlacementSaver::StoreBounds() {
-    QWidget* form = Form();
-    if (form == nullptr) return;
-    WriteBoundsText(FormatBounds(StateOf(form), NormalRect(form)));
+    QWidget* window = Window();
+    if (window == nullptr) return;
+    WriteBoundsText(FormatBounds(StateOf(window), NormalRect(window)));
 }
 
 void WindowPlacementSaver::RestoreBounds() {
-    QWidget* form = Form();
-    if (form == nullptr) return;
+    QWidget* window = Window();
+    if (window == nullptr) return;
     const std::vector<std::string> items = SplitCommaText(ReadBoundsText());
     if (items.size() != 9) return;
 
-    const int state = ParseInt(items[0]).value_or(StateOf(form));
+    const int state = ParseInt(items[0]).value_or(StateOf(window));
     // Items 2 to 5 are the minimised and maximised positions, which this
     // window system does not keep; they are read past and not applied.
-    const QRect current = NormalRect(form);
+    const QRect current = NormalRect(window);
     const int left = ParseInt(items[5]).value_or(current.left());
     const int top = ParseInt(items[6]).value_or(current.top());
     const int right = ParseInt(items[7]).value_or(current.left() + current.width());
     const int bottom = ParseInt(items[8]).value_or(current.top() + current.height());
 
-    form->setGeometry(left, top, right - left, bottom - top);
+    window->setGeometry(left, top, right - left, bottom - top);
     if (ResumeIconic || state != 1) {
         Qt::WindowStates states =
-            form->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+            window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
         if (state == 1) states |= Qt::WindowMinimized;
         if (state == 2) states |= Qt::WindowMaximized;
         // Setting the state of a hidden window does not show it.
-        form->setWindowState(states);
+        window->setWindowState(states);
     }
 }
 
-void WindowPlacementSaver::Loaded(QWidget* form) {
-    SetForm(form);
+void WindowPlacementSaver::AttachAndRestore(QWidget* window) {
+    Attach(window);
     if (SaveBounds) RestoreBounds();
 }
 
-void WindowPlacementSaver::FormDestroying() {
+void WindowPlacementSaver::WindowDestroying() {
     if (SaveBounds) StoreBounds();
-    SetForm(nullptr);
+    Attach(nullptr);
 }
 
 WindowPlacementStore::WindowPlacementStore(std::string iniPath) : store_(std::move(iniPath)) {}
 
 std::string WindowPlacementStore::Key() const {
-    return Form() != nullptr ? Form()->objectName().toStdString() + kBoundsKeySuffix
-                             : std::string(kBoundsKeySuffix);
+    return Window() != nullptr ? Window()->objectName().toStdString() + kBoundsKeySuffix
+                               : std::string(kBoundsKeySuffix);
 }
 
 void WindowPlacementStore::WriteBoundsText(const std::string& text) {

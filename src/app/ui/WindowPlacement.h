@@ -13,17 +13,17 @@
 namespace pictorel {
 
 // Attaches to one window and hears of its destruction (the window's
-// destructor calls FormDestroying while the window still has its geometry).
+// destructor calls WindowDestroying while the window still has its geometry).
 class WindowAttachment {
   public:
     virtual ~WindowAttachment() = default;
-    void SetForm(QWidget* form);
-    QWidget* Form() const { return form_; }
+    void Attach(QWidget* window);
+    QWidget* Window() const { return window_; }
     // The attached window is about to be destroyed.
-    virtual void FormDestroying() {}
+    virtual void WindowDestroying() {}
 
   private:
-    QPointer<QWidget> form_;
+    QPointer<QWidget> window_;
 };
 
 class WindowPlacementSaver : public WindowAttachment {
@@ -38,9 +38,9 @@ class WindowPlacementSaver : public WindowAttachment {
     // Applies a stored placement; an entry without exactly nine items is ignored.
     virtual void RestoreBounds();
 
-    // Attaches to `form` and restores its placement (while it is being created).
-    void Loaded(QWidget* form);
-    void FormDestroying() override;
+    // Attaches to `window` and restores its placement (while it is being created).
+    void AttachAndRestore(QWidget* window);
+    void WindowDestroying() override;
 };
 
 class WindowPlacementStore : public WindowPlacementSaver {
