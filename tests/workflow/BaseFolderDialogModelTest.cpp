@@ -8,19 +8,19 @@
 namespace pictorel::test {
 namespace {
 
-struct SelectRootPath : ::testing::Test, WorkflowFixture {
+struct BaseFolderDialog : ::testing::Test, WorkflowFixture {
     FakeFolderBrowser browser{log};
     BaseFolderDialogModel dialog{ini, boxes, browser};
 };
 
-TEST_F(SelectRootPath, FirstShowStoresTheDefaultAtOnce) {
+TEST_F(BaseFolderDialog, FirstShowStoresTheDefaultAtOnce) {
     EXPECT_EQ(dialog.DefaultRootPath, UserPicturesFolder() + "Estavel/");
     dialog.Load();
     EXPECT_EQ(dialog.FolderText, dialog.DefaultRootPath);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), NormalizeFolderPath(dialog.DefaultRootPath));
 }
 
-TEST_F(SelectRootPath, OkStoresTheTrimmedPathWithASlash) {
+TEST_F(BaseFolderDialog, OkStoresTheTrimmedPathWithASlash) {
     const std::string photos = Folder("Photos");
     dialog.Load();
     dialog.FolderText = "  " + photos + " ";
@@ -31,7 +31,7 @@ TEST_F(SelectRootPath, OkStoresTheTrimmedPathWithASlash) {
     EXPECT_TRUE(log->empty());
 }
 
-TEST_F(SelectRootPath, BlankPathKeepsTheDialogOpen) {
+TEST_F(BaseFolderDialog, BlankPathKeepsTheDialogOpen) {
     ini.WriteString("Path", "RootPath", "/kept/");
     dialog.Load();
     dialog.FolderText = "   ";
@@ -40,7 +40,7 @@ TEST_F(SelectRootPath, BlankPathKeepsTheDialogOpen) {
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), "/kept/");
 }
 
-TEST_F(SelectRootPath, CloseStoresNothingAndTheNextShowRereads) {
+TEST_F(BaseFolderDialog, CloseStoresNothingAndTheNextShowRereads) {
     ini.WriteString("Path", "RootPath", "/kept/");
     dialog.Load();
     dialog.FolderText = "/typed/";
@@ -49,7 +49,7 @@ TEST_F(SelectRootPath, CloseStoresNothingAndTheNextShowRereads) {
     EXPECT_EQ(dialog.FolderText, "/kept/");
 }
 
-TEST_F(SelectRootPath, BrowseCancelKeepsTheTextAndAChoiceReplacesIt) {
+TEST_F(BaseFolderDialog, BrowseCancelKeepsTheTextAndAChoiceReplacesIt) {
     ini.WriteString("Path", "RootPath", "/kept/");
     dialog.Load();
     dialog.Browse();

@@ -13,7 +13,7 @@ namespace pictorel {
 class KeyboardNavigatingWindow : public QDialog {
     Q_OBJECT
   public:
-    // `name` is the window's component name (FMain, FSelectRootPath, ...).
+    // `name` is the window's object name, also its placement key (FMain, FSelectRootPath, ...).
     KeyboardNavigatingWindow(QWidget* parent, const QString& name);
     ~KeyboardNavigatingWindow() override;
 

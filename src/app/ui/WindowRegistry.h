@@ -22,7 +22,7 @@ class WindowRegistry {
     WindowRegistry(const WindowRegistry&) = delete;
     WindowRegistry& operator=(const WindowRegistry&) = delete;
 
-    // The module while it exists ("the application owns DMCorvane"), else nullptr.
+    // The registry while it exists, else nullptr.
     static WindowRegistry* Instance();
 
     void Add(KeyboardNavigatingWindow* window);

@@ -86,12 +86,12 @@ class MainWindowTest : public ::testing::Test {
         test::WriteFile(photos / "b.txt", std::string("text"));
         WritePicture(photos / "sub" / "c.png", "PNG", 300, 200);
         fs::create_directories(base / "Old");
-        dmMain.File.WriteString("Path", "RootPath", base.string() + "/");
+        settings.File.WriteString("Path", "RootPath", base.string() + "/");
     }
 
     std::unique_ptr<MainWindow> Create(std::vector<std::string> arguments = {}) {
         auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{dmMain.File, dmMain.File.Path(), boxes, shell, editor,
+            MainWindow::Services{settings.File, settings.File.Path(), boxes, shell, editor,
                                  std::move(arguments), [this](const QString& initial) {
                                      dialogInitials.push_back(Utf8(initial));
                                      return dialogAnswer;
@@ -135,7 +135,7 @@ class MainWindowTest : public ::testing::Test {
     TempDir dir;
     fs::path photos = dir.Path() / "photos";
     fs::path base = dir.Path() / "base";
-    ProgramSettings dmMain{dir.Str() + "pictorel"};
+    ProgramSettings settings{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     test::FakeShell shell{boxes.calls};
     EditorModel editor{boxes};
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     EXPECT_EQ(window->folderNameCombo->itemText(1), QStringLiteral("Old"));
     EXPECT_EQ(window->folderNameCombo->currentText(), QString());
     EXPECT_FALSE(window->runGroup->isVisibleTo(window.get()));
-    EXPECT_EQ(dmMain.File.ReadString("Path", "LastSourcePath", ""),
+    EXPECT_EQ(settings.File.ReadString("Path", "LastSourcePath", ""),
               fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
 }
 
@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
 }
 
 TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
-    dmMain.File.WriteString("Path", "LastSourcePath", photos.string());
+    settings.File.WriteString("Path", "LastSourcePath", photos.string());
     auto window = Create();
     EXPECT_TRUE(window->lastFolderButton->isVisibleTo(window.get()));
     QTest::mouseClick(window->choosePicturesButton, Qt::LeftButton);  // cancelled
@@ -328,7 +328,7 @@ TEST_F(MainWindowTest, ManualAndBaseFolderButtons) {
 TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
     auto window = Create();
     // A folder where the settings file should be: every write fails.
-    const std::string ini = dmMain.File.Path();
+    const std::string ini = settings.File.Path();
     fs::remove(ini);
     fs::create_directory(ini);
     IMessageBoxes* const previous = SetUncaughtErrorBoxes(&boxes);
@@ -343,12 +343,13 @@ TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
 class BaseFolderDialog : public ::testing::Test {
   protected:
     std::unique_ptr<BaseFolderWindow> Create() {
-        return std::make_unique<BaseFolderWindow>(dmMain.File, dmMain.File.Path(), boxes, browser);
+        return std::make_unique<BaseFolderWindow>(settings.File, settings.File.Path(), boxes,
+                                                  browser);
     }
-    std::string Stored() const { return dmMain.File.ReadString("Path", "RootPath", "<none>"); }
+    std::string Stored() const { return settings.File.ReadString("Path", "RootPath", "<none>"); }
 
     TempDir dir;
-    ProgramSettings dmMain{dir.Str() + "pictorel"};
+    ProgramSettings settings{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     FakeBrowser browser;
 };
@@ -364,7 +365,7 @@ TEST_F(BaseFolderDialog, FirstShowStoresTheDefault) {
 }
 
 TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
-    dmMain.File.WriteString("Path", "RootPath", "/old/");
+    settings.File.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
     EXPECT_EQ(dialog->folderEdit->text(), QStringLiteral("/old/"));
@@ -391,7 +392,7 @@ TEST_F(BaseFolderDialog, DecideChecksAndStoresCloseStoresNothing) {
 }
 
 TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
-    dmMain.File.WriteString("Path", "RootPath", "/old/");
+    settings.File.WriteString("Path", "RootPath", "/old/");
     auto dialog = Create();
     dialog->show();
     dialog->folderEdit->setText(QStringLiteral("/typed/"));
@@ -402,7 +403,7 @@ TEST_F(BaseFolderDialog, RestoringFromMinimisedKeepsTheTypedPath) {
 }
 
 TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
-    dmMain.File.WriteString("Path", "RootPath", dir.Str());
+    settings.File.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
     dialog->show();
     dialog->browseButton->click();
@@ -414,7 +415,7 @@ TEST_F(BaseFolderDialog, BrowseReplacesTheTextCancelKeepsIt) {
 }
 
 TEST_F(BaseFolderDialog, EnterFromThePathReachesDecide) {
-    dmMain.File.WriteString("Path", "RootPath", dir.Str());
+    settings.File.WriteString("Path", "RootPath", dir.Str());
     auto dialog = Create();
     dialog->show();
     dialog->activateWindow();
