@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "base/Errors.h"
+#include "formats/ColourProfile.h"
 #include "imaging/MemoryBudget.h"
 
 namespace pictorel {
@@ -43,6 +45,10 @@ struct JpegDecoder {
     std::vector<JSAMPROW> rows;
     std::vector<std::uint8_t> cmyk;
     int orientation = 1;
+    // The APP2 "ICC_PROFILE" segments joined in sequence-number order.
+    std::vector<std::uint8_t> iccProfile;
+    // Set for a CMYK picture with an embedded CMYK profile.
+    std::unique_ptr<CmykProfileConverter> cmykProfile;
     // The picture's pixels and libjpeg's whole-image coefficient arrays of a
     // progressive file, reserved together.
     MemoryBudget::Reservation reservation;
@@ -117,6 +123,7 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     CheckPictureSize(cinfo.image_width, cinfo.image_height, kFormat);
     CheckBlocksFit(cinfo, data.size());
@@ -130,6 +137,14 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
         }
     }
 
+    JOCTET* icc = nullptr;
+    unsigned int iccBytes = 0;
+    // A profile whose segments are missing or repeated is not returned.
+    if (jpeg_read_icc_profile(&cinfo, &icc, &iccBytes) && icc) {
+        d.iccProfile.assign(icc, icc + iccBytes);
+        std::free(icc);  // NOLINT: allocated by libjpeg with malloc
+    }
+
     bool cmyk = false;
     PixelFormat format = PixelFormat::pf24bit;
     if (cinfo.num_components == 1) {
@@ -138,6 +153,7 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
     } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
         cinfo.out_color_space = JCS_CMYK;
         cmyk = true;
+        d.cmykProfile = CmykProfileConverter::Create(d.iccProfile, cinfo.saw_Adobe_marker != 0);
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
@@ -158,7 +174,12 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
         while (cinfo.output_scanline < cinfo.output_height) {
             const int y = static_cast<int>(cinfo.output_scanline);
             if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-            CmykRowToBgr(d.cmyk.data(), d.bitmap.ScanLine(y), width, cinfo.saw_Adobe_marker != 0);
+            if (d.cmykProfile) {
+                d.cmykProfile->ConvertRow(d.cmyk.data(), d.bitmap.ScanLine(y), width);
+            } else {
+                CmykRowToBgr(d.cmyk.data(), d.bitmap.ScanLine(y), width,
+                             cinfo.saw_Adobe_marker != 0);
+            }
         }
     } else {
         for (int y = 0; y < height; ++y) d.rows[static_cast<std::size_t>(y)] = d.bitmap.ScanLine(y);
@@ -213,6 +234,7 @@ int ExifOrientation(std::span<const std::uint8_t> app1) {
 
 void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
+    iccProfile.clear();
     auto d = std::make_unique<JpegDecoder>();
     d->cinfo.err = jpeg_std_error(&d->err.pub);
     d->err.pub.error_exit = ErrorExit;
@@ -222,6 +244,7 @@ void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     d->created = true;
     RunDecoder(*d, data);
     bitmap_ = ApplyOrientation(std::move(d->bitmap), d->orientation);
+    iccProfile = std::move(d->iccProfile);
 }
 
 }  // namespace pictorel

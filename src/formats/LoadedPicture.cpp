@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "formats/ColourProfile.h"
 #include "formats/ReaderRegistry.h"
 
 namespace pictorel {
@@ -21,10 +22,16 @@ const ReaderFactory& ClassByExtension(const std::string& path) {
 }
 
 std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const std::uint8_t> data,
-                                      const std::string& path) {
+                                      const std::string& path,
+                                      ProfileConversion conversion = ProfileConversion::AtLoad) {
     std::unique_ptr<PictureReader> graphic = cls.create();
     try {
         graphic->LoadFromMemory(data);
+        if (conversion == ProfileConversion::AtLoad && !graphic->iccProfile.empty()) {
+            Bitmap bitmap = graphic->TakeBitmap();
+            ConvertToSrgb(bitmap, graphic->iccProfile);
+            graphic->ReplaceBitmap(std::move(bitmap));
+        }
     } catch (const std::bad_alloc&) {
         throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
     }
@@ -82,7 +89,12 @@ void LoadedPicture::LoadFromFile(const std::string& path) {
         path));
 }
 
-void LoadPicture(LoadedPicture& picture, const std::string& path) {
+const std::vector<std::uint8_t>& LoadedPicture::IccProfile() const {
+    static const std::vector<std::uint8_t> kNone;
+    return graphic_ ? graphic_->iccProfile : kNone;
+}
+
+void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConversion conversion) {
     // The file is read once; the content test and the reader share the bytes.
     // A file of an unknown extension is read whole: it may still be claimed
     // by content.
@@ -92,7 +104,7 @@ void LoadPicture(LoadedPicture& picture, const std::string& path) {
             if (byExtension) CheckHead(*byExtension, true, head, path);
         });
     const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);
-    picture.Assign(Decode(cls ? *cls : ClassByExtension(path), data, path));
+    picture.Assign(Decode(cls ? *cls : ClassByExtension(path), data, path, conversion));
 }
 
 }  // namespace pictorel

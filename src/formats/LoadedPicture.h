@@ -1,8 +1,10 @@
 // The picture holder and the editor's loading rule.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "formats/PictureReader.h"
 
@@ -15,6 +17,8 @@ class LoadedPicture {
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
     const PictureReader* Graphic() const { return graphic_.get(); }
+    // The colour profile embedded in the file (empty when none).
+    const std::vector<std::uint8_t>& IccProfile() const;
     // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
     Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
     void Assign(std::unique_ptr<PictureReader> graphic) { graphic_ = std::move(graphic); }
@@ -28,8 +32,16 @@ class LoadedPicture {
     std::unique_ptr<PictureReader> graphic_;
 };
 
-// Content first, then extension (newest entry first). On failure throws with
-// the reader's message and leaves `picture` as it was.
-void LoadPicture(LoadedPicture& picture, const std::string& path);
+// When a picture's embedded colour profile is applied: right after decoding,
+// or by the caller (ConvertToSrgb with the picture's IccProfile), who may do
+// it more cheaply on a reduced copy.
+enum class ProfileConversion { AtLoad, ByCaller };
+
+// Content first, then extension (newest entry first). An RGB picture with an
+// RGB profile other than sRGB gets its colours converted to sRGB (see
+// ConvertToSrgb). On failure throws with the reader's message and leaves
+// `picture` as it was.
+void LoadPicture(LoadedPicture& picture, const std::string& path,
+                 ProfileConversion conversion = ProfileConversion::AtLoad);
 
 }  // namespace pictorel

@@ -28,6 +28,12 @@ class PictureReader {
     bool Empty() const { return bitmap_.Empty(); }
     const Bitmap& GetBitmap() const { return bitmap_; }
     Bitmap TakeBitmap() { return std::move(bitmap_); }
+    // Puts a picture in place of the decoded one (its colours converted).
+    void ReplaceBitmap(Bitmap bitmap) { bitmap_ = std::move(bitmap); }
+
+    // The colour profile embedded in the file, as raw ICC bytes (empty when
+    // the file carries none). The pixels are as stored, not yet converted.
+    std::vector<std::uint8_t> iccProfile;
 
   protected:
     Bitmap bitmap_;

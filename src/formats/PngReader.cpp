@@ -10,6 +10,7 @@
 #include <png.h>
 
 #include "base/Errors.h"
+#include "formats/ColourProfile.h"
 
 namespace pictorel {
 
@@ -28,6 +29,7 @@ struct PngDecoder {
     MemoryCursor input;
     Bitmap bitmap;
     std::vector<png_bytep> rows;
+    std::vector<std::uint8_t> iccProfile;
 
     ~PngDecoder() {
         if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
@@ -133,9 +135,19 @@ void RunDecoder(PngDecoder& d) {
     }
 
     d.bitmap = Bitmap(static_cast<int>(width), static_cast<int>(height), format);
+    png_charp iccName = nullptr;
+    int iccCompression = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 iccBytes = 0;
+    if (png_get_iCCP(png, info, &iccName, &iccCompression, &icc, &iccBytes) && icc) {
+        d.iccProfile.assign(icc, icc + iccBytes);
+    }
+    // An RGB profile carries the transfer curve itself and supersedes gAMA.
     bool hasGamma = false;
     png_fixed_point gama = 0;
-    if (png_get_gAMA_fixed(png, info, &gama) && gama > 0) hasGamma = true;
+    if (png_get_gAMA_fixed(png, info, &gama) && gama > 0 && !IsRgbProfile(d.iccProfile)) {
+        hasGamma = true;
+    }
     const auto table = GammaTable(hasGamma ? static_cast<std::uint32_t>(gama) : 45455);
 
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
@@ -179,7 +191,7 @@ std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama) {
     return table;
 }
 
-Bitmap DecodePng(std::span<const std::uint8_t> data) {
+Bitmap DecodePng(std::span<const std::uint8_t> data, std::vector<std::uint8_t>* iccProfile) {
     auto d = std::make_unique<PngDecoder>();
     d->input.data = data;
     if (data.size() < 8 || std::memcmp(data.data(), kSignature, 8) != 0) {
@@ -191,6 +203,7 @@ Bitmap DecodePng(std::span<const std::uint8_t> data) {
     if (!d->info) throw OutOfResources("Cannot load image. Not enough memory for PNG file.");
     if (setjmp(d->jump)) ThrowForLibpngMessage(d->message);
     RunDecoder(*d);
+    if (iccProfile) *iccProfile = std::move(d->iccProfile);
     return std::move(d->bitmap);
 }
 
@@ -200,7 +213,10 @@ bool PngReader::RecognisesContent(std::span<const std::uint8_t> data) {
 
 void PngReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
-    bitmap_ = DecodePng(data);
+    iccProfile.clear();
+    std::vector<std::uint8_t> profile;
+    bitmap_ = DecodePng(data, &profile);
+    iccProfile = std::move(profile);
 }
 
 }  // namespace pictorel

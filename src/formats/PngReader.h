@@ -9,8 +9,10 @@ namespace pictorel {
 
 // The picture in its colour type: palette and grey as 8-bit indexed, RGB as
 // 24-bit, with alpha as 32-bit; 16-bit samples reduced to their high byte;
-// gamma-corrected through GammaTable when the file has a gAMA chunk.
-Bitmap DecodePng(std::span<const std::uint8_t> data);
+// gamma-corrected through GammaTable when the file has a gAMA chunk and no
+// RGB colour profile. The iCCP profile, if any, goes to `iccProfile`.
+Bitmap DecodePng(std::span<const std::uint8_t> data,
+                 std::vector<std::uint8_t>* iccProfile = nullptr);
 
 // v -> 255 * (v / 255) ^ (1 / (g * 2.2)), rounded, with g = gAMA / 100000.
 std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama);

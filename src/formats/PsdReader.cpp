@@ -42,6 +42,33 @@ inline std::uint32_t ReadU32BE(const std::uint8_t* p) {
 
 // Reads a file held in memory like a stream: skipping may go past the end,
 // reading there fails.
+// The ICC profile (image resource 1039) of the image resource section, or
+// nothing. A section that does not parse holds no profile: the picture still
+// loads as its pixel data allows.
+std::vector<std::uint8_t> IccProfileResource(std::span<const std::uint8_t> resources) {
+    constexpr std::uint16_t kIccProfileId = 1039;
+    std::size_t pos = 0;
+    while (resources.size() - pos >= 4 + 2 + 2 + 4) {
+        const std::uint8_t* block = resources.data() + pos;
+        if (std::memcmp(block, "8BIM", 4) != 0) break;
+        const std::uint16_t id = ReadU16BE(block + 4);
+        // A Pascal-string name padded to an even length.
+        const std::size_t nameBytes = (std::size_t{block[6]} + 2) & ~std::size_t{1};
+        const std::size_t sizeAt = pos + 6 + nameBytes;
+        if (sizeAt + 4 > resources.size()) break;
+        const std::uint32_t size = ReadU32BE(resources.data() + sizeAt);
+        const std::size_t dataAt = sizeAt + 4;
+        if (size > resources.size() - dataAt) break;
+        if (id == kIccProfileId) {
+            const auto profile = resources.subspan(dataAt, size);
+            return {profile.begin(), profile.end()};
+        }
+        pos = dataAt + size + (size & 1);
+        if (pos > resources.size()) break;
+    }
+    return {};
+}
+
 class ByteReader {
   public:
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
@@ -328,6 +355,7 @@ bool PsdReader::RecognisesContent(std::span<const std::uint8_t> data) {
 
 void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
+    iccProfile.clear();
     ByteReader in(data);
     const Header h = ReadHeader(in);
     const Layout l = DeriveLayout(h);
@@ -346,7 +374,12 @@ void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         if (l.scheme == ColorScheme::Grey) palette = GreyPalette(l.format, h.mode == kModeBitmap);
         in.Skip(colorDataLength);
     }
-    in.Skip(in.U32BE());  // image resources
+    const std::uint32_t resourceBytes = in.U32BE();
+    // A section longer than the file is skipped as before: the pixel data
+    // that should follow it is then missing.
+    const std::uint64_t presentBytes = std::min<std::uint64_t>(resourceBytes, in.Remaining());
+    std::vector<std::uint8_t> profile = IccProfileResource(in.Take(presentBytes));
+    in.Skip(resourceBytes - presentBytes);
     in.Skip(in.U32BE());  // layer and mask information
     const std::uint16_t compression = in.U16BE();
     if (compression > 1) FailNotSupported("Compression method " + std::to_string(compression));
@@ -420,6 +453,7 @@ void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         }
     }
     bitmap_ = std::move(bitmap);
+    iccProfile = std::move(profile);
 }
 
 }  // namespace pictorel

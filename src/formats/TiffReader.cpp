@@ -420,6 +420,7 @@ bool TiffReader::RecognisesContent(std::span<const std::uint8_t> data) {
 
 void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
+    iccProfile.clear();
     SilenceGlobalHandlers();
     MemoryStream stream;
     stream.data = data;
@@ -460,7 +461,15 @@ void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     const std::uint64_t codecBytes = CheckJpegStrips(t, l, data);
     Bitmap bitmap = OwnLayout(l) ? DecodeOwn(t, l, data.size(), stream, codecBytes)
                                  : DecodeRgba(t, l, stream, codecBytes);
+    std::uint32_t iccBytes = 0;
+    void* icc = nullptr;
+    std::vector<std::uint8_t> profile;
+    if (TIFFGetField(t, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc && iccBytes > 0) {
+        const auto* bytes = static_cast<const std::uint8_t*>(icc);
+        profile.assign(bytes, bytes + iccBytes);
+    }
     bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
+    iccProfile = std::move(profile);
 }
 
 }  // namespace pictorel

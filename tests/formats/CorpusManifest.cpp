@@ -155,4 +155,28 @@ std::string RgbDigest(const Bitmap& bitmap) {
     return sha.HexDigest();
 }
 
+std::vector<ModernRow> ReadModernManifest(const std::filesystem::path& corpus) {
+    std::ifstream in(corpus / "modern" / "manifest.tsv");
+    if (!in) throw std::runtime_error("modern/manifest.tsv missing");
+    std::string line;
+    std::getline(in, line);  // header
+    std::vector<ModernRow> rows;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = SplitTabs(line);
+        if (f.size() < 7) continue;
+        ModernRow row;
+        row.path = f[0];
+        row.kind = f[1];
+        row.expect = f[2];
+        if (row.expect == "decodes") {
+            row.width = std::stoi(f[3]);
+            row.height = std::stoi(f[4]);
+            row.reference = f[5];
+            row.tolerance = std::stod(f[6]);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 }  // namespace pictorel::test

@@ -25,6 +25,20 @@ struct ManifestRow {
 std::vector<ManifestRow> ReadManifest(const std::filesystem::path& corpus,
                                       const std::vector<std::string>& prefixes);
 
+// A row of modern/manifest.tsv: a file (relative to the modern folder; `../`
+// for files of the main corpus), what must happen, and the reference picture.
+struct ModernRow {
+    std::string path;
+    std::string kind;    // heic, avif, webp, icc, crafted
+    std::string expect;  // decodes, must-fail
+    int width = 0;
+    int height = 0;
+    std::string reference;  // under the modern folder
+    double tolerance = 0;
+};
+
+std::vector<ModernRow> ReadModernManifest(const std::filesystem::path& corpus);
+
 // Lower-case hex SHA-256 of the bytes.
 std::string Sha256Hex(std::span<const std::uint8_t> data);
 

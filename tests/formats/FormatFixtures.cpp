@@ -186,7 +186,8 @@ std::vector<std::uint8_t> MakeGif(int screenWidth, int screenHeight,
 }
 
 void MakeTiff(const std::filesystem::path& path, int width, int height, int channels, int bits,
-              const std::vector<std::uint16_t>& samples, int orientation) {
+              const std::vector<std::uint16_t>& samples, int orientation,
+              const std::vector<std::uint8_t>& iccProfile) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (!tif) throw std::runtime_error("tiff fixture");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
@@ -198,6 +199,10 @@ void MakeTiff(const std::filesystem::path& path, int width, int height, int chan
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+    if (!iccProfile.empty()) {
+        TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(iccProfile.size()),
+                     iccProfile.data());
+    }
     const std::size_t perRow = static_cast<std::size_t>(width) * channels;
     std::vector<std::uint8_t> row(perRow * (bits / 8));
     for (int y = 0; y < height; ++y) {

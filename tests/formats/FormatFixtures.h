@@ -52,8 +52,10 @@ std::vector<std::uint8_t> MakeGif(int screenWidth, int screenHeight,
                                   const std::vector<GifFrame>& frames, bool trailer = true);
 
 // A TIFF file written by libtiff: 8- or 16-bit RGB or grey samples, with an
-// Orientation tag. `samples` holds `channels` values per pixel.
+// Orientation tag and, when given, an ICC profile. `samples` holds
+// `channels` values per pixel.
 void MakeTiff(const std::filesystem::path& path, int width, int height, int channels, int bits,
-              const std::vector<std::uint16_t>& samples, int orientation = 1);
+              const std::vector<std::uint16_t>& samples, int orientation = 1,
+              const std::vector<std::uint8_t>& iccProfile = {});
 
 }  // namespace pictorel::test

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <set>
 #include <string>
 
 #include "CorpusManifest.h"
@@ -19,6 +20,13 @@ TEST(LoadPictureCorpusTest, EveryRowLoadsOrFailsAsListed) {
     PICTOREL_REQUIRE_TESTDATA(corpus);
     const auto rows = test::ReadManifest(corpus, {""});
     ASSERT_GT(rows.size(), 200u);
+    // Files with a non-sRGB colour profile change on purpose: the modern
+    // corpus lists them with the picture they must now match instead.
+    std::set<std::string> converted;
+    for (const test::ModernRow& row : test::ReadModernManifest(corpus)) {
+        if (row.path.rfind("../", 0) == 0) converted.insert(row.path.substr(3));
+    }
+    ASSERT_FALSE(converted.empty());
     std::map<std::string, int> counts;
     for (const test::ManifestRow& row : rows) {
         if (row.expect == "refused") continue;
@@ -44,7 +52,9 @@ TEST(LoadPictureCorpusTest, EveryRowLoadsOrFailsAsListed) {
         EXPECT_EQ(picture.Width(), row.width);
         EXPECT_EQ(picture.Height(), row.height);
         std::string outcome = row.expect + ": decoded";
-        if (!row.acceptedDigests.empty()) {
+        if (converted.count(row.path) != 0) {
+            outcome += ", colours converted (see the modern corpus)";
+        } else if (!row.acceptedDigests.empty()) {
             const std::string digest = test::RgbDigest(picture.ToBitmap());
             const bool accepted = std::find(row.acceptedDigests.begin(), row.acceptedDigests.end(),
                                             digest) != row.acceptedDigests.end();

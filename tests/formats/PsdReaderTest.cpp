@@ -387,5 +387,40 @@ TEST(PsdReaderTest, ANewLoadReplacesTheOldPictureAndAFailedOneClearsIt) {
     EXPECT_TRUE(g.Empty());
 }
 
+// An image resource block: signature, id, Pascal name padded to even, size,
+// data padded to even.
+Bytes Resource(std::uint16_t id, const std::string& name, const Bytes& data) {
+    Bytes b = {'8', 'B', 'I', 'M'};
+    PsdFile::Put16(b, id);
+    b.push_back(static_cast<std::uint8_t>(name.size()));
+    b.insert(b.end(), name.begin(), name.end());
+    if (name.size() % 2 == 0) b.push_back(0);
+    PsdFile::Put32(b, static_cast<std::uint32_t>(data.size()));
+    b.insert(b.end(), data.begin(), data.end());
+    if (data.size() % 2 == 1) b.push_back(0);
+    return b;
+}
+
+TEST(PsdReaderTest, IccProfileComesFromResource1039AndABadSectionHoldsNone) {
+    PsdFile f;
+    f.image = {10, 20, 30};
+    const Bytes profile = {1, 2, 3, 4, 5, 6, 7};
+    f.resources = Resource(1005, "odd", {9, 9, 9});
+    const Bytes icc = Resource(1039, "", profile);
+    f.resources.insert(f.resources.end(), icc.begin(), icc.end());
+    PsdReader g;
+    g.LoadFromMemory(f.Build());
+    EXPECT_EQ(g.iccProfile, profile);
+    EXPECT_EQ(g.GetBitmap().Pixel(0, 0), (Color{10, 20, 30}));
+
+    // A block claiming more bytes than the section holds: no profile, and
+    // the picture still loads.
+    f.resources = Resource(1039, "", profile);
+    f.resources[11] = 0x7F;
+    g.LoadFromMemory(f.Build());
+    EXPECT_TRUE(g.iccProfile.empty());
+    EXPECT_EQ(g.GetBitmap().Pixel(0, 0), (Color{10, 20, 30}));
+}
+
 }  // namespace
 }  // namespace pictorel
