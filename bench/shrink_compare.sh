@@ -47,7 +47,7 @@ fi
 inputs=("$work"/src/*)
 pixels=0
 for f in "${inputs[@]}"; do
-    wh=$("$cli" info "$f" | awk '{print $2}')
+    wh=$("$cli" info "$f" | awk 'NR == 1 {print $2}')
     pixels=$(( pixels + ${wh%x*} * ${wh#*x} ))
 done
 echo "inputs: ${#inputs[@]} JPEG photos, $(( pixels / 1000000 )) megapixels in all;" \

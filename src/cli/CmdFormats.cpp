@@ -1,7 +1,11 @@
 #include "cli/CmdFormats.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
 
@@ -17,6 +21,17 @@ int CmdInfo(const Args& args) {
     const Bitmap& bitmap = picture.Graphic()->GetBitmap();
     std::printf("%s %dx%d %d\n", picture.Graphic()->ClassName(), bitmap.Width(), bitmap.Height(),
                 bitmap.BitsPerPixel());
+    // The embedded colour profile: its description, or that there is none
+    // (or none that can be read, in which case the colours stay as stored).
+    const std::vector<std::uint8_t>& icc = picture.IccProfile();
+    const std::string description = ProfileDescription(icc);
+    if (icc.empty()) {
+        std::printf("no profile\n");
+    } else if (description.empty()) {
+        std::printf("unreadable profile (ignored)\n");
+    } else {
+        std::printf("profile: %s\n", description.c_str());
+    }
     return 0;
 }
 

@@ -63,8 +63,8 @@ TEST(FormatCommandsTest, InfoNamesTheReaderSizeAndDepth) {
     TempDir dir;
     WritePng(Sample(), dir.Str() + "a.png");
     std::filesystem::copy_file(dir.Path() / "a.png", dir.Path() / "a.jpg");
-    EXPECT_EQ(Cli("info '" + dir.Str() + "a.png'", dir).out, "TPNGGraphic 7x5 24\n");
-    EXPECT_EQ(Cli("info '" + dir.Str() + "a.jpg'", dir).out, "TPNGGraphic 7x5 24\n");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.png'", dir).out, "TPNGGraphic 7x5 24\nno profile\n");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.jpg'", dir).out, "TPNGGraphic 7x5 24\nno profile\n");
 
     const CliRun missing = Cli("info '" + dir.Str() + "none.jpg'", dir);
     EXPECT_EQ(missing.status, 1);
