@@ -14,7 +14,7 @@ build=${1:-build-bench}
 cli="$build/pictorel-cli"
 here=$(cd "$(dirname "$0")" && pwd)
 corpus=${PICTOREL_TESTDATA:-$here/../../shared/testdata}
-runs=${BENCH_REPETITIONS:-5}
+runs=${BENCH_REPETITIONS:-15}
 have() { command -v "$1" >/dev/null 2>&1; }
 
 if [[ ! -x "$cli" ]]; then
@@ -27,7 +27,7 @@ if [[ ! -f "$photo" || ! -f "$phone" ]]; then
     echo "profile_compare: corpus photos not found under $corpus; skipped"
     exit 0
 fi
-for tool in vips python3 /usr/bin/time; do
+for tool in vips python3; do
     if ! have "$tool"; then
         echo "profile_compare: $tool missing; skipped"
         exit 0
@@ -62,44 +62,50 @@ for n, chunk in enumerate(chunks, 1):
     segments += b"\xff\xe2" + (len(body) + 2).to_bytes(2, "big") + body
 open(sys.argv[3], "wb").write(jpeg[:2] + segments + jpeg[2:])
 PY
-echo "profile: $("$cli" info "$work/p3_24mp.jpg" | tail -1);" \
+echo "tagged photo: $("$cli" info "$work/p3_24mp.jpg" | tail -1);" \
     "load average $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores"
 
-# Wall seconds of one run of "$@" (output thrown away).
-wall() {
-    rm -rf "$work/out"
-    mkdir -p "$work/out"
-    /usr/bin/time -f '%e' -o "$work/time.txt" "$@" >/dev/null 2>&1 || echo "failed" >"$work/time.txt"
-    tail -1 "$work/time.txt"
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "n/a" }'; }
-
-# Runs the two commands "$1" and "$2" (shell words) $runs times, alternating,
-# and prints both medians and their ratio.
+# Runs the commands A and B (shell words) $runs times each, alternating,
+# after one warm-up run of each, and prints the median and the fastest wall
+# time and the median CPU time (user + system) of both, with their ratios.
 side_by_side() {
-    local label_a=$1 a=$2 label_b=$3 b=$4 target=$5 i
-    : >"$work/a.txt"
-    : >"$work/b.txt"
-    for (( i = 0; i < runs; i++ )); do
-        eval "wall $a" >>"$work/a.txt"
-        eval "wall $b" >>"$work/b.txt"
-    done
-    if grep -q failed "$work/a.txt" "$work/b.txt"; then
-        echo "$label_a or $label_b failed; no ratio"
-        return
-    fi
-    local ta tb
-    ta=$(median <"$work/a.txt")
-    tb=$(median <"$work/b.txt")
-    echo "$label_a: $ta s wall (median of $runs)"
-    echo "$label_b: $tb s wall"
-    echo "ratio: $(ratio "$ta" "$tb") (target $target)"
+    python3 - "$runs" "$work/out" "$@" <<'PY'
+import os, resource, shutil, statistics, subprocess, sys, time
+runs, out, label_a, a, label_b, b, target = sys.argv[1:]
+def once(command):
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    done = subprocess.run(command, shell=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    if done.returncode != 0:
+        sys.exit(f"{command} failed with status {done.returncode}")
+    return wall, cpu
+once(a)
+once(b)
+times = {label_a: [], label_b: []}
+for _ in range(int(runs)):
+    times[label_a].append(once(a))
+    times[label_b].append(once(b))
+def summary(label):
+    walls = [w for w, _ in times[label]]
+    cpus = [c for _, c in times[label]]
+    return statistics.median(walls), min(walls), statistics.median(cpus)
+sa, sb = summary(label_a), summary(label_b)
+for label, (median, fastest, cpu) in ((label_a, sa), (label_b, sb)):
+    print(f"{label}: median {median * 1000:.1f} ms wall, fastest {fastest * 1000:.1f} ms,"
+          f" median {cpu * 1000:.1f} ms CPU ({runs} runs)")
+print(f"ratio: median wall {sa[0] / sb[0]:.3f}, fastest wall {sa[1] / sb[1]:.3f},"
+      f" CPU {sa[2] / sb[2]:.3f} (target {target})")
+PY
 }
 
 echo "-- 24-MP JPEG, Display P3 profile vs none, shrink --jobs 1"
-side_by_side "with profile" "\"$cli\" shrink --jobs 1 --folder p3 --base \"$work/out\" \"$work/p3_24mp.jpg\"" \
-    "without" "\"$cli\" shrink --jobs 1 --folder plain --base \"$work/out\" \"$work/plain_24mp.jpg\"" \
+side_by_side "with profile" "'$cli' shrink --jobs 1 --folder p3 --base '$work/out' '$work/p3_24mp.jpg'" \
+    "without" "'$cli' shrink --jobs 1 --folder plain --base '$work/out' '$work/plain_24mp.jpg'" \
     "<= 1.15"
 
 echo "-- 12-MP phone HEIC, shrink --jobs 1 vs vipsthumbnail -s 800"
@@ -107,13 +113,13 @@ if ! have heif-enc || ! have vipsthumbnail; then
     echo "heif-enc or vipsthumbnail missing; skipped"
     exit 0
 fi
-vips thumbnail "$photo" "$work/phone_12mp.png" 4032 --height 3024 --size force
+vips thumbnail "$photo" "$work/phone_12mp.png" 4032 --height 3024 --size force 2>/dev/null
 heif-enc -q 50 -o "$work/phone_12mp.heic" "$work/phone_12mp.png" >/dev/null
 if ! "$cli" info "$work/phone_12mp.heic" >/dev/null 2>&1; then
     echo "pictorel-cli cannot read HEIC in this build; skipped"
     exit 0
 fi
 side_by_side "pictorel-cli shrink --jobs 1" \
-    "\"$cli\" shrink --jobs 1 --folder heic --base \"$work/out\" \"$work/phone_12mp.heic\"" \
+    "'$cli' shrink --jobs 1 --folder heic --base '$work/out' '$work/phone_12mp.heic'" \
     "vipsthumbnail -s 800" \
-    "vipsthumbnail -s 800 -o \"$work/out/%s.jpg[Q=80]\" \"$work/phone_12mp.heic\"" "<= 1"
+    "vipsthumbnail -s 800 -o '$work/out/%s.jpg[Q=80]' '$work/phone_12mp.heic'" "<= 1"

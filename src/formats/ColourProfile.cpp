@@ -52,23 +52,24 @@ TransformHandle ToSrgb(cmsContext context, cmsHPROFILE source, cmsUInt32Number i
 }
 
 // Whether the transform moves no colour of the 17-level RGB grid by more
-// than one level.
-bool MovesNoColour(cmsHTRANSFORM transform) {
+// than one level. `channels` is 3, or 4 with an alpha sample (kept as it is).
+bool MovesNoColour(cmsHTRANSFORM transform, int channels) {
     constexpr int kLevels = 17;
     std::vector<std::uint8_t> grid;
-    grid.reserve(kLevels * kLevels * kLevels * 3);
+    grid.reserve(std::size_t{kLevels * kLevels * kLevels} * static_cast<std::size_t>(channels));
     for (int r = 0; r < kLevels; ++r) {
         for (int g = 0; g < kLevels; ++g) {
             for (int b = 0; b < kLevels; ++b) {
                 for (int level : {r, g, b}) {
                     grid.push_back(static_cast<std::uint8_t>((level * 255 + 8) / 16));
                 }
+                if (channels == 4) grid.push_back(255);
             }
         }
     }
     std::vector<std::uint8_t> out(grid.size());
     cmsDoTransform(transform, grid.data(), out.data(),
-                   static_cast<cmsUInt32Number>(grid.size() / 3));
+                   static_cast<cmsUInt32Number>(grid.size() / static_cast<std::size_t>(channels)));
     for (std::size_t i = 0; i < grid.size(); ++i) {
         if (std::abs(int{grid[i]} - int{out[i]}) > 1) return false;
     }
@@ -117,23 +118,23 @@ bool ConvertToSrgb(Bitmap& picture, std::span<const std::uint8_t> icc) {
     const ContextHandle context = SilentContext();
     const ProfileHandle profile = OpenProfile(context.get(), icc);
     if (!profile || cmsGetColorSpace(profile.get()) != cmsSigRgbData) return false;
-    const TransformHandle probe = ToSrgb(context.get(), profile.get(), TYPE_RGB_8, TYPE_RGB_8);
-    if (!probe || MovesNoColour(probe.get())) return false;
+    // One transform in the picture's own layout both tells whether the
+    // profile is sRGB in effect and converts the pixels.
+    const bool alpha = format == PixelFormat::pf32bit;
+    const cmsUInt32Number layout = indexed ? TYPE_RGB_8 : alpha ? TYPE_BGRA_8 : TYPE_BGR_8;
+    const TransformHandle transform =
+        ToSrgb(context.get(), profile.get(), layout, layout, alpha ? cmsFLAGS_COPY_ALPHA : 0);
+    if (!transform || MovesNoColour(transform.get(), alpha ? 4 : 3)) return false;
 
     if (indexed) {
         std::vector<Color> table = picture.ColorTable();
         // Color is laid out R, G, B: the table converts as packed RGB.
         static_assert(sizeof(Color) == 3);
-        cmsDoTransform(probe.get(), table.data(), table.data(),
+        cmsDoTransform(transform.get(), table.data(), table.data(),
                        static_cast<cmsUInt32Number>(table.size()));
         picture.SetColorTable(std::move(table));
         return true;
     }
-    const bool alpha = format == PixelFormat::pf32bit;
-    const cmsUInt32Number layout = alpha ? TYPE_BGRA_8 : TYPE_BGR_8;
-    const TransformHandle transform =
-        ToSrgb(context.get(), profile.get(), layout, layout, alpha ? cmsFLAGS_COPY_ALPHA : 0);
-    if (!transform) return false;
     const auto stride = static_cast<cmsUInt32Number>(picture.Stride());
     cmsDoTransformLineStride(transform.get(), picture.Bits(), picture.Bits(),
                              static_cast<cmsUInt32Number>(picture.Width()),
