@@ -2,11 +2,15 @@
 // load, or ignored where they must not change the stored pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
 #include <lcms2.h>
 #include <zlib.h>
 
@@ -207,6 +211,86 @@ TEST(ColourProfileTest, AlphaAndColourTablesAreConvertedGreyRampsAreNot) {
     Bitmap grey(2, 1, PixelFormat::pf8bit);
     grey.SetGreyColorTable();
     EXPECT_FALSE(ConvertToSrgb(grey, p3));
+}
+
+// A CMYK output profile whose cyan ink looks red: L falls with black and the
+// strongest ink, a rises with cyan. No ink is white, full black is black.
+Bytes OddCmykProfile() {
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipeline* lut = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* grid = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        grid,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void*) -> cmsInt32Number {
+            const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0;
+            const double k = in[3] / 65535.0;
+            const cmsCIELab lab{100 * (1 - k) * (1 - 0.5 * std::max({c, m, y})), 60 * c, 0};
+            cmsFloat2LabEncoded(out, &lab);
+            return TRUE;
+        },
+        nullptr, 0);
+    cmsPipelineInsertStage(lut, cmsAT_BEGIN, grid);
+    cmsWriteTag(profile, cmsSigAToB0Tag, lut);
+    cmsPipelineFree(lut);
+    return SaveProfile(profile, "Test odd CMYK");
+}
+
+// A CMYK JPEG as libjpeg writes it (with the Adobe marker, so samples are
+// read as 255 = no ink): left half no ink, middle full cyan, right full black.
+Bytes MakeCmykJpeg() {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = 24;
+    cinfo.image_height = 8;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < 24; ++x) {
+        const std::uint8_t noInk[4] = {255, 255, 255, 255};
+        const std::uint8_t cyan[4] = {0, 255, 255, 255};
+        const std::uint8_t black[4] = {255, 255, 255, 0};
+        const std::uint8_t* ink = x < 8 ? noInk : x < 16 ? cyan : black;
+        row.insert(row.end(), ink, ink + 4);
+    }
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&cinfo, &line, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+TEST(ColourProfileTest, CmykJpegGoesThroughItsCmykProfile) {
+    const Bytes jpeg = MakeCmykJpeg();
+    const Bitmap plain = LoadBytes(jpeg, "plain.jpg");
+    const Bitmap profiled = LoadBytes(WithJpegProfile(jpeg, OddCmykProfile()), "cmyk.jpg");
+    // Without a profile: white, cyan, black as ink arithmetic gives them.
+    EXPECT_EQ(plain.Pixel(4, 4), (Color{255, 255, 255}));
+    EXPECT_EQ(plain.Pixel(12, 4), (Color{0, 255, 255}));
+    EXPECT_EQ(plain.Pixel(20, 4), (Color{0, 0, 0}));
+    // Through the profile: still white and black, but its cyan is red.
+    const Color white = profiled.Pixel(4, 4);
+    const Color cyan = profiled.Pixel(12, 4);
+    const Color black = profiled.Pixel(20, 4);
+    EXPECT_GE(std::min({white.r, white.g, white.b}), 250);
+    EXPECT_LE(std::max({black.r, black.g, black.b}), 5);
+    EXPECT_GT(cyan.r, cyan.g + 60);
 }
 
 TEST(ColourProfileTest, TiffAndPsdProfilesAreRead) {
