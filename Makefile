@@ -30,7 +30,7 @@ test: build
 
 $(ASAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DPICTOREL_SANITIZE=ON \
-	  -DPICTOREL_BENCH=OFF
+	  -DPICTOREL_BENCH=OFF -DPICTOREL_WERROR=ON
 
 test-sanitize: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)

@@ -18,7 +18,7 @@ enum class PixelFormat { pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32
 
 int BitsPerPixel(PixelFormat format);
 
-// A colour as the description writes it: R, G, B.
+// A colour by its channels, red first: R, G, B.
 struct Color {
     std::uint8_t r = 0;
     std::uint8_t g = 0;

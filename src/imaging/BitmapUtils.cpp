@@ -11,6 +11,16 @@
 
 #include "base/Errors.h"
 
+// Vector units are chosen at run time on x86 processors only; other
+// processors, and builds with PICTOREL_SCALAR_ONLY, use the portable loops.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(PICTOREL_SCALAR_ONLY)
+#define PICTOREL_X86_VECTOR_UNITS 1
+#define PICTOREL_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define PICTOREL_X86_VECTOR_UNITS 0
+#define PICTOREL_AVX2_CLONES
+#endif
+
 namespace pictorel {
 
 namespace {
@@ -197,6 +207,7 @@ inline __attribute__((always_inline)) void VerticalPassBody(
     }
 }
 
+#if PICTOREL_X86_VECTOR_UNITS
 // The same loops compiled for the widest vector unit the processor offers,
 // chosen once. Results do not depend on the choice (no fused multiply-add).
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,prefer-vector-width=512"))) void
@@ -211,21 +222,34 @@ __attribute__((target("avx2"))) void VerticalPassAvx2(
     VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
 }
 
+VectorUnit DetectVectorUnit() {
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq")) {
+        return VectorUnit::Avx512;
+    }
+    return __builtin_cpu_supports("avx2") ? VectorUnit::Avx2 : VectorUnit::Portable;
+}
+#else
+VectorUnit DetectVectorUnit() {
+    return VectorUnit::Portable;
+}
+#endif
+
 void VerticalPass(const std::uint8_t* const* unitRows, int unitCount,
                   const std::uint8_t* const* rows, const double* weights, int count, std::size_t n,
                   std::uint16_t* isum, double* tmp) {
-    static const int level = __builtin_cpu_supports("avx512bw") &&
-                                     __builtin_cpu_supports("avx512vl") &&
-                                     __builtin_cpu_supports("avx512dq")
-                                 ? 2
-                             : __builtin_cpu_supports("avx2") ? 1
-                                                              : 0;
-    if (level == 2)
+#if PICTOREL_X86_VECTOR_UNITS
+    static const VectorUnit unit = DetectVectorUnit();
+    if (unit == VectorUnit::Avx512) {
         VerticalPass512(unitRows, unitCount, rows, weights, count, n, isum, tmp);
-    else if (level == 1)
+        return;
+    }
+    if (unit == VectorUnit::Avx2) {
         VerticalPassAvx2(unitRows, unitCount, rows, weights, count, n, isum, tmp);
-    else
-        VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
+        return;
+    }
+#endif
+    VerticalPassBody(unitRows, unitCount, rows, weights, count, n, isum, tmp);
 }
 
 using Double4 = double __attribute__((vector_size(32)));
@@ -233,11 +257,8 @@ using Double4 = double __attribute__((vector_size(32)));
 // means[3x + ch] = sum over the column taps of output x, divided by area.
 // Three or four interleaved channels are summed together in one vector
 // (tmp holds 4 values of slack after the row).
-__attribute__((target_clones("avx2", "default"))) void HorizontalPass(const double* tmp,
-                                                                      const AxisTaps& cols,
-                                                                      int bytesPerPixel,
-                                                                      int channels, int width,
-                                                                      double area, double* means) {
+PICTOREL_AVX2_CLONES void HorizontalPass(const double* tmp, const AxisTaps& cols, int bytesPerPixel,
+                                         int channels, int width, double area, double* means) {
     if (channels == 1) {
         for (int x = 0; x < width; ++x) {
             const double* w = cols.weights.data() + cols.at[x];
@@ -320,6 +341,10 @@ void ResampleRows(const ResampleJob& job, int y0, int y1) {
 }
 
 }  // namespace
+
+VectorUnit ResampleVectorUnit() {
+    return DetectVectorUnit();
+}
 
 Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     const int W = source.Width();

@@ -10,6 +10,12 @@ namespace pictorel {
 // Throws AssertionFailure for an empty source, DivisionByZero for a 0 target side.
 Bitmap ResampleBitmap(const Bitmap& source, int width, int height);
 
+// The loops ResampleBitmap runs: compiled for a vector unit of this x86
+// processor, or the portable ones (other processors, PICTOREL_SCALAR_ONLY).
+// Every choice gives the same bytes.
+enum class VectorUnit { Portable, Avx2, Avx512 };
+VectorUnit ResampleVectorUnit();
+
 // A new picture of the source's layout turned 90 degrees clockwise.
 // Throws RotateError ("Bitmap Size Error", "Illegal Bitmap").
 Bitmap RotateBitmap90(const Bitmap& source);

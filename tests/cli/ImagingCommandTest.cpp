@@ -5,13 +5,13 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "formats/PictureWriter.h"
 #include "imaging/BitmapEffects.h"
 #include "imaging/BitmapUtils.h"
+#include "support/RandomPictures.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -44,21 +44,10 @@ Bitmap ReadP6(const std::filesystem::path& path) {
     return b;
 }
 
-Bitmap RandomPicture(int w, int h) {
-    std::mt19937 rng(static_cast<unsigned>(w * 31 + h));
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y,
-                       Color{static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                             static_cast<std::uint8_t>(rng())});
-    return b;
-}
-
 class ImagingCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        source_ = RandomPicture(23, 17);
+        source_ = test::RandomPicture(23, 17, 23 * 31 + 17);
         WritePpm(source_, in_);
     }
     std::string Quoted(const std::string& name) const { return "'" + dir_.Str() + name + "'"; }

@@ -208,6 +208,133 @@ TEST(PngReaderTest, DamagedFilesGiveTheirMessages) {
     EXPECT_THROW(reader.LoadFromMemory(cut), InvalidPicture);
 }
 
+// A PNG written chunk by chunk, so that each fault can be placed exactly.
+class PngChunks {
+  public:
+    PngChunks() {
+        static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+        bytes_.assign(kSignature, kSignature + 8);
+    }
+    PngChunks& Add(const char* type, const std::vector<std::uint8_t>& data, bool goodCrc = true) {
+        const auto be32 = [this](std::uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                bytes_.push_back(static_cast<std::uint8_t>(v >> (24 - 8 * i)));
+        };
+        be32(static_cast<std::uint32_t>(data.size()));
+        const std::size_t typeAt = bytes_.size();
+        bytes_.insert(bytes_.end(), type, type + 4);
+        bytes_.insert(bytes_.end(), data.begin(), data.end());
+        const uLong crc = crc32(0, bytes_.data() + typeAt, static_cast<uInt>(4 + data.size()));
+        be32(static_cast<std::uint32_t>(goodCrc ? crc : crc ^ 1));
+        return *this;
+    }
+    PngChunks& Header(int width, int height, int depth, int colorType) {
+        std::vector<std::uint8_t> ihdr = {0,
+                                          0,
+                                          0,
+                                          static_cast<std::uint8_t>(width),
+                                          0,
+                                          0,
+                                          0,
+                                          static_cast<std::uint8_t>(height),
+                                          static_cast<std::uint8_t>(depth),
+                                          static_cast<std::uint8_t>(colorType),
+                                          0,
+                                          0,
+                                          0};
+        return Add("IHDR", ihdr);
+    }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+std::vector<std::uint8_t> Deflated(const std::vector<std::uint8_t>& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> out(size);
+    EXPECT_EQ(compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+std::string PngMessage(const std::vector<std::uint8_t>& data) {
+    PngReader reader;
+    try {
+        reader.LoadFromMemory(data);
+    } catch (const InvalidPicture& e) {
+        return e.what();
+    }
+    return "decoded";
+}
+
+TEST(PngReaderTest, EachFaultIsToldByWhereTheReadingStood) {
+    const std::vector<std::uint8_t> rows = {0, 1, 2, 0, 2, 1};  // 2x2 palette, filter bytes 0
+    const auto idat = Deflated(rows);
+    const std::vector<std::uint8_t> palette = {0, 0, 0, 255, 0, 0, 0, 0, 255};
+    const std::string crc = "Cannot load image. CRC error found in PNG file.";
+    const std::string compression = "Cannot load image. Compression error found in PNG file.";
+    const std::string badPalette = "Cannot load image. Palette in PNG file is invalid.";
+    const std::string format = "Cannot load image. Invalid or unexpected PNG image format.";
+
+    EXPECT_EQ(PngMessage(PngChunks()
+                             .Header(2, 2, 8, 3)
+                             .Add("PLTE", palette)
+                             .Add("IDAT", idat)
+                             .Add("IEND", {})
+                             .Bytes()),
+              "decoded");
+    // An ancillary chunk with a wrong CRC is dropped; a critical one is refused.
+    EXPECT_EQ(PngMessage(PngChunks()
+                             .Header(2, 2, 8, 3)
+                             .Add("tEXt", {'a', 0, 'b'}, false)
+                             .Add("PLTE", palette)
+                             .Add("IDAT", idat)
+                             .Add("IEND", {})
+                             .Bytes()),
+              "decoded");
+    EXPECT_EQ(
+        PngMessage(
+            PngChunks().Header(2, 2, 8, 3).Add("PLTE", palette, false).Add("IDAT", idat).Bytes()),
+        crc);
+    // A header whose CRC is right but whose contents are not is no CRC fault.
+    EXPECT_EQ(
+        PngMessage(PngChunks().Header(2, 2, 7, 3).Add("PLTE", palette).Add("IDAT", idat).Bytes()),
+        format);
+    EXPECT_EQ(PngMessage(PngChunks().Header(2, 2, 8, 3).Add("IDAT", idat).Bytes()), badPalette);
+    EXPECT_EQ(
+        PngMessage(
+            PngChunks().Header(2, 2, 8, 3).Add("PLTE", {1, 2, 3, 4}).Add("IDAT", idat).Bytes()),
+        badPalette);
+    std::vector<std::uint8_t> garbled = idat;
+    garbled[0] = 0x12;  // not a zlib header
+    EXPECT_EQ(PngMessage(
+                  PngChunks().Header(2, 2, 8, 3).Add("PLTE", palette).Add("IDAT", garbled).Bytes()),
+              compression);
+    // Image data that stops after one row, then a chunk that is not IDAT.
+    EXPECT_EQ(PngMessage(PngChunks()
+                             .Header(2, 2, 8, 3)
+                             .Add("PLTE", palette)
+                             .Add("IDAT", Deflated({0, 1, 2}))
+                             .Add("IEND", {})
+                             .Bytes()),
+              compression);
+    // A chunk name libpng refuses, met while the image data is read.
+    const std::vector<std::uint8_t> half(idat.begin(), idat.begin() + 4);
+    const std::vector<std::uint8_t> rest(idat.begin() + 4, idat.end());
+    EXPECT_EQ(PngMessage(PngChunks()
+                             .Header(2, 2, 8, 3)
+                             .Add("PLTE", palette)
+                             .Add("IDAT", half)
+                             .Add("ID@T", rest)
+                             .Bytes()),
+              format);
+    // The file ends inside the image data.
+    const auto whole =
+        PngChunks().Header(2, 2, 8, 3).Add("PLTE", palette).Add("IDAT", idat).Bytes();
+    EXPECT_EQ(PngMessage(std::vector<std::uint8_t>(whole.begin(), whole.end() - 6)), format);
+}
+
 TEST(PngReaderTest, HugeOrImpossibleSizesAreRefusedBeforeAllocating) {
     std::vector<std::uint8_t> png = test::MakePng8(1, 1, {0, 0, 0}, false);
     // IHDR width and height sit at bytes 16 and 20, its CRC at 29.

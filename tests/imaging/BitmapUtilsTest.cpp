@@ -203,6 +203,19 @@ TEST(RotateBitmap90, TurnsClockwiseAndFourTurnsGiveTheSource) {
     }
 }
 
+// The reference comparisons above run in this program twice: once as the
+// library is built, once compiled with PICTOREL_SCALAR_ONLY (the loops other
+// processors run). Each build must take the path it is meant to.
+TEST(ResampleBitmap, RunsThePortableLoopsWhereNoX86VectorUnitIsUsed) {
+#if defined(PICTOREL_SCALAR_ONLY) || !(defined(__x86_64__) || defined(__i386__))
+    EXPECT_EQ(ResampleVectorUnit(), VectorUnit::Portable);
+#else
+    if (__builtin_cpu_supports("avx2")) {
+        EXPECT_NE(ResampleVectorUnit(), VectorUnit::Portable);
+    }
+#endif
+}
+
 TEST(RotateBitmap90, LeavesTheBitsAfterTheLastPixelOfOneBitRowsClear) {
     Bitmap pic(5, 3, PixelFormat::pf1bit);  // result rows hold 3 pixels in one byte
     for (int y = 0; y < 3; ++y) pic.ScanLine(y)[0] = 0xFF;

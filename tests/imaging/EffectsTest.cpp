@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
-#include <random>
 #include <vector>
 
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
+#include "support/RandomPictures.h"
 
 namespace pictorel {
 namespace {
@@ -16,17 +17,6 @@ namespace {
 Bitmap Uniform(int w, int h, Color c) {
     Bitmap b(w, h);
     b.FillRect(Rect{0, 0, w, h}, c);
-    return b;
-}
-
-Bitmap Random24(int w, int h, unsigned seed) {
-    Bitmap b(w, h);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y,
-                       Color{static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                             static_cast<std::uint8_t>(rng())});
     return b;
 }
 
@@ -203,7 +193,7 @@ Bitmap PlainOilPaint(const Bitmap& in, int r) {
 TEST(BlurEdgesBitmap, MatchesWindowByWindowSums) {
     for (const auto& [w, h, spread] :
          std::vector<std::array<int, 3>>{{61, 47, 40}, {30, 90, 25}, {1, 40, 10}, {120, 80, 600}}) {
-        const Bitmap src = Random24(w, h, static_cast<unsigned>(w * h));
+        const Bitmap src = test::RandomPicture(w, h, static_cast<unsigned>(w * h));
         Bitmap b = src;
         ASSERT_TRUE(BlurEdgesBitmap(b, spread));
         EXPECT_TRUE(b == PlainBlur(src, spread)) << w << "x" << h;
@@ -214,7 +204,7 @@ TEST(BlurEdgesBitmap, MatchesWindowByWindowSums) {
 }
 
 TEST(BlurEdgesBitmap, KeepsTheCentreAndAveragesTheCorners) {
-    const Bitmap src = Random24(400, 400, 5);
+    const Bitmap src = test::RandomPicture(400, 400, 5);
     Bitmap b = src;
     ASSERT_TRUE(BlurEdgesBitmap(b, 600));
     for (int y = 80; y < 320; y += 3)
@@ -241,7 +231,7 @@ TEST(OilPaintBitmap, MostFrequentBandLowerEdge) {
     ASSERT_TRUE(OilPaintBitmap(tie, 3));
     EXPECT_EQ(tie.Pixel(0, 0), Grey(16));
     for (const int r : {0, 1, 3, 9}) {
-        const Bitmap src = Random24(37, 23, static_cast<unsigned>(r));
+        const Bitmap src = test::RandomPicture(37, 23, static_cast<unsigned>(r));
         Bitmap b = src;
         ASSERT_TRUE(OilPaintBitmap(b, r));
         EXPECT_TRUE(b == PlainOilPaint(src, r)) << r;
@@ -249,7 +239,7 @@ TEST(OilPaintBitmap, MostFrequentBandLowerEdge) {
 }
 
 TEST(TileBitmap, TilesOverTheNegative) {
-    const Bitmap src = Random24(100, 90, 8);
+    const Bitmap src = test::RandomPicture(100, 90, 8);
     Bitmap b = src;
     EXPECT_FALSE(TileBitmap(b, 9, 1));
     EXPECT_TRUE(b == src);
