@@ -99,6 +99,23 @@ TEST(FormatCommandsTest, ConvertWritesPngAndPpmOfTheSamePicture) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "out.bmp"));
 }
 
+TEST(FormatCommandsTest, ProfiledPhotoIsNamedByInfoAndWrittenConverted) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    TempDir dir;
+    const std::string photo = (corpus / "jpeg/orientation/landscape_2.jpg").string();
+    EXPECT_EQ(Cli("info '" + photo + "'", dir).out,
+              "TJPEGImage 600x450 24\nprofile: Generic RGB Profile\n");
+    ASSERT_EQ(Cli("convert '" + photo + "' '" + dir.Str() + "out.png'", dir).status, 0);
+    LoadedPicture written;
+    LoadedPicture converted;
+    LoadedPicture stored;
+    LoadPicture(written, dir.Str() + "out.png");
+    LoadPicture(converted, photo);
+    LoadPicture(stored, photo, ProfileConversion::ByCaller);
+    EXPECT_TRUE(written.ToBitmap() == converted.ToBitmap());
+    EXPECT_FALSE(written.ToBitmap() == stored.ToBitmap());
+}
+
 // Every corpus file through `pictorel-cli convert`: the listed size and digest
 // for each "decodes" row, a clean failure for each "must-fail" row.
 TEST(FormatCommandsTest, ConvertReproducesTheCorpusDigests) {
