@@ -114,7 +114,10 @@ if ! have heif-enc || ! have vipsthumbnail; then
     exit 0
 fi
 vips thumbnail "$photo" "$work/phone_12mp.png" 4032 --height 3024 --size force 2>/dev/null
-heif-enc -q 50 -o "$work/phone_12mp.heic" "$work/phone_12mp.png" >/dev/null
+if ! heif-enc -q 50 -o "$work/phone_12mp.heic" "$work/phone_12mp.png" >/dev/null 2>&1; then
+    echo "heif-enc could not make the HEIC; skipped"
+    exit 0
+fi
 if ! "$cli" info "$work/phone_12mp.heic" >/dev/null 2>&1; then
     echo "pictorel-cli cannot read HEIC in this build; skipped"
     exit 0
