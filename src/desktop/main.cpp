@@ -49,11 +49,11 @@ int main(int argc, char** argv) {
     try {
         auto settings = std::make_unique<ProgramSettings>();
         const std::string iniPath = settings->File.Path();
-        // The editor model, shared by the main window's runs and the editor window.
+        // The editor model, shown by the editor window in the edited run.
         auto editorModel = std::make_unique<EditorModel>(boxes);
 
-        auto mainWindow = std::make_unique<MainWindow>(MainWindow::Services{
-            settings->File, iniPath, boxes, shell, *editorModel, arguments, {}});
+        auto mainWindow = std::make_unique<MainWindow>(
+            MainWindow::Services{settings->File, iniPath, boxes, shell, arguments, {}});
         auto progressWindow = std::make_unique<ProgressWindow>();
         progressWindow->SetMainWindow(mainWindow.get());
         auto editorWindow = std::make_unique<EditorWindow>(nullptr, iniPath, *editorModel);

@@ -116,7 +116,7 @@ MainWindow::MainWindow(Services services)
     closeAction->setText(QStringLiteral("終了"));
 
     logic_ = std::make_unique<MainScreen>(services.ini, services.boxes, *links_, services.shell,
-                                          *links_, services.editor);
+                                          *links_);
     Act([&] { logic_->Start(services.arguments); });
     FinishCreation();
 }

@@ -43,7 +43,6 @@ class MainWindow : public CommonWindow {
         std::string iniPath;  // placement file
         IMessageBoxes& boxes;
         IShell& shell;
-        EditorModel& editor;
         std::vector<std::string> arguments;  // command line, without the program
         OpenPictureDialog openPictures;      // empty: the Qt dialog
     };

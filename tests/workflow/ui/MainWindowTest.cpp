@@ -19,7 +19,6 @@
 #include "app/ui/ProgressWindow.h"
 #include "app/ui/QtMessageBoxes.h"
 #include "app/ui/UncaughtError.h"
-#include "editor/EditorModel.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 #include "workflow/ui/BaseFolderWindow.h"
@@ -91,7 +90,7 @@ class MainWindowTest : public ::testing::Test {
 
     std::unique_ptr<MainWindow> Create(std::vector<std::string> arguments = {}) {
         auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{settings.File, settings.File.Path(), boxes, shell, editor,
+            MainWindow::Services{settings.File, settings.File.Path(), boxes, shell,
                                  std::move(arguments), [this](const QString& initial) {
                                      dialogInitials.push_back(Utf8(initial));
                                      return dialogAnswer;
@@ -138,7 +137,6 @@ class MainWindowTest : public ::testing::Test {
     ProgramSettings settings{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     test::FakeShell shell{boxes.calls};
-    EditorModel editor{boxes};
     RecordingProgress progress;
     FakeBaseDialog baseDialog;
     std::vector<std::string> dialogAnswer;
