@@ -1,5 +1,5 @@
 // Where the automatic run's time goes for one 24-megapixel photo: decoding,
-// resampling to 800 pixels, encoding at quality 80, and the whole load step.
+// resampling to 800 pixels, encoding at quality 80, and the whole shrink step.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -9,23 +9,15 @@
 #include <string>
 #include <system_error>
 
-#include "editor/EditorModel.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
 #include "workflow/JpegOutput.h"
+#include "workflow/ShrinkPhoto.h"
 
 namespace {
 
 using namespace pictorel;
 namespace fs = std::filesystem;
-
-class SilentBoxes : public IMessageBoxes {
-  public:
-    void ShowError(const std::string&) override {}
-    bool Confirm(const std::string&) override { return false; }
-    void ConfirmOk(const std::string&) override {}
-    void ShowPlain(const std::string&) override {}
-};
 
 fs::path CorpusPhoto() {
     if (const char* dir = std::getenv("PICTOREL_TESTDATA"))
@@ -94,18 +86,11 @@ void BM_Encode800(benchmark::State& state) {
 }
 BENCHMARK(BM_Encode800)->Unit(benchmark::kMillisecond);
 
-void BM_LoadStepAuto24MP(benchmark::State& state) {
+void BM_ShrinkForPublishing24MP(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
-    SilentBoxes boxes;
-    EditorModel document(boxes);
-    document.SourcePath = BigPhoto();
-    document.AutoMode = true;
-    for (auto _ : state) {
-        document.FormShow();
-        benchmark::DoNotOptimize(document.Image2);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(ShrinkForPublishing(BigPhoto()));
 }
-BENCHMARK(BM_LoadStepAuto24MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShrinkForPublishing24MP)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

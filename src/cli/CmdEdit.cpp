@@ -10,6 +10,7 @@
 
 #include "app/MessageBoxes.h"
 #include "base/PathText.h"
+#include "editor/CropTool.h"
 #include "editor/EditorModel.h"
 #include "editor/EffectCommands.h"
 #include "formats/PictureWriter.h"
@@ -19,7 +20,12 @@ namespace pictorel::cli {
 
 namespace {
 
-using Step = std::function<void(EditorModel&)>;
+// The model and its crop tool, as the editor window holds them.
+struct Editor {
+    EditorModel& doc;
+    CropTool crop{doc};
+};
+using Step = std::function<void(Editor&)>;
 
 // The editor's boxes on the terminal: the load step's error is kept for the
 // exit message, nothing is asked.
@@ -56,25 +62,13 @@ std::optional<std::vector<int>> ParseNumbers(const std::string& text, std::size_
     return values;
 }
 
-// Presses a key command up to `times` times, stopping once it changes
-// nothing more, then releases the key.
-void PressKey(EditorModel& doc, void (EditorModel::*key)(), long long times) {
-    for (long long i = 0; i < times; ++i) {
-        const Bounds before = doc.Shape1;
-        (doc.*key)();
-        if (doc.Shape1 == before) break;
-    }
-    doc.FormKeyUp();
-}
-
 void WarnWithoutFrame(const EditorModel& doc, const char* option) {
-    if (!doc.Shape1Visible)
+    if (!doc.CropFrameShown)
         std::fprintf(stderr, "pictorel-cli edit: %s: no crop frame shown, nothing moves\n", option);
 }
 
 // Turns the command words into steps; an error message when one is wrong.
 std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
-    using Doc = EditorModel;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
         auto value = [&]() -> std::optional<std::string> {
@@ -89,24 +83,26 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                 return w + " needs " + (count == 2 ? "DX,DY" : "X,Y,SIZE") + " as whole numbers";
             const std::vector<int> v = *n;
             if (w == "--crop") {
-                steps.push_back([v](Doc& d) {
-                    d.Image1MouseDown(v[0], v[1]);
-                    d.Image1MouseMove(v[0] + v[2], v[1] + v[2]);
-                    d.Image1MouseUp(v[0] + v[2], v[1] + v[2]);
+                steps.push_back([v](Editor& e) {
+                    e.crop.BeginDraw(v[0], v[1]);
+                    e.crop.DrawTo(v[0] + v[2], v[1] + v[2]);
+                    e.crop.EndDraw();
                 });
             } else if (w == "--marker") {
-                steps.push_back([v](Doc& d) {
-                    d.SBtnDirectionDown = true;
-                    d.SBtnDirectionClick();
-                    d.SetDirectionBounds(Bounds{v[0], v[1], v[2], v[2]});
-                    d.DrawDirectionMarker();
+                // X,Y are taken in the window's result panel, whose picture
+                // starts 2 pixels in.
+                steps.push_back([v](Editor& e) {
+                    e.doc.ShowMarker(true);
+                    e.doc.SetMarkerBounds(Bounds{v[0] - 2, v[1] - 2, v[2], v[2]});
+                    e.doc.DrawMarker();
                 });
             } else {
-                steps.push_back([v](Doc& d) {
-                    WarnWithoutFrame(d, "--move");
-                    PressKey(d, v[0] < 0 ? &Doc::LeftExecute : &Doc::RightExecute,
-                             std::llabs(v[0]));
-                    PressKey(d, v[1] < 0 ? &Doc::UpExecute : &Doc::DownExecute, std::llabs(v[1]));
+                steps.push_back([v](Editor& e) {
+                    WarnWithoutFrame(e.doc, "--move");
+                    e.crop.NudgeBy(v[0], 0);
+                    e.crop.KeysReleased();
+                    e.crop.NudgeBy(0, v[1]);
+                    e.crop.KeysReleased();
                 });
             }
         } else if (w == "--grow" || w == "--shrink") {
@@ -114,11 +110,12 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
             const auto n = text ? ParseNumbers(*text, 1) : std::nullopt;
             if (!n || (*n)[0] < 0) return w + " needs a whole number of at least 0";
             const int times = (*n)[0];
-            auto key = w == "--grow" ? &Doc::Big1Execute : &Doc::Small1Execute;
+            const int delta = w == "--grow" ? times : -times;
             const std::string option = w;
-            steps.push_back([key, times, option](Doc& d) {
-                WarnWithoutFrame(d, option.c_str());
-                PressKey(d, key, times);
+            steps.push_back([delta, option](Editor& e) {
+                WarnWithoutFrame(e.doc, option.c_str());
+                e.crop.ResizeBy(delta);
+                e.crop.KeysReleased();
             });
         } else if (w == "--effect") {
             const auto name = value();
@@ -130,24 +127,24 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                 for (const EditorEffect& e : EditorEffects()) names += std::string(" ") + e.name;
                 return "--effect needs one of:" + names;
             }
-            steps.push_back([found](Doc& d) { (d.*(found->command))(); });
+            steps.push_back([effect = found->effect](Editor& e) { e.doc.ApplyEffect(effect); });
         } else {
             static const struct {
                 const char* word;
-                void (Doc::*command)();
+                void (EditorModel::*command)();
             } kPlain[] = {
-                {"--rotate", &Doc::SpeedButton6Click},
-                {"--brighter", &Doc::SpeedButton2Click},
-                {"--darker", &Doc::SpeedButton3Click},
-                {"--undo", &Doc::SpeedButton4Click},
-                {"--sharpen", &Doc::SpeedButton7Click},
-                {"--turn-left", &Doc::SBtnLeftTurnClick},
-                {"--turn-right", &Doc::SBtnRightTurnClick},
+                {"--rotate", &EditorModel::TurnClockwise},
+                {"--brighter", &EditorModel::Brighten},
+                {"--darker", &EditorModel::Darken},
+                {"--undo", &EditorModel::ResetAdjustments},
+                {"--sharpen", &EditorModel::Sharpen},
+                {"--turn-left", &EditorModel::TurnMarkerLeft},
+                {"--turn-right", &EditorModel::TurnMarkerRight},
             };
             bool known = false;
             for (const auto& p : kPlain) {
                 if (w != p.word) continue;
-                steps.push_back([command = p.command](Doc& d) { (d.*command)(); });
+                steps.push_back([command = p.command](Editor& e) { (e.doc.*command)(); });
                 known = true;
             }
             if (!known) return "unknown command '" + w + "'";
@@ -174,29 +171,28 @@ int CmdEdit(const Args& args) {
     EditBoxes boxes;
     EditorModel doc(boxes);
     doc.SourcePath = in;
-    doc.AutoMode = false;
-    doc.SBtnDirectionDown = false;
-    doc.SBtnDirectionClick();
-    doc.FormShow();
-    if (!doc.Image2) {
+    doc.ShowMarker(false);
+    doc.Load();
+    if (!doc.Result) {
         std::fprintf(stderr, "%s: %s\n", in.c_str(),
                      boxes.error.empty() ? LoadFailedMessage(in).c_str() : boxes.error.c_str());
         return 1;
     }
-    for (const Step& step : steps) step(doc);
-    if (doc.BitBtnOKClick() != 1 || !doc.Image2) {
+    Editor editor{doc};
+    for (const Step& step : steps) step(editor);
+    if (doc.Save() != EditorExit::Save || !doc.Result) {
         std::fprintf(stderr, "pictorel-cli edit: nothing to save\n");
         return 1;
     }
     if (jpeg) {
         std::string written, error;
-        if (!SaveResultAsJpeg(&*doc.Image2, out, &written, &error)) {
+        if (!SaveResultAsJpeg(&*doc.Result, out, &written, &error)) {
             std::fprintf(stderr, "%s: %s\n", out.c_str(), error.c_str());
             return 1;
         }
         std::printf("%s\n", written.c_str());
     } else {
-        WritePicture(*doc.Image2, out);
+        WritePicture(*doc.Result, out);
         std::printf("%s\n", out.c_str());
     }
     return 0;

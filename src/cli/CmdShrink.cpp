@@ -12,6 +12,7 @@
 
 #include "app/ProgramSettings.h"
 #include "app/SettingsKeys.h"
+#include "base/Errors.h"
 #include "base/UserFolders.h"
 #include "cli/TerminalUi.h"
 #include "editor/EditorModel.h"
@@ -21,6 +22,7 @@
 #include "workflow/MainScreen.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
+#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel::cli {
 
@@ -34,16 +36,6 @@ struct ShrinkOptions {
     std::vector<std::string> paths;
 };
 
-// Remembers the load step's error box instead of showing it.
-class CapturedBoxes : public IMessageBoxes {
-  public:
-    void ShowError(const std::string& text) override { message = text; }
-    bool Confirm(const std::string&) override { return false; }
-    void ConfirmOk(const std::string& text) override { message = text; }
-    void ShowPlain(const std::string& text) override { message = text; }
-    std::string message;
-};
-
 // One file's outcome: the encoded JPEG, or the message of its failure.
 struct ShrunkFile {
     bool done = false;
@@ -52,18 +44,16 @@ struct ShrunkFile {
 };
 
 ShrunkFile ShrinkFile(const std::string& path) {
-    CapturedBoxes boxes;
-    EditorModel document(boxes);
-    document.SourcePath = path;
-    document.AutoMode = true;
-    document.FormShow();
     ShrunkFile result;
-    if (!document.Image2) {
-        result.error = boxes.message.empty() ? LoadFailedMessage(path) : boxes.message;
+    Bitmap shrunk;
+    try {
+        shrunk = ShrinkForPublishing(path);
+    } catch (const InvalidPicture& e) {
+        result.error = e.what();
         return result;
     }
     try {
-        result.jpeg = EncodeJpeg(*document.Image2);
+        result.jpeg = EncodeJpeg(shrunk);
     } catch (const std::exception& e) {
         result.error = e.what();
     }

@@ -1,9 +1,13 @@
 // The desktop program: creates the program settings, the windows and the
 // daily log in their fixed order, runs the main window and destroys everything
 // in reverse order (each window saving its placement as it goes).
+// `pictorel --help` and `pictorel --version` print and end without a window.
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QStringList>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +29,43 @@
 
 using namespace pictorel;
 
+namespace {
+
+constexpr const char* kHelpText =
+    "使い方: pictorel [ファイルまたはフォルダ...]\n"
+    "\n"
+    "写真を縮小・切り抜きして、公開用の小さな JPEG ファイルに保存します。\n"
+    "名前を挙げたファイルとフォルダは、起動した画面の一覧に加えられます。\n"
+    "\n"
+    "  -h, --help     この説明を表示して終了します\n"
+    "  -V, --version  版を表示して終了します\n"
+    "\n"
+    "これらの名前のファイルは ./--help のように指定してください。\n"
+    "コマンドラインでの処理は pictorel-cli --help を参照してください。\n";
+
+// Only the first argument is read as an option, so that every other argument
+// stays a file or folder. Returns the exit status, or -1 to start normally.
+int AnswerOption(int argc, char** argv) {
+    if (argc < 2) return -1;
+    const char* option = argv[1];
+    if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
+        std::fputs(kHelpText, stdout);
+        return 0;
+    }
+    if (std::strcmp(option, "--version") == 0 || std::strcmp(option, "-V") == 0) {
+        std::printf("pictorel %s\n", PICTOREL_VERSION);
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const int status = AnswerOption(argc, argv); status >= 0) return status;
     PictorelApplication app(argc, argv);
+    // Wayland desktops match the windows to the menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictorel"));
     // The interface is Japanese whatever the locale: Qt's own dialogs too,
     // when its Japanese translations are installed.
     QTranslator qtTranslator;
@@ -39,7 +78,7 @@ int main(int argc, char** argv) {
     // Uncaught errors are told through the same boxes, so they too stay
     // closed while the program ends on a signal.
     SetUncaughtErrorBoxes(&boxes);
-    QtShell shell;
+    QtShell shell(boxes);
     QtFolderBrowser browser;
 
     std::vector<std::string> arguments;
@@ -49,11 +88,11 @@ int main(int argc, char** argv) {
     try {
         auto settings = std::make_unique<ProgramSettings>();
         const std::string iniPath = settings->File.Path();
-        // The editor model, shared by the main window's runs and the editor window.
+        // The editor model, shown by the editor window in the edited run.
         auto editorModel = std::make_unique<EditorModel>(boxes);
 
-        auto mainWindow = std::make_unique<MainWindow>(MainWindow::Services{
-            settings->File, iniPath, boxes, shell, *editorModel, arguments, {}});
+        auto mainWindow = std::make_unique<MainWindow>(
+            MainWindow::Services{settings->File, iniPath, boxes, shell, arguments, {}});
         auto progressWindow = std::make_unique<ProgressWindow>();
         progressWindow->SetMainWindow(mainWindow.get());
         auto editorWindow = std::make_unique<EditorWindow>(nullptr, iniPath, *editorModel);

@@ -1,5 +1,5 @@
-// Adjustment commands of the result view (brighter, darker, undo, rotate,
-// sharpen) and the buttons that end the editing of one picture.
+// Adjustments of the result (brighter, darker, reset, turn, sharpen) and the
+// commands that end the editing of one picture.
 #include <algorithm>
 #include <utility>
 
@@ -13,12 +13,6 @@ namespace {
 
 constexpr int kBrightnessStep = 5;
 constexpr int kBrightnessMax = 100;
-
-// Result codes read by the edited run.
-constexpr int kResultSave = 1;
-constexpr int kResultStopAll = 3;
-constexpr int kResultClose = -1;
-constexpr int kResultCloseBox = 2;
 
 // Replaces a picture by its quarter turn, drawn over it at (0, 0): a square
 // is replaced whole and keeps its size.
@@ -46,63 +40,62 @@ class FlagGuard {
 
 // Brightness is applied to a fresh rendering each time, so factors never
 // compound and any sharpening or effect before it is discarded.
-void EditorModel::SpeedButton2Click() {
-    if (!Panel8Enabled || Busy || Brightness >= kBrightnessMax) return;
+void EditorModel::Brighten() {
+    if (!AdjustmentsEnabled || Busy || Brightness >= kBrightnessMax) return;
     Brightness = std::min(Brightness + kBrightnessStep, kBrightnessMax);
     RenderResult();
     if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
-void EditorModel::SpeedButton3Click() {
-    if (!Panel8Enabled || Busy || Brightness <= 0) return;
+void EditorModel::Darken() {
+    if (!AdjustmentsEnabled || Busy || Brightness <= 0) return;
     Brightness = std::max(Brightness - kBrightnessStep, 0);
     RenderResult();
     if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
 }
 
-void EditorModel::SpeedButton4Click() {
-    if (!Panel8Enabled || Busy) return;
+void EditorModel::ResetAdjustments() {
+    if (!AdjustmentsEnabled || Busy) return;
     Brightness = 0;
     RenderResult();
 }
 
-// Turns the work square and the work view a quarter clockwise; the frame
-// keeps its place on the view. Deliberately not guarded by Busy.
-void EditorModel::SpeedButton6Click() {
-    if (!Panel8Enabled) return;
-    TurnInPlace(OrgImage);
-    TurnInPlace(Image1);
+// Not guarded by Busy: a turn is whole before the next event arrives.
+void EditorModel::TurnClockwise() {
+    if (!AdjustmentsEnabled) return;
+    TurnInPlace(WorkSquare);
+    TurnInPlace(WorkView);
     RenderResult();
 }
 
 void EditorModel::ApplyBrightness(double factor) {
     FlagGuard busy(Busy);
-    if (Image2) pictorel::ApplyBrightness(*Image2, factor);
+    if (Result) pictorel::ApplyBrightness(*Result, factor);
 }
 
-// Sharpens whatever the result view shows; repeated presses sharpen again.
-// Deliberately not guarded by Busy.
-void EditorModel::SpeedButton7Click() {
-    if (!Panel8Enabled || !Image2) return;
-    SharpenImage(*Image2);
+// Sharpens whatever the result shows; repeated presses sharpen again. Not
+// guarded by Busy, like the turn.
+void EditorModel::Sharpen() {
+    if (!AdjustmentsEnabled || !Result) return;
+    SharpenImage(*Result);
 }
 
-int EditorModel::BitBtnOKClick() {
-    if (!SaveEnabled) return 0;
-    StampDirectionMarker();
-    return ModalResult = kResultSave;
+EditorExit EditorModel::Save() {
+    if (!CanSave) return EditorExit::None;
+    StampMarker();
+    return Exit = EditorExit::Save;
 }
 
-int EditorModel::SpeedButton1Click() {
-    return ModalResult = kResultStopAll;
+EditorExit EditorModel::StopAll() {
+    return Exit = EditorExit::StopAll;
 }
 
-int EditorModel::CloseFormExecute() {
-    return ModalResult = kResultClose;
+EditorExit EditorModel::Skip() {
+    return Exit = EditorExit::Skip;
 }
 
-int EditorModel::CloseBoxClick() {
-    return ModalResult = kResultCloseBox;
+EditorExit EditorModel::CloseWindow() {
+    return Exit = EditorExit::Closed;
 }
 
 }  // namespace pictorel

@@ -1,12 +1,11 @@
-// The direction marker: a compass needle laid over the result view, shown by
-// a toggle, turned in 15-degree steps, dragged and sized through its frame,
-// and stamped into the result when saving.
+// The compass marker: a needle laid over the result, shown or hidden, turned
+// in 15-degree steps, placed and sized within limits, and stamped into the
+// result when saving.
 #include <algorithm>
 #include <cmath>
 
 #include "base/Limits.h"
 #include "editor/EditorModel.h"
-#include "editor/FrameGeometry.h"
 #include "imaging/BitmapUtils.h"
 #include "imaging/Canvas.h"
 
@@ -16,64 +15,38 @@ namespace {
 
 // Background of the marker drawing; its pixels are left out when shown.
 constexpr Color kOlive{128, 128, 0};
-constexpr Color kMaroon{128, 0, 0};
-// The result view lies at (2, 2) inside Panel2.
-constexpr int kImage2Offset = 2;
 
 int ClampSide(int side) {
     return std::clamp(side, limits::kMinMarkerSide, limits::kMaxMarkerSide);
 }
 
-// Puts the visibility of the marker back however the drawing ends.
-class VisibilityRestorer {
-  public:
-    explicit VisibilityRestorer(bool& visible) : visible_(visible), saved_(visible) {}
-    ~VisibilityRestorer() { visible_ = saved_; }
-    VisibilityRestorer(const VisibilityRestorer&) = delete;
-    VisibilityRestorer& operator=(const VisibilityRestorer&) = delete;
-
-  private:
-    bool& visible_;
-    bool saved_;
-};
-
 }  // namespace
 
-void EditorModel::SBtnDirectionClick() {
-    ImageDirectionVisible = SBtnDirectionDown;
-    TurnButtonsVisible = SBtnDirectionDown;
-    if (SBtnDirectionDown) {
-        SBtnDirectionCaption = "方角を消去";
-        SBtnDirectionFontColor = kMaroon;
-    } else {
-        SBtnDirectionCaption = "方角を表示";
-        SBtnDirectionFontColor.reset();
-    }
+void EditorModel::ShowMarker(bool shown) {
+    MarkerShown = shown;
 }
 
-void EditorModel::SBtnLeftTurnClick() {
+void EditorModel::TurnMarkerLeft() {
     if (++DirectionIndex >= DirectionCount) DirectionIndex = 0;
-    DrawDirectionMarker();
+    DrawMarker();
 }
 
-void EditorModel::SBtnRightTurnClick() {
+void EditorModel::TurnMarkerRight() {
     if (--DirectionIndex < 0) DirectionIndex = DirectionCount - 1;
-    DrawDirectionMarker();
+    DrawMarker();
 }
 
-void EditorModel::SetDirectionBounds(const Bounds& bounds) {
-    ImageDirection = {bounds.left, bounds.top, ClampSide(bounds.width), ClampSide(bounds.height)};
+void EditorModel::SetMarkerBounds(const Bounds& bounds) {
+    Marker = {bounds.left, bounds.top, ClampSide(bounds.width), ClampSide(bounds.height)};
 }
 
-void EditorModel::DrawDirectionMarker() {
-    VisibilityRestorer restore(ImageDirectionVisible);
-    ImageDirectionVisible = false;
-    const int w = ClampSide(ImageDirection.width), h = ClampSide(ImageDirection.height);
+void EditorModel::DrawMarker() {
+    const int w = ClampSide(Marker.width), h = ClampSide(Marker.height);
     // Drawn at twice the size and reduced, for smooth edges.
     Bitmap drawing(2 * w, 2 * h);
     drawing.FillRect(Rect{0, 0, 2 * w, 2 * h}, kOlive);
     DrawCompass(drawing, Point{0, 0});
-    ImageDirectionPicture = ResampleBitmap(drawing, w, h);
+    MarkerPicture = ResampleBitmap(drawing, w, h);
 }
 
 void EditorModel::DrawCompass(Bitmap& bitmap, Point origin) {
@@ -117,51 +90,14 @@ void EditorModel::DrawCompass(Bitmap& bitmap, Point origin) {
     needleOutline();
 }
 
-Color EditorModel::DirectionTransparentColor() const {
-    const Bitmap& p = ImageDirectionPicture;
+Color EditorModel::MarkerTransparentColor() const {
+    const Bitmap& p = MarkerPicture;
     return p.Empty() ? kOlive : p.Pixel(0, p.Height() - 1);
 }
 
-void EditorModel::ImageDirectionMouseMove() {
-    if (!ImageDirectionVisible) return;
-    ShapeDirection = ImageDirection;
-    ShapeDirectionVisible = true;
-}
-
-void EditorModel::Shape2MouseMove() {
-    ShapeDirectionVisible = false;
-}
-
-// Dragging the marker's frame; (x, y) are relative to the frame's top-left.
-void EditorModel::ShapeDirectionMouseDown(int x, int y) {
-    if (Busy) return;
-    const FrameGrab grab = GrabFrame(ShapeDirection, x, y);
-    AnchorPoint = grab.anchor;
-    (grab.resize ? Drawing : Moving) = true;
-}
-
-void EditorModel::ShapeDirectionMouseMove(int x, int y) {
-    ShapeDirectionCursor = Cursor::Default;
-    if (Busy || DragFrame(ShapeDirection, Drawing, Moving, AnchorPoint, x, y)) return;
-    ShapeDirectionCursor = HoverCursor(ShapeDirection, x, y);
-    if (x < 0 || x > ShapeDirection.width || y < 0 || y > ShapeDirection.height)
-        ShapeDirectionVisible = false;
-}
-
-void EditorModel::ShapeDirectionMouseUp(int /*x*/, int /*y*/) {
-    ShapeDirectionCursor = Cursor::Default;
-    if (Busy) return;
-    Drawing = false;
-    Moving = false;
-    SetDirectionBounds(ShapeDirection);
-    DrawDirectionMarker();
-    ShapeDirectionVisible = false;
-}
-
-void EditorModel::StampDirectionMarker() {
-    if (!SBtnDirectionDown || !Image2 || ImageDirectionPicture.Empty()) return;
-    Image2->Draw(ImageDirection.left - kImage2Offset, ImageDirection.top - kImage2Offset,
-                 ImageDirectionPicture, DirectionTransparentColor());
+void EditorModel::StampMarker() {
+    if (!MarkerShown || !Result || MarkerPicture.Empty()) return;
+    Result->Draw(Marker.left, Marker.top, MarkerPicture, MarkerTransparentColor());
 }
 
 }  // namespace pictorel

@@ -9,7 +9,6 @@
 
 #include "base/Errors.h"
 #include "base/Limits.h"
-#include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
 
@@ -33,22 +32,6 @@ int CheckedSide(std::int64_t side) {
 
 }  // namespace
 
-std::int64_t AutoScaleFor(std::int64_t longerSide) {
-    if (longerSide <= kAutoMaxSide) return kScaleOne;
-    const long double exact = static_cast<long double>(longerSide) * kScaleOne / kAutoMaxSide;
-    return static_cast<std::int64_t>(std::nearbyint(exact));
-}
-
-Size AutoTargetSize(int width, int height) {
-    const std::int64_t raw = AutoScaleFor(std::max(width, height));
-    // A side that would round down to nothing keeps one pixel instead of
-    // making the resampler refuse the whole picture.
-    const auto side = [raw](int n) {
-        return static_cast<int>(std::max<std::int64_t>(1, std::int64_t{n} * kScaleOne / raw));
-    };
-    return {side(width), side(height)};
-}
-
 Rect LetterboxRect(int width, int height) {
     const int side = std::max(width, height);
     if (height < width) {
@@ -65,29 +48,26 @@ std::string LoadFailedMessage(const std::string& path) {
     return std::string(kLoadFailedMessage) + "\n" + (ec ? path : full.lexically_normal().string());
 }
 
-void EditorModel::FormShow() {
+void EditorModel::Load() {
     Busy = false;
-    Drawing = false;
-    Moving = false;
-    KeyMoved = false;
-    Shape1Visible = false;
+    CropFrameShown = false;
     Scale = 0;
-    Image1Visible = false;
-    Image2Visible = false;
-    SaveEnabled = false;
-    Panel8Enabled = false;
+    WorkViewShown = false;
+    ResultShown = false;
+    CanSave = false;
+    AdjustmentsEnabled = false;
     Brightness = 0;
     if (SourcePath.empty()) return;
 
     try {
-        LoadAndScale();
+        LoadWorkSquare();
     } catch (...) {
         // Out of memory included: the picture is refused, never half shown.
-        Image2.reset();
-        Image1Visible = false;
-        Image2Visible = false;
-        SaveEnabled = false;
-        Panel8Enabled = false;
+        Result.reset();
+        WorkViewShown = false;
+        ResultShown = false;
+        CanSave = false;
+        AdjustmentsEnabled = false;
         boxes_.ShowError(LoadFailedMessage(SourcePath));
     }
 
@@ -95,26 +75,20 @@ void EditorModel::FormShow() {
     DirectionCount = 24;
     DirectionPoints.assign(DirectionCount, Point{});
     DirectionStep = static_cast<double>(6.283184L / 24);
-    DrawDirectionMarker();
+    DrawMarker();
 }
 
-void EditorModel::LoadAndScale() {
+void EditorModel::LoadWorkSquare() {
     LoadedPicture picture;
-    // The automatic run converts an embedded colour profile on the reduced
-    // picture: far fewer pixels, and within a level on average of converting
-    // the whole photo first. The editor converts at load, before any crop.
-    LoadPicture(picture, SourcePath,
-                AutoMode ? ProfileConversion::ByCaller : ProfileConversion::AtLoad);
+    LoadPicture(picture, SourcePath);
     if (picture.Empty()) throw InvalidPicture("empty picture");
-    const std::vector<std::uint8_t> profile =
-        AutoMode ? picture.IccProfile() : std::vector<std::uint8_t>();
     // The decoded picture replaces the previous work view.
-    Image1 = Bitmap();
+    WorkView = Bitmap();
 
     const int width = picture.Width();
     const int height = picture.Height();
     const std::int64_t side = std::max(width, height);
-    Scale = AutoMode ? AutoScaleFor(side) : 25 * side;
+    Scale = 25 * side;
 
     // Work on the decoder's own pixels when they are 24-bit already, so a
     // large photo is held once, not twice.
@@ -123,72 +97,59 @@ void EditorModel::LoadAndScale() {
     if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
     const Bitmap& source = converted ? *converted : decoded;
 
-    Bitmap scaled;
-    if (AutoMode) {
-        // The work square is not used here; a large one left by the edited
-        // run would only add to the peak memory.
-        OrgImage = Bitmap();
-        const Size target = AutoTargetSize(width, height);
-        scaled = ResampleBitmap(source, target.width, target.height);
-        ConvertToSrgb(scaled, profile);
-    } else {
-        const Rect box = LetterboxRect(width, height);
-        OrgImage = Bitmap();
-        OrgImage = WhiteSquare(static_cast<int>(side));
-        OrgImage.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
-        converted.reset();
-        picture.Clear();
-        scaled = ResampleBitmap(OrgImage, kViewSide, kViewSide);
-    }
+    const Rect box = LetterboxRect(width, height);
+    WorkSquare = Bitmap();
+    WorkSquare = WhiteSquare(static_cast<int>(side));
+    WorkSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
     converted.reset();
     picture.Clear();
-    Image1 = std::move(scaled);
+    Bitmap scaled = ResampleBitmap(WorkSquare, kViewSide, kViewSide);
+    WorkView = std::move(scaled);
     RenderResult();
 }
 
 void EditorModel::RenderResult() {
     Busy = true;
-    const bool framed = Shape1Visible && Shape1.width > 0 && Shape1.height > 0;
+    const bool framed = CropFrameShown && CropFrame.width > 0 && CropFrame.height > 0;
     try {
         if (framed) {
             try {
                 const std::int64_t raw = Scale;
-                const std::int64_t x0 = std::int64_t{Shape1.left - kViewOffset} * raw / kScaleOne;
-                const std::int64_t y0 = std::int64_t{Shape1.top - kViewOffset} * raw / kScaleOne;
-                const int w = CheckedSide(std::int64_t{Shape1.width} * raw / kScaleOne);
-                const int h = CheckedSide(std::int64_t{Shape1.height} * raw / kScaleOne);
+                const std::int64_t x0 = std::int64_t{CropFrame.left} * raw / kScaleOne;
+                const std::int64_t y0 = std::int64_t{CropFrame.top} * raw / kScaleOne;
+                const int w = CheckedSide(std::int64_t{CropFrame.width} * raw / kScaleOne);
+                const int h = CheckedSide(std::int64_t{CropFrame.height} * raw / kScaleOne);
 
                 // Parts of the frame outside the work square come out white.
                 Bitmap crop = Bitmap::Uninitialized(w, h, PixelFormat::pf24bit);
                 std::memset(crop.Bits(), 0xFF, crop.SizeInBytes());
                 const std::int64_t left = std::max<std::int64_t>(x0, 0);
                 const std::int64_t top = std::max<std::int64_t>(y0, 0);
-                const std::int64_t right = std::min<std::int64_t>(x0 + w, OrgImage.Width());
-                const std::int64_t bottom = std::min<std::int64_t>(y0 + h, OrgImage.Height());
+                const std::int64_t right = std::min<std::int64_t>(x0 + w, WorkSquare.Width());
+                const std::int64_t bottom = std::min<std::int64_t>(y0 + h, WorkSquare.Height());
                 if (left < right && top < bottom) {
-                    crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0), OrgImage,
+                    crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0),
+                                  WorkSquare,
                                   Rect{static_cast<int>(left), static_cast<int>(top),
                                        static_cast<int>(right), static_cast<int>(bottom)});
                 }
                 Bitmap resampled = ResampleBitmap(crop, kViewSide, kViewSide);
-                if (Image2 && Image2->Width() == kViewSide && Image2->Height() == kViewSide &&
-                    Image2->Format() == PixelFormat::pf24bit)
-                    Image2->Draw(0, 0, resampled);
+                if (Result && Result->Width() == kViewSide && Result->Height() == kViewSide &&
+                    Result->Format() == PixelFormat::pf24bit)
+                    Result->Draw(0, 0, resampled);
                 else
-                    Image2 = std::move(resampled);
+                    Result = std::move(resampled);
             } catch (...) {
                 // A crop that cannot be made removes the frame and keeps the result.
-                Drawing = false;
-                Moving = false;
-                Shape1Visible = false;
+                CropFrameShown = false;
             }
         } else {
-            Image2 = Image1;
+            Result = WorkView;
         }
-        Image1Visible = true;
-        Image2Visible = true;
-        SaveEnabled = true;
-        Panel8Enabled = true;
+        WorkViewShown = true;
+        ResultShown = true;
+        CanSave = true;
+        AdjustmentsEnabled = true;
     } catch (...) {
         Busy = false;
         throw;

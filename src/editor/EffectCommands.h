@@ -1,4 +1,4 @@
-// The editor's nine effect commands by name, for callers that pick one by
+// The editor's nine effects by name, for callers that pick one by
 // text (the command line).
 #pragma once
 
@@ -11,7 +11,7 @@ namespace pictorel {
 struct EditorEffect {
     const char* name;  // sketch, grayscale, spotlight, colorspotlight, bluredges,
                        // tile, emboss, oilpaint, grid
-    void (EditorModel::*command)();
+    Effect effect;
 };
 
 std::span<const EditorEffect> EditorEffects();

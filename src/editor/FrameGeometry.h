@@ -11,8 +11,11 @@ namespace pictorel {
 // Width of the corner zones that start a resize instead of a move.
 inline constexpr int kCornerZone = 8;
 
-// What a mouse-down at (x, y), relative to the frame, starts: a resize from
-// the opposite corner (anchor in the frame's parent coordinates) or a move
+// The pointer a frame asks for; the window maps it to its platform cursor.
+enum class FrameCursor { Default, SizeNWSE, SizeNESW };
+
+// What a press at (x, y), relative to the frame, starts: a resize from the
+// opposite corner (anchor in the frame's parent coordinates) or a move
 // (anchor = the grab point). The four corner tests run bottom-right,
 // top-left, top-right, bottom-left; the first that holds wins.
 struct FrameGrab {
@@ -25,12 +28,21 @@ FrameGrab GrabFrame(const Bounds& frame, int x, int y);
 // side is the larger distance, so the pointer lies on one of its edges.
 Bounds SquareFromAnchor(Point anchor, Point pointer);
 
-// One pointer move on a frame whose resize (`drawing`) or move (`moving`)
-// is in progress, (x, y) relative to the frame; false when neither is.
-bool DragFrame(Bounds& frame, bool drawing, bool moving, Point anchor, int x, int y);
+// A drag in progress on a frame: nothing, a resize from an anchor corner, or
+// a move that keeps the grab point under the pointer.
+struct FrameDrag {
+    bool resizing = false;
+    bool moving = false;
+    Point anchor;
+    bool Active() const { return resizing || moving; }
+};
+
+// One pointer move of a drag, (x, y) relative to the frame; false when no
+// drag is in progress.
+bool DragFrame(Bounds& frame, const FrameDrag& drag, int x, int y);
 
 // Cursor over a frame at (x, y) relative to it while no button is held.
-EditorModel::Cursor HoverCursor(const Bounds& frame, int x, int y);
+FrameCursor HoverCursor(const Bounds& frame, int x, int y);
 
 // The marks painted over a frame's red outline with the red pen: a centre
 // cross (two lines drawn from `from` towards `to`, as a line-to does) and

@@ -110,7 +110,7 @@ struct Registries {
                              ReaderFactoryOf<JpegReader>(), fkRaster);
         list.RegisterFormats(
             {"rle", "dib"},
-            {"Run length encoded Windows bitmaps", "Device independant Windows bitmaps"},
+            {"Run length encoded Windows bitmaps", "Device independent Windows bitmaps"},
             ReaderFactoryOf<BmpReader>(), fkRaster);
         list.RegisterFormats({"tiff", "tif", "fax"},
                              {"Tagged image file format images", "Macintosh TIFF images",

@@ -9,7 +9,6 @@ namespace pictorel {
 void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host) {
     RunDestination destination;
     if (!main.StartRun(destination)) return;
-    editor.AutoMode = false;
 
     // The editor cannot change the selection while it is shown, but a copy
     // keeps the walk safe whatever the host does.
@@ -17,14 +16,13 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host) {
     int unsaved = 0;
     for (const std::string& file : files) {
         editor.SourcePath = file;
-        editor.SBtnDirectionDown = false;
-        editor.SBtnDirectionClick();
+        editor.ShowMarker(false);
 
-        const int result = host.ShowModal(editor);
-        if (result == kModalSave) {
-            const Bitmap* picture = editor.Image2 ? &*editor.Image2 : nullptr;
+        const EditorExit exit = host.ShowModal(editor);
+        if (exit == EditorExit::Save) {
+            const Bitmap* picture = editor.Result ? &*editor.Result : nullptr;
             if (!main.SaveResult(picture, destination.OutputPathFor(file))) ++unsaved;
-        } else if (result == kModalStopAll) {
+        } else if (exit == EditorExit::StopAll) {
             if (destination.SameFolder() && destination.FolderToOpen().empty())
                 destination.PrefixFor(file);
             main.FinishRun(destination, RunEndQuestion(true, unsaved));

@@ -7,26 +7,21 @@
 
 namespace pictorel {
 
-// Shows the editor window modally. The host clears editor.ModalResult, runs
-// the load step editor.FormShow() as the window opens, lets the user work,
-// and returns the window's modal result (1 save, 3 stop all, other skip).
+// Shows the editor window modally. The host clears editor.Exit, runs
+// editor.Load() as the window opens, lets the user work, and returns how the
+// editing ended.
 class IEditorHost {
   public:
     virtual ~IEditorHost() = default;
-    virtual int ShowModal(EditorModel& editor) = 0;
+    virtual EditorExit ShowModal(EditorModel& editor) = 0;
 };
 
-// Modal results that the run acts on.
-inline constexpr int kModalSave = 1;
-inline constexpr int kModalStopAll = 3;
-
 // Walks main.SelectedFiles in order after the shared run start. Each file
-// starts with the direction marker turned off. Result 1 writes the result
-// view as a JPEG, 3 asks the stop-all question and ends the run, anything
-// else skips the file; at the end the completion question is asked. A result
-// that cannot be written is told in its own box and counted, and the closing
-// question then says how many files were not saved. Either way the selection
-// is emptied.
+// starts with the marker hidden. Save writes the result as a JPEG, StopAll
+// asks the stop-all question and ends the run, anything else skips the file;
+// at the end the completion question is asked. A result that cannot be
+// written is told in its own box and counted, and the closing question then
+// says how many files were not saved. Either way the selection is emptied.
 //
 // Stop all in same-folder mode before anything was saved: no prefix exists
 // yet, so Yes opens the folder of the file in hand.

@@ -2,14 +2,17 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "app/SettingsKeys.h"
+#include "base/Errors.h"
 #include "base/PathText.h"
 #include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/OutputFolder.h"
+#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel {
 
@@ -45,14 +48,13 @@ void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std
 }
 
 MainScreen::MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
-                       IBaseFolderDialog& baseDialog, EditorModel& editor)
+                       IBaseFolderDialog& baseDialog)
     : DefaultRootPath(ComputeDefaultRootPath()),
       ini_(ini),
       boxes_(boxes),
       progress_(progress),
       shell_(shell),
-      baseDialog_(baseDialog),
-      editor_(editor) {}
+      baseDialog_(baseDialog) {}
 
 void MainScreen::Start(const std::vector<std::string>& arguments) {
     // A path with spaces may arrive split into several arguments: join them
@@ -163,11 +165,15 @@ void MainScreen::RunAutomatic() {
     try {
         for (std::size_t i = 0; i < count; ++i) {
             const std::string& file = SelectedFiles[i];
-            editor_.SourcePath = file;
-            editor_.AutoMode = true;
-            editor_.FormShow();
-            const Bitmap* result = editor_.Image2 ? &*editor_.Image2 : nullptr;
-            if (!SaveResult(result, destination.OutputPathFor(file))) ++unsaved;
+            std::optional<Bitmap> shrunk;
+            try {
+                shrunk = ShrinkForPublishing(file);
+            } catch (const InvalidPicture& e) {
+                // A photo that cannot be read is told and left out; it is not
+                // counted as unsaved.
+                boxes_.ShowError(e.what());
+            }
+            if (shrunk && !SaveResult(&*shrunk, destination.OutputPathFor(file))) ++unsaved;
             progress_.StepProgress();
             // Esc on the progress window ends the run after the file in hand.
             if (i + 1 < count && progress_.Cancelled()) {
@@ -177,12 +183,10 @@ void MainScreen::RunAutomatic() {
         }
     } catch (...) {
         progress_.StopProgress();
-        editor_.AutoMode = false;
         throw;
     }
     progress_.StopProgress();
     FinishRun(destination, RunEndQuestion(stopped, unsaved));
-    editor_.AutoMode = false;
 }
 
 bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {

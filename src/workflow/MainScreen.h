@@ -11,8 +11,8 @@
 #include "app/Progress.h"
 #include "app/SettingsFile.h"
 #include "app/Shell.h"
-#include "editor/EditorModel.h"
 #include "formats/ReaderRegistry.h"
+#include "imaging/Bitmap.h"
 #include "workflow/FolderDialogs.h"
 #include "workflow/RunDestination.h"
 
@@ -40,7 +40,7 @@ void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std
 class MainScreen {
   public:
     MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
-               IBaseFolderDialog& baseDialog, EditorModel& editor);
+               IBaseFolderDialog& baseDialog);
 
     // Default base folder, fixed at creation.
     const std::string DefaultRootPath;
@@ -78,7 +78,9 @@ class MainScreen {
 
     // Run start shared by both runs: false when the run must not start.
     bool StartRun(RunDestination& destination);
-    // The automatic run ("縮小だけして保存（全自動）").
+    // The automatic run ("縮小だけして保存（全自動）"): each selected photo
+    // shrunk for publishing and saved; one that cannot be read is told in a
+    // box and left out.
     void RunAutomatic();
     // Writes one file's result to `outputPath` (its JPEG name is derived). A
     // picture that cannot be written gets an error box naming the file and
@@ -99,7 +101,6 @@ class MainScreen {
     IProgress& progress_;
     IShell& shell_;
     IBaseFolderDialog& baseDialog_;
-    EditorModel& editor_;
 };
 
 }  // namespace pictorel

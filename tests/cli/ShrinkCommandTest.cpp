@@ -100,8 +100,7 @@ TEST(ShrinkCommand, JobsGiveTheSameBytesAsTheAutomaticRun) {
     ini.SetFileName((dir.Path() / "Pictorel.ini").string());
     fs::create_directories(dir.Path() / "window");
     ini.WriteString("Path", "RootPath", (dir.Path() / "window").string() + "/");
-    EditorModel editor(boxes);
-    MainScreen main(ini, boxes, progress, shell, baseDialog, editor);
+    MainScreen main(ini, boxes, progress, shell, baseDialog);
     main.AddChosenFiles(photos);
     main.FolderNameTyped("A101");
     boxes.answers = {false};

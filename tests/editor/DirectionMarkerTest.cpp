@@ -10,7 +10,7 @@ namespace pictorel {
 namespace {
 
 using test::LoadSquare;
-using Cursor = EditorModel::Cursor;
+using Cursor = FrameCursor;
 
 constexpr Color kOlive{128, 128, 0};
 constexpr Color kGrey{90, 90, 90};
@@ -28,10 +28,7 @@ class DirectionMarker : public ::testing::Test, public test::EditorFixtureBase {
         square.FillRect(Rect{0, 0, 400, 400}, kGrey);
         LoadSquare(doc, square);
     }
-    void Show() {
-        doc.SBtnDirectionDown = true;
-        doc.SBtnDirectionClick();
-    }
+    void Show() { doc.ShowMarker(true); }
 };
 
 TEST_F(DirectionMarker, CompassPointsOfTheDefaultMarker) {
@@ -66,123 +63,108 @@ TEST_F(DirectionMarker, DrawingIsRingDiscAndFilledNeedle) {
 }
 
 TEST_F(DirectionMarker, TurningWrapsAroundBothWays) {
-    doc.SBtnRightTurnClick();
+    doc.TurnMarkerRight();
     EXPECT_EQ(doc.DirectionIndex, 23);
     EXPECT_EQ(doc.DirectionPoints[23], (Point{61, 7}));  // the 100 x 100 drawing
-    doc.SBtnLeftTurnClick();
+    doc.TurnMarkerLeft();
     EXPECT_EQ(doc.DirectionIndex, 0);
-    for (int i = 0; i < 23; ++i) doc.SBtnLeftTurnClick();
+    for (int i = 0; i < 23; ++i) doc.TurnMarkerLeft();
     EXPECT_EQ(doc.DirectionIndex, 23);
-    doc.SBtnLeftTurnClick();
+    doc.TurnMarkerLeft();
     EXPECT_EQ(doc.DirectionIndex, 0);
 }
 
 TEST_F(DirectionMarker, MarkerIsTheDrawingReducedAndRedrawnOnATurn) {
-    doc.DrawDirectionMarker();
-    const Bitmap up = doc.ImageDirectionPicture;
+    doc.DrawMarker();
+    const Bitmap up = doc.MarkerPicture;
     EXPECT_EQ(up, ResampleBitmap(Drawing(100), 50, 50));
-    EXPECT_EQ(doc.DirectionTransparentColor(), kOlive);
-    doc.SBtnLeftTurnClick();
-    EXPECT_NE(doc.ImageDirectionPicture, up);
-    EXPECT_EQ(doc.ImageDirectionPicture.Width(), 50);
+    EXPECT_EQ(doc.MarkerTransparentColor(), kOlive);
+    doc.TurnMarkerLeft();
+    EXPECT_NE(doc.MarkerPicture, up);
+    EXPECT_EQ(doc.MarkerPicture.Width(), 50);
 }
 
 TEST_F(DirectionMarker, DrawingKeepsTheMarkersVisibility) {
     Show();
-    doc.DrawDirectionMarker();
-    EXPECT_TRUE(doc.ImageDirectionVisible);
-    doc.SBtnDirectionDown = false;
-    doc.SBtnDirectionClick();
-    doc.DrawDirectionMarker();
-    EXPECT_FALSE(doc.ImageDirectionVisible);
-}
-
-TEST_F(DirectionMarker, ToggleShowsMarkerAndTurnButtonsWithItsCaption) {
-    Show();
-    EXPECT_TRUE(doc.ImageDirectionVisible);
-    EXPECT_TRUE(doc.TurnButtonsVisible);
-    EXPECT_EQ(doc.SBtnDirectionCaption, "方角を消去");
-    EXPECT_EQ(doc.SBtnDirectionFontColor, (Color{128, 0, 0}));
-    doc.SBtnDirectionDown = false;
-    doc.SBtnDirectionClick();
-    EXPECT_FALSE(doc.ImageDirectionVisible);
-    EXPECT_FALSE(doc.TurnButtonsVisible);
-    EXPECT_EQ(doc.SBtnDirectionCaption, "方角を表示");
-    EXPECT_FALSE(doc.SBtnDirectionFontColor);
+    doc.DrawMarker();
+    EXPECT_TRUE(doc.MarkerShown);
+    doc.ShowMarker(false);
+    doc.DrawMarker();
+    EXPECT_FALSE(doc.MarkerShown);
 }
 
 TEST_F(DirectionMarker, HoverShowsTheFrameOverTheMarkerAndLeavingHidesIt) {
     Show();
-    doc.ImageDirectionMouseMove();
-    EXPECT_TRUE(doc.ShapeDirectionVisible);
-    EXPECT_EQ(doc.ShapeDirection, (Bounds{177, 177, 50, 50}));
-    doc.ShapeDirectionMouseMove(48, 2);
-    EXPECT_EQ(doc.ShapeDirectionCursor, Cursor::SizeNESW);
-    EXPECT_TRUE(doc.ShapeDirectionVisible);
-    doc.ShapeDirectionMouseMove(51, 20);  // beyond the frame (captured pointer)
-    EXPECT_FALSE(doc.ShapeDirectionVisible);
-    doc.ImageDirectionMouseMove();
-    doc.Shape2MouseMove();
-    EXPECT_FALSE(doc.ShapeDirectionVisible);
+    marker.PointerOverMarker();
+    EXPECT_TRUE(marker.FrameShown());
+    EXPECT_EQ(marker.Frame(), (Bounds{175, 175, 50, 50}));
+    marker.DragTo(48, 2);
+    EXPECT_EQ(marker.Cursor(), Cursor::SizeNESW);
+    EXPECT_TRUE(marker.FrameShown());
+    marker.DragTo(51, 20);  // beyond the frame (captured pointer)
+    EXPECT_FALSE(marker.FrameShown());
+    marker.PointerOverMarker();
+    marker.PointerOverResult();
+    EXPECT_FALSE(marker.FrameShown());
 }
 
 TEST_F(DirectionMarker, DraggingMovesAndResizesTheMarker) {
     Show();
-    doc.ImageDirectionMouseMove();
-    doc.ShapeDirectionMouseDown(25, 25);  // middle: move
-    EXPECT_TRUE(doc.Moving);
-    doc.ShapeDirectionMouseMove(35, 15);
-    doc.ShapeDirectionMouseUp(35, 15);
-    EXPECT_EQ(doc.ImageDirection, (Bounds{187, 167, 50, 50}));
-    EXPECT_FALSE(doc.ShapeDirectionVisible);
-    EXPECT_FALSE(doc.Moving);
+    marker.PointerOverMarker();
+    marker.BeginDrag(25, 25);  // middle: move
+    EXPECT_TRUE(marker.Drag().moving);
+    marker.DragTo(35, 15);
+    marker.EndDrag();
+    EXPECT_EQ(doc.Marker, (Bounds{185, 165, 50, 50}));
+    EXPECT_FALSE(marker.FrameShown());
+    EXPECT_FALSE(marker.Drag().moving);
 
-    doc.ImageDirectionMouseMove();
-    doc.ShapeDirectionMouseDown(49, 49);  // bottom-right: resize from (187, 167)
-    doc.ShapeDirectionMouseMove(79, 59);  // pointer at (266, 226): side 79
-    doc.ShapeDirectionMouseUp(79, 59);
-    EXPECT_EQ(doc.ImageDirection, (Bounds{187, 167, 79, 79}));
-    EXPECT_EQ(doc.ImageDirectionPicture.Width(), 79);
-    EXPECT_EQ(doc.ImageDirectionPicture.Height(), 79);
-    EXPECT_TRUE(doc.ImageDirectionVisible);
+    marker.PointerOverMarker();
+    marker.BeginDrag(49, 49);  // bottom-right: resize from (185, 165)
+    marker.DragTo(79, 59);     // pointer at (264, 224): side 79
+    marker.EndDrag();
+    EXPECT_EQ(doc.Marker, (Bounds{185, 165, 79, 79}));
+    EXPECT_EQ(doc.MarkerPicture.Width(), 79);
+    EXPECT_EQ(doc.MarkerPicture.Height(), 79);
+    EXPECT_TRUE(doc.MarkerShown);
 }
 
 TEST_F(DirectionMarker, SizeStaysWithinTheLimitsSoDrawingNeverFails) {
     Show();
-    doc.ImageDirectionMouseMove();
-    doc.ShapeDirectionMouseDown(49, 49);
-    doc.ShapeDirectionMouseMove(0, 0);  // back onto the anchor: side 0
-    EXPECT_EQ(doc.ShapeDirection.width, 0);
-    EXPECT_NO_THROW(doc.ShapeDirectionMouseUp(0, 0));
-    EXPECT_EQ(doc.ImageDirection.width, limits::kMinMarkerSide);
-    EXPECT_EQ(doc.ImageDirectionPicture.Width(), limits::kMinMarkerSide);
+    marker.PointerOverMarker();
+    marker.BeginDrag(49, 49);
+    marker.DragTo(0, 0);  // back onto the anchor: side 0
+    EXPECT_EQ(marker.Frame().width, 0);
+    EXPECT_NO_THROW(marker.EndDrag());
+    EXPECT_EQ(doc.Marker.width, limits::kMinMarkerSide);
+    EXPECT_EQ(doc.MarkerPicture.Width(), limits::kMinMarkerSide);
 
-    doc.SetDirectionBounds(Bounds{0, 0, 100000, 100000});
-    EXPECT_EQ(doc.ImageDirection.width, limits::kMaxMarkerSide);
-    doc.ImageDirection = {0, 0, -5, 0};  // even a bad size set directly draws
-    EXPECT_NO_THROW(doc.DrawDirectionMarker());
+    doc.SetMarkerBounds(Bounds{0, 0, 100000, 100000});
+    EXPECT_EQ(doc.Marker.width, limits::kMaxMarkerSide);
+    doc.Marker = {0, 0, -5, 0};  // even a bad size set directly draws
+    EXPECT_NO_THROW(doc.DrawMarker());
 }
 
 TEST_F(DirectionMarker, MouseOnTheFrameIsIgnoredWhileBusy) {
     Show();
-    doc.ImageDirectionMouseMove();
+    marker.PointerOverMarker();
     doc.Busy = true;
-    doc.ShapeDirectionMouseDown(25, 25);
-    doc.ShapeDirectionMouseMove(40, 40);
-    doc.ShapeDirectionMouseUp(40, 40);
-    EXPECT_FALSE(doc.Moving);
-    EXPECT_TRUE(doc.ShapeDirectionVisible);
-    EXPECT_EQ(doc.ImageDirection, (Bounds{177, 177, 50, 50}));
+    marker.BeginDrag(25, 25);
+    marker.DragTo(40, 40);
+    marker.EndDrag();
+    EXPECT_FALSE(marker.Drag().moving);
+    EXPECT_TRUE(marker.FrameShown());
+    EXPECT_EQ(doc.Marker, (Bounds{175, 175, 50, 50}));
 }
 
 TEST_F(DirectionMarker, SaveStampsAShownMarkerWithoutItsBackground) {
     LoadGrey();
     Show();
-    doc.DrawDirectionMarker();
-    EXPECT_EQ(doc.BitBtnOKClick(), 1);
-    const Bitmap& r = *doc.Image2;
-    // Marker at Panel2 (177, 177) is at (175, 175) on the result view.
-    EXPECT_EQ(r.Pixel(200, 200), doc.ImageDirectionPicture.Pixel(25, 25));
+    doc.DrawMarker();
+    EXPECT_EQ(doc.Save(), EditorExit::Save);
+    const Bitmap& r = *doc.Result;
+    // The default marker sits at (175, 175) on the result.
+    EXPECT_EQ(r.Pixel(200, 200), doc.MarkerPicture.Pixel(25, 25));
     EXPECT_NE(r.Pixel(200, 200), kGrey);
     EXPECT_EQ(r.Pixel(175, 175), kGrey);  // transparent corner
     EXPECT_EQ(r.Pixel(174, 200), kGrey);  // beside the marker
@@ -194,15 +176,15 @@ TEST_F(DirectionMarker, SaveStampsAShownMarkerWithoutItsBackground) {
 
 TEST_F(DirectionMarker, StampIsClippedAndAHiddenMarkerIsNotStamped) {
     LoadGrey();
-    doc.SetDirectionBounds(Bounds{-23, 380, 50, 50});
-    doc.DrawDirectionMarker();
-    EXPECT_EQ(doc.BitBtnOKClick(), 1);  // toggle up: nothing stamped
-    EXPECT_EQ(*doc.Image2, doc.Image1);
+    doc.SetMarkerBounds(Bounds{-25, 378, 50, 50});
+    doc.DrawMarker();
+    EXPECT_EQ(doc.Save(), EditorExit::Save);  // toggle up: nothing stamped
+    EXPECT_EQ(*doc.Result, doc.WorkView);
 
     Show();
-    EXPECT_EQ(doc.BitBtnOKClick(), 1);
-    const Bitmap& r = *doc.Image2;
-    EXPECT_EQ(r.Pixel(0, 399), doc.ImageDirectionPicture.Pixel(25, 21));
+    EXPECT_EQ(doc.Save(), EditorExit::Save);
+    const Bitmap& r = *doc.Result;
+    EXPECT_EQ(r.Pixel(0, 399), doc.MarkerPicture.Pixel(25, 21));
     EXPECT_NE(r.Pixel(0, 399), kGrey);
     EXPECT_EQ(r.Pixel(100, 399), kGrey);
 }
@@ -211,16 +193,16 @@ TEST_F(DirectionMarker, NewPictureResetsTheDirectionButKeepsPlaceAndSize) {
     test::TempDir dir;
     const std::string path = dir.Str() + "p.png";
     WritePicture(Bitmap(30, 20), path);
-    doc.SetDirectionBounds(Bounds{10, 20, 70, 70});
-    for (int i = 0; i < 5; ++i) doc.SBtnLeftTurnClick();
-    const Bitmap turned = doc.ImageDirectionPicture;
+    doc.SetMarkerBounds(Bounds{10, 20, 70, 70});
+    for (int i = 0; i < 5; ++i) doc.TurnMarkerLeft();
+    const Bitmap turned = doc.MarkerPicture;
     doc.SourcePath = path;
-    doc.FormShow();
-    ASSERT_TRUE(doc.Image2);
+    doc.Load();
+    ASSERT_TRUE(doc.Result);
     EXPECT_EQ(doc.DirectionIndex, 0);
-    EXPECT_EQ(doc.ImageDirection, (Bounds{10, 20, 70, 70}));
-    EXPECT_NE(doc.ImageDirectionPicture, turned);
-    EXPECT_EQ(doc.ImageDirectionPicture, ResampleBitmap(Drawing(140), 70, 70));
+    EXPECT_EQ(doc.Marker, (Bounds{10, 20, 70, 70}));
+    EXPECT_NE(doc.MarkerPicture, turned);
+    EXPECT_EQ(doc.MarkerPicture, ResampleBitmap(Drawing(140), 70, 70));
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
-// A document holding a synthetic picture, as the load step would leave it,
+// A model holding a synthetic picture, as the load step would leave it,
 // without going through a file.
 #pragma once
 
 #include <cstdint>
 
+#include "editor/CropTool.h"
 #include "editor/EditorModel.h"
+#include "editor/MarkerTool.h"
 #include "imaging/BitmapUtils.h"
 #include "support/Fakes.h"
 
@@ -23,20 +25,22 @@ inline Bitmap PatternSquare(int side) {
     return b;
 }
 
-// Puts an L x L work square into the document with the edited run's scale
+// Puts an L x L work square into the model with the edited run's scale
 // (25 x L ten-thousandths) and renders, as the end of the load step does.
 inline void LoadSquare(EditorModel& doc, Bitmap square) {
     const int side = square.Width();
-    doc.OrgImage = std::move(square);
-    doc.Image1 = ResampleBitmap(doc.OrgImage, kViewSide, kViewSide);
+    doc.WorkSquare = std::move(square);
+    doc.WorkView = ResampleBitmap(doc.WorkSquare, kViewSide, kViewSide);
     doc.Scale = 25 * std::int64_t{side};
-    doc.Shape1Visible = false;
+    doc.CropFrameShown = false;
     doc.RenderResult();
 }
 
 struct EditorFixtureBase {
     FakeMessageBoxes boxes;
     EditorModel doc{boxes};
+    CropTool crop{doc};
+    MarkerTool marker{doc};
 };
 
 }  // namespace pictorel::test

@@ -19,7 +19,7 @@ class EffectCommands : public ::testing::Test, public test::EditorFixtureBase {
     void SetUp() override { LoadSquare(doc, PatternSquare(400)); }
     void Run(const std::string& name) {
         for (const EditorEffect& e : EditorEffects())
-            if (name == e.name) return (doc.*e.command)();
+            if (name == e.name) return doc.ApplyEffect(e.effect);
         FAIL() << "no effect " << name;
     }
 };
@@ -44,9 +44,9 @@ const Expectation kTable[] = {
 };
 
 TEST_F(EffectCommands, EachAppliesItsRoutineWithFixedArgumentsAndStays24Bit) {
-    const Bitmap plain = *doc.Image2;
+    const Bitmap plain = *doc.Result;
     for (const Expectation& e : kTable) {
-        *doc.Image2 = plain;
+        *doc.Result = plain;
         Bitmap expected = plain;
         if (e.onCopy) {
             Bitmap copy = plain;
@@ -57,54 +57,54 @@ TEST_F(EffectCommands, EachAppliesItsRoutineWithFixedArgumentsAndStays24Bit) {
         }
         ASSERT_NE(expected, plain) << e.name;
         Run(e.name);
-        EXPECT_EQ(doc.Image2->Format(), PixelFormat::pf24bit) << e.name;
-        EXPECT_EQ(*doc.Image2, expected) << e.name;
+        EXPECT_EQ(doc.Result->Format(), PixelFormat::pf24bit) << e.name;
+        EXPECT_EQ(*doc.Result, expected) << e.name;
     }
 }
 
 TEST_F(EffectCommands, TileChangesTheViewInPlace) {
-    const Bitmap plain = *doc.Image2;
+    const Bitmap plain = *doc.Result;
     Run("tile");
-    EXPECT_EQ(doc.Image2->Format(), PixelFormat::pf24bit);
-    EXPECT_EQ(doc.Image2->Width(), 400);
-    EXPECT_NE(*doc.Image2, plain);
+    EXPECT_EQ(doc.Result->Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(doc.Result->Width(), 400);
+    EXPECT_NE(*doc.Result, plain);
 }
 
 TEST_F(EffectCommands, EffectsAccumulate) {
     Run("spotlight");
-    const Bitmap once = *doc.Image2;
+    const Bitmap once = *doc.Result;
     Run("spotlight");
-    EXPECT_NE(*doc.Image2, once);
+    EXPECT_NE(*doc.Result, once);
     Bitmap twice = once;
     SpotlightBitmap(twice, 200);
-    EXPECT_EQ(*doc.Image2, twice);
+    EXPECT_EQ(*doc.Result, twice);
 
-    doc.SpeedButton7Click();  // sharpening stacks on top
+    doc.Sharpen();  // sharpening stacks on top
     Run("grayscale");
-    const Color c = doc.Image2->Pixel(123, 45);
+    const Color c = doc.Result->Pixel(123, 45);
     EXPECT_EQ(c.r, c.g);
     EXPECT_EQ(c.g, c.b);
 }
 
 TEST_F(EffectCommands, BrighterAndUndoDiscardEffects) {
-    doc.SpeedButton2Click();
-    const Bitmap brighter = *doc.Image2;
-    doc.SpeedButton4Click();
-    const Bitmap plain = *doc.Image2;
+    doc.Brighten();
+    const Bitmap brighter = *doc.Result;
+    doc.ResetAdjustments();
+    const Bitmap plain = *doc.Result;
 
     Run("emboss");
-    doc.SpeedButton2Click();
-    EXPECT_EQ(*doc.Image2, brighter);
+    doc.Brighten();
+    EXPECT_EQ(*doc.Result, brighter);
     Run("oilpaint");
-    doc.SpeedButton4Click();
-    EXPECT_EQ(*doc.Image2, plain);
+    doc.ResetAdjustments();
+    EXPECT_EQ(*doc.Result, plain);
 }
 
 TEST_F(EffectCommands, NothingToWorkOnIsIgnored) {
     test::FakeMessageBoxes otherBoxes;
     EditorModel empty(otherBoxes);
-    for (const EditorEffect& e : EditorEffects()) (empty.*e.command)();
-    EXPECT_FALSE(empty.Image2);
+    for (const EditorEffect& e : EditorEffects()) empty.ApplyEffect(e.effect);
+    EXPECT_FALSE(empty.Result);
     EXPECT_EQ(EditorEffects().size(), 9u);
 }
 

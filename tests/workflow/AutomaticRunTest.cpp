@@ -65,7 +65,6 @@ TEST_F(AutomaticRun, SameFolderNamesNeverOverwrite) {
                   (CallLog{"start-progress 1 gauge", "step-progress", "stop-progress", kDone}));
     }
     EXPECT_EQ(SizeOf(folder + "mini_IMG_0001.jpg"), std::make_pair(800, 600));
-    EXPECT_FALSE(editor.AutoMode);
     EXPECT_TRUE(main.SelectedFiles.empty());
     EXPECT_EQ(main.Caption, "選択ファイル数：0");
     EXPECT_FALSE(main.ProcessingScreen);
@@ -124,7 +123,6 @@ TEST_F(AutomaticRun, EscStopsAfterTheFileInHand) {
     EXPECT_TRUE(fs::exists(Path("s/mini_a.jpg")));
     EXPECT_FALSE(fs::exists(Path("s/mini_b.jpg")));
     EXPECT_TRUE(main.SelectedFiles.empty());
-    EXPECT_FALSE(editor.AutoMode);
 }
 
 TEST_F(AutomaticRun, EscDuringTheLastFileEndsNormally) {

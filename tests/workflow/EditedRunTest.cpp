@@ -23,26 +23,25 @@ using test::WorkflowFixture;
 class FakeEditorHost : public IEditorHost {
   public:
     struct Step {
-        int result;
+        EditorExit exit;
         std::function<void(EditorModel&)> action;
     };
     explicit FakeEditorHost(std::shared_ptr<test::CallLog> log) : calls(std::move(log)) {}
 
-    int ShowModal(EditorModel& editor) override {
+    EditorExit ShowModal(EditorModel& editor) override {
         calls->push_back("editor: " + fs::path(editor.SourcePath).filename().string());
-        markerShownAtOpen.push_back(editor.ImageDirectionVisible || editor.SBtnDirectionDown ||
-                                    editor.TurnButtonsVisible);
+        markerShownAtOpen.push_back(editor.MarkerShown);
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
-            return -1;
+            return EditorExit::Skip;
         }
         Step step = steps.front();
         steps.erase(steps.begin());
-        editor.ModalResult = 0;
-        editor.FormShow();
+        editor.Exit = EditorExit::None;
+        editor.Load();
         if (step.action) step.action(editor);
-        if (step.result == 1) return editor.BitBtnOKClick();
-        return step.result;
+        if (step.exit == EditorExit::Save) return editor.Save();
+        return step.exit;
     }
 
     std::vector<Step> steps;
@@ -79,7 +78,7 @@ TEST_F(EditedRunTest, ClosingEveryFileWritesNothingButStillAsksAtTheEnd) {
     AddPicture("p", "a.png", kWhite);
     AddPicture("p", "b.png", kWhite);
     SameFolderMode();
-    host.steps = {{-1, nullptr}, {2, nullptr}};
+    host.steps = {{EditorExit::Skip, nullptr}, {EditorExit::Closed, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);
     EXPECT_FALSE(fs::exists(Path("p/mini_a.jpg")));
@@ -96,7 +95,8 @@ TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
     for (const char* name : {"1.png", "2.png", "3.png", "4.png", "5.png"})
         files.push_back(AddPicture("p", name, Color{200, 10, 10}));
     SameFolderMode();
-    host.steps = {{1, nullptr}, {1, nullptr}, {3, nullptr}};
+    host.steps = {
+        {EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}, {EditorExit::StopAll, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);
 
@@ -125,7 +125,8 @@ TEST_F(EditedRunTest, SameFolderOpensTheFolderOfTheLastSavedFile) {
     AddPicture("p2", "b.png", kWhite);
     AddPicture("p3", "c.png", kWhite);
     SameFolderMode();
-    host.steps = {{1, nullptr}, {1, nullptr}, {-1, nullptr}};
+    host.steps = {
+        {EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}, {EditorExit::Skip, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);
     EXPECT_TRUE(fs::exists(Path("p1/mini_a.jpg")));
@@ -139,7 +140,7 @@ TEST_F(EditedRunTest, StopAllBeforeAnySaveOpensTheFolderOfTheFileInHand) {
     AddPicture("p1", "a.png", kWhite);
     AddPicture("p2", "b.png", kWhite);
     SameFolderMode();
-    host.steps = {{-1, nullptr}, {3, nullptr}};
+    host.steps = {{EditorExit::Skip, nullptr}, {EditorExit::StopAll, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);
     EXPECT_EQ(Calls("open-folder"),
@@ -151,17 +152,12 @@ TEST_F(EditedRunTest, EveryFileOpensWithoutTheMarker) {
     const std::string a = AddPicture("p", "a.png", kWhite);
     AddPicture("p", "b.png", kWhite);
     SameFolderMode();
-    auto showMarker = [](EditorModel& e) {
-        e.SBtnDirectionDown = true;
-        e.SBtnDirectionClick();
-    };
-    host.steps = {{-1, showMarker}, {-1, nullptr}};
+    auto showMarker = [](EditorModel& e) { e.ShowMarker(true); };
+    host.steps = {{EditorExit::Skip, showMarker}, {EditorExit::Skip, nullptr}};
     boxes.answers = {false};
-    editor.SBtnDirectionDown = true;  // left down by an earlier run
-    editor.SBtnDirectionClick();
+    editor.ShowMarker(true);  // left shown by an earlier run
     EditedRun(main, editor, host);
     EXPECT_EQ(host.markerShownAtOpen, (std::vector<bool>{false, false}));
-    EXPECT_FALSE(editor.AutoMode);
     EXPECT_TRUE(Calls("open-folder").empty());  // answered No
 }
 
@@ -171,7 +167,7 @@ TEST_F(EditedRunTest, NamedFolderModeWritesIntoTheOutputFolder) {
     AddPicture("src2", "x.png", kWhite);
     main.RefreshScreen();
     main.FolderNameTyped("A101");
-    host.steps = {{1, nullptr}, {1, nullptr}};
+    host.steps = {{EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}};
     boxes.answers = {true};
     EditedRun(main, editor, host);
     EXPECT_TRUE(fs::exists(Path("base/A101/x.jpg")));
@@ -186,7 +182,8 @@ TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
     main.SelectedFiles.push_back(broken);
     AddPicture("p", "good.png", kWhite);
     SameFolderMode();
-    host.steps = {{1, nullptr}, {1, nullptr}};  // save is disabled after the failure
+    host.steps = {{EditorExit::Save, nullptr},
+                  {EditorExit::Save, nullptr}};  // save is disabled after the failure
     boxes.answers = {false};
     EditedRun(main, editor, host);
     EXPECT_FALSE(fs::exists(Path("p/mini_broken.jpg")));
@@ -200,7 +197,8 @@ TEST_F(EditedRunTest, UnwritableSaveIsToldAndCountedAtTheEnd) {
     AddPicture("q", "fine.png", kWhite);
     AddPicture("q", "last.png", kWhite);
     SameFolderMode();
-    host.steps = {{1, nullptr}, {1, nullptr}, {3, nullptr}};
+    host.steps = {
+        {EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}, {EditorExit::StopAll, nullptr}};
     boxes.answers = {false};
     EditedRun(main, editor, host);
     EXPECT_EQ(Calls("error"),

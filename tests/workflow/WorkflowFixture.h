@@ -40,7 +40,7 @@ struct WorkflowFixture {
     FakeBaseFolderDialog baseDialog{log};
     SettingsFile ini{(dir.Path() / "pictorel").string()};
     EditorModel editor{boxes};
-    MainScreen main{ini, boxes, progress, shell, baseDialog, editor};
+    MainScreen main{ini, boxes, progress, shell, baseDialog};
 
     WorkflowFixture() { ini.SetFileName((dir.Path() / "Pictorel.ini").string()); }
 

@@ -19,25 +19,32 @@ const QColor kTitleColour(245, 224, 126);
 const QColor kDetailGrey(128, 128, 128);  // clGray
 const QColor kPanelFrame(64, 64, 64);
 const QColor kRed(255, 0, 0);
+const QColor kMaroon(128, 0, 0);
 
-QRect ToRect(const Bounds& b) {
-    return {b.left, b.top, b.width, b.height};
+// The views' places inside their panels: the work view at (3, 3) in a
+// 407 x 407 panel, the result at (2, 2) in a 404 x 404 one.
+constexpr int kWorkViewOffset = 3;
+constexpr int kResultViewOffset = 2;
+
+// A rectangle in view coordinates placed in its panel.
+QRect InPanel(const Bounds& b, int offset) {
+    return {b.left + offset, b.top + offset, b.width, b.height};
 }
 
-Qt::CursorShape CursorFor(EditorModel::Cursor cursor) {
+Qt::CursorShape CursorFor(FrameCursor cursor) {
     switch (cursor) {
-        case EditorModel::Cursor::SizeNWSE:
+        case FrameCursor::SizeNWSE:
             return Qt::SizeFDiagCursor;
-        case EditorModel::Cursor::SizeNESW:
+        case FrameCursor::SizeNESW:
             return Qt::SizeBDiagCursor;
-        case EditorModel::Cursor::Default:
+        case FrameCursor::Default:
             break;
     }
     return Qt::ArrowCursor;
 }
 
-QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& caption,
-                             const QString& hint, const QRect& at) {
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& caption,
+                            const QString& hint, const QRect& at) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setText(caption);
@@ -61,9 +68,9 @@ QLabel* MakeCaption(QWidget* parent, const char* name, const QString& text, int 
 
 }  // namespace
 
-EditorWindow::EditorWindow(QWidget* parent, const std::string& iniPath, EditorModel& document)
+EditorWindow::EditorWindow(QWidget* parent, const std::string& iniPath, EditorModel& model)
     : CommonWindow(parent, Options{QStringLiteral("FTrimming"), QSize(867, 561), iniPath, false}),
-      document_(document) {
+      model_(model) {
     SetTitle(QStringLiteral("画像調整"));
     SetTitleColor(kTitleColour);
     contentPanel->SetColor(kDetailGrey);
@@ -74,210 +81,168 @@ EditorWindow::EditorWindow(QWidget* parent, const std::string& iniPath, EditorMo
     BuildViews();
     BuildButtons();
     BuildKeyActions();
-    ShowDocument();
+    ShowModel();
     FinishCreation();
 }
 
 EditorWindow::~EditorWindow() = default;
 
 void EditorWindow::BuildViews() {
-    Label1 = MakeCaption(contentPanel, "Label1",
-                         QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"), 68, 11);
-    Label2 = MakeCaption(contentPanel, "Label2", QStringLiteral("こちら側の画像が保存されます"),
-                         560, 11);
+    cropHintLabel =
+        MakeCaption(contentPanel, "cropHintLabel",
+                    QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"), 68, 11);
+    saveHintLabel = MakeCaption(contentPanel, "saveHintLabel",
+                                QStringLiteral("こちら側の画像が保存されます"), 560, 11);
 
     // Work view with the crop frame over it.
-    Panel1 = new Panel(contentPanel, QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 29, 407, 407);
-    Panel1->SetColor(kPanelFrame);
-    Image1 = new BitmapView(Panel1, QStringLiteral("Image1"),
-                            [this]() -> const Bitmap* { return &document_.Image1; });
-    Image1->setGeometry(kViewOffset, kViewOffset, kViewSide, kViewSide);
-    Image1->setToolTip(QStringLiteral("切り取り範囲をマウスで指定(クリックで範囲指定を解除)"));
-    Image1->OnMouseDown = [this](int x, int y) { Act([&] { document_.Image1MouseDown(x, y); }); };
-    Image1->OnMouseMove = [this](int x, int y) { Act([&] { document_.Image1MouseMove(x, y); }); };
-    Image1->OnMouseUp = [this](int x, int y) { Act([&] { document_.Image1MouseUp(x, y); }); };
+    workPanel = new Panel(contentPanel, QStringLiteral("workPanel"));
+    workPanel->setGeometry(8, 29, 407, 407);
+    workPanel->SetColor(kPanelFrame);
+    workView = new BitmapView(workPanel, QStringLiteral("workView"),
+                              [this]() -> const Bitmap* { return &model_.WorkView; });
+    workView->setGeometry(kWorkViewOffset, kWorkViewOffset, kViewSide, kViewSide);
+    workView->setToolTip(QStringLiteral("切り取り範囲をマウスで指定(クリックで範囲指定を解除)"));
+    workView->OnMouseDown = [this](int x, int y) { Act([&] { crop_.BeginDraw(x, y); }); };
+    workView->OnMouseMove = [this](int x, int y) { Act([&] { crop_.DrawTo(x, y); }); };
+    workView->OnMouseUp = [this](int, int) { Act([&] { crop_.EndDraw(); }); };
 
-    Shape1 = new FrameShape(Panel1, QStringLiteral("Shape1"));
-    Shape1->SetPen(kRed, 1);
-    Shape1->setToolTip(QStringLiteral("切り取り位置を移動(ドラッグもしくはカーソルキー)"));
-    Shape1->OnPaint = [this](FrameShape& s, QPainter& c) { Shape1Paint(s, c); };
-    Shape1->OnMouseDown = [this](int x, int y) { Act([&] { document_.Shape1MouseDown(x, y); }); };
-    Shape1->OnMouseMove = [this](int x, int y) { Act([&] { document_.Shape1MouseMove(x, y); }); };
-    Shape1->OnMouseUp = [this](int x, int y) { Act([&] { document_.Shape1MouseUp(x, y); }); };
+    cropFrame = new FrameShape(workPanel, QStringLiteral("cropFrame"));
+    cropFrame->SetPen(kRed, 1);
+    cropFrame->setToolTip(QStringLiteral("切り取り位置を移動(ドラッグもしくはカーソルキー)"));
+    cropFrame->OnPaint = [this](FrameShape& s, QPainter& c) { PaintFrameMarks(s, c); };
+    cropFrame->OnMouseDown = [this](int x, int y) { Act([&] { crop_.BeginDrag(x, y); }); };
+    cropFrame->OnMouseMove = [this](int x, int y) { Act([&] { crop_.DragTo(x, y); }); };
+    cropFrame->OnMouseUp = [this](int, int) { Act([&] { crop_.EndDrag(); }); };
 
     // Result view, its red outline, the direction marker and the marker's frame,
     // stacked in that order.
-    Panel2 = new Panel(contentPanel, QStringLiteral("Panel2"));
-    Panel2->setGeometry(456, 29, 404, 404);
-    Panel2->SetColor(kDetailGrey);
-    Image2 = new BitmapView(Panel2, QStringLiteral("Image2"), [this]() -> const Bitmap* {
-        return document_.Image2 ? &*document_.Image2 : nullptr;
-    });
-    Image2->setGeometry(2, 2, kViewSide, kViewSide);
+    resultPanel = new Panel(contentPanel, QStringLiteral("resultPanel"));
+    resultPanel->setGeometry(456, 29, 404, 404);
+    resultPanel->SetColor(kDetailGrey);
+    resultView = new BitmapView(
+        resultPanel, QStringLiteral("resultView"),
+        [this]() -> const Bitmap* { return model_.Result ? &*model_.Result : nullptr; });
+    resultView->setGeometry(kResultViewOffset, kResultViewOffset, kViewSide, kViewSide);
 
-    Shape2 = new OutlineShape(Panel2, QStringLiteral("Shape2"));
-    Shape2->SetPen(kRed, 2);
-    Shape2->setGeometry(0, 0, 404, 404);
-    Shape2->OnMouseMove = [this](int, int) { Act([&] { document_.Shape2MouseMove(); }); };
+    resultOutline = new OutlineShape(resultPanel, QStringLiteral("resultOutline"));
+    resultOutline->SetPen(kRed, 2);
+    resultOutline->setGeometry(0, 0, 404, 404);
+    resultOutline->OnMouseMove = [this](int, int) { Act([&] { marker_.PointerOverResult(); }); };
 
-    ImageDirection =
-        new BitmapView(Panel2, QStringLiteral("ImageDirection"),
-                       [this]() -> const Bitmap* { return &document_.ImageDirectionPicture; });
-    ImageDirection->setMouseTracking(true);
-    ImageDirection->OnMouseMove = [this](int, int) {
-        Act([&] { document_.ImageDirectionMouseMove(); });
-    };
+    markerView = new BitmapView(resultPanel, QStringLiteral("markerView"),
+                                [this]() -> const Bitmap* { return &model_.MarkerPicture; });
+    markerView->setMouseTracking(true);
+    markerView->OnMouseMove = [this](int, int) { Act([&] { marker_.PointerOverMarker(); }); };
 
-    ShapeDirection = new FrameShape(Panel2, QStringLiteral("ShapeDirection"));
-    ShapeDirection->SetPen(kRed, 1);
-    ShapeDirection->setToolTip(QStringLiteral("方角表示を移動"));
-    ShapeDirection->OnPaint = [this](FrameShape& s, QPainter& c) { Shape1Paint(s, c); };
-    ShapeDirection->OnMouseDown = [this](int x, int y) {
-        Act([&] { document_.ShapeDirectionMouseDown(x, y); });
-    };
-    ShapeDirection->OnMouseMove = [this](int x, int y) {
-        Act([&] { document_.ShapeDirectionMouseMove(x, y); });
-    };
-    ShapeDirection->OnMouseUp = [this](int x, int y) {
-        Act([&] { document_.ShapeDirectionMouseUp(x, y); });
-    };
+    markerFrame = new FrameShape(resultPanel, QStringLiteral("markerFrame"));
+    markerFrame->SetPen(kRed, 1);
+    markerFrame->setToolTip(QStringLiteral("方角表示を移動"));
+    markerFrame->OnPaint = [this](FrameShape& s, QPainter& c) { PaintFrameMarks(s, c); };
+    markerFrame->OnMouseDown = [this](int x, int y) { Act([&] { marker_.BeginDrag(x, y); }); };
+    markerFrame->OnMouseMove = [this](int x, int y) { Act([&] { marker_.DragTo(x, y); }); };
+    markerFrame->OnMouseUp = [this](int, int) { Act([&] { marker_.EndDrag(); }); };
 }
 
 void EditorWindow::BuildButtons() {
-    // Adjustment buttons; enabled together with Panel8 while a picture is shown.
-    Panel8 = new Panel(contentPanel, QStringLiteral("Panel8"));
-    Panel8->setGeometry(587, 433, 268, 29);
-    Panel8->SetColor(kDetailGrey);
-    SpeedButton2 = MakeSpeedButton(Panel8, "SpeedButton2", QStringLiteral(" 明るさ"),
-                                   QStringLiteral("明るく"), {4, 4, 60, 22});
-    SpeedButton2->setIcon(Glyph(GlyphKind::Brighter));
-    SpeedButton3 =
-        MakeSpeedButton(Panel8, "SpeedButton3", {}, QStringLiteral("暗く"), {64, 4, 23, 22});
-    SpeedButton3->setIcon(Glyph(GlyphKind::Darker));
-    SpeedButton6 = MakeSpeedButton(Panel8, "SpeedButton6", QStringLiteral("回転"),
-                                   QStringLiteral("右に90°回転"), {94, 4, 60, 22});
-    SpeedButton6->setIcon(Glyph(GlyphKind::TurnRight));
-    SpeedButton7 = MakeSpeedButton(Panel8, "SpeedButton7", QStringLiteral("シャープ"),
+    // Adjustment buttons; enabled together while a picture is shown.
+    adjustmentPanel = new Panel(contentPanel, QStringLiteral("adjustmentPanel"));
+    adjustmentPanel->setGeometry(587, 433, 268, 29);
+    adjustmentPanel->SetColor(kDetailGrey);
+    brighterButton = MakeToolButton(adjustmentPanel, "brighterButton", QStringLiteral(" 明るさ"),
+                                    QStringLiteral("明るく"), {4, 4, 60, 22});
+    brighterButton->setIcon(Glyph(GlyphKind::Brighter));
+    darkerButton = MakeToolButton(adjustmentPanel, "darkerButton", {}, QStringLiteral("暗く"),
+                                  {64, 4, 23, 22});
+    darkerButton->setIcon(Glyph(GlyphKind::Darker));
+    turnButton = MakeToolButton(adjustmentPanel, "turnButton", QStringLiteral("回転"),
+                                QStringLiteral("右に90°回転"), {94, 4, 60, 22});
+    turnButton->setIcon(Glyph(GlyphKind::TurnRight));
+    sharpenButton = MakeToolButton(adjustmentPanel, "sharpenButton", QStringLiteral("シャープ"),
                                    QStringLiteral("シャープに"), {160, 4, 75, 22});
-    SpeedButton7->setIcon(Glyph(GlyphKind::Sharpen));
-    SpeedButton4 =
-        MakeSpeedButton(Panel8, "SpeedButton4", {}, QStringLiteral("元に戻す"), {241, 4, 23, 22});
-    SpeedButton4->setIcon(Glyph(GlyphKind::Undo));
-    connect(SpeedButton2, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SpeedButton2Click(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SpeedButton3Click(); }); });
-    connect(SpeedButton6, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SpeedButton6Click(); }); });
-    connect(SpeedButton7, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SpeedButton7Click(); }); });
-    connect(SpeedButton4, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SpeedButton4Click(); }); });
+    sharpenButton->setIcon(Glyph(GlyphKind::Sharpen));
+    resetButton = MakeToolButton(adjustmentPanel, "resetButton", {}, QStringLiteral("元に戻す"),
+                                 {241, 4, 23, 22});
+    resetButton->setIcon(Glyph(GlyphKind::Undo));
+    connect(brighterButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.Brighten(); }); });
+    connect(darkerButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Darken(); }); });
+    connect(turnButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.TurnClockwise(); }); });
+    connect(sharpenButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Sharpen(); }); });
+    connect(resetButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.ResetAdjustments(); }); });
 
     // Direction marker: the toggle between the two turn buttons.
-    SBtnLeftTurn = MakeSpeedButton(contentPanel, "SBtnLeftTurn", {}, QStringLiteral("左に回転"),
-                                   {469, 437, 23, 22});
-    SBtnLeftTurn->setIcon(Glyph(GlyphKind::TurnLeft));
-    SBtnDirection = MakeSpeedButton(contentPanel, "SBtnDirection", {}, {}, {492, 437, 69, 22});
-    SBtnDirection->setCheckable(true);
-    SBtnDirection->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    SBtnRightTurn = MakeSpeedButton(contentPanel, "SBtnRightTurn", {}, QStringLiteral("右に回転"),
-                                    {561, 437, 23, 22});
-    SBtnRightTurn->setIcon(Glyph(GlyphKind::TurnRight));
-    connect(SBtnDirection, &QToolButton::clicked, this, [this](bool down) {
-        Act([&] {
-            document_.SBtnDirectionDown = down;
-            document_.SBtnDirectionClick();
-        });
-    });
-    connect(SBtnLeftTurn, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SBtnLeftTurnClick(); }); });
-    connect(SBtnRightTurn, &QToolButton::clicked, this,
-            [this] { Act([&] { document_.SBtnRightTurnClick(); }); });
+    markerLeftButton = MakeToolButton(contentPanel, "markerLeftButton", {},
+                                      QStringLiteral("左に回転"), {469, 437, 23, 22});
+    markerLeftButton->setIcon(Glyph(GlyphKind::TurnLeft));
+    markerButton = MakeToolButton(contentPanel, "markerButton", {}, {}, {492, 437, 69, 22});
+    markerButton->setCheckable(true);
+    markerButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    markerRightButton = MakeToolButton(contentPanel, "markerRightButton", {},
+                                       QStringLiteral("右に回転"), {561, 437, 23, 22});
+    markerRightButton->setIcon(Glyph(GlyphKind::TurnRight));
+    connect(markerButton, &QToolButton::clicked, this,
+            [this](bool down) { Act([&] { model_.ShowMarker(down); }); });
+    connect(markerLeftButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.TurnMarkerLeft(); }); });
+    connect(markerRightButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.TurnMarkerRight(); }); });
 
     // The nine effect buttons exist but stay hidden and disabled. Three
     // would sit under the work view, six as small squares between the views.
-    struct Effect {
+    struct EffectButton {
         const char* name;
         const char* caption;
         const char* hint;
         QRect at;
-        void (*command)(EditorModel&);
+        Effect effect;
     };
-    const Effect effects[9] = {
-        {"SpeedButton8",
-         "",
-         "スケッチ風",
-         {431, 60, 9, 9},
-         [](EditorModel& d) { d.SpeedButton8Click(); }},
-        {"SpeedButton9",
-         "モノクロ",
-         "グレースケール",
-         {214, 439, 89, 20},
-         [](EditorModel& d) { d.SpeedButton9Click(); }},
-        {"SpeedButton10",
+    const EffectButton effects[9] = {
+        {"sketchButton", "", "スケッチ風", {431, 60, 9, 9}, Effect::Sketch},
+        {"grayscaleButton", "モノクロ", "グレースケール", {214, 439, 89, 20}, Effect::Grayscale},
+        {"spotlightButton",
          "スポットライト",
          "スポットライト",
          {302, 439, 89, 20},
-         [](EditorModel& d) { d.SpeedButton10Click(); }},
-        {"SpeedButton11",
+         Effect::Spotlight},
+        {"colorSpotlightButton",
          "",
          "カラースポットライト",
          {431, 74, 9, 9},
-         [](EditorModel& d) { d.SpeedButton11Click(); }},
-        {"SpeedButton12",
-         "周辺をぼかす",
-         "周辺をぼかす",
-         {126, 439, 89, 20},
-         [](EditorModel& d) { d.SpeedButton12Click(); }},
-        {"SpeedButton13",
-         "",
-         "タイル",
-         {431, 88, 9, 9},
-         [](EditorModel& d) { d.SpeedButton13Click(); }},
-        {"SpeedButton14",
-         "",
-         "エンボス",
-         {431, 102, 9, 9},
-         [](EditorModel& d) { d.SpeedButton14Click(); }},
-        {"SpeedButton15",
-         "",
-         "油絵風",
-         {431, 116, 9, 9},
-         [](EditorModel& d) { d.SpeedButton15Click(); }},
-        {"SpeedButton16",
-         "",
-         "格子状",
-         {431, 130, 9, 9},
-         [](EditorModel& d) { d.SpeedButton16Click(); }},
+         Effect::ColorSpotlight},
+        {"blurEdgesButton", "周辺をぼかす", "周辺をぼかす", {126, 439, 89, 20}, Effect::BlurEdges},
+        {"tileButton", "", "タイル", {431, 88, 9, 9}, Effect::Tile},
+        {"embossButton", "", "エンボス", {431, 102, 9, 9}, Effect::Emboss},
+        {"oilPaintButton", "", "油絵風", {431, 116, 9, 9}, Effect::OilPaint},
+        {"gridButton", "", "格子状", {431, 130, 9, 9}, Effect::Grid},
     };
-    for (std::size_t i = 0; i < EffectButtons.size(); ++i) {
-        const Effect& e = effects[i];
-        QToolButton* button = MakeSpeedButton(contentPanel, e.name, QString::fromUtf8(e.caption),
-                                              QString::fromUtf8(e.hint), e.at);
+    for (std::size_t i = 0; i < effectButtons.size(); ++i) {
+        const EffectButton& e = effects[i];
+        QToolButton* button = MakeToolButton(contentPanel, e.name, QString::fromUtf8(e.caption),
+                                             QString::fromUtf8(e.hint), e.at);
         button->setVisible(false);
         button->setEnabled(false);
-        const auto command = e.command;
+        const Effect effect = e.effect;
         connect(button, &QToolButton::clicked, this,
-                [this, command] { Act([this, command] { command(document_); }); });
-        EffectButtons[i] = button;
+                [this, effect] { Act([this, effect] { model_.ApplyEffect(effect); }); });
+        effectButtons[i] = button;
     }
 
     // Buttons that end the editing of one picture.
-    BitBtnOK = new QPushButton(QStringLiteral("保存"), bottomPanel);
-    BitBtnOK->setObjectName(QStringLiteral("BitBtnOK"));
-    BitBtnOK->setGeometry(382, 10, 104, 25);
-    BitBtnOK->setDefault(true);
-    SetTag(BitBtnOK, 1);
-    connect(BitBtnOK, &QPushButton::clicked, this,
-            [this] { Act([&] { EndWithResult(document_.BitBtnOKClick()); }); });
-    SpeedButton1 =
-        MakeSpeedButton(bottomPanel, "SpeedButton1", QStringLiteral("残りの全ての画像処理を中止"),
-                        {}, {600, 10, 190, 25});
-    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { Act([&] { EndWithResult(document_.SpeedButton1Click()); }); });
+    saveButton = new QPushButton(QStringLiteral("保存"), bottomPanel);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    saveButton->setGeometry(382, 10, 104, 25);
+    saveButton->setDefault(true);
+    SetTag(saveButton, 1);
+    connect(saveButton, &QPushButton::clicked, this,
+            [this] { Act([&] { EndWith(model_.Save()); }); });
+    stopAllButton =
+        MakeToolButton(bottomPanel, "stopAllButton", QStringLiteral("残りの全ての画像処理を中止"),
+                       {}, {600, 10, 190, 25});
+    stopAllButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(stopAllButton, &QToolButton::clicked, this,
+            [this] { Act([&] { EndWith(model_.StopAll()); }); });
 }
 
 QAction* EditorWindow::AddKeyAction(const char* name, const QString& caption,
@@ -297,65 +262,71 @@ QAction* EditorWindow::AddKeyAction(const char* name, const QString& caption,
 void EditorWindow::BuildKeyActions() {
     // They fire on key-down and repeat with the keyboard; the re-rendering
     // waits for the key release (eventFilter).
-    Up = AddKeyAction("Up", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
-                      [this] { document_.UpExecute(); });
-    Down = AddKeyAction("Down", QStringLiteral("Down"), QKeySequence(Qt::Key_Down),
-                        [this] { document_.DownExecute(); });
-    Left = AddKeyAction("Left", QStringLiteral("Left"), QKeySequence(Qt::Key_Left),
-                        [this] { document_.LeftExecute(); });
-    Right = AddKeyAction("Right", QStringLiteral("Right"), QKeySequence(Qt::Key_Right),
-                         [this] { document_.RightExecute(); });
-    Big1 = AddKeyAction("Big1", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
-                        [this] { document_.Big1Execute(); });
-    Big2 = AddKeyAction("Big2", QStringLiteral("拡大2"), QKeySequence(Qt::SHIFT | Qt::Key_Down),
-                        [this] { document_.Big1Execute(); });
-    Small1 = AddKeyAction("Small1", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
-                          [this] { document_.Small1Execute(); });
-    Small2 = AddKeyAction("Small2", QStringLiteral("縮小2"), QKeySequence(Qt::SHIFT | Qt::Key_Left),
-                          [this] { document_.Small1Execute(); });
+    moveUpAction = AddKeyAction("moveUpAction", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
+                                [this] { crop_.NudgeBy(0, -1); });
+    moveDownAction = AddKeyAction("moveDownAction", QStringLiteral("Down"),
+                                  QKeySequence(Qt::Key_Down), [this] { crop_.NudgeBy(0, 1); });
+    moveLeftAction = AddKeyAction("moveLeftAction", QStringLiteral("Left"),
+                                  QKeySequence(Qt::Key_Left), [this] { crop_.NudgeBy(-1, 0); });
+    moveRightAction = AddKeyAction("moveRightAction", QStringLiteral("Right"),
+                                   QKeySequence(Qt::Key_Right), [this] { crop_.NudgeBy(1, 0); });
+    growAction =
+        AddKeyAction("growAction", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
+                     [this] { crop_.ResizeBy(1); });
+    growDownAction =
+        AddKeyAction("growDownAction", QStringLiteral("拡大2"),
+                     QKeySequence(Qt::SHIFT | Qt::Key_Down), [this] { crop_.ResizeBy(1); });
+    shrinkAction =
+        AddKeyAction("shrinkAction", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
+                     [this] { crop_.ResizeBy(-1); });
+    shrinkLeftAction =
+        AddKeyAction("shrinkLeftAction", QStringLiteral("縮小2"),
+                     QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { crop_.ResizeBy(-1); });
 }
 
-void EditorWindow::EndWithResult(int result) {
-    if (result != 0) done(result);
+void EditorWindow::EndWith(EditorExit exit) {
+    if (exit != EditorExit::None) done(static_cast<int>(exit));
 }
 
-void EditorWindow::ShowDocument() {
-    const EditorModel& d = document_;
-    Image1->setVisible(d.Image1Visible);
-    Image1->update();
-    Image2->setVisible(d.Image2Visible);
-    Image2->update();
+void EditorWindow::ShowModel() {
+    const EditorModel& m = model_;
+    workView->setVisible(m.WorkViewShown);
+    workView->update();
+    resultView->setVisible(m.ResultShown);
+    resultView->update();
 
-    if (Shape1->geometry() != ToRect(d.Shape1)) Shape1->setGeometry(ToRect(d.Shape1));
-    Shape1->setVisible(d.Shape1Visible);
-    Shape1->setCursor(CursorFor(d.Shape1Cursor));
+    const QRect crop = InPanel(m.CropFrame, kWorkViewOffset);
+    if (cropFrame->geometry() != crop) cropFrame->setGeometry(crop);
+    cropFrame->setVisible(m.CropFrameShown);
+    cropFrame->setCursor(CursorFor(crop_.Cursor()));
 
-    if (ImageDirection->geometry() != ToRect(d.ImageDirection))
-        ImageDirection->setGeometry(ToRect(d.ImageDirection));
-    ImageDirection->SetTransparentColor(d.DirectionTransparentColor());
-    ImageDirection->setVisible(d.ImageDirectionVisible);
-    if (ShapeDirection->geometry() != ToRect(d.ShapeDirection))
-        ShapeDirection->setGeometry(ToRect(d.ShapeDirection));
-    ShapeDirection->setVisible(d.ShapeDirectionVisible);
-    ShapeDirection->setCursor(CursorFor(d.ShapeDirectionCursor));
+    const QRect marker = InPanel(m.Marker, kResultViewOffset);
+    if (markerView->geometry() != marker) markerView->setGeometry(marker);
+    markerView->SetTransparentColor(m.MarkerTransparentColor());
+    markerView->setVisible(m.MarkerShown);
+    const QRect markerDrag = InPanel(marker_.Frame(), kResultViewOffset);
+    if (markerFrame->geometry() != markerDrag) markerFrame->setGeometry(markerDrag);
+    markerFrame->setVisible(marker_.FrameShown());
+    markerFrame->setCursor(CursorFor(marker_.Cursor()));
 
-    SBtnDirection->setChecked(d.SBtnDirectionDown);
-    SBtnDirection->setText(QString::fromStdString(d.SBtnDirectionCaption));
-    QPalette p = SBtnDirection->palette();
-    const QColor text = d.SBtnDirectionFontColor
-                            ? QColor(d.SBtnDirectionFontColor->r, d.SBtnDirectionFontColor->g,
-                                     d.SBtnDirectionFontColor->b)
-                            : QApplication::palette(SBtnDirection).color(QPalette::ButtonText);
-    p.setColor(QPalette::ButtonText, text);
-    SBtnDirection->setPalette(p);
-    SBtnLeftTurn->setVisible(d.TurnButtonsVisible);
-    SBtnRightTurn->setVisible(d.TurnButtonsVisible);
+    // The toggle reads "方角を消去" in maroon while the marker is shown.
+    markerButton->setChecked(m.MarkerShown);
+    markerButton->setText(m.MarkerShown ? QStringLiteral("方角を消去")
+                                        : QStringLiteral("方角を表示"));
+    QPalette p = markerButton->palette();
+    p.setColor(
+        QPalette::ButtonText,
+        m.MarkerShown ? kMaroon : QApplication::palette(markerButton).color(QPalette::ButtonText));
+    markerButton->setPalette(p);
+    markerLeftButton->setVisible(m.MarkerShown);
+    markerRightButton->setVisible(m.MarkerShown);
 
-    BitBtnOK->setEnabled(d.SaveEnabled);
-    if (Panel8->isEnabled() != d.Panel8Enabled) EnableChildControls(Panel8, d.Panel8Enabled);
+    saveButton->setEnabled(m.CanSave);
+    if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled)
+        EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled);
 }
 
-void EditorWindow::Shape1Paint(FrameShape& sender, QPainter& canvas) {
+void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
     const FrameMarks marks = FramePaintMarks(sender.width(), sender.height());
     canvas.setRenderHint(QPainter::Antialiasing, false);
     canvas.setPen(QPen(sender.PenColor(), 1));
@@ -369,29 +340,45 @@ void EditorWindow::Shape1Paint(FrameShape& sender, QPainter& canvas) {
         canvas.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), kRed);
 }
 
-int EditorWindow::ShowModal(EditorModel& editor) {
-    // The window shows the document it was built with.
-    if (&editor != &document_)
-        throw AssertionFailure("the editor window was given another document");
-    document_.ModalResult = 0;
-    return exec();
+EditorExit EditorWindow::ShowModal(EditorModel& editor) {
+    // The window shows the model it was built with.
+    if (&editor != &model_) throw AssertionFailure("the editor window was given another model");
+    model_.Exit = EditorExit::None;
+    switch (static_cast<EditorExit>(exec())) {
+        case EditorExit::Save:
+            return EditorExit::Save;
+        case EditorExit::StopAll:
+            return EditorExit::StopAll;
+        case EditorExit::Closed:
+            return EditorExit::Closed;
+        case EditorExit::Skip:
+        case EditorExit::None:
+            break;
+    }
+    // Any other way the dialog closed skips the picture.
+    return EditorExit::Skip;
 }
 
 void EditorWindow::showEvent(QShowEvent* event) {
     CommonWindow::showEvent(event);
     if (event->spontaneous()) return;
-    // The load step runs each time the window opens.
-    Act([&] { document_.FormShow(); });
-    if (BitBtnOK->isEnabled()) BitBtnOK->setFocus();
+    // The picture loads each time the window opens; the tools drop what a
+    // previous picture left half done.
+    Act([&] {
+        crop_.Reset();
+        marker_.Reset();
+        model_.Load();
+    });
+    if (saveButton->isEnabled()) saveButton->setFocus();
 }
 
 void EditorWindow::CloseWindow() {
-    Act([&] { EndWithResult(document_.CloseFormExecute()); });
+    Act([&] { EndWith(model_.Skip()); });
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; the close box ends with its own result.
-    Act([&] { EndWithResult(document_.CloseBoxClick()); });
+    Act([&] { EndWith(model_.CloseWindow()); });
     event->accept();
 }
 
@@ -404,7 +391,7 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
         // a held key re-renders once, when it is let go.
         if (widget->window() == this && (focused == nullptr || widget == focused) &&
             !key->isAutoRepeat()) {
-            Act([&] { document_.FormKeyUp(); });
+            Act([&] { crop_.KeysReleased(); });
         }
     }
     return CommonWindow::eventFilter(watched, event);

@@ -1,8 +1,10 @@
 // EditorWindow: the editor window (picture cropping, rotation and adjustment).
-// A thin view over EditorModel: mouse and key events become document
-// calls, and after each one the window shows the document's state. It is the
-// edited run's editor host: ShowModal runs the load step as the window opens
-// and returns the window's result (1 save, 3 stop all, -1 / 2 skip).
+// A thin view over EditorModel: pointer and key events go to the crop and
+// marker tools or become named edits, and after each one the window shows
+// the model's state. The views sit inside panels, so the window adds each
+// view's place in its panel to the model's view coordinates. It is the
+// edited run's editor host: ShowModal loads the picture as the window opens
+// and returns how the editing ended.
 #pragma once
 
 #include <QAction>
@@ -14,7 +16,9 @@
 #include <string>
 
 #include "app/ui/CommonWindow.h"
+#include "editor/CropTool.h"
 #include "editor/EditorModel.h"
+#include "editor/MarkerTool.h"
 #include "editor/ui/BitmapView.h"
 #include "editor/ui/FrameShape.h"
 #include "workflow/EditedRun.h"
@@ -25,58 +29,60 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     Q_OBJECT
   public:
     // The editor never saves its placement and is centred when created.
-    EditorWindow(QWidget* parent, const std::string& iniPath, EditorModel& document);
+    EditorWindow(QWidget* parent, const std::string& iniPath, EditorModel& model);
     ~EditorWindow() override;
 
-    EditorModel& Document() { return document_; }
+    EditorModel& Model() { return model_; }
+    CropTool& Crop() { return crop_; }
+    MarkerTool& MarkerFrameTool() { return marker_; }
 
-    // IEditorHost: clears the result, shows the window modally (the load step
-    // runs as it opens) and returns its modal result.
-    int ShowModal(EditorModel& editor) override;
+    // IEditorHost: clears the exit, shows the window modally (the picture
+    // loads as it opens) and returns how the editing ended.
+    EditorExit ShowModal(EditorModel& editor) override;
 
-    // Shows the document's state: views, frames, marker, buttons, cursors.
-    void ShowDocument();
+    // Shows the model's state: views, frames, marker, buttons, cursors.
+    void ShowModel();
 
-    QLabel* Label1;
-    QLabel* Label2;
-    Panel* Panel1;
-    BitmapView* Image1;
-    FrameShape* Shape1;
-    Panel* Panel2;
-    BitmapView* Image2;
-    OutlineShape* Shape2;
-    BitmapView* ImageDirection;
-    FrameShape* ShapeDirection;
-    Panel* Panel8;
-    QToolButton* SpeedButton2;  // brighter
-    QToolButton* SpeedButton3;  // darker
-    QToolButton* SpeedButton6;  // rotate
-    QToolButton* SpeedButton7;  // sharpen
-    QToolButton* SpeedButton4;  // undo
-    QToolButton* SBtnLeftTurn;
-    QToolButton* SBtnDirection;
-    QToolButton* SBtnRightTurn;
-    // The nine effect buttons, SpeedButton8 .. SpeedButton16: hidden and disabled.
-    std::array<QToolButton*, 9> EffectButtons{};
-    QPushButton* BitBtnOK;
-    QToolButton* SpeedButton1;  // stop all remaining files
+    QLabel* cropHintLabel;
+    QLabel* saveHintLabel;
+    Panel* workPanel;
+    BitmapView* workView;
+    FrameShape* cropFrame;
+    Panel* resultPanel;
+    BitmapView* resultView;
+    OutlineShape* resultOutline;
+    BitmapView* markerView;
+    FrameShape* markerFrame;
+    Panel* adjustmentPanel;
+    QToolButton* brighterButton;
+    QToolButton* darkerButton;
+    QToolButton* turnButton;
+    QToolButton* sharpenButton;
+    QToolButton* resetButton;
+    QToolButton* markerLeftButton;
+    QToolButton* markerButton;
+    QToolButton* markerRightButton;
+    // The nine effect buttons, in Effect order: hidden and disabled.
+    std::array<QToolButton*, 9> effectButtons{};
+    QPushButton* saveButton;
+    QToolButton* stopAllButton;  // stop all remaining files
     // Crop-frame key actions (category "範囲選択").
-    QAction* Up;
-    QAction* Down;
-    QAction* Left;
-    QAction* Right;
-    QAction* Big1;
-    QAction* Big2;
-    QAction* Small1;
-    QAction* Small2;
+    QAction* moveUpAction;
+    QAction* moveDownAction;
+    QAction* moveLeftAction;
+    QAction* moveRightAction;
+    QAction* growAction;        // Shift+Right
+    QAction* growDownAction;    // Shift+Down
+    QAction* shrinkAction;      // Shift+Up
+    QAction* shrinkLeftAction;  // Shift+Left
 
   public slots:
-    // "終了" and Esc: result -1.
+    // "終了" and Esc: skips the picture.
     void CloseWindow() override;
 
   protected:
     void showEvent(QShowEvent* event) override;
-    // The close box: result 2; the window is only hidden.
+    // The close box: ends with Closed; the window is only hidden.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -86,22 +92,25 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     void BuildKeyActions();
     QAction* AddKeyAction(const char* name, const QString& caption, const QKeySequence& key,
                           std::function<void()> command);
-    // Runs a document command, then shows the new state (also after a failure).
+    // Runs a model or tool command, then shows the new state (also after a
+    // failure).
     template <typename Command>
     void Act(Command&& command) {
         try {
             command();
         } catch (...) {
-            ShowDocument();
+            ShowModel();
             throw;
         }
-        ShowDocument();
+        ShowModel();
     }
-    // Closes the window with the document's result when it has one.
-    void EndWithResult(int result);
-    void Shape1Paint(FrameShape& sender, QPainter& canvas);
+    // Closes the window when the editing has ended.
+    void EndWith(EditorExit exit);
+    void PaintFrameMarks(FrameShape& sender, QPainter& canvas);
 
-    EditorModel& document_;
+    EditorModel& model_;
+    CropTool crop_{model_};
+    MarkerTool marker_{model_};
 };
 
 }  // namespace pictorel

@@ -13,10 +13,6 @@
 #include "workflow/FileUtils.h"
 #include "workflow/ui/OpenPictureDialog.h"
 
-#ifndef PICTOREL_MANUAL_SOURCE
-#define PICTOREL_MANUAL_SOURCE ""
-#endif
-
 namespace pictorel {
 
 namespace {
@@ -84,6 +80,7 @@ MainWindow::MainWindow(Services services)
     : CommonWindow(nullptr,
                    Options{QStringLiteral("FMain"), QSize(409, 345), services.iniPath, true}),
       links_(std::make_unique<Links>()),
+      boxes_(services.boxes),
       shell_(services.shell),
       openPictures_(std::move(services.openPictures)),
       ini_(services.ini) {
@@ -116,7 +113,7 @@ MainWindow::MainWindow(Services services)
     closeAction->setText(QStringLiteral("終了"));
 
     logic_ = std::make_unique<MainScreen>(services.ini, services.boxes, *links_, services.shell,
-                                          *links_, services.editor);
+                                          *links_);
     Act([&] { logic_->Start(services.arguments); });
     FinishCreation();
 }
@@ -279,15 +276,28 @@ void MainWindow::ChoosePictures() {
 }
 
 void MainWindow::OpenManual() {
-    shell_.OpenUrl(ManualUrl().toStdString());
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const std::optional<QString> manual = FindManual(programFolder);
+    if (!manual) {
+        std::string places;
+        for (const QString& place : ManualPlaces(programFolder))
+            places += "\n" + QDir::cleanPath(place).toStdString();
+        boxes_.ShowError(kManualMissingMessage + places);
+        return;
+    }
+    shell_.OpenUrl(QUrl::fromLocalFile(*manual).toString().toStdString());
 }
 
-QString ManualUrl() {
-    const QString installed = QDir(QCoreApplication::applicationDirPath())
-                                  .filePath(QStringLiteral("../share/doc/pictorel/manual.html"));
-    if (QFileInfo::exists(installed))
-        return QUrl::fromLocalFile(QDir::cleanPath(installed)).toString();
-    return QUrl::fromLocalFile(QStringLiteral(PICTOREL_MANUAL_SOURCE)).toString();
+QStringList ManualPlaces(const QString& programFolder) {
+    const QDir folder(programFolder);
+    return {folder.filePath(QStringLiteral("../share/pictorel/manual/manual.html")),
+            folder.filePath(QStringLiteral("manual/manual.html"))};
+}
+
+std::optional<QString> FindManual(const QString& programFolder) {
+    for (const QString& place : ManualPlaces(programFolder))
+        if (QFileInfo(place).isFile()) return QDir::cleanPath(QFileInfo(place).absoluteFilePath());
+    return std::nullopt;
 }
 
 }  // namespace pictorel

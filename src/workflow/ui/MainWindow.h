@@ -8,8 +8,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,6 @@ class MainWindow : public CommonWindow {
         std::string iniPath;  // placement file
         IMessageBoxes& boxes;
         IShell& shell;
-        EditorModel& editor;
         std::vector<std::string> arguments;  // command line, without the program
         OpenPictureDialog openPictures;      // empty: the Qt dialog
     };
@@ -105,13 +106,21 @@ class MainWindow : public CommonWindow {
 
     std::unique_ptr<Links> links_;
     std::unique_ptr<MainScreen> logic_;
+    IMessageBoxes& boxes_;
     IShell& shell_;
     OpenPictureDialog openPictures_;
     std::function<void(MainScreen&)> editedRun_;
     SettingsFile& ini_;
 };
 
-// The user manual's address: the installed copy, else the one in the source tree.
-QString ManualUrl();
+inline constexpr const char* kManualMissingMessage =
+    "使い方の説明（manual.html）が見つかりません。";
+
+// Where the user manual is looked for, in order: the installed copy
+// (<prefix>/share/pictorel/manual/ for a program in <prefix>/bin), then the
+// copy a build tree keeps beside the program.
+QStringList ManualPlaces(const QString& programFolder);
+// The first of those places that holds the manual, as an absolute path.
+std::optional<QString> FindManual(const QString& programFolder);
 
 }  // namespace pictorel

@@ -28,11 +28,11 @@ class ScriptedWindowHost : public IEditorHost {
     std::deque<std::function<void(EditorWindow&)>> steps;
     int opened = 0;
 
-    int ShowModal(EditorModel& editor) override {
+    EditorExit ShowModal(EditorModel& editor) override {
         ++opened;
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
-            return -1;
+            return EditorExit::Skip;
         }
         auto step = steps.front();
         steps.pop_front();
@@ -104,28 +104,28 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
     Bitmap cropped, turned, marked, plainCrop, plainTurn;
     host.steps.push_back([&](EditorWindow& w) {
         QWindow* handle = w.windowHandle();
-        plainCrop = *w.Document().Image2;
-        const QPoint a = w.Image1->mapTo(&w, QPoint(50, 80));
-        const QPoint b = w.Image1->mapTo(&w, QPoint(250, 250));
+        plainCrop = *w.Model().Result;
+        const QPoint a = w.workView->mapTo(&w, QPoint(50, 80));
+        const QPoint b = w.workView->mapTo(&w, QPoint(250, 250));
         QTest::mousePress(handle, Qt::LeftButton, {}, a);
         QTest::mouseMove(handle, b);
         QTest::mouseRelease(handle, Qt::LeftButton, {}, b);
-        ASSERT_TRUE(w.Shape1->isVisible());
-        cropped = *w.Document().Image2;
+        ASSERT_TRUE(w.cropFrame->isVisible());
+        cropped = *w.Model().Result;
         QTest::keyClick(handle, Qt::Key_Return);  // the default button saves
     });
     host.steps.push_back([&](EditorWindow& w) {
-        EXPECT_FALSE(w.SBtnDirection->isChecked());
-        plainTurn = *w.Document().Image2;
-        QTest::mouseClick(w.SpeedButton6, Qt::LeftButton);
-        turned = *w.Document().Image2;
-        QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
+        EXPECT_FALSE(w.markerButton->isChecked());
+        plainTurn = *w.Model().Result;
+        QTest::mouseClick(w.turnButton, Qt::LeftButton);
+        turned = *w.Model().Result;
+        QTest::mouseClick(w.saveButton, Qt::LeftButton);
     });
     host.steps.push_back([&](EditorWindow& w) {
-        QTest::mouseClick(w.SBtnDirection, Qt::LeftButton);
-        ASSERT_TRUE(w.ImageDirection->isVisible());
-        QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
-        marked = *w.Document().Image2;  // stamped by the save
+        QTest::mouseClick(w.markerButton, Qt::LeftButton);
+        ASSERT_TRUE(w.markerView->isVisible());
+        QTest::mouseClick(w.saveButton, Qt::LeftButton);
+        marked = *w.Model().Result;  // stamped by the save
     });
     EditedRun(main, editor, host);
 
@@ -153,18 +153,18 @@ TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
     SameFolderMode();
     boxes.answers = {false};
     host.steps.push_back([](EditorWindow& w) {
-        QTest::mouseClick(w.SBtnDirection, Qt::LeftButton);  // marker on, then saved
-        QTest::mouseClick(w.BitBtnOK, Qt::LeftButton);
+        QTest::mouseClick(w.markerButton, Qt::LeftButton);  // marker on, then saved
+        QTest::mouseClick(w.saveButton, Qt::LeftButton);
     });
     host.steps.push_back([](EditorWindow& w) {
         // The marker was released before this file.
-        EXPECT_FALSE(w.ImageDirection->isVisible());
-        EXPECT_FALSE(w.SBtnRightTurn->isVisible());
+        EXPECT_FALSE(w.markerView->isVisible());
+        EXPECT_FALSE(w.markerRightButton->isVisible());
         QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
     });
     host.steps.push_back([](EditorWindow& w) { w.close(); });
     host.steps.push_back(
-        [](EditorWindow& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); });
+        [](EditorWindow& w) { QTest::mouseClick(w.stopAllButton, Qt::LeftButton); });
     EditedRun(main, editor, host);
 
     EXPECT_EQ(host.opened, 4);
@@ -184,16 +184,17 @@ TEST_F(EditedRunWindowTest, ModalResultsOfTheEndingButtons) {
         return host.ShowModal(editor);
     };
     EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Return); }),
-              1);
-    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.SpeedButton1, Qt::LeftButton); }),
-              3);
+              EditorExit::Save);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.stopAllButton, Qt::LeftButton); }),
+              EditorExit::StopAll);
     EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Escape); }),
-              -1);
-    EXPECT_EQ(resultOf([](EditorWindow& w) { w.closeButton->click(); }), -1);
-    EXPECT_EQ(resultOf([](EditorWindow& w) { w.close(); }), 2);
+              EditorExit::Skip);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { w.closeButton->click(); }), EditorExit::Skip);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { w.close(); }), EditorExit::Closed);
     // Closing only hides: the window is still there for the next file.
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.BitBtnOK, Qt::LeftButton); }), 1);
+    EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::mouseClick(w.saveButton, Qt::LeftButton); }),
+              EditorExit::Save);
 }
 
 }  // namespace

@@ -86,12 +86,12 @@ class EditorWindowTest : public ::testing::Test {
         QTest::keyRelease(window->windowHandle(), key, mods);
     }
 
-    Bitmap Result() const { return *doc.Image2; }
+    Bitmap Result() const { return *doc.Result; }
     // Draws a frame on the work view from view point a to b.
     void DrawFrame(QPoint a, QPoint b) {
-        Press(window->Image1, a);
-        MoveTo(window->Image1, b);
-        Release(window->Image1, b);
+        Press(window->workView, a);
+        MoveTo(window->workView, b);
+        Release(window->workView, b);
     }
 };
 
@@ -107,100 +107,101 @@ TEST_F(EditorWindowTest, LayoutCaptionsHintsAndHiddenEffectButtons) {
     EXPECT_EQ(window->size(), QSize(867, 561));
     EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("画像調整"));
     EXPECT_EQ(window->titlePanel->palette().color(QPalette::Window), QColor(245, 224, 126));
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"));
-    EXPECT_EQ(window->Label2->text(), QStringLiteral("こちら側の画像が保存されます"));
-    EXPECT_EQ(window->Panel1->geometry(), QRect(8, 29, 407, 407));
-    EXPECT_EQ(window->Image1->geometry(), QRect(3, 3, 400, 400));
-    EXPECT_EQ(window->Panel2->geometry(), QRect(456, 29, 404, 404));
-    EXPECT_EQ(window->Image2->geometry(), QRect(2, 2, 400, 400));
-    EXPECT_EQ(window->Shape2->geometry(), QRect(0, 0, 404, 404));
-    EXPECT_EQ(window->Panel8->geometry(), QRect(587, 433, 268, 29));
-    EXPECT_EQ(window->Image1->toolTip(),
+    EXPECT_EQ(window->cropHintLabel->text(),
+              QStringLiteral("こちら側で切り抜く範囲をマウスで指定します"));
+    EXPECT_EQ(window->saveHintLabel->text(), QStringLiteral("こちら側の画像が保存されます"));
+    EXPECT_EQ(window->workPanel->geometry(), QRect(8, 29, 407, 407));
+    EXPECT_EQ(window->workView->geometry(), QRect(3, 3, 400, 400));
+    EXPECT_EQ(window->resultPanel->geometry(), QRect(456, 29, 404, 404));
+    EXPECT_EQ(window->resultView->geometry(), QRect(2, 2, 400, 400));
+    EXPECT_EQ(window->resultOutline->geometry(), QRect(0, 0, 404, 404));
+    EXPECT_EQ(window->adjustmentPanel->geometry(), QRect(587, 433, 268, 29));
+    EXPECT_EQ(window->workView->toolTip(),
               QStringLiteral("切り取り範囲をマウスで指定(クリックで範囲指定を解除)"));
-    EXPECT_EQ(window->Shape1->toolTip(),
+    EXPECT_EQ(window->cropFrame->toolTip(),
               QStringLiteral("切り取り位置を移動(ドラッグもしくはカーソルキー)"));
-    EXPECT_EQ(window->SpeedButton6->toolTip(), QStringLiteral("右に90°回転"));
-    EXPECT_EQ(window->BitBtnOK->text(), QStringLiteral("保存"));
-    EXPECT_TRUE(window->BitBtnOK->isDefault());
-    EXPECT_EQ(window->SpeedButton1->text(), QStringLiteral("残りの全ての画像処理を中止"));
+    EXPECT_EQ(window->turnButton->toolTip(), QStringLiteral("右に90°回転"));
+    EXPECT_EQ(window->saveButton->text(), QStringLiteral("保存"));
+    EXPECT_TRUE(window->saveButton->isDefault());
+    EXPECT_EQ(window->stopAllButton->text(), QStringLiteral("残りの全ての画像処理を中止"));
     EXPECT_EQ(window->closeButton->text(), QStringLiteral("終了"));
-    EXPECT_EQ(window->SBtnDirection->text(), QStringLiteral("方角を表示"));
-    for (QToolButton* b : window->EffectButtons) {
+    EXPECT_EQ(window->markerButton->text(), QStringLiteral("方角を表示"));
+    for (QToolButton* b : window->effectButtons) {
         EXPECT_FALSE(b->isVisibleTo(window.get())) << b->objectName().toStdString();
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     }
-    EXPECT_EQ(window->EffectButtons[4]->text(), QStringLiteral("周辺をぼかす"));
+    EXPECT_EQ(window->effectButtons[4]->text(), QStringLiteral("周辺をぼかす"));
 }
 
 TEST_F(EditorWindowTest, ViewsPaintTheDocumentPixelForPixel) {
     OpenPattern();
-    ASSERT_TRUE(doc.Image2);
-    EXPECT_TRUE(window->Image1->isVisible());
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image1), doc.Image1), 0);
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), *doc.Image2), 0);
-    EXPECT_TRUE(window->BitBtnOK->isEnabled());
-    EXPECT_TRUE(window->SpeedButton7->isEnabled());
+    ASSERT_TRUE(doc.Result);
+    EXPECT_TRUE(window->workView->isVisible());
+    EXPECT_EQ(PixelsDifferent(Painted(window->workView), doc.WorkView), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
+    EXPECT_TRUE(window->saveButton->isEnabled());
+    EXPECT_TRUE(window->sharpenButton->isEnabled());
 }
 
 TEST_F(EditorWindowTest, DrawnFrameRendersAtMouseUpOnly) {
     OpenPattern();
     const Bitmap before = Result();
-    Press(window->Image1, {100, 100});
-    MoveTo(window->Image1, {70, 140});
-    MoveTo(window->Image1, {50, 180});
+    Press(window->workView, {100, 100});
+    MoveTo(window->workView, {70, 140});
+    MoveTo(window->workView, {50, 180});
     // Square from the anchor into the pointer's quadrant, in Panel1 coordinates.
-    EXPECT_TRUE(window->Shape1->isVisible());
-    EXPECT_EQ(window->Shape1->geometry(), QRect(23, 103, 80, 80));
+    EXPECT_TRUE(window->cropFrame->isVisible());
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(23, 103, 80, 80));
     EXPECT_TRUE(SameBitmap(Result(), before)) << "re-rendered while dragging";
-    Release(window->Image1, {50, 180});
+    Release(window->workView, {50, 180});
     EXPECT_FALSE(SameBitmap(Result(), before));
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), *doc.Image2), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
 
     // A plain click removes the frame and shows the whole view again.
-    Press(window->Image1, {300, 300});
-    Release(window->Image1, {300, 300});
-    EXPECT_FALSE(window->Shape1->isVisible());
-    EXPECT_TRUE(SameBitmap(Result(), doc.Image1));
+    Press(window->workView, {300, 300});
+    Release(window->workView, {300, 300});
+    EXPECT_FALSE(window->cropFrame->isVisible());
+    EXPECT_TRUE(SameBitmap(Result(), doc.WorkView));
 }
 
 TEST_F(EditorWindowTest, PointerCapturedOutsideTheWorkView) {
     OpenPattern();
     // Dragging past the left edge: the view keeps the mouse, positions go negative.
-    Press(window->Image1, {60, 60});
-    MoveTo(window->Image1, {-30, 20});
-    Release(window->Image1, {-30, 20});
-    EXPECT_EQ(window->Shape1->geometry(), QRect(-27, -27, 90, 90));
+    Press(window->workView, {60, 60});
+    MoveTo(window->workView, {-30, 20});
+    Release(window->workView, {-30, 20});
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(-27, -27, 90, 90));
 }
 
 TEST_F(EditorWindowTest, DragMovesAndCornerResizesTheFrame) {
     OpenPattern();
     DrawFrame({100, 100}, {200, 200});
-    ASSERT_EQ(window->Shape1->geometry(), QRect(103, 103, 100, 100));
+    ASSERT_EQ(window->cropFrame->geometry(), QRect(103, 103, 100, 100));
     const Bitmap first = Result();
 
     // Grab the middle and drag by (+30, -20) in several steps.
-    Press(window->Image1, {150, 150});
-    MoveTo(window->Image1, {165, 140});
-    MoveTo(window->Image1, {180, 130});
-    EXPECT_EQ(window->Shape1->geometry(), QRect(133, 83, 100, 100));
+    Press(window->workView, {150, 150});
+    MoveTo(window->workView, {165, 140});
+    MoveTo(window->workView, {180, 130});
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(133, 83, 100, 100));
     EXPECT_TRUE(SameBitmap(Result(), first));
-    Release(window->Image1, {180, 130});
+    Release(window->workView, {180, 130});
     EXPECT_FALSE(SameBitmap(Result(), first));
 
     // Hovering the bottom-right and top-right zones shows the diagonal cursors.
-    MoveTo(window->Shape1, {97, 97});
-    EXPECT_EQ(window->Shape1->cursor().shape(), Qt::SizeFDiagCursor);
-    MoveTo(window->Shape1, {97, 3});
-    EXPECT_EQ(window->Shape1->cursor().shape(), Qt::SizeBDiagCursor);
-    MoveTo(window->Shape1, {50, 50});
-    EXPECT_EQ(window->Shape1->cursor().shape(), Qt::ArrowCursor);
+    MoveTo(window->cropFrame, {97, 97});
+    EXPECT_EQ(window->cropFrame->cursor().shape(), Qt::SizeFDiagCursor);
+    MoveTo(window->cropFrame, {97, 3});
+    EXPECT_EQ(window->cropFrame->cursor().shape(), Qt::SizeBDiagCursor);
+    MoveTo(window->cropFrame, {50, 50});
+    EXPECT_EQ(window->cropFrame->cursor().shape(), Qt::ArrowCursor);
 
     // Resize from the bottom-right corner: the top-left stays.
     const Bitmap moved = Result();
-    Press(window->Shape1, {97, 97});
-    MoveTo(window->Image1, {130 + 60, 80 + 160});
-    Release(window->Image1, {130 + 60, 80 + 160});
-    EXPECT_EQ(window->Shape1->geometry(), QRect(133, 83, 160, 160));
+    Press(window->cropFrame, {97, 97});
+    MoveTo(window->workView, {130 + 60, 80 + 160});
+    Release(window->workView, {130 + 60, 80 + 160});
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(133, 83, 160, 160));
     EXPECT_FALSE(SameBitmap(Result(), moved));
 }
 
@@ -214,41 +215,41 @@ TEST_F(EditorWindowTest, ArrowKeysMoveAndShiftArrowsSizeRenderingOnRelease) {
     for (int i = 0; i < 5; ++i) {
         Key(Qt::Key_Right);
         QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
-        QApplication::sendEvent(window->BitBtnOK, &repeatUp);
+        QApplication::sendEvent(window->saveButton, &repeatUp);
     }
     Key(Qt::Key_Down);
-    EXPECT_EQ(window->Shape1->geometry(), QRect(108, 104, 100, 100));
-    EXPECT_TRUE(doc.KeyMoved);
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(108, 104, 100, 100));
+    EXPECT_TRUE(window->Crop().KeyMoved());
     EXPECT_TRUE(SameBitmap(Result(), framed)) << "re-rendered before the key release";
     KeyUp(Qt::Key_Down);
-    EXPECT_FALSE(doc.KeyMoved);
+    EXPECT_FALSE(window->Crop().KeyMoved());
     const Bitmap moved = Result();
     EXPECT_FALSE(SameBitmap(moved, framed));
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), moved), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), moved), 0);
 
     // Shift + Right and Shift + Down enlarge, Shift + Up and Shift + Left shrink.
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Down, Qt::ShiftModifier);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Up, Qt::ShiftModifier);
-    EXPECT_EQ(window->Shape1->geometry(), QRect(108, 104, 102, 102));
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(108, 104, 102, 102));
     Key(Qt::Key_Left, Qt::ShiftModifier);
     Key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_EQ(window->Shape1->geometry(), QRect(108, 104, 100, 100));
+    EXPECT_EQ(window->cropFrame->geometry(), QRect(108, 104, 100, 100));
     EXPECT_TRUE(SameBitmap(Result(), moved));
     KeyUp(Qt::Key_Left, Qt::ShiftModifier);
     // The same frame as before the size keys, rendered again: the same picture.
     EXPECT_TRUE(SameBitmap(Result(), moved));
-    EXPECT_FALSE(doc.KeyMoved);
+    EXPECT_FALSE(window->Crop().KeyMoved());
 }
 
 TEST_F(EditorWindowTest, BrighterTwiceThenDarkerRendersLevelFive) {
     OpenPattern();
     const Bitmap plain = Result();
-    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
-    QTest::mouseClick(window->SpeedButton2, Qt::LeftButton);
+    QTest::mouseClick(window->brighterButton, Qt::LeftButton);
+    QTest::mouseClick(window->brighterButton, Qt::LeftButton);
     EXPECT_EQ(doc.Brightness, 10);
-    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(window->darkerButton, Qt::LeftButton);
     EXPECT_EQ(doc.Brightness, 5);
 
     // Factor 1.05 (passed as a double) on the plain rendering, each product
@@ -265,21 +266,21 @@ TEST_F(EditorWindowTest, BrighterTwiceThenDarkerRendersLevelFive) {
             expected.SetPixel(x, y, {f(c.r), f(c.g), f(c.b)});
         }
     EXPECT_TRUE(SameBitmap(Result(), expected));
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), expected), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), expected), 0);
 }
 
 TEST_F(EditorWindowTest, RotateTurnsTheWorkViewClockwise) {
     OpenPattern();
-    const QImage before = Painted(window->Image1);
-    QTest::mouseClick(window->SpeedButton6, Qt::LeftButton);
-    const QImage after = Painted(window->Image1);
+    const QImage before = Painted(window->workView);
+    QTest::mouseClick(window->turnButton, Qt::LeftButton);
+    const QImage after = Painted(window->workView);
     int wrong = 0;
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 400; ++x)
             if (after.pixel(x, y) != before.pixel(y, 399 - x)) ++wrong;
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), *doc.Image2), 0);
-    EXPECT_TRUE(SameBitmap(Result(), doc.Image1));
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
+    EXPECT_TRUE(SameBitmap(Result(), doc.WorkView));
 }
 
 TEST_F(EditorWindowTest, SharpenChangesEdgesOnly) {
@@ -289,86 +290,86 @@ TEST_F(EditorWindowTest, SharpenChangesEdgesOnly) {
     });
     Open(path);
     const Bitmap plain = Result();
-    QTest::mouseClick(window->SpeedButton7, Qt::LeftButton);
+    QTest::mouseClick(window->sharpenButton, Qt::LeftButton);
     const Bitmap sharp = Result();
     // Far from the edge nothing changes; next to it the contrast grows.
     EXPECT_TRUE(sharp.Pixel(50, 200) == plain.Pixel(50, 200));
     EXPECT_TRUE(sharp.Pixel(350, 200) == plain.Pixel(350, 200));
     EXPECT_LT(sharp.Pixel(199, 200).r, plain.Pixel(199, 200).r);
     EXPECT_GT(sharp.Pixel(200, 200).r, plain.Pixel(200, 200).r);
-    EXPECT_EQ(PixelsDifferent(Painted(window->Image2), sharp), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), sharp), 0);
 }
 
 TEST_F(EditorWindowTest, MarkerToggleTurnHoverAndDrag) {
     OpenPattern();
-    EXPECT_FALSE(window->ImageDirection->isVisible());
-    EXPECT_FALSE(window->SBtnLeftTurn->isVisible());
-    QTest::mouseClick(window->SBtnDirection, Qt::LeftButton);
-    EXPECT_TRUE(window->SBtnDirection->isChecked());
-    EXPECT_EQ(window->SBtnDirection->text(), QStringLiteral("方角を消去"));
-    EXPECT_EQ(window->SBtnDirection->palette().color(QPalette::ButtonText), QColor(128, 0, 0));
-    EXPECT_TRUE(window->ImageDirection->isVisible());
-    EXPECT_TRUE(window->SBtnLeftTurn->isVisible());
-    EXPECT_TRUE(window->SBtnRightTurn->isVisible());
-    EXPECT_EQ(window->ImageDirection->geometry(), QRect(177, 177, 50, 50));
+    EXPECT_FALSE(window->markerView->isVisible());
+    EXPECT_FALSE(window->markerLeftButton->isVisible());
+    QTest::mouseClick(window->markerButton, Qt::LeftButton);
+    EXPECT_TRUE(window->markerButton->isChecked());
+    EXPECT_EQ(window->markerButton->text(), QStringLiteral("方角を消去"));
+    EXPECT_EQ(window->markerButton->palette().color(QPalette::ButtonText), QColor(128, 0, 0));
+    EXPECT_TRUE(window->markerView->isVisible());
+    EXPECT_TRUE(window->markerLeftButton->isVisible());
+    EXPECT_TRUE(window->markerRightButton->isVisible());
+    EXPECT_EQ(window->markerView->geometry(), QRect(177, 177, 50, 50));
 
     // Shown transparently: the olive background lets the result view through,
     // the disc is painted.
-    const QImage panel = Painted(window->Panel2);
-    const Color under = doc.Image2->Pixel(175, 175);
+    const QImage panel = Painted(window->resultPanel);
+    const Color under = doc.Result->Pixel(175, 175);
     EXPECT_EQ(panel.pixel(177, 177), qRgb(under.r, under.g, under.b));
     EXPECT_NE(panel.pixel(177 + 25, 177 + 40), panel.pixel(177, 177));
 
-    QTest::mouseClick(window->SBtnRightTurn, Qt::LeftButton);
+    QTest::mouseClick(window->markerRightButton, Qt::LeftButton);
     EXPECT_EQ(doc.DirectionIndex, 23);
-    QTest::mouseClick(window->SBtnLeftTurn, Qt::LeftButton);
-    QTest::mouseClick(window->SBtnLeftTurn, Qt::LeftButton);
+    QTest::mouseClick(window->markerLeftButton, Qt::LeftButton);
+    QTest::mouseClick(window->markerLeftButton, Qt::LeftButton);
     EXPECT_EQ(doc.DirectionIndex, 1);
 
     // Hover shows the frame over the marker; moving off hides it.
-    MoveTo(window->Image2, {100, 100});
-    MoveTo(window->ImageDirection, {25, 25});
-    EXPECT_TRUE(window->ShapeDirection->isVisible());
-    EXPECT_EQ(window->ShapeDirection->geometry(), QRect(177, 177, 50, 50));
-    MoveTo(window->Image2, {100, 100});
-    EXPECT_FALSE(window->ShapeDirection->isVisible());
+    MoveTo(window->resultView, {100, 100});
+    MoveTo(window->markerView, {25, 25});
+    EXPECT_TRUE(window->markerFrame->isVisible());
+    EXPECT_EQ(window->markerFrame->geometry(), QRect(177, 177, 50, 50));
+    MoveTo(window->resultView, {100, 100});
+    EXPECT_FALSE(window->markerFrame->isVisible());
 
     // Drag the marker by (+40, +30) from its middle.
-    MoveTo(window->ImageDirection, {25, 25});
-    ASSERT_TRUE(window->ShapeDirection->isVisible());
-    Press(window->ShapeDirection, {25, 25});
-    MoveTo(window->Panel2, {177 + 25 + 40, 177 + 25 + 30});
-    Release(window->Panel2, {177 + 25 + 40, 177 + 25 + 30});
-    EXPECT_EQ(window->ImageDirection->geometry(), QRect(217, 207, 50, 50));
-    EXPECT_FALSE(window->ShapeDirection->isVisible());
+    MoveTo(window->markerView, {25, 25});
+    ASSERT_TRUE(window->markerFrame->isVisible());
+    Press(window->markerFrame, {25, 25});
+    MoveTo(window->resultPanel, {177 + 25 + 40, 177 + 25 + 30});
+    Release(window->resultPanel, {177 + 25 + 40, 177 + 25 + 30});
+    EXPECT_EQ(window->markerView->geometry(), QRect(217, 207, 50, 50));
+    EXPECT_FALSE(window->markerFrame->isVisible());
 
     // Corner resize from the bottom-right handle to 80 x 80.
-    MoveTo(window->ImageDirection, {25, 25});
-    Press(window->ShapeDirection, {47, 47});
-    MoveTo(window->Panel2, {217 + 80, 207 + 80});
-    Release(window->Panel2, {217 + 80, 207 + 80});
-    EXPECT_EQ(window->ImageDirection->geometry(), QRect(217, 207, 80, 80));
-    EXPECT_EQ(doc.ImageDirectionPicture.Width(), 80);
+    MoveTo(window->markerView, {25, 25});
+    Press(window->markerFrame, {47, 47});
+    MoveTo(window->resultPanel, {217 + 80, 207 + 80});
+    Release(window->resultPanel, {217 + 80, 207 + 80});
+    EXPECT_EQ(window->markerView->geometry(), QRect(217, 207, 80, 80));
+    EXPECT_EQ(doc.MarkerPicture.Width(), 80);
 
     // Toggling off hides the marker and the turn buttons.
-    QTest::mouseClick(window->SBtnDirection, Qt::LeftButton);
-    EXPECT_FALSE(window->ImageDirection->isVisible());
-    EXPECT_FALSE(window->SBtnRightTurn->isVisible());
-    EXPECT_EQ(window->SBtnDirection->text(), QStringLiteral("方角を表示"));
+    QTest::mouseClick(window->markerButton, Qt::LeftButton);
+    EXPECT_FALSE(window->markerView->isVisible());
+    EXPECT_FALSE(window->markerRightButton->isVisible());
+    EXPECT_EQ(window->markerButton->text(), QStringLiteral("方角を表示"));
 }
 
 TEST_F(EditorWindowTest, FramePaintsCrossAndCornerHandles) {
     OpenPattern();
     DrawFrame({100, 100}, {140, 140});
-    const QImage frame = Painted(window->Shape1);
+    const QImage frame = Painted(window->cropFrame);
     const QRgb red = qRgb(255, 0, 0);
     for (QPoint p :
          {QPoint(0, 0), QPoint(7, 7), QPoint(32, 32), QPoint(39, 0), QPoint(0, 39), QPoint(20, 15),
           QPoint(20, 24), QPoint(15, 20), QPoint(24, 20), QPoint(20, 0), QPoint(39, 20)})
         EXPECT_EQ(frame.pixel(p), red) << p.x() << "," << p.y();
     // Inside the clear brush the picture shows; the cross stops short of its end points.
-    const QImage panel = Painted(window->Panel1);
-    EXPECT_EQ(panel.pixel(103 + 12, 103 + 12), Painted(window->Image1).pixel(112, 112));
+    const QImage panel = Painted(window->workPanel);
+    EXPECT_EQ(panel.pixel(103 + 12, 103 + 12), Painted(window->workView).pixel(112, 112));
     EXPECT_NE(frame.pixel(20, 25), red);
     EXPECT_NE(frame.pixel(25, 20), red);
 }
@@ -408,18 +409,18 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     Open(path);
     EXPECT_EQ(*log,
               (test::CallLog{std::string("error: ") + kLoadFailedMessage + "\n" + path.string()}));
-    EXPECT_FALSE(doc.Image2);
-    EXPECT_FALSE(window->Image1->isVisible());
-    EXPECT_FALSE(window->Image2->isVisible());
-    EXPECT_FALSE(window->BitBtnOK->isEnabled());
-    for (QToolButton* b : {window->SpeedButton2, window->SpeedButton3, window->SpeedButton4,
-                           window->SpeedButton6, window->SpeedButton7})
+    EXPECT_FALSE(doc.Result);
+    EXPECT_FALSE(window->workView->isVisible());
+    EXPECT_FALSE(window->resultView->isVisible());
+    EXPECT_FALSE(window->saveButton->isEnabled());
+    for (QToolButton* b : {window->brighterButton, window->darkerButton, window->resetButton,
+                           window->turnButton, window->sharpenButton})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_TRUE(window->SpeedButton1->isEnabled());
+    EXPECT_TRUE(window->stopAllButton->isEnabled());
     EXPECT_TRUE(window->closeButton->isEnabled());
     // Enter cannot save.
     QTest::keyClick(window->windowHandle(), Qt::Key_Return);
-    EXPECT_EQ(doc.ModalResult, 0);
+    EXPECT_EQ(doc.Exit, EditorExit::None);
     EXPECT_TRUE(window->isVisible());
 }
 

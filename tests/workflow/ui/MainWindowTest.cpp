@@ -19,7 +19,6 @@
 #include "app/ui/ProgressWindow.h"
 #include "app/ui/QtMessageBoxes.h"
 #include "app/ui/UncaughtError.h"
-#include "editor/EditorModel.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 #include "workflow/ui/BaseFolderWindow.h"
@@ -91,7 +90,7 @@ class MainWindowTest : public ::testing::Test {
 
     std::unique_ptr<MainWindow> Create(std::vector<std::string> arguments = {}) {
         auto window = std::make_unique<MainWindow>(
-            MainWindow::Services{settings.File, settings.File.Path(), boxes, shell, editor,
+            MainWindow::Services{settings.File, settings.File.Path(), boxes, shell,
                                  std::move(arguments), [this](const QString& initial) {
                                      dialogInitials.push_back(Utf8(initial));
                                      return dialogAnswer;
@@ -138,7 +137,6 @@ class MainWindowTest : public ::testing::Test {
     ProgramSettings settings{dir.Str() + "pictorel"};
     test::FakeMessageBoxes boxes;
     test::FakeShell shell{boxes.calls};
-    EditorModel editor{boxes};
     RecordingProgress progress;
     FakeBaseDialog baseDialog;
     std::vector<std::string> dialogAnswer;
@@ -315,14 +313,40 @@ TEST_F(MainWindowTest, OpenDialogPreviewShowsThePictureAndItsSize) {
     EXPECT_TRUE(MakePicturePreview(QString::fromStdString(photos.string()), 200).image.isNull());
 }
 
-TEST_F(MainWindowTest, ManualAndBaseFolderButtons) {
+TEST_F(MainWindowTest, AMissingManualIsReportedWithThePlacesLookedAt) {
+    // The test program's folder holds no manual.
     auto window = Create();
     QTest::mouseClick(window->manualLink, Qt::LeftButton);
     ASSERT_EQ(boxes.calls->size(), 1u);
-    EXPECT_TRUE(boxes.calls->front().starts_with("open-url: file://"));
-    EXPECT_TRUE(boxes.calls->front().ends_with("/manual.html"));
+    const std::string& report = boxes.calls->front();
+    EXPECT_TRUE(report.starts_with("error: " + std::string(kManualMissingMessage) + "\n"));
+    EXPECT_NE(report.find("/share/pictorel/manual/manual.html"), std::string::npos) << report;
     QTest::mouseClick(window->baseFolderButton, Qt::LeftButton);
     EXPECT_EQ(baseDialog.shown, 1);
+}
+
+TEST_F(MainWindowTest, TheManualIsFoundInstalledOrBesideTheProgram) {
+    const test::TempDir prefix;
+    const QString bin = QString::fromStdString((prefix.Path() / "bin").string());
+    EXPECT_FALSE(FindManual(bin));
+
+    // A build tree: manual/ beside the program.
+    std::filesystem::create_directories(prefix.Path() / "bin" / "manual");
+    test::WriteFile(prefix.Path() / "bin" / "manual" / "manual.html", std::string("<html>"));
+    EXPECT_EQ(FindManual(bin)->toStdString(),
+              (prefix.Path() / "bin" / "manual" / "manual.html").string());
+
+    // An install: <prefix>/share/pictorel/manual/ wins over a stray copy beside the program.
+    std::filesystem::create_directories(prefix.Path() / "share" / "pictorel" / "manual");
+    test::WriteFile(prefix.Path() / "share" / "pictorel" / "manual" / "manual.html",
+                    std::string("<html>"));
+    EXPECT_EQ(FindManual(bin)->toStdString(),
+              (prefix.Path() / "share" / "pictorel" / "manual" / "manual.html").string());
+
+    // A folder of that name is not the manual.
+    const test::TempDir other;
+    std::filesystem::create_directories(other.Path() / "bin" / "manual" / "manual.html");
+    EXPECT_FALSE(FindManual(QString::fromStdString((other.Path() / "bin").string())));
 }
 
 TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {

@@ -1,4 +1,4 @@
-// The automatic run converts an embedded colour profile after the reduction:
+// The shrink step converts an embedded colour profile after the reduction:
 // the result must stay within a level on average of converting first.
 #include <gtest/gtest.h>
 
@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "editor/EditorModel.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
-#include "support/Fakes.h"
 #include "support/TestFiles.h"
+#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel::test {
 namespace {
@@ -49,7 +48,7 @@ Bitmap Reduced(const std::string& path, ProfileConversion conversion) {
     return ResampleBitmap(picture.ToBitmap().ToBgr24(), target.width, target.height);
 }
 
-TEST(ProfileAfterReduction, AutomaticRunStaysWithinALevelOfConvertingFirst) {
+TEST(ProfileAfterReduction, ShrinkStepStaysWithinALevelOfConvertingFirst) {
     PICTOREL_REQUIRE_TESTDATA(corpus);
     // A real photo above the automatic size, tagged with a real profile that
     // moves colours far (gamma 1.8 RGB).
@@ -62,16 +61,11 @@ TEST(ProfileAfterReduction, AutomaticRunStaysWithinALevelOfConvertingFirst) {
     const std::string tagged = dir.Str() + "tagged.jpg";
     WriteFile(tagged, WithProfile(ReadFile(photo), profiled.IccProfile()));
 
-    FakeMessageBoxes boxes;
-    EditorModel doc{boxes};
-    doc.SourcePath = tagged;
-    doc.AutoMode = true;
-    doc.FormShow();
-    ASSERT_TRUE(boxes.calls->empty());
+    const Bitmap shrunk = ShrinkForPublishing(tagged);
 
     const double fromConvertFirst =
-        MeanDifference(doc.Image1, Reduced(tagged, ProfileConversion::AtLoad));
-    const double fromStored = MeanDifference(doc.Image1, Reduced(photo, ProfileConversion::AtLoad));
+        MeanDifference(shrunk, Reduced(tagged, ProfileConversion::AtLoad));
+    const double fromStored = MeanDifference(shrunk, Reduced(photo, ProfileConversion::AtLoad));
     EXPECT_LE(fromConvertFirst, 1.0);
     EXPECT_GT(fromStored, 3.0);  // the colours were converted at all
     std::cout << "  after reduction vs converting first: " << fromConvertFirst

@@ -1,0 +1,66 @@
+#include "workflow/ShrinkPhoto.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "base/Errors.h"
+#include "editor/EditorModel.h"
+#include "formats/ColourProfile.h"
+#include "formats/LoadedPicture.h"
+#include "imaging/BitmapUtils.h"
+
+namespace pictorel {
+
+namespace {
+
+constexpr std::int64_t kScaleOne = 10000;
+
+Bitmap LoadAndReduce(const std::string& path) {
+    // An embedded colour profile is converted on the reduced picture: far
+    // fewer pixels, and within a level on average of converting first.
+    LoadedPicture picture;
+    LoadPicture(picture, path, ProfileConversion::ByCaller);
+    if (picture.Empty()) throw InvalidPicture("empty picture");
+
+    // The decoder's own pixels are used when they are 24-bit already, so a
+    // large photo is held once, not twice.
+    const Bitmap& decoded = picture.Graphic()->GetBitmap();
+    std::optional<Bitmap> converted;
+    if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
+    const Bitmap& source = converted ? *converted : decoded;
+
+    const Size target = AutoTargetSize(source.Width(), source.Height());
+    Bitmap reduced = ResampleBitmap(source, target.width, target.height);
+    ConvertToSrgb(reduced, picture.IccProfile());
+    return reduced;
+}
+
+}  // namespace
+
+std::int64_t AutoScaleFor(std::int64_t longerSide) {
+    if (longerSide <= kPublishMaxSide) return kScaleOne;
+    const long double exact = static_cast<long double>(longerSide) * kScaleOne / kPublishMaxSide;
+    return static_cast<std::int64_t>(std::nearbyint(exact));
+}
+
+Size AutoTargetSize(int width, int height) {
+    const std::int64_t raw = AutoScaleFor(std::max(width, height));
+    // A side that would round down to nothing keeps one pixel instead of
+    // making the resampler refuse the whole picture.
+    const auto side = [raw](int n) {
+        return static_cast<int>(std::max<std::int64_t>(1, std::int64_t{n} * kScaleOne / raw));
+    };
+    return {side(width), side(height)};
+}
+
+Bitmap ShrinkForPublishing(const std::string& path) {
+    try {
+        return LoadAndReduce(path);
+    } catch (...) {
+        // Out of memory included: the photo is refused, never half written.
+        throw InvalidPicture(LoadFailedMessage(path));
+    }
+}
+
+}  // namespace pictorel

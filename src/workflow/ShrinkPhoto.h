@@ -1,0 +1,35 @@
+// Shrinking one photo for publishing: the automatic run's whole work on one
+// file, shared by the desktop program, pictorel-cli shrink and the benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/Bitmap.h"
+
+namespace pictorel {
+
+// Longest side of a published picture.
+inline constexpr int kPublishMaxSide = 800;
+
+// The reduction factor for a longer side L, in ten-thousandths:
+// L / 800 rounded half to even when L > 800, else 1.
+std::int64_t AutoScaleFor(std::int64_t longerSide);
+
+// Size of the published picture for a W x H source: each side divided by
+// AutoScaleFor (integer division). A side never drops below 1 pixel, however
+// thin the picture.
+struct Size {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+Size AutoTargetSize(int width, int height);
+
+// Loads the photo (the reader turns it upright), reduces it to
+// AutoTargetSize and returns it as a 24-bit picture ready for the JPEG
+// writer. Any failure, running out of memory included, throws InvalidPicture
+// carrying LoadFailedMessage(path), the text the user is shown.
+Bitmap ShrinkForPublishing(const std::string& path);
+
+}  // namespace pictorel
