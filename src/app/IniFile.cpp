@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/Errors.h"
@@ -236,7 +237,9 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
     } else if (loc.insertAfter) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*loc.insertAfter + 1), keyLine);
     } else {
-        lines.push_back("[" + std::string(sectionName) + "]");
+        std::string header = "[";
+        header.append(sectionName).append("]");
+        lines.push_back(std::move(header));
         lines.push_back(keyLine);
     }
     std::string out;
