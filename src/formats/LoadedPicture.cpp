@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "formats/HeifReader.h"
+#include "formats/JpegReader.h"
 #include "formats/ReaderRegistry.h"
+#include "formats/WebpReader.h"
+#include "imaging/AlphaOverWhite.h"
 
 namespace pictorel {
 
@@ -25,6 +29,10 @@ std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const 
     std::unique_ptr<PictureReader> graphic = cls.create();
     try {
         graphic->LoadFromMemory(data);
+        // The colours the reader decoded, converted to the display's, are
+        // final from here on; only then is alpha laid over white, so that
+        // the white stays white.
+        if (graphic->AlphaGoesOverWhite()) CompositeOverWhite(graphic->MutableBitmap());
     } catch (const std::bad_alloc&) {
         throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
     }
@@ -33,6 +41,22 @@ std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const 
 
 bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
     return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
+}
+
+bool IsJpegContent(std::span<const std::uint8_t> data) {
+    using namespace std::string_view_literals;
+    return StartsWith(data, "\xff\xd8\xff"sv);
+}
+
+// Phones and web tools hand out JPEG files under the names of today's
+// formats (a photo exported as IMG_0001.HEIC, a download saved as .webp):
+// under those extensions a JPEG's signature sends it to the JPEG reader.
+// The older extensions keep their rule: the extension's reader.
+const ReaderFactory& WithJpegUnderNewName(const ReaderFactory& byExtension,
+                                          std::span<const std::uint8_t> data) {
+    const bool newName = &byExtension == ReaderFactoryOf<HeifReader>() ||
+                         &byExtension == ReaderFactoryOf<WebpReader>();
+    return newName && IsJpegContent(data) ? *ReaderFactoryOf<JpegReader>() : byExtension;
 }
 
 // Whether the reader of `cls` refuses a file by its first bytes alone (its
@@ -55,6 +79,8 @@ bool HeadRefusedBy(const ReaderFactory& cls, std::span<const std::uint8_t> head)
     }
     if (name == "TPSDGraphic") return !StartsWith(head, "8BPS"sv);
     if (name == "TEPSGraphic") return !StartsWith(head, "\xc5\xd0\xd3\xc6"sv);
+    if (name == "THEIFGraphic" || name == "TWebPGraphic")
+        return !cls.recognisesContent(head) && !IsJpegContent(head);
     return false;
 }
 
@@ -75,11 +101,9 @@ void CheckHead(const ReaderFactory& byExtension, bool askContentReaders,
 
 void LoadedPicture::LoadFromFile(const std::string& path) {
     const ReaderFactory& cls = ClassByExtension(path);
-    Assign(Decode(
-        cls,
-        ReadPictureFile(
-            path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); }),
-        path));
+    const std::vector<std::uint8_t> data = ReadPictureFile(
+        path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); });
+    Assign(Decode(WithJpegUnderNewName(cls, data), data, path));
 }
 
 void LoadPicture(LoadedPicture& picture, const std::string& path) {
@@ -92,7 +116,8 @@ void LoadPicture(LoadedPicture& picture, const std::string& path) {
             if (byExtension) CheckHead(*byExtension, true, head, path);
         });
     const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);
-    picture.Assign(Decode(cls ? *cls : ClassByExtension(path), data, path));
+    picture.Assign(
+        Decode(cls ? *cls : WithJpegUnderNewName(ClassByExtension(path), data), data, path));
 }
 
 }  // namespace pictorel

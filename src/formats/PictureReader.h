@@ -28,6 +28,16 @@ class PictureReader {
     bool Empty() const { return bitmap_.Empty(); }
     const Bitmap& GetBitmap() const { return bitmap_; }
     Bitmap TakeBitmap() { return std::move(bitmap_); }
+    // The held picture, for the loading code's steps after decoding (colour
+    // conversion, alpha over white).
+    Bitmap& MutableBitmap() { return bitmap_; }
+    // Whether the loading code lays a 32-bit picture of this class over
+    // white (after any colour conversion) instead of keeping its alpha.
+    virtual bool AlphaGoesOverWhite() const { return false; }
+
+    // The colour profile embedded in the file, as raw ICC bytes (empty when
+    // the file carries none).
+    std::vector<std::uint8_t> iccProfile;
 
   protected:
     Bitmap bitmap_;
