@@ -72,10 +72,12 @@ std::vector<std::uint8_t> ColourProfileOf(const heif_image_handle* handle) {
         if (heif_image_handle_get_raw_color_profile(handle, bytes.data()).code == heif_error_Ok)
             return bytes;
     }
+    // libheif may hand out the colour values together with an error (a
+    // damaged box): they are freed either way.
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok || !raw)
-        return {};
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &raw);
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+    if (error.code != heif_error_Ok || !nclx) return {};
     NclxColour colour;
     colour.primaries = nclx->color_primaries;
     colour.transfer = nclx->transfer_characteristics;

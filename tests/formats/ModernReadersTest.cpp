@@ -351,6 +351,18 @@ TEST_F(ModernReaders, TruncatedAndLyingFilesGiveTheLoadMessage) {
     EXPECT_THROW(HeifReader().LoadFromMemory(ftypOnly), InvalidPicture);
 }
 
+// Found by fuzzing: colour primaries 1282 in the nclx box, which libheif
+// hands out together with an error; the picture loads without a profile and
+// the values are freed (the sanitizer build catches the leak).
+TEST(HeifColour, UnknownNclxPrimariesLeaveThePictureUnprofiled) {
+    HeifReader reader;
+    reader.LoadFromFile(std::string(PICTOREL_SOURCE_DIR) +
+                        "/tests/formats/data/heif_nclx_with_error_leak.avif");
+    EXPECT_EQ(reader.Width(), 24);
+    EXPECT_EQ(reader.Height(), 16);
+    EXPECT_TRUE(reader.iccProfile.empty());
+}
+
 TEST_F(ModernReaders, HeifPixelsAreReservedInTheMemoryBudget) {
     REQUIRE_TOOL("heif-enc");
     std::vector<std::uint8_t> rgb(256 * 256 * 3, 77);
