@@ -351,16 +351,20 @@ TEST_F(ModernReaders, TruncatedAndLyingFilesGiveTheLoadMessage) {
     EXPECT_THROW(HeifReader().LoadFromMemory(ftypOnly), InvalidPicture);
 }
 
-// Found by fuzzing: colour primaries 1282 in the nclx box, which libheif
-// hands out together with an error; the picture loads without a profile and
-// the values are freed (the sanitizer build catches the leak).
-TEST(HeifColour, UnknownNclxPrimariesLeaveThePictureUnprofiled) {
+// Inputs found by fuzzing (the sanitizer build catches the leaks they caused).
+TEST(HeifFuzzFindings, LoadOrRefuseWithoutLeaking) {
+    const std::string data = std::string(PICTOREL_SOURCE_DIR) + "/tests/formats/data/";
+    // Colour primaries 1282 in the nclx box, which libheif hands out together
+    // with an error: the picture loads without a profile, the values freed.
     HeifReader reader;
-    reader.LoadFromFile(std::string(PICTOREL_SOURCE_DIR) +
-                        "/tests/formats/data/heif_nclx_with_error_leak.avif");
+    reader.LoadFromFile(data + "heif_nclx_with_error_leak.avif");
     EXPECT_EQ(reader.Width(), 24);
     EXPECT_EQ(reader.Height(), 16);
     EXPECT_TRUE(reader.iccProfile.empty());
+    // AV1 data the decoder refuses: the load message, nothing held.
+    HeifReader refused;
+    EXPECT_THROW(refused.LoadFromFile(data + "avif_dav1d_leak_on_bad_data.avif"), InvalidPicture);
+    EXPECT_TRUE(refused.Empty());
 }
 
 TEST_F(ModernReaders, HeifPixelsAreReservedInTheMemoryBudget) {
