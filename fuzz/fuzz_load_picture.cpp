@@ -1,5 +1,5 @@
 // LoadPicture as the editor calls it: the input becomes a file whose
-// extension (one of the nine accepted) is picked by the input's last byte, so
+// extension (one of the accepted ones) is picked by the input's last byte, so
 // both the content and the extension route are reached.
 #include <unistd.h>
 
@@ -10,11 +10,9 @@
 
 #include "base/Errors.h"
 #include "formats/LoadedPicture.h"
+#include "formats/ReaderRegistry.h"
 
 namespace {
-
-constexpr const char* kExtensions[] = {"bmp",  "jpg", "jpeg", "gif", "tif",
-                                       "tiff", "psd", "png",  "eps"};
 
 std::string TempBase() {
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
@@ -25,8 +23,9 @@ std::string TempBase() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string base = TempBase();
-    const char* ext = kExtensions[size ? data[size - 1] % 9 : 0];
-    const std::string path = base + ext;
+    const auto& extensions = pictorel::kAcceptedExtensions;
+    const std::string path =
+        base + std::string(extensions[size ? data[size - 1] % extensions.size() : 0]);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     const bool written = std::fwrite(data, 1, size, f) == size;

@@ -8,7 +8,11 @@
 
 #include "base/Errors.h"
 #include "formats/ColourProfile.h"
+#include "formats/HeifReader.h"
+#include "formats/JpegReader.h"
 #include "formats/ReaderRegistry.h"
+#include "formats/WebpReader.h"
+#include "imaging/AlphaOverWhite.h"
 
 namespace pictorel {
 
@@ -27,11 +31,17 @@ std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const 
     std::unique_ptr<PictureReader> graphic = cls.create();
     try {
         graphic->LoadFromMemory(data);
-        if (conversion == ProfileConversion::AtLoad && !graphic->iccProfile.empty()) {
-            Bitmap bitmap = graphic->TakeBitmap();
-            ConvertToSrgb(bitmap, graphic->iccProfile);
-            graphic->ReplaceBitmap(std::move(bitmap));
+        // Alpha is laid over white only once the colours are final, so that
+        // the white stays white: a picture laid over white has its profile
+        // applied here even when the caller would convert later, and the
+        // caller is then left nothing to convert.
+        const bool overWhite = graphic->AlphaGoesOverWhite();
+        if (!graphic->iccProfile.empty() &&
+            (conversion == ProfileConversion::AtLoad || overWhite)) {
+            ConvertToSrgb(graphic->MutableBitmap(), graphic->iccProfile);
+            if (conversion == ProfileConversion::ByCaller) graphic->iccProfile.clear();
         }
+        if (overWhite) CompositeOverWhite(graphic->MutableBitmap());
     } catch (const std::bad_alloc&) {
         throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
     }
@@ -40,6 +50,22 @@ std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const 
 
 bool StartsWith(std::span<const std::uint8_t> head, std::string_view magic) {
     return head.size() >= magic.size() && std::memcmp(head.data(), magic.data(), magic.size()) == 0;
+}
+
+bool IsJpegContent(std::span<const std::uint8_t> data) {
+    using namespace std::string_view_literals;
+    return StartsWith(data, "\xff\xd8\xff"sv);
+}
+
+// Phones and web tools hand out JPEG files under the names of today's
+// formats (a photo exported as IMG_0001.HEIC, a download saved as .webp):
+// under those extensions a JPEG's signature sends it to the JPEG reader.
+// The older extensions keep their rule: the extension's reader.
+const ReaderFactory& WithJpegUnderNewName(const ReaderFactory& byExtension,
+                                          std::span<const std::uint8_t> data) {
+    const bool newName = &byExtension == ReaderFactoryOf<HeifReader>() ||
+                         &byExtension == ReaderFactoryOf<WebpReader>();
+    return newName && IsJpegContent(data) ? *ReaderFactoryOf<JpegReader>() : byExtension;
 }
 
 // Whether the reader of `cls` refuses a file by its first bytes alone (its
@@ -62,6 +88,8 @@ bool HeadRefusedBy(const ReaderFactory& cls, std::span<const std::uint8_t> head)
     }
     if (name == "TPSDGraphic") return !StartsWith(head, "8BPS"sv);
     if (name == "TEPSGraphic") return !StartsWith(head, "\xc5\xd0\xd3\xc6"sv);
+    if (name == "THEIFGraphic" || name == "TWebPGraphic")
+        return !cls.recognisesContent(head) && !IsJpegContent(head);
     return false;
 }
 
@@ -82,11 +110,9 @@ void CheckHead(const ReaderFactory& byExtension, bool askContentReaders,
 
 void LoadedPicture::LoadFromFile(const std::string& path) {
     const ReaderFactory& cls = ClassByExtension(path);
-    Assign(Decode(
-        cls,
-        ReadPictureFile(
-            path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); }),
-        path));
+    const std::vector<std::uint8_t> data = ReadPictureFile(
+        path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); });
+    Assign(Decode(WithJpegUnderNewName(cls, data), data, path));
 }
 
 const std::vector<std::uint8_t>& LoadedPicture::IccProfile() const {
@@ -104,7 +130,8 @@ void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConvers
             if (byExtension) CheckHead(*byExtension, true, head, path);
         });
     const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);
-    picture.Assign(Decode(cls ? *cls : ClassByExtension(path), data, path, conversion));
+    picture.Assign(Decode(cls ? *cls : WithJpegUnderNewName(ClassByExtension(path), data), data,
+                          path, conversion));
 }
 
 }  // namespace pictorel

@@ -30,6 +30,12 @@ class PictureReader {
     Bitmap TakeBitmap() { return std::move(bitmap_); }
     // Puts a picture in place of the decoded one (its colours converted).
     void ReplaceBitmap(Bitmap bitmap) { bitmap_ = std::move(bitmap); }
+    // The held picture, for the loading code's steps after decoding (colour
+    // conversion, alpha over white).
+    Bitmap& MutableBitmap() { return bitmap_; }
+    // Whether the loading code lays a 32-bit picture of this class over
+    // white (after any colour conversion) instead of keeping its alpha.
+    virtual bool AlphaGoesOverWhite() const { return false; }
 
     // The colour profile embedded in the file, as raw ICC bytes (empty when
     // the file carries none). The pixels are as stored, not yet converted.

@@ -7,10 +7,12 @@
 #include "formats/BmpReader.h"
 #include "formats/EpsReader.h"
 #include "formats/GifReader.h"
+#include "formats/HeifReader.h"
 #include "formats/JpegReader.h"
 #include "formats/PngReader.h"
 #include "formats/PsdReader.h"
 #include "formats/TiffReader.h"
+#include "formats/WebpReader.h"
 
 namespace pictorel {
 
@@ -124,6 +126,13 @@ struct Registries {
                              fkAnimation | fkMultiImage | fkRaster);
         list.RegisterFormats({"png"}, {"Portable network graphic images"},
                              ReaderFactoryOf<PngReader>(), fkRaster);
+        // Today's phone and web formats come last: their signatures ("ftyp"
+        // at offset 4, "RIFF....WEBP") are claimed by no reader above.
+        list.RegisterFormats(
+            {"heic", "heif", "hif", "avif"},
+            {"HEIF images", "HEIC images", "HEIF images", "HEIF images", "AVIF images"},
+            ReaderFactoryOf<HeifReader>(), fkRaster);
+        list.RegisterFormats({"webp"}, {"WebP images"}, ReaderFactoryOf<WebpReader>(), fkRaster);
 
         // The later libraries' own entries win over the content registry's.
         extensionRegistry.Register("PNG", "Portable Network Graphics", PngByExtension());

@@ -122,8 +122,9 @@ ContentRegistry& ContentReaders();
 // The extensions, without their dot, of the pictures the program takes in:
 // the selection (drops, folders, command line, pictorel-cli) and the open
 // dialog's filter, in the filter's order. Each has a reader in the registries.
-inline constexpr std::array<std::string_view, 9> kAcceptedExtensions = {
-    "bmp", "jpg", "jpeg", "gif", "tif", "tiff", "psd", "png", "eps"};
+inline constexpr std::array<std::string_view, 14> kAcceptedExtensions = {
+    "bmp", "jpg", "jpeg", "gif",  "tif", "tiff", "psd",
+    "png", "eps", "heic", "heif", "hif", "avif", "webp"};
 
 // True when `path`'s extension, in any letter case, is an accepted one.
 bool HasAcceptedExtension(std::string_view path);

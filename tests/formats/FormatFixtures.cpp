@@ -130,6 +130,12 @@ std::vector<std::uint8_t> MakePng8(int width, int height, const std::vector<std:
                    samples.data(), static_cast<std::size_t>(width) * (grey ? 1 : 3), gama);
 }
 
+std::vector<std::uint8_t> MakePngRgba8(int width, int height,
+                                       const std::vector<std::uint8_t>& samples) {
+    return MakePng(width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, samples.data(),
+                   static_cast<std::size_t>(width) * 4, 0);
+}
+
 namespace {
 
 int AppendGif(GifFileType* gif, const GifByteType* data, int length) {

@@ -31,6 +31,10 @@ std::vector<std::uint8_t> MakePng16(int width, int height,
 std::vector<std::uint8_t> MakePng8(int width, int height, const std::vector<std::uint8_t>& samples,
                                    bool grey, std::uint32_t gama = 0);
 
+// 8-bit RGBA PNG (r, g, b, a per pixel, rows top-down).
+std::vector<std::uint8_t> MakePngRgba8(int width, int height,
+                                       const std::vector<std::uint8_t>& samples);
+
 // GIF frames (indices into a 4-entry global table) written by giflib; a
 // frame may be interlaced. The trailer is written unless `trailer` is false.
 struct GifFrame {

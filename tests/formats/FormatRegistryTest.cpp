@@ -154,10 +154,12 @@ TEST(FormatRegistryTest, ContentReadersAreAskedInRegistrationOrder) {
     for (const ReaderFactory* cls : ContentReaders().Classes()) {
         if (cls->recognisesContent) names.push_back(cls->name);
     }
-    ASSERT_GE(names.size(), 3u);
+    ASSERT_GE(names.size(), 5u);
     EXPECT_EQ(names.front(), "TTIFFGraphic");
-    EXPECT_EQ(names[names.size() - 2], "TGIFGraphic");
-    EXPECT_EQ(names.back(), "TPNGGraphic");
+    EXPECT_EQ(names[names.size() - 4], "TGIFGraphic");
+    EXPECT_EQ(names[names.size() - 3], "TPNGGraphic");
+    EXPECT_EQ(names[names.size() - 2], "THEIFGraphic");
+    EXPECT_EQ(names.back(), "TWebPGraphic");
 }
 
 // Each reader needs strictly more than its header's bytes.

@@ -12,8 +12,9 @@ namespace {
 struct Selection : ::testing::Test, WorkflowFixture {};
 
 TEST(HasAcceptedExtension, ExtensionsInAnyCase) {
-    for (const char* yes : {"a.jpg", "b.JPEG", "c.Gif", "d.png", "e.BMP", "f.tif", "PHOTO.Tif",
-                            "g.tiff", "h.psd", "i.eps", "/x/site.png/a.b.png"})
+    for (const char* yes :
+         {"a.jpg", "b.JPEG", "c.Gif", "d.png", "e.BMP", "f.tif", "PHOTO.Tif", "g.tiff", "h.psd",
+          "i.eps", "/x/site.png/a.b.png", "IMG_0001.HEIC", "j.heif", "k.Hif", "l.AVIF", "m.webp"})
         EXPECT_TRUE(HasAcceptedExtension(yes)) << yes;
     for (const char* no : {"photo.jpe", "photo", "a.txt", "/x/site.png/readme", "a.jpg.txt", ""})
         EXPECT_FALSE(HasAcceptedExtension(no)) << no;

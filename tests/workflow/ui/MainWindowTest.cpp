@@ -294,10 +294,9 @@ TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
 }
 
 TEST_F(MainWindowTest, OpenDialogFilterListsTheAcceptedExtensions) {
-    EXPECT_EQ(
-        PictureFilter(),
-        QStringLiteral(
-            "グラフィックファイル (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.psd *.png *.eps)"));
+    EXPECT_EQ(PictureFilter(),
+              QStringLiteral("グラフィックファイル (*.bmp *.jpg *.jpeg *.gif *.tif *.tiff *.psd "
+                             "*.png *.eps *.heic *.heif *.hif *.avif *.webp)"));
 }
 
 TEST_F(MainWindowTest, OpenDialogPreviewShowsThePictureAndItsSize) {

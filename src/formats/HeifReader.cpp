@@ -1,0 +1,203 @@
+#include "formats/HeifReader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include <libheif/heif.h>
+
+#include "base/Errors.h"
+#include "base/Limits.h"
+#include "formats/NclxProfile.h"
+#include "imaging/MemoryBudget.h"
+
+namespace pictorel {
+
+namespace {
+
+const std::string kFormat = "HEIF";
+
+struct ContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+struct NclxFree {
+    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+};
+
+// A libheif failure is a file this program cannot load; running out of
+// memory inside the library is told as such.
+void Check(const heif_error& error) {
+    if (error.code == heif_error_Ok) return;
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        ThrowNotSupported("Image size", kFormat);
+    if (error.code == heif_error_Memory_allocation_error) throw std::bad_alloc();
+    if (error.code == heif_error_Unsupported_feature ||
+        error.code == heif_error_Unsupported_filetype)
+        ThrowNotSupported(std::string("Content (") + (error.message ? error.message : "") + ")",
+                          kFormat);
+    ThrowInvalidFormat(kFormat);
+}
+
+// The still-image and image-sequence brands of HEIF, HEIC and AVIF.
+bool IsHeifBrand(const std::uint8_t* brand) {
+    static constexpr std::string_view kBrands[] = {"heic", "heix", "heim", "heis", "hevc",
+                                                   "hevx", "mif1", "msf1", "avif", "avis"};
+    const std::string_view text(reinterpret_cast<const char*>(brand), 4);
+    for (const std::string_view known : kBrands)
+        if (text == known) return true;
+    return false;
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
+}
+
+// The file's own profile, or one built from `nclx` colour that is not sRGB's.
+std::vector<std::uint8_t> ColourProfileOf(const heif_image_handle* handle) {
+    const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+    if (size > 0) {
+        std::vector<std::uint8_t> bytes(size);
+        if (heif_image_handle_get_raw_color_profile(handle, bytes.data()).code == heif_error_Ok)
+            return bytes;
+    }
+    // libheif may hand out the colour values together with an error (a
+    // damaged box): they are freed either way.
+    heif_color_profile_nclx* raw = nullptr;
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &raw);
+    const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+    if (error.code != heif_error_Ok || !nclx) return {};
+    NclxColour colour;
+    colour.primaries = nclx->color_primaries;
+    colour.transfer = nclx->transfer_characteristics;
+    if (NclxIsSrgb(colour)) return {};
+    const float values[8] = {nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                             nclx->color_primary_green_x, nclx->color_primary_green_y,
+                             nclx->color_primary_blue_x,  nclx->color_primary_blue_y,
+                             nclx->color_primary_white_x, nclx->color_primary_white_y};
+    bool known = true;
+    for (const float v : values) known = known && v > 0.0f && v < 1.0f;
+    if (known) {  // otherwise the primaries stay BT.709's
+        colour.red[0] = values[0];
+        colour.red[1] = values[1];
+        colour.green[0] = values[2];
+        colour.green[1] = values[3];
+        colour.blue[0] = values[4];
+        colour.blue[1] = values[5];
+        colour.white[0] = values[6];
+        colour.white[1] = values[7];
+    }
+    return BuildNclxProfile(colour);
+}
+
+}  // namespace
+
+bool HasHeifBrand(std::span<const std::uint8_t> data) {
+    if (data.size() < 16 || std::memcmp(data.data() + 4, "ftyp", 4) != 0) return false;
+    const std::uint64_t boxSize = BigEndian32(data.data());
+    if (boxSize < 16) return false;
+    if (IsHeifBrand(data.data() + 8)) return true;
+    // Compatible brands follow the major brand and its minor version.
+    const std::uint64_t end = std::min<std::uint64_t>(boxSize, data.size());
+    for (std::uint64_t at = 16; at + 4 <= end; at += 4)
+        if (IsHeifBrand(data.data() + at)) return true;
+    return false;
+}
+
+std::uint8_t ReduceSample(unsigned value, int bits) {
+    const unsigned maximum = (1u << bits) - 1;
+    if (value > maximum) value = maximum;
+    return static_cast<std::uint8_t>((value * 255u + maximum / 2) / maximum);
+}
+
+void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
+    bitmap_ = Bitmap();
+    iccProfile.clear();
+    if (!HasHeifBrand(data)) ThrowInvalidFormat(kFormat);
+
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context) throw std::bad_alloc();
+    // libheif refuses pictures of more pixels than the program decodes
+    // before it allocates them (its limit is the square of this side).
+    heif_context_set_maximum_image_size_limit(
+        context.get(),
+        static_cast<int>(std::ceil(std::sqrt(static_cast<double>(limits::kMaxPicturePixels)))));
+    Check(heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(),
+                                                     nullptr));
+    heif_image_handle* rawHandle = nullptr;
+    Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
+    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+
+    // The size after the file's rotation and clean aperture.
+    const int width = heif_image_handle_get_width(handle.get());
+    const int height = heif_image_handle_get_height(handle.get());
+    CheckPictureSize(width, height, kFormat);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
+    const bool deep = lumaBits > 8;
+    const int channels = alpha ? 4 : 3;
+    const PixelFormat format = alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit;
+
+    // libheif's decoded planes (at most 4:4:4 with alpha, before and after
+    // the conversion to interleaved RGB) beside the picture itself.
+    const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+    const std::uint64_t libraryBytes = 2 * pixels * channels * (deep ? 2 : 1);
+    MemoryBudget::Reservation reservation = MemoryBudget::Process().Reserve(
+        libraryBytes + RowStride(width, format) * std::uint64_t(height), "HEIF picture");
+
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+        heif_decoding_options_alloc());
+    if (!options) throw std::bad_alloc();
+    options->ignore_transformations = 0;  // rotation, mirror and crop applied
+    const heif_chroma chroma =
+        deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* rawImage = nullptr;
+    Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get()));
+    const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    if (heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
+        heif_image_get_height(image.get(), heif_channel_interleaved) != height) {
+        ThrowInvalidFormat(kFormat);
+    }
+    int stride = 0;
+    const std::uint8_t* planes =
+        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    if (!planes || stride <= 0) ThrowInvalidFormat(kFormat);
+    const int bits =
+        deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
+    if (bits < 8 || bits > 16) ThrowNotSupported(std::to_string(bits) + "-bit samples", kFormat);
+
+    Bitmap picture = Bitmap::Uninitialized(width, height, format, reservation);
+    const std::size_t used = static_cast<std::size_t>(width) * channels;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = planes + static_cast<std::size_t>(y) * stride;
+        std::uint8_t* out = picture.ScanLine(y);
+        for (int x = 0; x < width; ++x, out += channels) {
+            std::uint8_t rgba[4];
+            for (int c = 0; c < channels; ++c, in += deep ? 2 : 1) {
+                rgba[c] =
+                    deep ? ReduceSample(unsigned(in[0]) | (unsigned(in[1]) << 8), bits) : in[0];
+            }
+            out[0] = rgba[2];
+            out[1] = rgba[1];
+            out[2] = rgba[0];
+            if (alpha) out[3] = rgba[3];
+        }
+        std::memset(picture.ScanLine(y) + used, 0, picture.Stride() - used);
+    }
+    iccProfile = ColourProfileOf(handle.get());
+    bitmap_ = std::move(picture);
+}
+
+}  // namespace pictorel
