@@ -258,6 +258,38 @@ TEST_F(MainWindowTest, AutomaticRunFromTheButtonToTheFilesOnDisk) {
                              fs::path(ListedPictures().back()).parent_path().string()}));
 }
 
+// Today's phone and web photos go through the window's automatic run like
+// any other: HEIC (Display P3), a grid HEIC, 10-bit AVIF, WebP with alpha,
+// an Adobe RGB JPEG; each written upright at its reduced size.
+TEST_F(MainWindowTest, AutomaticRunTakesAFolderOfMixedPhonePhotos) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    const fs::path modern = corpus / "modern";
+    const fs::path phone = dir.Path() / "phone";
+    fs::create_directories(phone);
+    const std::vector<std::pair<std::string, QSize>> photos = {
+        {"heic/iphone11promax_p3_edited.heic", QSize(619, 800)},
+        {"heic/conf_C007_grid_2x2_primary_last.heic", QSize(800, 450)},
+        {"avif/fox_10bit_420.avif", QSize(800, 531)},
+        {"webp/lossy_alpha.webp", QSize(800, 245)},
+        {"icc/adobergb1998_photo.jpg", QSize(290, 442)}};
+    for (const auto& [path, size] : photos)
+        fs::copy_file(modern / path, phone / fs::path(path).filename());
+
+    auto window = Create({phone.string()});
+    window->show();
+    QTest::keyClicks(window->folderNameCombo->lineEdit(), QStringLiteral("B202"));
+    boxes.answers = {false};
+    QTest::mouseClick(window->autoRunButton, Qt::LeftButton);
+
+    EXPECT_EQ(*boxes.calls, (test::CallLog{"confirm: 縮小が完了しました。フォルダを開きますか？"}));
+    for (const auto& [path, size] : photos) {
+        const fs::path written =
+            base / "B202" / fs::path(path).filename().replace_extension(".jpg");
+        EXPECT_TRUE(IsJpeg(written)) << written;
+        EXPECT_EQ(QImage(QString::fromStdString(written.string())).size(), size) << written;
+    }
+}
+
 TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
     WritePicture(photos / "d.png", "PNG", 20, 20);
     auto window = Create({photos.string()});
