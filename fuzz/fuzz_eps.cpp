@@ -1,19 +1,10 @@
-// The EPS reader (header, preview location and the TIFF reader behind it).
+// The EPS reader (header, preview location and the TIFF reader behind it) on arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
-#include "base/Errors.h"
+#include "ReaderFuzzing.h"
 #include "formats/EpsReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::span<const std::uint8_t> bytes(data, size);
-    (void)pictorel::EpsReader::RecognisesContent(bytes);
-    pictorel::EpsReader graphic;
-    try {
-        graphic.LoadFromMemory(bytes);
-    } catch (const pictorel::Error&) {
-        if (!graphic.Empty()) __builtin_trap();
-    }
-    return 0;
+    return pictorel::fuzzing::ReadOneInput<pictorel::EpsReader>(data, size);
 }
