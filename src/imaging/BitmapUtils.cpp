@@ -507,7 +507,71 @@ void Turn24(const std::vector<const std::uint8_t*>& src, const std::vector<std::
         if (e) std::rethrow_exception(e);
 }
 
+// Moves four pixels round: a <- b <- c <- d <- a.
+inline void CyclePixels(std::uint8_t* a, std::uint8_t* b, std::uint8_t* c, std::uint8_t* d) {
+    std::uint8_t t[3];
+    std::memcpy(t, a, 3);
+    std::memcpy(a, b, 3);
+    std::memcpy(b, c, 3);
+    std::memcpy(c, d, 3);
+    std::memcpy(d, t, 3);
+}
+
+// Square rows [first, last) of the quadrant 0 <= y < (n + 1) / 2, x < n / 2.
+// The clockwise turn gives new(x, y) = old(y, n - 1 - x), so each pixel of the
+// quadrant starts a cycle of four. Tiles keep the four regions a cycle
+// touches in the cache.
+void TurnQuadrantRows(const std::vector<std::uint8_t*>& rows, int n, int first, int last) {
+    constexpr int kTile = 32;
+    const int half = n / 2;
+    for (int y0 = first; y0 < last; y0 += kTile) {
+        const int y1 = std::min(last, y0 + kTile);
+        for (int x0 = 0; x0 < half; x0 += kTile) {
+            const int x1 = std::min(half, x0 + kTile);
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                    CyclePixels(rows[y] + 3 * std::size_t(x), rows[n - 1 - x] + 3 * std::size_t(y),
+                                rows[n - 1 - y] + 3 * std::size_t(n - 1 - x),
+                                rows[x] + 3 * std::size_t(n - 1 - y));
+        }
+    }
+}
+
 }  // namespace
+
+bool TurnSquareInPlace(Bitmap& square) {
+    const int n = square.Width();
+    if (n == 0 || n != square.Height() || square.Format() != PixelFormat::pf24bit) return false;
+    std::vector<std::uint8_t*> rows(n);
+    for (int r = 0; r < n; ++r) rows[r] = square.ScanLine(r);
+    // Threads take disjoint bands of the quadrant's rows; the cycles they
+    // start never share a pixel.
+    const int quadrantRows = (n + 1) / 2;
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const int parts =
+        double(n) * n < 1e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, quadrantRows));
+    const auto bound = [&](int p) {
+        return static_cast<int>(std::int64_t{quadrantRows} * p / parts);
+    };
+    std::vector<std::jthread> threads;
+    int started = 1;
+    for (; started < parts; ++started) {
+        try {
+            threads.emplace_back(
+                [&, p = started] { TurnQuadrantRows(rows, n, bound(p), bound(p + 1)); });
+        } catch (...) {
+            break;  // no thread to spare: the bands left are turned here
+        }
+    }
+    TurnQuadrantRows(rows, n, 0, bound(1));
+    if (started < parts) TurnQuadrantRows(rows, n, bound(started), bound(parts));
+    for (std::jthread& t : threads) t.join();
+    // As RotateBitmap90 leaves them: the bytes after each row's last pixel clear.
+    const std::size_t used = 3 * std::size_t(n);
+    if (square.Stride() > used)
+        for (std::uint8_t* row : rows) std::memset(row + used, 0, square.Stride() - used);
+    return true;
+}
 
 Bitmap RotateBitmap90(const Bitmap& source) {
     const int W = source.Width();

@@ -225,6 +225,27 @@ TEST(RotateBitmap90, TiledTurnOfColourRowsMatchesThePlainPerPixelTurn) {
     }
 }
 
+TEST(TurnSquareInPlace, GivesTheSameBytesAsTheTurnIntoANewPicture) {
+    // Odd sides have a centre pixel and row padding; the large one is turned
+    // on several threads.
+    std::mt19937 rng(5);
+    for (const int side : {1, 2, 3, 31, 32, 65, 1001}) {
+        Bitmap square = RandomPicture(rng, side, side, PixelFormat::pf24bit);
+        const std::size_t used = 3 * std::size_t(side);
+        for (int y = 0; y < side; ++y)  // padding as the editor's white square has it
+            std::memset(square.ScanLine(y) + used, 0xFF, square.Stride() - used);
+        const Bitmap expected = RotateBitmap90(square);
+        ASSERT_TRUE(TurnSquareInPlace(square));
+        EXPECT_EQ(std::memcmp(square.Bits(), expected.Bits(), expected.SizeInBytes()), 0) << side;
+    }
+    Bitmap wide = RandomPicture(rng, 4, 3, PixelFormat::pf24bit);
+    const Bitmap before = wide;
+    EXPECT_FALSE(TurnSquareInPlace(wide));
+    Bitmap paletted = RandomPicture(rng, 4, 4, PixelFormat::pf8bit);
+    EXPECT_FALSE(TurnSquareInPlace(paletted));
+    EXPECT_TRUE(wide == before);
+}
+
 // The reference comparisons above run in this program twice: once as the
 // library is built, once compiled with PICTOREL_SCALAR_ONLY (the loops other
 // processors run). Each build must take the path it is meant to.
