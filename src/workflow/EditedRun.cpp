@@ -62,18 +62,19 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
     const std::vector<std::string> files = main.SelectedFiles;
     int unsaved = 0;
     PicturePrefetcher ahead(std::move(load));
+    // The first photo is loaded by the same thread as the others, alone, so
+    // that the next one's load does not slow down the first showing.
+    if (!files.empty()) ahead.Start(files[0]);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& file = files[i];
-        if (i > 0) {
-            // The memory budget lets a thread holding nothing wait for room,
-            // and the loading thread starts holding nothing: it may be
-            // waiting for exactly the bytes of the pictures this thread
-            // still has. So this thread gives all of them back before it
-            // waits for the loading thread, which then either gets its room
-            // or fails; it never waits for it while holding budget.
-            editor.ReleasePictures();
-            editor.Prepared = ahead.Take();
-        }
+        // The memory budget lets a thread holding nothing wait for room,
+        // and the loading thread starts holding nothing: it may be waiting
+        // for exactly the bytes of the pictures this thread still has. So
+        // this thread gives all of them back before it waits for the loading
+        // thread, which then either gets its room or fails; it never waits
+        // for it while holding budget.
+        editor.ReleasePictures();
+        editor.Prepared = ahead.Take();
         if (i + 1 < files.size()) ahead.Start(files[i + 1]);
 
         editor.SourcePath = file;

@@ -246,9 +246,9 @@ TEST_F(EditedRunTest, TheNextPhotoIsLoadedWhileOneIsEditedAndOnlyThatOne) {
     boxes.answers = {false};
     EditedRun(main, editor, host, recorder.Loader());
     ASSERT_EQ(aheadWhileEditing.size(), 3u);
-    EXPECT_EQ(aheadWhileEditing[0], (std::vector<std::string>{"b.png"}));
-    EXPECT_EQ(aheadWhileEditing[1], (std::vector<std::string>{"b.png", "c.png"}));
-    EXPECT_EQ(aheadWhileEditing[2], (std::vector<std::string>{"b.png", "c.png"}));
+    EXPECT_EQ(aheadWhileEditing[0], (std::vector<std::string>{"a.png", "b.png"}));
+    EXPECT_EQ(aheadWhileEditing[1], (std::vector<std::string>{"a.png", "b.png", "c.png"}));
+    EXPECT_EQ(aheadWhileEditing[2], (std::vector<std::string>{"a.png", "b.png", "c.png"}));
     // The photos loaded ahead are the ones saved, each from its own file.
     LoadedPicture saved;
     LoadPicture(saved, Path("n/mini_b.jpg"));
@@ -266,13 +266,14 @@ TEST_F(EditedRunTest, AFailedLoadAheadIsToldAtItsTurn) {
     SameFolderMode();
     LoadRecorder recorder;
     bool brokenLoadedAheadOfItsTurn = false;
-    host.steps = {{EditorExit::Save,
-                   [&](EditorModel&) {
-                       const auto ahead = recorder.After("broken.png");
-                       brokenLoadedAheadOfItsTurn = ahead == std::vector<std::string>{"broken.png"};
-                   }},
-                  {EditorExit::Save, nullptr},
-                  {EditorExit::Save, nullptr}};
+    host.steps = {
+        {EditorExit::Save,
+         [&](EditorModel&) {
+             const auto ahead = recorder.After("broken.png");
+             brokenLoadedAheadOfItsTurn = ahead == std::vector<std::string>{"a.png", "broken.png"};
+         }},
+        {EditorExit::Save, nullptr},
+        {EditorExit::Save, nullptr}};
     boxes.answers = {false};
     EditedRun(main, editor, host, recorder.Loader());
     EXPECT_TRUE(brokenLoadedAheadOfItsTurn);
