@@ -150,7 +150,7 @@ double RunCli(const fs::path& cli, const std::string& args) {
 }
 
 struct Figures {
-    std::vector<double> automatic, cli;
+    std::vector<double> automatic, cli, cliAllCores;
     std::vector<double> firstShown, saveToNext, turn;
 };
 
@@ -238,6 +238,10 @@ int main(int argc, char** argv) {
         figures.cli.push_back(RunCli(cli, "shrink --jobs 1 --folder " + cliFolder + " --base " +
                                               Quoted(base.string()) + photoArgs));
 
+        figures.cliAllCores.push_back(RunCli(cli, "shrink --folder all" + std::to_string(round) +
+                                                      " --base " + Quoted(base.string()) +
+                                                      photoArgs));
+
         const std::string autoFolder = "auto" + std::to_string(round);
         MainScreen& logic = mainWindow.Logic();
         logic.AddChosenFiles(photos);
@@ -297,6 +301,8 @@ int main(int argc, char** argv) {
     std::printf("automatic run, button to completion box: %.2f s (median of %d)%s\n", automatic,
                 rounds, loads.c_str());
     std::printf("pictorel-cli shrink --jobs 1:             %.2f s\n", one);
+    std::printf("pictorel-cli shrink (a job per core):     %.2f s, ratio %.2f to --jobs 1\n",
+                Median(figures.cliAllCores), one > 0 ? Median(figures.cliAllCores) / one : 0.0);
     std::printf("ratio automatic / cli --jobs 1:           %.2f (target <= 0.62)\n",
                 one > 0 ? automatic / one : 0.0);
     std::printf("edited run, first photo shown:            %.3f s (target <= 0.35) [%s]\n",
