@@ -11,6 +11,9 @@ class IProgress {
     virtual void StopProgress() = 0;
     // Set by Esc on the progress window; cleared each time it is shown.
     virtual bool Cancelled() const = 0;
+    // Lets the window's pending events run (repaints, Esc) while the caller
+    // waits for work done elsewhere; returns at once.
+    virtual void LetEventsRun() {}
 };
 
 }  // namespace pictorel

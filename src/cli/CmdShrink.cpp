@@ -1,13 +1,10 @@
 #include "cli/CmdShrink.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/ProgramSettings.h"
@@ -15,14 +12,13 @@
 #include "base/Errors.h"
 #include "base/UserFolders.h"
 #include "cli/TerminalUi.h"
-#include "editor/EditorModel.h"
 #include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/MainScreen.h"
+#include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
-#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel::cli {
 
@@ -36,101 +32,6 @@ struct ShrinkOptions {
     std::vector<std::string> paths;
 };
 
-// One file's outcome: the encoded JPEG, or the message of its failure.
-struct ShrunkFile {
-    bool done = false;
-    std::vector<std::uint8_t> jpeg;
-    std::string error;
-};
-
-ShrunkFile ShrinkFile(const std::string& path) {
-    ShrunkFile result;
-    Bitmap shrunk;
-    try {
-        shrunk = ShrinkForPublishing(path);
-    } catch (const InvalidPicture& e) {
-        result.error = e.what();
-        return result;
-    }
-    try {
-        result.jpeg = EncodeJpeg(shrunk);
-    } catch (const std::exception& e) {
-        result.error = e.what();
-    }
-    return result;
-}
-
-ShrunkFile ShrinkOne(const std::string& path) noexcept {
-    try {
-        return ShrinkFile(path);
-    } catch (...) {
-        // Out of memory while setting up: reported like a load failure.
-        ShrunkFile result;
-        result.error = LoadFailedMessage(path);
-        return result;
-    }
-}
-
-// Shrinks the files on `jobs` threads while the caller takes the results in
-// list order. At most 2 x jobs files are ahead of the one being written.
-class ShrinkPipeline {
-  public:
-    ShrinkPipeline(const std::vector<std::string>& files, int jobs)
-        : files_(files), results_(files.size()), window_(static_cast<std::size_t>(2 * jobs)) {
-        for (int i = 0; i < jobs; ++i) workers_.emplace_back([this] { Work(); });
-    }
-    ~ShrinkPipeline() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        for (std::thread& worker : workers_) worker.join();
-    }
-
-    // Waits for file i and hands over its result; i must go up by one each call.
-    ShrunkFile Take(std::size_t i) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return results_[i].done; });
-        ShrunkFile result = std::move(results_[i]);
-        taken_ = i + 1;
-        changed_.notify_all();
-        return result;
-    }
-
-  private:
-    void Work() {
-        for (;;) {
-            std::size_t i;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] {
-                    return stop_ || next_ >= files_.size() || next_ < taken_ + window_;
-                });
-                if (stop_ || next_ >= files_.size()) return;
-                i = next_++;
-            }
-            ShrunkFile result = ShrinkOne(files_[i]);
-            result.done = true;
-            {
-                std::lock_guard lock(mutex_);
-                results_[i] = std::move(result);
-            }
-            changed_.notify_all();
-        }
-    }
-
-    const std::vector<std::string>& files_;
-    std::vector<ShrunkFile> results_;
-    std::size_t window_;
-    std::size_t next_ = 0;
-    std::size_t taken_ = 0;
-    bool stop_ = false;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::thread> workers_;
-};
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "pictorel-cli shrink: %s\nUsage: pictorel-cli shrink %s\n",
                  message.c_str(), kShrinkUsage);
@@ -139,7 +40,7 @@ int UsageError(const std::string& message) {
 
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {
     ShrinkOptions options;
-    options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    options.jobs = DefaultShrinkJobs();
     bool onlyPaths = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -222,11 +123,12 @@ int CmdShrink(const Args& args) {
 
     const int jobs = static_cast<int>(std::min<std::size_t>(options->jobs, files.size()));
     int failed = 0;
-    ShrinkPipeline pipeline(files, jobs);
+    OrderedShrinkPipeline pipeline(files, jobs);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        ShrunkFile result = pipeline.Take(i);
-        if (!result.error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", files[i].c_str(), result.error.c_str());
+        const ShrunkPhoto result = pipeline.Take(i);
+        const std::string& error = result.loadError.empty() ? result.encodeError : result.loadError;
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", files[i].c_str(), error.c_str());
             ++failed;
             continue;
         }

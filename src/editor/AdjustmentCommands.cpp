@@ -15,8 +15,10 @@ constexpr int kBrightnessStep = 5;
 constexpr int kBrightnessMax = 100;
 
 // Replaces a picture by its quarter turn, drawn over it at (0, 0): a square
-// is replaced whole and keeps its size.
+// is replaced whole and keeps its size (a 24-bit one turned where it is,
+// needing no second square's memory).
 void TurnInPlace(Bitmap& picture) {
+    if (TurnSquareInPlace(picture)) return;
     Bitmap turned = RotateBitmap90(picture);
     if (turned.Width() == picture.Width() && turned.Height() == picture.Height())
         picture = std::move(turned);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "base/Errors.h"
 #include "base/Limits.h"
@@ -30,7 +31,50 @@ int CheckedSide(std::int64_t side) {
     return static_cast<int>(side);
 }
 
+PreparedPicture PreparePictureOrThrow(const std::string& path) {
+    LoadedPicture picture;
+    LoadPicture(picture, path);
+    if (picture.Empty()) throw InvalidPicture("empty picture");
+
+    const int width = picture.Width();
+    const int height = picture.Height();
+    const std::int64_t side = std::max(width, height);
+    PreparedPicture prepared;
+    prepared.path = path;
+    prepared.scale = 25 * side;
+
+    // Work on the decoder's own pixels when they are 24-bit already, so a
+    // large photo is held once, not twice.
+    const Bitmap& decoded = picture.Graphic()->GetBitmap();
+    std::optional<Bitmap> converted;
+    if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
+    const Bitmap& source = converted ? *converted : decoded;
+
+    const Rect box = LetterboxRect(width, height);
+    prepared.workSquare = WhiteSquare(static_cast<int>(side));
+    prepared.workSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
+    converted.reset();
+    picture.Clear();
+    prepared.workView = ResampleBitmap(prepared.workSquare, kViewSide, kViewSide);
+    return prepared;
+}
+
 }  // namespace
+
+PreparedPicture PreparePicture(const std::string& path) noexcept {
+    try {
+        return PreparePictureOrThrow(path);
+    } catch (...) {
+        PreparedPicture failed;
+        failed.failed = true;
+        try {
+            failed.path = path;
+        } catch (...) {
+            // Without its path the mark matches no file and the file is loaded at its turn.
+        }
+        return failed;
+    }
+}
 
 Rect LetterboxRect(int width, int height) {
     const int side = std::max(width, height);
@@ -78,33 +122,34 @@ void EditorModel::Load() {
     DrawMarker();
 }
 
-void EditorModel::LoadWorkSquare() {
-    LoadedPicture picture;
-    LoadPicture(picture, SourcePath);
-    if (picture.Empty()) throw InvalidPicture("empty picture");
-    // The decoded picture replaces the previous work view.
-    WorkView = Bitmap();
-
-    const int width = picture.Width();
-    const int height = picture.Height();
-    const std::int64_t side = std::max(width, height);
-    Scale = 25 * side;
-
-    // Work on the decoder's own pixels when they are 24-bit already, so a
-    // large photo is held once, not twice.
-    const Bitmap& decoded = picture.Graphic()->GetBitmap();
-    std::optional<Bitmap> converted;
-    if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
-    const Bitmap& source = converted ? *converted : decoded;
-
-    const Rect box = LetterboxRect(width, height);
+void EditorModel::ReleasePictures() {
     WorkSquare = Bitmap();
-    WorkSquare = WhiteSquare(static_cast<int>(side));
-    WorkSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
-    converted.reset();
-    picture.Clear();
-    Bitmap scaled = ResampleBitmap(WorkSquare, kViewSide, kViewSide);
-    WorkView = std::move(scaled);
+    WorkView = Bitmap();
+    Result.reset();
+    MarkerPicture = Bitmap();
+}
+
+void EditorModel::LoadWorkSquare() {
+    std::optional<PreparedPicture> prepared = std::exchange(Prepared, std::nullopt);
+    if (prepared && prepared->path == SourcePath) {
+        if (prepared->failed) throw InvalidPicture("prepared picture failed to load");
+        ShowPrepared(std::move(*prepared));
+        return;
+    }
+    prepared.reset();
+    // The previous pictures go before the new one is decoded, so that a large
+    // photo is never held twice.
+    WorkView = Bitmap();
+    WorkSquare = Bitmap();
+    ShowPrepared(PreparePictureOrThrow(SourcePath));
+}
+
+void EditorModel::ShowPrepared(PreparedPicture prepared) {
+    prepared.workSquare.AdoptBudgetShare();
+    prepared.workView.AdoptBudgetShare();
+    Scale = prepared.scale;
+    WorkSquare = std::move(prepared.workSquare);
+    WorkView = std::move(prepared.workView);
     RenderResult();
 }
 

@@ -64,6 +64,22 @@ enum class Effect {
     Grid,
 };
 
+// A picture loaded for the editor ahead of its turn, possibly on another
+// thread: the work square and its work view, or the mark of a failed load.
+struct PreparedPicture {
+    std::string path;
+    bool failed = false;
+    std::int64_t scale = 0;
+    Bitmap workSquare;
+    Bitmap workView;
+};
+
+// The slow part of EditorModel::Load for `path` (decoding, the work square,
+// the work view); safe on any thread, never throws: any failure, running
+// out of memory included, gives failed = true. The pictures are counted in
+// the memory budget as held by the calling thread until Load adopts them.
+PreparedPicture PreparePicture(const std::string& path) noexcept;
+
 class EditorModel {
   public:
     explicit EditorModel(IMessageBoxes& boxes) : boxes_(boxes) {}
@@ -72,6 +88,14 @@ class EditorModel {
 
     // The picture to edit, set by the caller before Load.
     std::string SourcePath;
+    // SourcePath already prepared, if the caller loaded it ahead. Load takes
+    // it when its path is SourcePath (its failure told as Load's own), and
+    // drops it either way.
+    std::optional<PreparedPicture> Prepared;
+
+    // Gives back the work square, the work view, the result and the marker
+    // picture, so that this thread holds nothing of the memory budget.
+    void ReleasePictures();
 
     // Loads SourcePath: fills the work square, the work view and the result.
     // A picture that cannot be loaded is told in a box and leaves no result.
@@ -161,6 +185,7 @@ class EditorModel {
 
   private:
     void LoadWorkSquare();
+    void ShowPrepared(PreparedPicture prepared);
 
     IMessageBoxes& boxes_;
 };

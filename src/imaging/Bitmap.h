@@ -73,6 +73,9 @@ class Bitmap {
     // Bytes per row, a multiple of 4.
     std::size_t Stride() const { return stride_; }
     std::size_t SizeInBytes() const { return size_; }
+    // Counts the pixels in the memory budget as held by the calling thread
+    // (for a picture made on another thread and handed over).
+    void AdoptBudgetShare() { reservation_.AdoptByThisThread(); }
 
     // Row y, 0 being the top row. Throws std::out_of_range for a bad row.
     std::uint8_t* ScanLine(int y);

@@ -19,5 +19,8 @@ VectorUnit ResampleVectorUnit();
 // A new picture of the source's layout turned 90 degrees clockwise.
 // Throws RotateError ("Bitmap Size Error", "Illegal Bitmap").
 Bitmap RotateBitmap90(const Bitmap& source);
+// The same quarter turn done in place on a square 24-bit picture, without a
+// second picture's memory; false, leaving it untouched, for any other.
+bool TurnSquareInPlace(Bitmap& square);
 
 }  // namespace pictorel

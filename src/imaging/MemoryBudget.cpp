@@ -41,6 +41,16 @@ MemoryBudget::Reservation MemoryBudget::Reservation::Split(std::uint64_t bytes) 
     return part;
 }
 
+void MemoryBudget::Reservation::AdoptByThisThread() {
+    const std::thread::id self = std::this_thread::get_id();
+    if (!budget_ || bytes_ == 0 || owner_ == self) return;
+    std::lock_guard lock(budget_->mutex_);
+    budget_->heldBy_[self] += bytes_;
+    const auto it = budget_->heldBy_.find(owner_);
+    if (it != budget_->heldBy_.end() && (it->second -= bytes_) == 0) budget_->heldBy_.erase(it);
+    owner_ = self;
+}
+
 std::uint64_t MemoryBudget::DefaultCapacity() {
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
@@ -109,6 +119,12 @@ std::uint64_t MemoryBudget::InUse() const {
 std::uint64_t MemoryBudget::Peak() const {
     std::lock_guard lock(mutex_);
     return peak_;
+}
+
+std::uint64_t MemoryBudget::HeldByThisThread() const {
+    std::lock_guard lock(mutex_);
+    const auto it = heldBy_.find(std::this_thread::get_id());
+    return it == heldBy_.end() ? 0 : it->second;
 }
 
 void MemoryBudget::ResetPeak() {

@@ -27,6 +27,10 @@ class MemoryBudget {
         // Hands `bytes` of this reservation over to a new one, for one of
         // several buffers reserved together; all of it when fewer are held.
         Reservation Split(std::uint64_t bytes) noexcept;
+        // Moves these bytes to the calling thread's account, for a buffer
+        // made on one thread and kept by another: the waiting rule below
+        // must see the thread that really holds them.
+        void AdoptByThisThread();
 
       private:
         friend class MemoryBudget;
@@ -69,6 +73,8 @@ class MemoryBudget {
     std::uint64_t Capacity() const;
     std::uint64_t InUse() const;
     std::uint64_t Peak() const;
+    // What the calling thread holds.
+    std::uint64_t HeldByThisThread() const;
     void ResetPeak();
 
   private:

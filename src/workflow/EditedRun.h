@@ -2,6 +2,9 @@
 // modally for each selected file, and its result decides save, skip or stop.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "editor/EditorModel.h"
 #include "workflow/MainScreen.h"
 
@@ -25,6 +28,12 @@ class IEditorHost {
 //
 // Stop all in same-folder mode before anything was saved: no prefix exists
 // yet, so Yes opens the folder of the file in hand.
-void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host);
+//
+// While the user edits one photo, the next one is loaded on another thread
+// with `load` (at most one ahead), so that the editor shows it at once; a
+// failed load of that photo is told when its turn comes, as Load tells it.
+using PictureLoader = std::function<PreparedPicture(const std::string& path)>;
+void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host,
+               PictureLoader load = PreparePicture);
 
 }  // namespace pictorel

@@ -1,8 +1,8 @@
 #include "workflow/MainScreen.h"
 
 #include <array>
+#include <chrono>
 #include <filesystem>
-#include <optional>
 #include <system_error>
 
 #include "app/SettingsKeys.h"
@@ -158,22 +158,25 @@ void MainScreen::RunAutomatic() {
     RunDestination destination;
     if (!StartRun(destination)) return;
 
+    // The window thread waits for a worker in slices this short, letting
+    // the window's events run between them.
+    constexpr std::chrono::milliseconds kWaitSlice{15};
     const std::size_t count = SelectedFiles.size();
     bool stopped = false;
     int unsaved = 0;
     progress_.StartProgress(static_cast<int>(count), true);
     try {
+        OrderedShrinkPipeline pipeline(SelectedFiles, ShrinkJobs);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::string& file = SelectedFiles[i];
-            std::optional<Bitmap> shrunk;
-            try {
-                shrunk = ShrinkForPublishing(file);
-            } catch (const InvalidPicture& e) {
+            while (!pipeline.WaitFor(i, kWaitSlice)) progress_.LetEventsRun();
+            const ShrunkPhoto photo = pipeline.Take(i);
+            if (!photo.loadError.empty()) {
                 // A photo that cannot be read is told and left out; it is not
                 // counted as unsaved.
-                boxes_.ShowError(e.what());
+                boxes_.ShowError(photo.loadError);
+            } else if (!SaveEncoded(photo, destination.OutputPathFor(SelectedFiles[i]))) {
+                ++unsaved;
             }
-            if (shrunk && !SaveResult(&*shrunk, destination.OutputPathFor(file))) ++unsaved;
             progress_.StepProgress();
             // Esc on the progress window ends the run after the file in hand.
             if (i + 1 < count && progress_.Cancelled()) {
@@ -181,6 +184,9 @@ void MainScreen::RunAutomatic() {
                 break;
             }
         }
+        // Nothing is written after this point: the workers still busy finish
+        // their file, which is dropped, and are joined before the question.
+        while (!pipeline.WaitUntilStopped(kWaitSlice)) progress_.LetEventsRun();
     } catch (...) {
         progress_.StopProgress();
         throw;
@@ -194,10 +200,27 @@ bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath
     std::string tried;
     std::string reason;
     if (SaveResultAsJpeg(picture, outputPath, &tried, &reason)) return true;
+    ShowSaveFailure(outputPath, tried, std::move(reason));
+    return false;
+}
+
+bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath) {
+    if (!photo.encodeError.empty()) {
+        ShowSaveFailure(outputPath, "", photo.encodeError);
+        return false;
+    }
+    std::string tried;
+    std::string reason;
+    if (SaveJpegBytes(photo.jpeg, outputPath, &tried, &reason)) return true;
+    ShowSaveFailure(outputPath, tried, std::move(reason));
+    return false;
+}
+
+void MainScreen::ShowSaveFailure(const std::string& outputPath, const std::string& tried,
+                                 std::string reason) {
     const std::string file = tried.empty() ? JpegOutputName(outputPath) : tried;
     if (reason.starts_with(file + ": ")) reason.erase(0, file.size() + 2);
     boxes_.ShowError(SaveFailedMessage(file, reason));
-    return false;
 }
 
 void MainScreen::FinishRun(const RunDestination& destination, const std::string& question) {

@@ -14,6 +14,7 @@
 #include "formats/ReaderRegistry.h"
 #include "imaging/Bitmap.h"
 #include "workflow/FolderDialogs.h"
+#include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel {
@@ -58,6 +59,8 @@ class MainScreen {
     bool RunGroupVisible = false;
     // Set when the combo should take the keyboard focus; the window clears it.
     bool FocusComboRequested = false;
+    // Worker threads of the automatic run.
+    int ShrinkJobs = DefaultShrinkJobs();
 
     // Creation: the command-line paths, then the first screen.
     void Start(const std::vector<std::string>& arguments);
@@ -80,7 +83,11 @@ class MainScreen {
     bool StartRun(RunDestination& destination);
     // The automatic run ("縮小だけして保存（全自動）"): each selected photo
     // shrunk for publishing and saved; one that cannot be read is told in a
-    // box and left out.
+    // box and left out. The photos are shrunk and encoded on ShrinkJobs
+    // worker threads; this thread writes the files, steps the progress and
+    // shows the boxes in selection order, letting the window's events run
+    // while it waits. Esc stops the run after the file in hand: the workers
+    // are stopped and joined before the closing question.
     void RunAutomatic();
     // Writes one file's result to `outputPath` (its JPEG name is derived). A
     // picture that cannot be written gets an error box naming the file and
@@ -94,6 +101,10 @@ class MainScreen {
     void OpenLastSourceFolder();
 
   private:
+    // Writes encoded bytes as SaveResult writes a picture.
+    bool SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath);
+    void ShowSaveFailure(const std::string& outputPath, const std::string& tried,
+                         std::string reason);
     void AddPaths(const std::vector<std::string>& paths);
 
     SettingsFile& ini_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <array>
 #include <cstdint>
 #include <random>
@@ -201,6 +203,47 @@ TEST(RotateBitmap90, TurnsClockwiseAndFourTurnsGiveTheSource) {
         const Bitmap back = RotateBitmap90(RotateBitmap90(RotateBitmap90(once)));
         EXPECT_TRUE(back == pic) << BitsPerPixel(f);
     }
+}
+
+TEST(RotateBitmap90, TiledTurnOfColourRowsMatchesThePlainPerPixelTurn) {
+    // Odd sizes leave partial tiles on both edges and row padding; the large
+    // one is turned on several threads.
+    std::mt19937 rng(11);
+    for (const auto& [w, h] :
+         {std::pair{1, 1}, {5, 17}, {17, 5}, {16, 16}, {33, 47}, {101, 3}, {1203, 1001}}) {
+        const Bitmap pic = RandomPicture(rng, w, h, PixelFormat::pf24bit);
+        Bitmap plain(h, w, PixelFormat::pf24bit);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) plain.SetPixel(h - 1 - y, x, pic.Pixel(x, y));
+        const Bitmap turned = RotateBitmap90(pic);
+        ASSERT_EQ(turned.Width(), h);
+        ASSERT_EQ(turned.Height(), w);
+        ASSERT_EQ(turned.SizeInBytes(), plain.SizeInBytes());
+        // Byte for byte, the bytes after each row's last pixel included.
+        EXPECT_EQ(std::memcmp(turned.Bits(), plain.Bits(), plain.SizeInBytes()), 0)
+            << w << " x " << h;
+    }
+}
+
+TEST(TurnSquareInPlace, GivesTheSameBytesAsTheTurnIntoANewPicture) {
+    // Odd sides have a centre pixel and row padding; the large one is turned
+    // on several threads.
+    std::mt19937 rng(5);
+    for (const int side : {1, 2, 3, 31, 32, 65, 1001}) {
+        Bitmap square = RandomPicture(rng, side, side, PixelFormat::pf24bit);
+        const std::size_t used = 3 * std::size_t(side);
+        for (int y = 0; y < side; ++y)  // padding as the editor's white square has it
+            std::memset(square.ScanLine(y) + used, 0xFF, square.Stride() - used);
+        const Bitmap expected = RotateBitmap90(square);
+        ASSERT_TRUE(TurnSquareInPlace(square));
+        EXPECT_EQ(std::memcmp(square.Bits(), expected.Bits(), expected.SizeInBytes()), 0) << side;
+    }
+    Bitmap wide = RandomPicture(rng, 4, 3, PixelFormat::pf24bit);
+    const Bitmap before = wide;
+    EXPECT_FALSE(TurnSquareInPlace(wide));
+    Bitmap paletted = RandomPicture(rng, 4, 4, PixelFormat::pf8bit);
+    EXPECT_FALSE(TurnSquareInPlace(paletted));
+    EXPECT_TRUE(wide == before);
 }
 
 // The reference comparisons above run in this program twice: once as the

@@ -1,9 +1,12 @@
 // The automatic run end to end: names, sizes, boxes and progress in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "WorkflowFixture.h"
 #include "editor/TestPictures.h"
@@ -163,6 +166,50 @@ TEST_F(AutomaticRun, UnwritableFileIsToldAndCountedAndTheRunGoesOn) {
     EXPECT_EQ(log->back(),
               "confirm: 1 個のファイルを保存できませんでした。"
               "残りの処理を全て中止しました。フォルダを開きますか？");
+}
+
+TEST_F(AutomaticRun, WorkersKeepFilesAndBoxesInSelectionOrder) {
+    // The first photo is by far the slowest, so the workers finish the later
+    // ones first; the damaged and the unwritable file in the middle are still
+    // told in their turn and the names are given in selection order.
+    main.ShrinkJobs = 4;
+    const std::string longName = std::string(250, 'n');
+    const std::string slow = Picture("o/x.jpg", 3200, 2400);
+    const std::string broken = Path("o/b.jpg");
+    WriteFile(broken, std::string("\xFF\xD8\xFF garbage"));
+    const std::string unwritable = Picture("o/" + longName + ".bmp", 30, 20);
+    const std::string second = Picture("o/x.bmp", 40, 30);
+    const std::string third = Picture("o/x.png.bmp", 40, 30);
+    boxes.answers = {false};
+    Run({slow, broken, unwritable, second, third}, 0);
+    const std::string out = NormalizeFolderPath(Path("o")) + "mini_";
+    ASSERT_EQ(log->size(), 10u);
+    EXPECT_EQ((*log)[2], kLoadError + "\n" + broken);
+    EXPECT_EQ((*log)[4].rfind("error: ファイル " + out + longName + ".jpg を保存", 0), 0u)
+        << (*log)[4];
+    EXPECT_EQ(log->back(), "confirm: 1 個のファイルを保存できませんでした。フォルダを開きますか？");
+    EXPECT_EQ(SizeOf(out + "x.jpg"), std::make_pair(800, 600));
+    EXPECT_EQ(SizeOf(out + "x-1.jpg"), std::make_pair(40, 30));
+    EXPECT_EQ(SizeOf(out + "x.png.jpg"), std::make_pair(40, 30));
+}
+
+TEST_F(AutomaticRun, NothingIsWrittenAfterEscWithWorkersAhead) {
+    main.ShrinkJobs = 4;
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i)
+        files.push_back(Picture("e/" + std::to_string(i) + ".jpg", 900, 700));
+    progress.cancelAfterSteps = 2;
+    boxes.answers = {false};
+    Run(files, 0);
+    EXPECT_EQ(log->back(), kStopAll);
+    // The workers are joined before the question: nothing comes later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(Path("e")))
+        if (entry.path().filename().string().starts_with("mini_"))
+            written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"mini_0.jpg", "mini_1.jpg"}));
 }
 
 TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {

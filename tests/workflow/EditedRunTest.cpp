@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
+#include "imaging/MemoryBudget.h"
 #include "workflow/WorkflowFixture.h"
 
 namespace pictorel {
@@ -189,6 +195,131 @@ TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
     EXPECT_FALSE(fs::exists(Path("p/mini_broken.jpg")));
     EXPECT_TRUE(fs::exists(Path("p/mini_good.jpg")));
     EXPECT_EQ(Calls("error").size(), 1u);
+}
+
+// Records which files the run loaded ahead, from the loading thread.
+struct LoadRecorder {
+    std::mutex mutex;
+    std::vector<std::string> loaded;
+
+    PictureLoader Loader() {
+        return [this](const std::string& path) {
+            PreparedPicture prepared = PreparePicture(path);
+            std::lock_guard lock(mutex);
+            loaded.push_back(fs::path(path).filename().string());
+            return prepared;
+        };
+    }
+    // Waits until `name` was loaded ahead or two seconds have passed, then
+    // gives every name loaded so far.
+    std::vector<std::string> After(const std::string& name) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        for (;;) {
+            {
+                std::lock_guard lock(mutex);
+                if (std::find(loaded.begin(), loaded.end(), name) != loaded.end() ||
+                    std::chrono::steady_clock::now() > deadline)
+                    return loaded;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+};
+
+TEST_F(EditedRunTest, TheNextPhotoIsLoadedWhileOneIsEditedAndOnlyThatOne) {
+    AddPicture("n", "a.png", kWhite);
+    AddPicture("n", "b.png", Color{230, 20, 20});
+    AddPicture("n", "c.png", kWhite);
+    SameFolderMode();
+    LoadRecorder recorder;
+    std::vector<std::vector<std::string>> aheadWhileEditing;
+    const auto note = [&](const std::string& next) {
+        return [&, next](EditorModel&) {
+            // A little time for a second picture to be started wrongly.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            aheadWhileEditing.push_back(recorder.After(next));
+        };
+    };
+    host.steps = {{EditorExit::Save, note("b.png")},
+                  {EditorExit::Save, note("c.png")},
+                  {EditorExit::Save, note("c.png")}};
+    boxes.answers = {false};
+    EditedRun(main, editor, host, recorder.Loader());
+    ASSERT_EQ(aheadWhileEditing.size(), 3u);
+    EXPECT_EQ(aheadWhileEditing[0], (std::vector<std::string>{"a.png", "b.png"}));
+    EXPECT_EQ(aheadWhileEditing[1], (std::vector<std::string>{"a.png", "b.png", "c.png"}));
+    EXPECT_EQ(aheadWhileEditing[2], (std::vector<std::string>{"a.png", "b.png", "c.png"}));
+    // The photos loaded ahead are the ones saved, each from its own file.
+    LoadedPicture saved;
+    LoadPicture(saved, Path("n/mini_b.jpg"));
+    const Color middle = saved.Graphic()->GetBitmap().ToBgr24().Pixel(200, 200);
+    EXPECT_GT(middle.r, 200);
+    EXPECT_LT(middle.g, 60);
+}
+
+TEST_F(EditedRunTest, AFailedLoadAheadIsToldAtItsTurn) {
+    AddPicture("f", "a.png", kWhite);
+    const std::string broken = Folder("f") + "/broken.png";
+    test::WriteFile(broken, std::string("not a picture"));
+    main.SelectedFiles.push_back(broken);
+    AddPicture("f", "c.png", kWhite);
+    SameFolderMode();
+    LoadRecorder recorder;
+    bool brokenLoadedAheadOfItsTurn = false;
+    host.steps = {
+        {EditorExit::Save,
+         [&](EditorModel&) {
+             const auto ahead = recorder.After("broken.png");
+             brokenLoadedAheadOfItsTurn = ahead == std::vector<std::string>{"a.png", "broken.png"};
+         }},
+        {EditorExit::Save, nullptr},
+        {EditorExit::Save, nullptr}};
+    boxes.answers = {false};
+    EditedRun(main, editor, host, recorder.Loader());
+    EXPECT_TRUE(brokenLoadedAheadOfItsTurn);
+    EXPECT_EQ(*log, (test::CallLog{"editor: a.png", "editor: broken.png",
+                                   "error: 画像ファイルが壊れているか、サイズが大き過ぎます。\n" +
+                                       fs::absolute(broken).lexically_normal().string(),
+                                   "editor: c.png",
+                                   "confirm: 縮小が完了しました。フォルダを開きますか？"}));
+    EXPECT_FALSE(fs::exists(Path("f/mini_broken.jpg")));
+    EXPECT_TRUE(fs::exists(Path("f/mini_c.jpg")));
+}
+
+TEST_F(EditedRunTest, ALoadAheadWaitingForMemoryDoesNotStopTheRun) {
+    // A budget that holds the editor's pictures of one photo with little to
+    // spare: the load ahead has to wait until the editor gives them back.
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        Bitmap photo(600, 450);
+        photo.FillRect(Rect{0, 0, 600, 450}, Color{230, 20, 20});
+        const std::string path = Folder("m") + "/" + name;
+        WritePicture(photo, path);
+        main.SelectedFiles.push_back(path);
+    }
+    SameFolderMode();
+    MemoryBudget& budget = MemoryBudget::Process();
+    const std::uint64_t capacity = budget.Capacity();
+    std::uint64_t editorHolds = 0;
+    {
+        EditorModel probe(boxes);
+        probe.SourcePath = main.SelectedFiles[0];
+        probe.Load();
+        editorHolds = budget.HeldByThisThread();
+        probe.ReleasePictures();
+        EXPECT_EQ(budget.HeldByThisThread(), 0u);
+    }
+    budget.SetCapacity(budget.InUse() + editorHolds + 50000);
+    host.steps = {
+        {EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}, {EditorExit::Save, nullptr}};
+    boxes.answers = {false};
+    auto run = std::async(std::launch::async, [&] { EditedRun(main, editor, host); });
+    const bool finished = run.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    budget.SetCapacity(capacity);
+    ASSERT_TRUE(finished) << "the edited run waits for a load that waits for its memory";
+    run.get();
+    EXPECT_EQ(Calls("error").size(), 0u);
+    for (const char* name : {"mini_a.jpg", "mini_b.jpg", "mini_c.jpg"})
+        EXPECT_TRUE(fs::exists(Path("m/") + name)) << name;
 }
 
 TEST_F(EditedRunTest, UnwritableSaveIsToldAndCountedAtTheEnd) {

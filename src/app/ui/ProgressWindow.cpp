@@ -135,6 +135,10 @@ void ProgressWindow::StepProgress() {
     QApplication::processEvents();
 }
 
+void ProgressWindow::LetEventsRun() {
+    QApplication::processEvents();
+}
+
 void ProgressWindow::StopProgress() {
     if (!isVisible()) return;
     if (mainWindow_) mainWindow_->setEnabled(true);

@@ -48,6 +48,7 @@ class ProgressWindow : public QWidget, public IProgress {
     void StepProgress() override;
     void StopProgress() override;
     bool Cancelled() const override { return cancelled_; }
+    void LetEventsRun() override;
 
     QLabel* messageLabel;
     QProgressBar* gauge;

@@ -71,6 +71,9 @@ class MainWindow::Links : public IProgress, public IBaseFolderDialog {
         if (progress != nullptr) progress->StopProgress();
     }
     bool Cancelled() const override { return progress != nullptr && progress->Cancelled(); }
+    void LetEventsRun() override {
+        if (progress != nullptr) progress->LetEventsRun();
+    }
     void ShowBaseFolderDialog() override {
         if (baseDialog != nullptr) baseDialog->ShowBaseFolderDialog();
     }

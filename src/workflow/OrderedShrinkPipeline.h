@@ -1,0 +1,92 @@
+// The automatic run's work on worker threads: each selected photo is loaded,
+// reduced and encoded as a JPEG on one of several threads, and the caller
+// takes the results one by one in selection order. Writing the files, the
+// progress and the boxes stay with the caller, so that the never-overwrite
+// naming and everything the user sees keep the selection's order.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pictorel {
+
+// The outcome of shrinking one photo: the JPEG bytes, or why there are none.
+struct ShrunkPhoto {
+    std::vector<std::uint8_t> jpeg;
+    // Set when the photo could not be read: LoadFailedMessage(path).
+    std::string loadError;
+    // Set when the reduced picture could not be encoded: the encoder's text.
+    std::string encodeError;
+};
+
+// ShrinkForPublishing then EncodeJpeg; never throws.
+ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
+
+using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
+
+// One worker per core (std::thread::hardware_concurrency), at least one.
+int DefaultShrinkJobs();
+
+class OrderedShrinkPipeline {
+  public:
+    // Starts min(jobs, files) workers at once. A worker starts a file only
+    // while fewer than 2 x jobs files lie between it and the next one to be
+    // taken, so finished results never pile up. The pictures themselves are
+    // counted in the process's memory budget by the decoders: a worker holds
+    // nothing when it starts a file, so it waits there until the budget has
+    // room.
+    OrderedShrinkPipeline(std::vector<std::string> files, int jobs,
+                          ShrinkStep step = ShrinkAndEncode);
+    // Stops and joins the workers (a file in progress is finished first).
+    ~OrderedShrinkPipeline();
+    OrderedShrinkPipeline(const OrderedShrinkPipeline&) = delete;
+    OrderedShrinkPipeline& operator=(const OrderedShrinkPipeline&) = delete;
+
+    std::size_t Size() const { return files_.size(); }
+
+    // Whether the result of file `index` is ready, waiting at most `wait`
+    // for it. `index` is the next one to be taken.
+    bool WaitFor(std::size_t index, std::chrono::milliseconds wait);
+    // Hands over the result of file `index`, waiting for it as long as
+    // needed. Files are taken in order: 0, 1, 2, ... Throws std::logic_error
+    // for any other index, or for a file that will not come because the
+    // pipeline was stopped before it started.
+    ShrunkPhoto Take(std::size_t index);
+
+    // No further file is started; the ones in progress go on.
+    void StopStarting();
+    // StopStarting, then waits at most `wait` for the files in progress.
+    // True, with every worker joined, once none is left running.
+    bool WaitUntilStopped(std::chrono::milliseconds wait);
+
+  private:
+    struct Slot {
+        bool started = false;
+        bool done = false;
+        ShrunkPhoto photo;
+    };
+    void Work();
+    bool Ready(std::size_t index) const;
+    void JoinAll();
+
+    const std::vector<std::string> files_;
+    const ShrinkStep step_;
+    const std::size_t ahead_;
+    std::vector<Slot> slots_;
+    std::size_t next_ = 0;   // next file to start
+    std::size_t taken_ = 0;  // next file to take
+    int running_ = 0;        // workers inside step_
+    bool stopping_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace pictorel
