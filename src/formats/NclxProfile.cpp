@@ -118,7 +118,7 @@ std::vector<std::uint8_t> BuildNclxProfile(const NclxColour& colour) {
     cmsToneCurve* curves[3] = {curve.get(), curve.get(), curve.get()};
     const Profile profile(cmsCreateRGBProfile(&white, &primaries, curves));
     if (!profile) return {};
-    // The description names the code points, for `pictorel-cli info`.
+    // The profile's name lists the code points, so `pictorel-cli info` shows them.
     const std::unique_ptr<cmsMLU, MluFree> description(cmsMLUalloc(nullptr, 1));
     const std::string text = "nclx primaries " + std::to_string(colour.primaries) + " transfer " +
                              std::to_string(colour.transfer);
