@@ -43,17 +43,13 @@ PreparedPicture PreparePictureOrThrow(const std::string& path) {
     prepared.path = path;
     prepared.scale = 25 * side;
 
-    // Work on the decoder's own pixels when they are 24-bit already, so a
-    // large photo is held once, not twice.
-    const Bitmap& decoded = picture.Graphic()->GetBitmap();
-    std::optional<Bitmap> converted;
-    if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
-    const Bitmap& source = converted ? *converted : decoded;
-
-    const Rect box = LetterboxRect(width, height);
-    prepared.workSquare = WhiteSquare(static_cast<int>(side));
-    prepared.workSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
-    converted.reset();
+    {
+        // The decoded photo lives only until it is copied into the square.
+        const Bitmap source = picture.TakeBgr24();
+        const Rect box = LetterboxRect(width, height);
+        prepared.workSquare = WhiteSquare(static_cast<int>(side));
+        prepared.workSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
+    }
     picture.Clear();
     prepared.workView = ResampleBitmap(prepared.workSquare, kViewSide, kViewSide);
     return prepared;

@@ -120,6 +120,13 @@ const std::vector<std::uint8_t>& LoadedPicture::IccProfile() const {
     return graphic_ ? graphic_->iccProfile : kNone;
 }
 
+Bitmap LoadedPicture::TakeBgr24() {
+    if (!graphic_) return Bitmap();
+    Bitmap taken = graphic_->TakeBitmap();
+    if (taken.Format() == PixelFormat::pf24bit) return taken;
+    return taken.ToBgr24();
+}
+
 void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConversion conversion) {
     // The file is read once; the content test and the reader share the bytes.
     // A file of an unknown extension is read whole: it may still be claimed

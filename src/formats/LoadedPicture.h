@@ -21,6 +21,10 @@ class LoadedPicture {
     const std::vector<std::uint8_t>& IccProfile() const;
     // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
     Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
+    // Takes the held picture out as 24-bit BGR: the decoder's own pixels when
+    // they are 24-bit already, so a large photo is held once, not twice; the
+    // holder keeps its profile but no pixels.
+    Bitmap TakeBgr24();
     void Assign(std::unique_ptr<PictureReader> graphic) { graphic_ = std::move(graphic); }
     // Loads by the file's extension alone (the open dialog's preview):
     // "拡張子 .%s の画像形式は処理できません" when no class owns it. On failure

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
@@ -23,13 +22,7 @@ Bitmap LoadAndReduce(const std::string& path) {
     LoadPicture(picture, path, ProfileConversion::ByCaller);
     if (picture.Empty()) throw InvalidPicture("empty picture");
 
-    // The decoder's own pixels are used when they are 24-bit already, so a
-    // large photo is held once, not twice.
-    const Bitmap& decoded = picture.Graphic()->GetBitmap();
-    std::optional<Bitmap> converted;
-    if (decoded.Format() != PixelFormat::pf24bit) converted = decoded.ToBgr24();
-    const Bitmap& source = converted ? *converted : decoded;
-
+    const Bitmap source = picture.TakeBgr24();
     const Size target = AutoTargetSize(source.Width(), source.Height());
     Bitmap reduced = ResampleBitmap(source, target.width, target.height);
     ConvertToSrgb(reduced, picture.IccProfile());
