@@ -17,7 +17,7 @@
 
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "imaging/ReferenceResample.h"
 
 namespace {

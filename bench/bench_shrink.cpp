@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "formats/LoadedPicture.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/ShrinkPhoto.h"
 

@@ -18,6 +18,7 @@
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
 #include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 
 namespace pictorel::cli {
 

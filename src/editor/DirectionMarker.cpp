@@ -6,7 +6,7 @@
 
 #include "base/Limits.h"
 #include "editor/EditorModel.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "imaging/Canvas.h"
 
 namespace pictorel {

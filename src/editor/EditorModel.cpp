@@ -11,7 +11,7 @@
 #include "base/Errors.h"
 #include "base/Limits.h"
 #include "formats/LoadedPicture.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
 

@@ -7,7 +7,7 @@
 #include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
 

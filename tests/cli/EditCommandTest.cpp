@@ -7,7 +7,7 @@
 
 #include "formats/LoadedPicture.h"
 #include "formats/PictureWriter.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {

@@ -11,6 +11,7 @@
 #include "formats/PictureWriter.h"
 #include "imaging/BitmapEffects.h"
 #include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/RandomPictures.h"
 #include "support/TestFiles.h"
 

@@ -7,7 +7,7 @@
 #include "editor/CropTool.h"
 #include "editor/EditorModel.h"
 #include "editor/MarkerTool.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/Fakes.h"
 
 namespace pictorel::test {

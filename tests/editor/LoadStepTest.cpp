@@ -5,7 +5,7 @@
 
 #include "TestPictures.h"
 #include "editor/EditorModel.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/Fakes.h"
 #include "support/TestFiles.h"
 

@@ -1,4 +1,5 @@
 #include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "formats/LoadedPicture.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 #include "workflow/ShrinkPhoto.h"
 

@@ -11,7 +11,7 @@
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
 #include "editor/TestPictures.h"
-#include "imaging/BitmapUtils.h"
+#include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 #include "workflow/JpegOutput.h"
 
