@@ -118,8 +118,12 @@ void CmykRowToBgr(const std::uint8_t* in, std::uint8_t* out, int width, bool inv
     }
 }
 
-// Only trivially destructible locals here: libjpeg may longjmp out of it.
-void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
+// The decoding choices read off the header.
+enum class JpegOutput { Bgr24, Grey8, Cmyk };
+
+// Reads the header, checks the picture's limits and picks the output
+// colours. Only trivially destructible locals here: libjpeg may longjmp out.
+JpegOutput ReadHeader(JpegDecoder& d, std::span<const std::uint8_t> data) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
@@ -145,19 +149,30 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
         std::free(icc);  // NOLINT: allocated by libjpeg with malloc
     }
 
-    bool cmyk = false;
-    PixelFormat format = PixelFormat::pf24bit;
+    JpegOutput output = JpegOutput::Bgr24;
     if (cinfo.num_components == 1) {
         cinfo.out_color_space = JCS_GRAYSCALE;
-        format = PixelFormat::pf8bit;
+        output = JpegOutput::Grey8;
     } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
         cinfo.out_color_space = JCS_CMYK;
-        cmyk = true;
-        d.cmykProfile = CmykProfileConverter::Create(d.iccProfile, cinfo.saw_Adobe_marker != 0);
+        output = JpegOutput::Cmyk;
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
     jpeg_calc_output_dimensions(&cinfo);
+    return output;
+}
+
+// Decodes the whole picture into d.bitmap. Only trivially destructible
+// locals here: libjpeg may longjmp out of it.
+void DecodeWhole(JpegDecoder& d, JpegOutput output) {
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    const bool cmyk = output == JpegOutput::Cmyk;
+    const PixelFormat format =
+        output == JpegOutput::Grey8 ? PixelFormat::pf8bit : PixelFormat::pf24bit;
+    if (cmyk) {
+        d.cmykProfile = CmykProfileConverter::Create(d.iccProfile, cinfo.saw_Adobe_marker != 0);
+    }
     d.reservation = MemoryBudget::Process().Reserve(
         CoefficientBytes(cinfo) + RowStride(cinfo.output_width, format) * cinfo.output_height,
         "JPEG picture");
@@ -204,6 +219,25 @@ void RunDecoder(JpegDecoder& d, std::span<const std::uint8_t> data) {
     }
 }
 
+// Hands the rows of a 24-bit picture to `sink` as they are decoded. Rows
+// libjpeg could not deliver are handed over black, as DecodeWhole leaves
+// them. Only trivially destructible locals here: libjpeg may longjmp out.
+void DecodeIntoSink(JpegDecoder& d, RowSink& sink) {
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    d.reservation = MemoryBudget::Process().Reserve(CoefficientBytes(cinfo), "JPEG picture");
+    jpeg_start_decompress(&cinfo);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(cinfo.output_width);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = sink.NextRow();
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+        sink.RowDone();
+    }
+    for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; ++y) {
+        std::memset(sink.NextRow(), 0, rowBytes);
+        sink.RowDone();
+    }
+}
+
 }  // namespace
 
 int ExifOrientation(std::span<const std::uint8_t> app1) {
@@ -242,9 +276,32 @@ void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
     jpeg_create_decompress(&d->cinfo);
     d->created = true;
-    RunDecoder(*d, data);
+    DecodeWhole(*d, ReadHeader(*d, data));
     bitmap_ = ApplyOrientation(std::move(d->bitmap), d->orientation);
     iccProfile = std::move(d->iccProfile);
+}
+
+bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) {
+    bitmap_ = Bitmap();
+    iccProfile.clear();
+    auto d = std::make_unique<JpegDecoder>();
+    d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.error_exit = ErrorExit;
+    d->err.pub.output_message = OutputMessage;
+    if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    // Only upright colour pictures come row by row: a turned picture's rows
+    // are the file's columns, and grey and CMYK pictures take other steps.
+    if (ReadHeader(*d, data) != JpegOutput::Bgr24 || d->orientation != 1) return false;
+    iccProfile = std::move(d->iccProfile);
+    if (!sink.Accept(static_cast<int>(d->cinfo.output_width),
+                     static_cast<int>(d->cinfo.output_height))) {
+        iccProfile.clear();
+        return false;
+    }
+    DecodeIntoSink(*d, sink);
+    return true;
 }
 
 }  // namespace pictorel

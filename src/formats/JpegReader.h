@@ -10,6 +10,8 @@ class JpegReader : public PictureReader {
   public:
     const char* ClassName() const override { return "TJPEGImage"; }
     void LoadFromMemory(std::span<const std::uint8_t> data) override;
+    // Upright colour pictures only.
+    bool DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) override;
 };
 
 // The EXIF Orientation (tag 0x112 of IFD0) of an APP1 segment's payload

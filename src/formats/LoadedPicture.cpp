@@ -127,18 +127,50 @@ Bitmap LoadedPicture::TakeBgr24() {
     return taken.ToBgr24();
 }
 
-void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConversion conversion) {
+namespace {
+
+// The whole file and the reader it goes to.
+struct ChosenReader {
+    std::vector<std::uint8_t> data;
+    const ReaderFactory* cls = nullptr;
+};
+
+ChosenReader ReadAndChooseReader(const std::string& path) {
     // The file is read once; the content test and the reader share the bytes.
     // A file of an unknown extension is read whole: it may still be claimed
     // by content.
     const ReaderFactory* byExtension = ExtensionReaders().Find(RegistryExtension(path));
-    const std::vector<std::uint8_t> data =
-        ReadPictureFile(path, [&](std::span<const std::uint8_t> head) {
-            if (byExtension) CheckHead(*byExtension, true, head, path);
-        });
-    const ReaderFactory* cls = ContentReaders().FindReaderByContent(data);
-    picture.Assign(Decode(cls ? *cls : WithJpegUnderNewName(ClassByExtension(path), data), data,
-                          path, conversion));
+    ChosenReader chosen;
+    chosen.data = ReadPictureFile(path, [&](std::span<const std::uint8_t> head) {
+        if (byExtension) CheckHead(*byExtension, true, head, path);
+    });
+    chosen.cls = ContentReaders().FindReaderByContent(chosen.data);
+    if (!chosen.cls) chosen.cls = &WithJpegUnderNewName(ClassByExtension(path), chosen.data);
+    return chosen;
+}
+
+}  // namespace
+
+void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConversion conversion) {
+    const ChosenReader chosen = ReadAndChooseReader(path);
+    picture.Assign(Decode(*chosen.cls, chosen.data, path, conversion));
+}
+
+bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink) {
+    const ChosenReader chosen = ReadAndChooseReader(path);
+    std::unique_ptr<PictureReader> graphic = chosen.cls->create();
+    bool delivered = false;
+    try {
+        delivered = graphic->DeliverRows(chosen.data, sink);
+    } catch (const std::bad_alloc&) {
+        throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
+    }
+    if (delivered) {
+        picture.Assign(std::move(graphic));
+        return true;
+    }
+    picture.Assign(Decode(*chosen.cls, chosen.data, path, ProfileConversion::ByCaller));
+    return false;
 }
 
 }  // namespace pictorel

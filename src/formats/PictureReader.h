@@ -13,6 +13,19 @@
 
 namespace pictorel {
 
+// Receives a picture's rows top to bottom as a reader decodes them, for a
+// caller that reduces them on the way instead of holding the whole picture.
+class RowSink {
+  public:
+    virtual ~RowSink() = default;
+    // The upright picture's size, before any row; false declines the rows.
+    virtual bool Accept(int width, int height) = 0;
+    // Where the next row's 24-bit BGR pixels go (3 x width bytes).
+    virtual std::uint8_t* NextRow() = 0;
+    // The row at NextRow() is written.
+    virtual void RowDone() = 0;
+};
+
 class PictureReader {
   public:
     virtual ~PictureReader() = default;
@@ -22,6 +35,14 @@ class PictureReader {
     // cannot be opened. Throws on any fault; then the object holds nothing.
     virtual void LoadFromFile(const std::string& path);
     virtual void LoadFromMemory(std::span<const std::uint8_t> data) = 0;
+    // Decodes into `sink` row by row instead of holding the picture, where
+    // this reader can for this file and the sink accepts it; iccProfile is
+    // set, the object holds no pixels. False, with no row delivered, where
+    // it cannot: the caller then loads the picture whole. Throws as
+    // LoadFromMemory does.
+    virtual bool DeliverRows(std::span<const std::uint8_t> /*data*/, RowSink& /*sink*/) {
+        return false;
+    }
 
     int Width() const { return bitmap_.Width(); }
     int Height() const { return bitmap_.Height(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
@@ -15,16 +16,37 @@ namespace {
 
 constexpr std::int64_t kScaleOne = 10000;
 
+// Reduces the rows of a photo as they are decoded: the photo is never held
+// whole, and its rows are reduced while they are still in the cache.
+class ReducingSink : public RowSink {
+  public:
+    bool Accept(int width, int height) override {
+        const Size target = AutoTargetSize(width, height);
+        resampler_.emplace(width, height, target.width, target.height);
+        return true;
+    }
+    std::uint8_t* NextRow() override { return resampler_->NextRow(); }
+    void RowDone() override { resampler_->RowDone(); }
+    Bitmap Finish() { return resampler_->Finish(); }
+
+  private:
+    std::optional<RowResampler> resampler_;
+};
+
 Bitmap LoadAndReduce(const std::string& path) {
+    LoadedPicture picture;
+    ReducingSink sink;
+    Bitmap reduced;
+    if (LoadPictureRows(picture, path, sink)) {
+        reduced = sink.Finish();
+    } else {
+        if (picture.Empty()) throw InvalidPicture("empty picture");
+        const Bitmap source = picture.TakeBgr24();
+        const Size target = AutoTargetSize(source.Width(), source.Height());
+        reduced = ResampleBitmap(source, target.width, target.height);
+    }
     // An embedded colour profile is converted on the reduced picture: far
     // fewer pixels, and within a level on average of converting first.
-    LoadedPicture picture;
-    LoadPicture(picture, path, ProfileConversion::ByCaller);
-    if (picture.Empty()) throw InvalidPicture("empty picture");
-
-    const Bitmap source = picture.TakeBgr24();
-    const Size target = AutoTargetSize(source.Width(), source.Height());
-    Bitmap reduced = ResampleBitmap(source, target.width, target.height);
     ConvertToSrgb(reduced, picture.IccProfile());
     return reduced;
 }

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
 #include "editor/TestPictures.h"
+#include "formats/ColourProfile.h"
+#include "formats/LoadedPicture.h"
 #include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 #include "workflow/JpegOutput.h"
@@ -117,6 +120,37 @@ TEST_F(ShrinkPhoto, JpegBytesMatchTheEarlierAutomaticRun) {
         EXPECT_EQ(jpeg.size(), photo.size);
         EXPECT_EQ(Fnv1a(jpeg), photo.hash);
     }
+}
+
+// JPEG photos are reduced row by row as they are decoded; every JPEG of the
+// corpus (progressive, restart markers, odd sizes, truncated and corrupt
+// scans, colour profiles, turned, grey and CMYK ones that are loaded whole)
+// gives the bytes of loading the whole picture first, or fails the same way.
+TEST_F(ShrinkPhoto, RowByRowReductionGivesTheBytesOfTheWholePicture) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    std::vector<std::string> paths;
+    for (const auto& folder : {corpus / "jpeg", corpus / "modern" / "icc"})
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.path().extension() == ".jpg") paths.push_back(entry.path().string());
+    int compared = 0;
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        Bitmap whole;
+        try {
+            LoadedPicture picture;
+            LoadPicture(picture, path, ProfileConversion::ByCaller);
+            const Bitmap source = picture.TakeBgr24();
+            const Size target = AutoTargetSize(source.Width(), source.Height());
+            whole = ResampleBitmap(source, target.width, target.height);
+            ConvertToSrgb(whole, picture.IccProfile());
+        } catch (const Error&) {
+            EXPECT_THROW(ShrinkForPublishing(path), InvalidPicture);
+            continue;
+        }
+        EXPECT_TRUE(ShrinkForPublishing(path) == whole);
+        ++compared;
+    }
+    EXPECT_GE(compared, 25);
 }
 
 }  // namespace
