@@ -19,58 +19,12 @@ namespace {
 
 constexpr std::int64_t kScaleOne = 10000;
 
-// A 24-bit L x L picture filled white, padding included.
-Bitmap WhiteSquare(int side) {
-    Bitmap square = Bitmap::Uninitialized(side, side, PixelFormat::pf24bit);
-    std::memset(square.Bits(), 0xFF, square.SizeInBytes());
-    return square;
-}
-
 int CheckedSide(std::int64_t side) {
     if (side <= 0 || side > limits::kMaxBitmapSide) throw OutOfResources("crop size out of range");
     return static_cast<int>(side);
 }
 
-PreparedPicture PreparePictureOrThrow(const std::string& path) {
-    LoadedPicture picture;
-    LoadPicture(picture, path);
-    if (picture.Empty()) throw InvalidPicture("empty picture");
-
-    const int width = picture.Width();
-    const int height = picture.Height();
-    const std::int64_t side = std::max(width, height);
-    PreparedPicture prepared;
-    prepared.path = path;
-    prepared.scale = 25 * side;
-
-    {
-        // The decoded photo lives only until it is copied into the square.
-        const Bitmap source = picture.TakeBgr24();
-        const Rect box = LetterboxRect(width, height);
-        prepared.workSquare = WhiteSquare(static_cast<int>(side));
-        prepared.workSquare.CopyRect(box.left, box.top, source, Rect{0, 0, width, height});
-    }
-    picture.Clear();
-    prepared.workView = ResampleBitmap(prepared.workSquare, kViewSide, kViewSide);
-    return prepared;
-}
-
 }  // namespace
-
-PreparedPicture PreparePicture(const std::string& path) noexcept {
-    try {
-        return PreparePictureOrThrow(path);
-    } catch (...) {
-        PreparedPicture failed;
-        failed.failed = true;
-        try {
-            failed.path = path;
-        } catch (...) {
-            // Without its path the mark matches no file and the file is loaded at its turn.
-        }
-        return failed;
-    }
-}
 
 Rect LetterboxRect(int width, int height) {
     const int side = std::max(width, height);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/MessageBoxes.h"
+#include "editor/PreparePicture.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -63,22 +64,6 @@ enum class Effect {
     OilPaint,
     Grid,
 };
-
-// A picture loaded for the editor ahead of its turn, possibly on another
-// thread: the work square and its work view, or the mark of a failed load.
-struct PreparedPicture {
-    std::string path;
-    bool failed = false;
-    std::int64_t scale = 0;
-    Bitmap workSquare;
-    Bitmap workView;
-};
-
-// The slow part of EditorModel::Load for `path` (decoding, the work square,
-// the work view); safe on any thread, never throws: any failure, running
-// out of memory included, gives failed = true. The pictures are counted in
-// the memory budget as held by the calling thread until Load adopts them.
-PreparedPicture PreparePicture(const std::string& path) noexcept;
 
 class EditorModel {
   public:

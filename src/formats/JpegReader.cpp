@@ -296,7 +296,7 @@ bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) 
     if (ReadHeader(*d, data) != JpegOutput::Bgr24 || d->orientation != 1) return false;
     iccProfile = std::move(d->iccProfile);
     if (!sink.Accept(static_cast<int>(d->cinfo.output_width),
-                     static_cast<int>(d->cinfo.output_height))) {
+                     static_cast<int>(d->cinfo.output_height), iccProfile)) {
         iccProfile.clear();
         return false;
     }

@@ -156,7 +156,8 @@ void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConvers
     picture.Assign(Decode(*chosen.cls, chosen.data, path, conversion));
 }
 
-bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink) {
+bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink,
+                     ProfileConversion conversion) {
     const ChosenReader chosen = ReadAndChooseReader(path);
     std::unique_ptr<PictureReader> graphic = chosen.cls->create();
     bool delivered = false;
@@ -169,7 +170,7 @@ bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& s
         picture.Assign(std::move(graphic));
         return true;
     }
-    picture.Assign(Decode(*chosen.cls, chosen.data, path, ProfileConversion::ByCaller));
+    picture.Assign(Decode(*chosen.cls, chosen.data, path, conversion));
     return false;
 }
 

@@ -49,11 +49,11 @@ void LoadPicture(LoadedPicture& picture, const std::string& path,
                  ProfileConversion conversion = ProfileConversion::AtLoad);
 
 // LoadPicture for a caller that takes the rows as they are decoded (see
-// RowSink) and converts the colours itself. Where the chosen reader can
-// deliver this file row by row and the sink accepts it, the rows go to
-// `sink`, `picture` keeps only the profile, and the result is true; else
-// the picture is loaded whole into `picture` (ProfileConversion::ByCaller)
-// and the result is false.
-bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink);
+// RowSink). Where the chosen reader can deliver this file row by row and the
+// sink accepts it, the rows go to `sink` unconverted, `picture` keeps only
+// the profile, and the result is true; else the picture is loaded whole into
+// `picture` as LoadPicture does with `conversion`, and the result is false.
+bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink,
+                     ProfileConversion conversion);
 
 }  // namespace pictorel

@@ -18,8 +18,9 @@ namespace pictorel {
 class RowSink {
   public:
     virtual ~RowSink() = default;
-    // The upright picture's size, before any row; false declines the rows.
-    virtual bool Accept(int width, int height) = 0;
+    // The upright picture's size and its embedded colour profile (empty when
+    // none; the rows come unconverted), before any row; false declines the rows.
+    virtual bool Accept(int width, int height, std::span<const std::uint8_t> iccProfile) = 0;
     // Where the next row's 24-bit BGR pixels go (3 x width bytes).
     virtual std::uint8_t* NextRow() = 0;
     // The row at NextRow() is written.

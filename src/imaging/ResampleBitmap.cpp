@@ -479,11 +479,11 @@ struct RowResampler::State {
     int resultRowsMade = 0;
 };
 
-RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height)
+RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height, Rows rows)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.plan = MakePlan(sourceWidth, sourceHeight, width, height);
-    s.ringRows = std::max(1, s.plan.rows.maxTaps);
+    s.ringRows = rows == Rows::Copied ? std::max(1, s.plan.rows.maxTaps) : 0;
     s.rowBytes = 3 * static_cast<std::size_t>(sourceWidth);
     const std::uint64_t ringBytes = std::uint64_t{s.rowBytes} * s.ringRows;
     s.reservation = MemoryBudget::Process().Reserve(
@@ -504,13 +504,19 @@ RowResampler::~RowResampler() = default;
 
 std::uint8_t* RowResampler::NextRow() {
     State& s = *state_;
-    if (s.rowsDone >= s.src.H) throw AssertionFailure("Assertion failure (RowResampler)");
+    if (s.rowsDone >= s.src.H || s.ringRows == 0)
+        throw AssertionFailure("Assertion failure (RowResampler)");
     return s.ring.data() + static_cast<std::size_t>(s.rowsDone % s.ringRows) * s.rowBytes;
 }
 
 void RowResampler::RowDone() {
+    RowInPlace(NextRow());
+}
+
+void RowResampler::RowInPlace(const std::uint8_t* row) {
     State& s = *state_;
-    s.rowTable[static_cast<std::size_t>(s.rowsDone)] = NextRow();
+    if (s.rowsDone >= s.src.H) throw AssertionFailure("Assertion failure (RowResampler)");
+    s.rowTable[static_cast<std::size_t>(s.rowsDone)] = row;
     ++s.rowsDone;
     while (s.resultRowsMade < s.plan.height &&
            LastSourceRow(s.plan, s.resultRowsMade) < s.rowsDone) {

@@ -27,9 +27,14 @@ VectorUnit ResampleVectorUnit();
 // bytes ResampleBitmap gives for the whole picture.
 class RowResampler {
   public:
+    // Where the source rows are kept: copied into the resampler's own few
+    // rows (NextRow, RowDone), or left where the caller keeps them until
+    // Finish (RowInPlace), nothing copied.
+    enum class Rows { Copied, KeptByCaller };
     // Reserves the kept rows and the result in the memory budget.
     // Throws as ResampleBitmap does for empty or zero sizes.
-    RowResampler(int sourceWidth, int sourceHeight, int width, int height);
+    RowResampler(int sourceWidth, int sourceHeight, int width, int height,
+                 Rows rows = Rows::Copied);
     ~RowResampler();
     RowResampler(const RowResampler&) = delete;
     RowResampler& operator=(const RowResampler&) = delete;
@@ -38,6 +43,8 @@ class RowResampler {
     std::uint8_t* NextRow();
     // Takes the row written at NextRow() and makes the result rows it completes.
     void RowDone();
+    // Takes the next source row where it is (Rows::KeptByCaller).
+    void RowInPlace(const std::uint8_t* row);
     int RowsDone() const;
     // The result, once every source row is done (AssertionFailure before).
     Bitmap Finish();

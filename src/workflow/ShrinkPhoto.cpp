@@ -20,7 +20,8 @@ constexpr std::int64_t kScaleOne = 10000;
 // whole, and its rows are reduced while they are still in the cache.
 class ReducingSink : public RowSink {
   public:
-    bool Accept(int width, int height) override {
+    // The profile is applied to the reduced picture.
+    bool Accept(int width, int height, std::span<const std::uint8_t> /*iccProfile*/) override {
         const Size target = AutoTargetSize(width, height);
         resampler_.emplace(width, height, target.width, target.height);
         return true;
@@ -37,7 +38,7 @@ Bitmap LoadAndReduce(const std::string& path) {
     LoadedPicture picture;
     ReducingSink sink;
     Bitmap reduced;
-    if (LoadPictureRows(picture, path, sink)) {
+    if (LoadPictureRows(picture, path, sink, ProfileConversion::ByCaller)) {
         reduced = sink.Finish();
     } else {
         if (picture.Empty()) throw InvalidPicture("empty picture");
