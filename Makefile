@@ -40,11 +40,12 @@ test-sanitize: deps $(ASAN_BUILD)/build.ninja
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# ThreadSanitizer over the threaded core (workers, prefetch, memory budget):
-# only the imaging, workflow and command-line tests, without Qt, which is not
+# ThreadSanitizer over the threaded core (workers, prefetch, the editor's
+# square filled beside its decoder, memory budget):
+# only the imaging, editor, workflow and command-line tests, without Qt, which is not
 # built with the sanitizer. The resampler's per-processor variants are left
 # out: their resolvers run before the sanitizer's runtime is set up.
-TSAN_TESTS := test_imaging test_workflow test_cli
+TSAN_TESTS := test_imaging test_editor test_workflow test_cli
 $(TSAN_BUILD)/build.ninja: | deps
 	cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICTOREL_GUI=OFF \
 	  -DPICTOREL_SCALAR_ONLY=ON \

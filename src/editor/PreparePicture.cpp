@@ -1,10 +1,16 @@
 #include "editor/PreparePicture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <span>
+#include <system_error>
+#include <thread>
 #include <utility>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
@@ -22,10 +28,24 @@ Bitmap WhiteSquare(int side) {
     return square;
 }
 
+// Has the kernel give the pages of [begin, end) their memory now, without
+// writing to them: another thread may be writing pixels there. Fresh memory
+// is slow to come by on some machines (on a virtual machine the host backs
+// each page on first touch); done on a second core, it is no longer waited
+// for by the decoder. Where the kernel cannot, the first write does it.
+void PopulatePages(std::uint8_t* begin, std::uint8_t* end) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) / page * page;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+}
+
 // Decodes the photo's rows straight into their place in the work square and
 // makes the work view from each square row as it is completed: the photo is
 // never held apart from the square, the white goes only where the photo is
-// not, and the view is made while the rows are still in the cache.
+// not, and the view is made while the rows are still in the cache. A second
+// thread paints the bars above and below the photo white and brings in the
+// photo's pages while the decoder works.
 class SquareSink : public RowSink {
   public:
     bool Accept(int width, int height, std::span<const std::uint8_t> iccProfile) override {
@@ -35,7 +55,11 @@ class SquareSink : public RowSink {
         box_ = LetterboxRect(width, height);
         square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit);
         view_.emplace(side_, side_, kViewSide, kViewSide, RowResampler::Rows::KeptByCaller);
-        for (int y = 0; y < box_.top; ++y) AddWhiteRow(y);
+        try {
+            filler_ = std::jthread([this] { FillBars(); });
+        } catch (const std::system_error&) {
+            FillBars();  // no thread to spare: the bars are painted here first
+        }
         return true;
     }
 
@@ -50,12 +74,15 @@ class SquareSink : public RowSink {
     }
 
     void RowDone() override {
-        view_->RowInPlace(square_.ScanLine(box_.top + photoRows_));
         ++photoRows_;
+        // The view takes the square's rows in order: the photo's rows once
+        // the bar above it is white.
+        if (topBarWhite_.load(std::memory_order_acquire)) FeedView(box_.top + photoRows_);
     }
 
     PreparedPicture Finish(const std::string& path) {
-        for (int y = box_.bottom; y < side_; ++y) AddWhiteRow(y);
+        if (filler_.joinable()) filler_.join();
+        FeedView(side_);
         PreparedPicture prepared;
         prepared.path = path;
         prepared.scale = 25 * std::int64_t{side_};
@@ -65,9 +92,20 @@ class SquareSink : public RowSink {
     }
 
   private:
-    void AddWhiteRow(int y) {
-        std::memset(square_.ScanLine(y), 0xFF, square_.Stride());
-        view_->RowInPlace(square_.ScanLine(y));
+    // Runs beside the decoder, which writes only the photo's rows.
+    void FillBars() {
+        const std::size_t stride = square_.Stride();
+        std::uint8_t* const bits = square_.Bits();
+        std::memset(bits, 0xFF, stride * box_.top);
+        topBarWhite_.store(true, std::memory_order_release);
+        PopulatePages(bits + stride * box_.top, bits + stride * box_.bottom);
+        std::memset(bits + stride * box_.bottom, 0xFF,
+                    stride * static_cast<std::size_t>(side_ - box_.bottom));
+    }
+
+    // Hands the square's rows up to `end` (not included) to the view.
+    void FeedView(int end) {
+        for (; viewRows_ < end; ++viewRows_) view_->RowInPlace(square_.ScanLine(viewRows_));
     }
 
     int side_ = 0;
@@ -75,6 +113,10 @@ class SquareSink : public RowSink {
     Bitmap square_;
     std::optional<RowResampler> view_;
     int photoRows_ = 0;
+    int viewRows_ = 0;
+    std::atomic<bool> topBarWhite_{false};
+    // Last, so that it is joined before the square goes.
+    std::jthread filler_;
 };
 
 }  // namespace
