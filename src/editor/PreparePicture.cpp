@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -14,6 +15,7 @@
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
+#include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/ResampleBitmap.h"
 
@@ -49,8 +51,9 @@ void PopulatePages(std::uint8_t* begin, std::uint8_t* end) {
 class SquareSink : public RowSink {
   public:
     bool Accept(int width, int height, std::span<const std::uint8_t> iccProfile) override {
-        // Colours under a profile are converted on the whole photo first.
-        if (!iccProfile.empty()) return false;
+        // Colours under a profile are converted to sRGB row by row.
+        converter_ = RgbRowConverter::Create(iccProfile);
+        width_ = width;
         side_ = std::max(width, height);
         box_ = LetterboxRect(width, height);
         square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit);
@@ -74,6 +77,10 @@ class SquareSink : public RowSink {
     }
 
     void RowDone() override {
+        if (converter_) {
+            const int y = box_.top + photoRows_;
+            converter_->ConvertRow(square_.ScanLine(y) + 3 * std::size_t(box_.left), width_);
+        }
         ++photoRows_;
         // The view takes the square's rows in order: the photo's rows once
         // the bar above it is white.
@@ -109,7 +116,9 @@ class SquareSink : public RowSink {
     }
 
     int side_ = 0;
+    int width_ = 0;
     Rect box_;
+    std::unique_ptr<RgbRowConverter> converter_;
     Bitmap square_;
     std::optional<RowResampler> view_;
     int photoRows_ = 0;

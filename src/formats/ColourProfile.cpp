@@ -172,4 +172,32 @@ void CmykProfileConverter::ConvertRow(const std::uint8_t* cmyk, std::uint8_t* bg
     cmsDoTransform(engine_->transform.get(), cmyk, bgr, static_cast<cmsUInt32Number>(width));
 }
 
+struct RgbRowConverter::Engine {
+    ContextHandle context;
+    ProfileHandle profile;
+    TransformHandle transform;
+};
+
+RgbRowConverter::RgbRowConverter(std::unique_ptr<Engine> engine) : engine_(std::move(engine)) {}
+
+RgbRowConverter::~RgbRowConverter() = default;
+
+std::unique_ptr<RgbRowConverter> RgbRowConverter::Create(std::span<const std::uint8_t> icc) {
+    if (icc.empty()) return nullptr;
+    auto engine = std::make_unique<Engine>();
+    engine->context = SilentContext();
+    engine->profile = OpenProfile(engine->context.get(), icc);
+    if (!engine->profile || cmsGetColorSpace(engine->profile.get()) != cmsSigRgbData)
+        return nullptr;
+    // The transform of ConvertToSrgb for a 24-bit picture.
+    engine->transform =
+        ToSrgb(engine->context.get(), engine->profile.get(), TYPE_BGR_8, TYPE_BGR_8, 0);
+    if (!engine->transform || MovesNoColour(engine->transform.get(), 3)) return nullptr;
+    return std::make_unique<RgbRowConverter>(std::move(engine));
+}
+
+void RgbRowConverter::ConvertRow(std::uint8_t* bgr, int width) const {
+    cmsDoTransform(engine_->transform.get(), bgr, bgr, static_cast<cmsUInt32Number>(width));
+}
+
 }  // namespace pictorel

@@ -28,6 +28,27 @@ bool IsRgbProfile(std::span<const std::uint8_t> icc);
 // pictures through their colour table. Never throws for a bad profile.
 bool ConvertToSrgb(Bitmap& picture, std::span<const std::uint8_t> icc);
 
+// Turns rows of 24-bit B,G,R from an embedded RGB profile to sRGB, for a
+// picture decoded row by row: the bytes ConvertToSrgb gives the whole
+// picture, which is converted pixel by pixel.
+class RgbRowConverter {
+  public:
+    // Null where ConvertToSrgb leaves a 24-bit picture as it is: no profile,
+    // one that cannot be opened, one of another colour space, sRGB in effect.
+    static std::unique_ptr<RgbRowConverter> Create(std::span<const std::uint8_t> icc);
+    ~RgbRowConverter();
+    RgbRowConverter(const RgbRowConverter&) = delete;
+    RgbRowConverter& operator=(const RgbRowConverter&) = delete;
+
+    void ConvertRow(std::uint8_t* bgr, int width) const;
+
+    struct Engine;  // the Little CMS objects, private to the converter
+    explicit RgbRowConverter(std::unique_ptr<Engine> engine);
+
+  private:
+    std::unique_ptr<Engine> engine_;
+};
+
 // Turns rows of 8-bit CMYK into B,G,R through an embedded CMYK profile.
 class CmykProfileConverter {
   public:

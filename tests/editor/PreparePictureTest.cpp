@@ -44,8 +44,8 @@ bool SameBytes(const Bitmap& a, const Bitmap& b) {
 }
 
 // Every JPEG of the corpus: upright ones standing and lying, progressive,
-// truncated and corrupt scans, and those loaded whole (turned, grey, CMYK,
-// with a colour profile); padding bytes included.
+// truncated and corrupt scans, with colour profiles (converted row by row),
+// and those loaded whole (turned, grey, CMYK); padding bytes included.
 TEST(PreparePicture, JpegPhotosGiveTheSquareAndViewOfTheWholePhoto) {
     PICTOREL_REQUIRE_TESTDATA(corpus);
     std::vector<std::string> paths;
