@@ -23,8 +23,10 @@ int Reduced(int side) {
 
 class ReducingSink : public RowSink {
   public:
-    bool Accept(int width, int height, std::span<const std::uint8_t> /*iccProfile*/) override {
-        resampler.emplace(width, height, Reduced(width), Reduced(height));
+    bool Accept(const RowPicture& picture) override {
+        if (picture.orientation != 1) return false;
+        resampler.emplace(picture.width, picture.height, Reduced(picture.width),
+                          Reduced(picture.height));
         return true;
     }
     std::uint8_t* NextRow() override { return resampler->NextRow(); }

@@ -17,6 +17,7 @@
 #include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
+#include "imaging/BitmapUtils.h"
 #include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
@@ -42,22 +43,59 @@ void PopulatePages(std::uint8_t* begin, std::uint8_t* end) {
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 }
 
-// Decodes the photo's rows straight into their place in the work square and
-// makes the work view from each square row as it is completed: the photo is
-// never held apart from the square, the white goes only where the photo is
-// not, and the view is made while the rows are still in the cache. A second
-// thread paints the bars above and below the photo white and brings in the
-// photo's pages while the decoder works.
+// Where the stored photo goes in the square so that `turn` brings it to
+// `upright`, its place in the work square: the clockwise quarter turn takes
+// (x, y) to (n - 1 - y, x), the other one to (y, n - 1 - x), the half turn to
+// (n - 1 - x, n - 1 - y).
+Rect StoredPlace(const Rect& upright, int storedWidth, int storedHeight, int side,
+                 int orientation) {
+    int left = upright.left;
+    int top = upright.top;
+    switch (orientation) {
+        case 6:  // turned clockwise to stand upright
+            left = upright.top;
+            top = side - storedHeight - upright.left;
+            break;
+        case 8:  // turned the other way
+            left = side - storedWidth - upright.top;
+            top = upright.left;
+            break;
+        case 3:  // turned half round
+            left = side - storedWidth - upright.left;
+            top = side - storedHeight - upright.top;
+            break;
+        default:
+            break;
+    }
+    return {left, top, left + storedWidth, top + storedHeight};
+}
+
+// Decodes the photo's rows straight into the work square and, for an upright
+// photo, makes the work view from each square row as it is completed: the
+// photo is never held apart from the square, the white goes only where the
+// photo is not, and the view is made while the rows are still in the cache.
+// A photo stored turned (EXIF orientation 3, 6 or 8) is placed so that
+// turning the whole square in place brings it upright and centred; its view
+// is made after the turn. A second thread paints the bars above and below
+// the photo white and brings in the photo's pages while the decoder works.
 class SquareSink : public RowSink {
   public:
-    bool Accept(int width, int height, std::span<const std::uint8_t> iccProfile) override {
+    bool Accept(const RowPicture& picture) override {
+        orientation_ = picture.orientation;
+        // Mirrored photos (2, 4, 5, 7) are loaded whole.
+        if (orientation_ != 1 && orientation_ != 3 && orientation_ != 6 && orientation_ != 8)
+            return false;
         // Colours under a profile are converted to sRGB row by row.
-        converter_ = RgbRowConverter::Create(iccProfile);
-        width_ = width;
-        side_ = std::max(width, height);
-        box_ = LetterboxRect(width, height);
+        converter_ = RgbRowConverter::Create(picture.iccProfile);
+        width_ = picture.width;
+        side_ = std::max(picture.width, picture.height);
+        const bool standsUp = orientation_ == 6 || orientation_ == 8;
+        const Rect upright = standsUp ? LetterboxRect(picture.height, picture.width)
+                                      : LetterboxRect(picture.width, picture.height);
+        box_ = StoredPlace(upright, picture.width, picture.height, side_, orientation_);
         square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit);
-        view_.emplace(side_, side_, kViewSide, kViewSide, RowResampler::Rows::KeptByCaller);
+        if (orientation_ == 1)
+            view_.emplace(side_, side_, kViewSide, kViewSide, RowResampler::Rows::KeptByCaller);
         try {
             filler_ = std::jthread([this] { FillBars(); });
         } catch (const std::system_error&) {
@@ -68,7 +106,7 @@ class SquareSink : public RowSink {
 
     std::uint8_t* NextRow() override {
         std::uint8_t* row = square_.ScanLine(box_.top + photoRows_);
-        // The bars beside a standing photo and the row's padding are white.
+        // The bars beside the photo and the row's padding are white.
         const std::size_t left = 3 * static_cast<std::size_t>(box_.left);
         const std::size_t right = 3 * static_cast<std::size_t>(box_.right);
         std::memset(row, 0xFF, left);
@@ -84,16 +122,21 @@ class SquareSink : public RowSink {
         ++photoRows_;
         // The view takes the square's rows in order: the photo's rows once
         // the bar above it is white.
-        if (topBarWhite_.load(std::memory_order_acquire)) FeedView(box_.top + photoRows_);
+        if (view_ && topBarWhite_.load(std::memory_order_acquire)) FeedView(box_.top + photoRows_);
     }
 
     PreparedPicture Finish(const std::string& path) {
         if (filler_.joinable()) filler_.join();
-        FeedView(side_);
         PreparedPicture prepared;
+        if (view_) {
+            FeedView(side_);
+            prepared.workView = view_->Finish();
+        } else {
+            TurnUpright();
+            prepared.workView = ResampleBitmap(square_, kViewSide, kViewSide);
+        }
         prepared.path = path;
         prepared.scale = 25 * std::int64_t{side_};
-        prepared.workView = view_->Finish();
         prepared.workSquare = std::move(square_);
         return prepared;
     }
@@ -110,14 +153,29 @@ class SquareSink : public RowSink {
                     stride * static_cast<std::size_t>(side_ - box_.bottom));
     }
 
+    void TurnUpright() {
+        if (orientation_ == 8) {
+            TurnSquareInPlace(square_, TurnDirection::CounterClockwise);
+        } else {
+            TurnSquareInPlace(square_);
+            if (orientation_ == 3) TurnSquareInPlace(square_);
+        }
+        // A turn clears the bytes after each row's last pixel; the square
+        // keeps them white.
+        const std::size_t used = 3 * static_cast<std::size_t>(side_);
+        for (int y = 0; y < side_; ++y)
+            std::memset(square_.ScanLine(y) + used, 0xFF, square_.Stride() - used);
+    }
+
     // Hands the square's rows up to `end` (not included) to the view.
     void FeedView(int end) {
         for (; viewRows_ < end; ++viewRows_) view_->RowInPlace(square_.ScanLine(viewRows_));
     }
 
+    int orientation_ = 1;
     int side_ = 0;
     int width_ = 0;
-    Rect box_;
+    Rect box_;  // the stored photo's place in the square
     std::unique_ptr<RgbRowConverter> converter_;
     Bitmap square_;
     std::optional<RowResampler> view_;

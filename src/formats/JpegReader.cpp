@@ -291,12 +291,12 @@ bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) 
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
     jpeg_create_decompress(&d->cinfo);
     d->created = true;
-    // Only upright colour pictures come row by row: a turned picture's rows
-    // are the file's columns, and grey and CMYK pictures take other steps.
-    if (ReadHeader(*d, data) != JpegOutput::Bgr24 || d->orientation != 1) return false;
+    // Only colour pictures come row by row: grey and CMYK ones take other steps.
+    if (ReadHeader(*d, data) != JpegOutput::Bgr24) return false;
     iccProfile = std::move(d->iccProfile);
-    if (!sink.Accept(static_cast<int>(d->cinfo.output_width),
-                     static_cast<int>(d->cinfo.output_height), iccProfile)) {
+    if (!sink.Accept(RowPicture{static_cast<int>(d->cinfo.output_width),
+                                static_cast<int>(d->cinfo.output_height), d->orientation,
+                                iccProfile})) {
         iccProfile.clear();
         return false;
     }

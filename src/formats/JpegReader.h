@@ -10,7 +10,7 @@ class JpegReader : public PictureReader {
   public:
     const char* ClassName() const override { return "TJPEGImage"; }
     void LoadFromMemory(std::span<const std::uint8_t> data) override;
-    // Upright colour pictures only.
+    // Colour pictures only.
     bool DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) override;
 };
 

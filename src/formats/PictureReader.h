@@ -13,14 +13,25 @@
 
 namespace pictorel {
 
+// A picture about to be delivered row by row.
+struct RowPicture {
+    // As stored: the rows come top to bottom in the file's own layout.
+    int width = 0;
+    int height = 0;
+    // The EXIF orientation 1-8 that turns the stored rows upright (see
+    // ApplyOrientation); 1 when they are upright already.
+    int orientation = 1;
+    // The embedded colour profile (empty when none); the rows come unconverted.
+    std::span<const std::uint8_t> iccProfile;
+};
+
 // Receives a picture's rows top to bottom as a reader decodes them, for a
 // caller that reduces them on the way instead of holding the whole picture.
 class RowSink {
   public:
     virtual ~RowSink() = default;
-    // The upright picture's size and its embedded colour profile (empty when
-    // none; the rows come unconverted), before any row; false declines the rows.
-    virtual bool Accept(int width, int height, std::span<const std::uint8_t> iccProfile) = 0;
+    // Before any row; false declines the rows.
+    virtual bool Accept(const RowPicture& picture) = 0;
     // Where the next row's 24-bit BGR pixels go (3 x width bytes).
     virtual std::uint8_t* NextRow() = 0;
     // The row at NextRow() is written.

@@ -100,10 +100,12 @@ inline void CyclePixels(std::uint8_t* a, std::uint8_t* b, std::uint8_t* c, std::
 }
 
 // Square rows [first, last) of the quadrant 0 <= y < (n + 1) / 2, x < n / 2.
-// The clockwise turn gives new(x, y) = old(y, n - 1 - x), so each pixel of the
-// quadrant starts a cycle of four. Tiles keep the four regions a cycle
+// The clockwise turn gives new(x, y) = old(y, n - 1 - x), the other one
+// new(x, y) = old(n - 1 - y, x), so each pixel of the quadrant starts a cycle
+// of four, run one way or the other. Tiles keep the four regions a cycle
 // touches in the cache.
-void TurnQuadrantRows(const std::vector<std::uint8_t*>& rows, int n, int first, int last) {
+template <TurnDirection kDirection>
+void TurnQuadrantRowsOneWay(const std::vector<std::uint8_t*>& rows, int n, int first, int last) {
     constexpr int kTile = 32;
     const int half = n / 2;
     for (int y0 = first; y0 < last; y0 += kTile) {
@@ -111,17 +113,31 @@ void TurnQuadrantRows(const std::vector<std::uint8_t*>& rows, int n, int first, 
         for (int x0 = 0; x0 < half; x0 += kTile) {
             const int x1 = std::min(half, x0 + kTile);
             for (int y = y0; y < y1; ++y)
-                for (int x = x0; x < x1; ++x)
-                    CyclePixels(rows[y] + 3 * std::size_t(x), rows[n - 1 - x] + 3 * std::size_t(y),
-                                rows[n - 1 - y] + 3 * std::size_t(n - 1 - x),
-                                rows[x] + 3 * std::size_t(n - 1 - y));
+                for (int x = x0; x < x1; ++x) {
+                    std::uint8_t* a = rows[y] + 3 * std::size_t(x);
+                    std::uint8_t* b = rows[n - 1 - x] + 3 * std::size_t(y);
+                    std::uint8_t* c = rows[n - 1 - y] + 3 * std::size_t(n - 1 - x);
+                    std::uint8_t* d = rows[x] + 3 * std::size_t(n - 1 - y);
+                    if constexpr (kDirection == TurnDirection::Clockwise)
+                        CyclePixels(a, b, c, d);
+                    else
+                        CyclePixels(a, d, c, b);
+                }
         }
     }
 }
 
+void TurnQuadrantRows(const std::vector<std::uint8_t*>& rows, int n, int first, int last,
+                      TurnDirection direction) {
+    if (direction == TurnDirection::Clockwise)
+        TurnQuadrantRowsOneWay<TurnDirection::Clockwise>(rows, n, first, last);
+    else
+        TurnQuadrantRowsOneWay<TurnDirection::CounterClockwise>(rows, n, first, last);
+}
+
 }  // namespace
 
-bool TurnSquareInPlace(Bitmap& square) {
+bool TurnSquareInPlace(Bitmap& square, TurnDirection direction) {
     const int n = square.Width();
     if (n == 0 || n != square.Height() || square.Format() != PixelFormat::pf24bit) return false;
     std::vector<std::uint8_t*> rows(n);
@@ -140,13 +156,13 @@ bool TurnSquareInPlace(Bitmap& square) {
     for (; started < parts; ++started) {
         try {
             threads.emplace_back(
-                [&, p = started] { TurnQuadrantRows(rows, n, bound(p), bound(p + 1)); });
+                [&, p = started] { TurnQuadrantRows(rows, n, bound(p), bound(p + 1), direction); });
         } catch (...) {
             break;  // no thread to spare: the bands left are turned here
         }
     }
-    TurnQuadrantRows(rows, n, 0, bound(1));
-    if (started < parts) TurnQuadrantRows(rows, n, bound(started), bound(parts));
+    TurnQuadrantRows(rows, n, 0, bound(1), direction);
+    if (started < parts) TurnQuadrantRows(rows, n, bound(started), bound(parts), direction);
     for (std::jthread& t : threads) t.join();
     // As RotateBitmap90 leaves them: the bytes after each row's last pixel clear.
     const std::size_t used = 3 * std::size_t(n);

@@ -9,7 +9,9 @@ namespace pictorel {
 // Throws RotateError ("Bitmap Size Error", "Illegal Bitmap").
 Bitmap RotateBitmap90(const Bitmap& source);
 // The same quarter turn done in place on a square 24-bit picture, without a
-// second picture's memory; false, leaving it untouched, for any other.
-bool TurnSquareInPlace(Bitmap& square);
+// second picture's memory, clockwise or the other way; false, leaving it
+// untouched, for any other picture.
+enum class TurnDirection { Clockwise, CounterClockwise };
+bool TurnSquareInPlace(Bitmap& square, TurnDirection direction = TurnDirection::Clockwise);
 
 }  // namespace pictorel

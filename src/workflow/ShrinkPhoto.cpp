@@ -20,10 +20,12 @@ constexpr std::int64_t kScaleOne = 10000;
 // whole, and its rows are reduced while they are still in the cache.
 class ReducingSink : public RowSink {
   public:
-    // The profile is applied to the reduced picture.
-    bool Accept(int width, int height, std::span<const std::uint8_t> /*iccProfile*/) override {
-        const Size target = AutoTargetSize(width, height);
-        resampler_.emplace(width, height, target.width, target.height);
+    // Only upright rows: a turned photo's upright rows are the file's
+    // columns. The profile is applied to the reduced picture.
+    bool Accept(const RowPicture& picture) override {
+        if (picture.orientation != 1) return false;
+        const Size target = AutoTargetSize(picture.width, picture.height);
+        resampler_.emplace(picture.width, picture.height, target.width, target.height);
         return true;
     }
     std::uint8_t* NextRow() override { return resampler_->NextRow(); }

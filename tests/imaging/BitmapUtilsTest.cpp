@@ -236,8 +236,13 @@ TEST(TurnSquareInPlace, GivesTheSameBytesAsTheTurnIntoANewPicture) {
         for (int y = 0; y < side; ++y)  // padding as the editor's white square has it
             std::memset(square.ScanLine(y) + used, 0xFF, square.Stride() - used);
         const Bitmap expected = RotateBitmap90(square);
+        Bitmap back = square;
         ASSERT_TRUE(TurnSquareInPlace(square));
         EXPECT_EQ(std::memcmp(square.Bits(), expected.Bits(), expected.SizeInBytes()), 0) << side;
+        // The other way: three turns clockwise.
+        ASSERT_TRUE(TurnSquareInPlace(back, TurnDirection::CounterClockwise));
+        const Bitmap threeTurns = RotateBitmap90(RotateBitmap90(expected));
+        EXPECT_EQ(std::memcmp(back.Bits(), threeTurns.Bits(), back.SizeInBytes()), 0) << side;
     }
     Bitmap wide = RandomPicture(rng, 4, 3, PixelFormat::pf24bit);
     const Bitmap before = wide;
