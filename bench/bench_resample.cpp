@@ -17,8 +17,8 @@
 
 #include "imaging/Adjustments.h"
 #include "imaging/BitmapEffects.h"
-#include "imaging/ResampleBitmap.h"
 #include "imaging/ReferenceResample.h"
+#include "imaging/ResampleBitmap.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "base/Limits.h"
 #include "editor/EditorModel.h"
-#include "imaging/ResampleBitmap.h"
 #include "imaging/Canvas.h"
+#include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
 
