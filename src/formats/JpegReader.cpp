@@ -53,8 +53,20 @@ struct JpegDecoder {
     // progressive file, reserved together.
     MemoryBudget::Reservation reservation;
 
+    JpegDecoder() {
+        cinfo.err = jpeg_std_error(&err.pub);
+        err.pub.error_exit = ErrorExit;
+        err.pub.output_message = OutputMessage;
+    }
     ~JpegDecoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
+    }
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+    // Call after setjmp(err.jump): creating may already fail.
+    void Create() {
+        jpeg_create_decompress(&cinfo);
+        created = true;
     }
 };
 
@@ -270,12 +282,8 @@ void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
     iccProfile.clear();
     auto d = std::make_unique<JpegDecoder>();
-    d->cinfo.err = jpeg_std_error(&d->err.pub);
-    d->err.pub.error_exit = ErrorExit;
-    d->err.pub.output_message = OutputMessage;
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
-    jpeg_create_decompress(&d->cinfo);
-    d->created = true;
+    d->Create();
     DecodeWhole(*d, ReadHeader(*d, data));
     bitmap_ = ApplyOrientation(std::move(d->bitmap), d->orientation);
     iccProfile = std::move(d->iccProfile);
@@ -285,12 +293,8 @@ bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) 
     bitmap_ = Bitmap();
     iccProfile.clear();
     auto d = std::make_unique<JpegDecoder>();
-    d->cinfo.err = jpeg_std_error(&d->err.pub);
-    d->err.pub.error_exit = ErrorExit;
-    d->err.pub.output_message = OutputMessage;
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
-    jpeg_create_decompress(&d->cinfo);
-    d->created = true;
+    d->Create();
     // Only colour pictures come row by row: grey and CMYK ones take other steps.
     if (ReadHeader(*d, data) != JpegOutput::Bgr24) return false;
     iccProfile = std::move(d->iccProfile);

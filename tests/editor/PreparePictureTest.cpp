@@ -48,12 +48,8 @@ bool SameBytes(const Bitmap& a, const Bitmap& b) {
 // and those loaded whole (turned, grey, CMYK); padding bytes included.
 TEST(PreparePicture, JpegPhotosGiveTheSquareAndViewOfTheWholePhoto) {
     PICTOREL_REQUIRE_TESTDATA(corpus);
-    std::vector<std::string> paths;
-    for (const auto& folder : {corpus / "jpeg", corpus / "modern" / "icc"})
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            if (entry.path().extension() == ".jpg") paths.push_back(entry.path().string());
     int compared = 0;
-    for (const std::string& path : paths) {
+    for (const std::string& path : CorpusJpegFiles(corpus)) {
         SCOPED_TRACE(path);
         PreparedPicture whole;
         try {

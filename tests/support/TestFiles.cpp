@@ -62,4 +62,12 @@ std::optional<std::filesystem::path> TestDataDir() {
     return std::nullopt;
 }
 
+std::vector<std::string> CorpusJpegFiles(const std::filesystem::path& corpus) {
+    std::vector<std::string> paths;
+    for (const auto& folder : {corpus / "jpeg", corpus / "modern" / "icc"})
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.path().extension() == ".jpg") paths.push_back(entry.path().string());
+    return paths;
+}
+
 }  // namespace pictorel::test

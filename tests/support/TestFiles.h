@@ -31,6 +31,8 @@ std::string ReadText(const std::filesystem::path& path);
 
 // The shared corpus folder (PICTOREL_TESTDATA overrides), or nothing when absent.
 std::optional<std::filesystem::path> TestDataDir();
+// Every JPEG file of the corpus: jpeg/ and the colour-profile photos of modern/icc/.
+std::vector<std::string> CorpusJpegFiles(const std::filesystem::path& corpus);
 
 // Skips the current test when the corpus is absent; yields its folder otherwise.
 #define PICTOREL_REQUIRE_TESTDATA(var)                                            \

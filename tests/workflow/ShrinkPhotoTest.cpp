@@ -128,12 +128,8 @@ TEST_F(ShrinkPhoto, JpegBytesMatchTheEarlierAutomaticRun) {
 // gives the bytes of loading the whole picture first, or fails the same way.
 TEST_F(ShrinkPhoto, RowByRowReductionGivesTheBytesOfTheWholePicture) {
     PICTOREL_REQUIRE_TESTDATA(corpus);
-    std::vector<std::string> paths;
-    for (const auto& folder : {corpus / "jpeg", corpus / "modern" / "icc"})
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-            if (entry.path().extension() == ".jpg") paths.push_back(entry.path().string());
     int compared = 0;
-    for (const std::string& path : paths) {
+    for (const std::string& path : CorpusJpegFiles(corpus)) {
         SCOPED_TRACE(path);
         Bitmap whole;
         try {
