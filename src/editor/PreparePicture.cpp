@@ -43,10 +43,10 @@ void PopulatePages(std::uint8_t* begin, std::uint8_t* end) {
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
 }
 
-// Where the stored photo goes in the square so that `turn` brings it to
-// `upright`, its place in the work square: the clockwise quarter turn takes
-// (x, y) to (n - 1 - y, x), the other one to (y, n - 1 - x), the half turn to
-// (n - 1 - x, n - 1 - y).
+// Where the photo goes in the square as stored, so that the turn its EXIF
+// orientation asks for brings it to `upright`, its place in the work square:
+// the clockwise quarter turn (6) takes (x, y) to (n - 1 - y, x), the other
+// one (8) to (y, n - 1 - x), the half turn (3) to (n - 1 - x, n - 1 - y).
 Rect StoredPlace(const Rect& upright, int storedWidth, int storedHeight, int side,
                  int orientation) {
     int left = upright.left;
