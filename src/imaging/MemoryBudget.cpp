@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <utility>
 
@@ -42,7 +43,7 @@ MemoryBudget::Reservation MemoryBudget::Reservation::Split(std::uint64_t bytes) 
 }
 
 void MemoryBudget::Reservation::AdoptByThisThread() {
-    const std::thread::id self = std::this_thread::get_id();
+    const std::uint64_t self = ThisThreadNumber();
     if (!budget_ || bytes_ == 0 || owner_ == self) return;
     std::lock_guard lock(budget_->mutex_);
     budget_->heldBy_[self] += bytes_;
@@ -59,6 +60,12 @@ std::uint64_t MemoryBudget::DefaultCapacity() {
                     static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
 }
 
+std::uint64_t MemoryBudget::ThisThreadNumber() {
+    static std::atomic<std::uint64_t> next{1};
+    thread_local const std::uint64_t number = next.fetch_add(1, std::memory_order_relaxed);
+    return number;
+}
+
 MemoryBudget& MemoryBudget::Process() {
     static MemoryBudget budget(DefaultCapacity());
     return budget;
@@ -67,7 +74,7 @@ MemoryBudget& MemoryBudget::Process() {
 MemoryBudget::Reservation MemoryBudget::Reserve(std::uint64_t bytes, const char* what) {
     Reservation reservation;
     if (bytes == 0) return reservation;
-    const std::thread::id self = std::this_thread::get_id();
+    const std::uint64_t self = ThisThreadNumber();
     std::unique_lock lock(mutex_);
     const auto heldIt = heldBy_.find(self);
     const std::uint64_t held = heldIt == heldBy_.end() ? 0 : heldIt->second;
@@ -88,7 +95,7 @@ MemoryBudget::Reservation MemoryBudget::Reserve(std::uint64_t bytes, const char*
     return reservation;
 }
 
-void MemoryBudget::Give(std::uint64_t bytes, std::thread::id owner) noexcept {
+void MemoryBudget::Give(std::uint64_t bytes, std::uint64_t owner) noexcept {
     {
         std::lock_guard lock(mutex_);
         inUse_ -= bytes;
@@ -123,7 +130,7 @@ std::uint64_t MemoryBudget::Peak() const {
 
 std::uint64_t MemoryBudget::HeldByThisThread() const {
     std::lock_guard lock(mutex_);
-    const auto it = heldBy_.find(std::this_thread::get_id());
+    const auto it = heldBy_.find(ThisThreadNumber());
     return it == heldBy_.end() ? 0 : it->second;
 }
 

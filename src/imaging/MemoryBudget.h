@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace pictorel {
 
@@ -36,7 +35,7 @@ class MemoryBudget {
         friend class MemoryBudget;
         MemoryBudget* budget_ = nullptr;
         std::uint64_t bytes_ = 0;
-        std::thread::id owner_;
+        std::uint64_t owner_ = 0;  // ThisThreadNumber() of the holder
     };
 
     explicit MemoryBudget(std::uint64_t capacity) : capacity_(capacity) {}
@@ -78,14 +77,19 @@ class MemoryBudget {
     void ResetPeak();
 
   private:
-    void Give(std::uint64_t bytes, std::thread::id owner) noexcept;
+    // A number for the calling thread that no other thread of the process
+    // ever gets. Not std::thread::id: a new thread may be given the id of
+    // one that has ended, and with it the bytes that thread left for
+    // another to take over, so it would count as holding them.
+    static std::uint64_t ThisThreadNumber();
+    void Give(std::uint64_t bytes, std::uint64_t owner) noexcept;
 
     mutable std::mutex mutex_;
     std::condition_variable released_;
     std::uint64_t capacity_;
     std::uint64_t inUse_ = 0;
     std::uint64_t peak_ = 0;
-    std::map<std::thread::id, std::uint64_t> heldBy_;
+    std::map<std::uint64_t, std::uint64_t> heldBy_;
 };
 
 }  // namespace pictorel

@@ -34,6 +34,31 @@ TEST(MemoryBudgetTest, JobsWaitForEachOtherAndNeverExceedTheBudget) {
     EXPECT_EQ(budget.InUse(), 0u);
 }
 
+// A loading thread ends leaving its picture's bytes for another thread to
+// take over; the next loading thread may get the same thread id from the
+// system, yet it holds nothing: it waits for room instead of being refused
+// as if it held the ended thread's bytes.
+TEST(MemoryBudgetTest, ANewThreadDoesNotInheritTheBytesOfAnEndedOne) {
+    MemoryBudget budget(100);
+    for (int round = 0; round < 20; ++round) {
+        MemoryBudget::Reservation left;
+        std::thread([&] { left = budget.Reserve(80); }).join();
+        bool refused = false;
+        std::thread next([&] {
+            try {
+                MemoryBudget::Reservation mine = budget.Reserve(50);
+            } catch (const OutOfResources&) {
+                refused = true;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        left.Release();  // the taker gives the bytes back; the waiting thread goes on
+        next.join();
+        ASSERT_FALSE(refused) << "round " << round;
+        EXPECT_EQ(budget.InUse(), 0u);
+    }
+}
+
 TEST(MemoryBudgetTest, RequestBeyondTheWholeBudgetFailsAtOnce) {
     MemoryBudget budget(100);
     MemoryBudget::Reservation held = budget.Reserve(50);
