@@ -43,7 +43,7 @@ std::unique_ptr<PictureReader> Decode(const ReaderFactory& cls, std::span<const 
         }
         if (overWhite) CompositeOverWhite(graphic->MutableBitmap());
     } catch (const std::bad_alloc&) {
-        throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
+        ThrowOutOfMemoryFor(path);
     }
     return graphic;
 }
@@ -164,7 +164,7 @@ bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& s
     try {
         delivered = graphic->DeliverRows(chosen.data, sink);
     } catch (const std::bad_alloc&) {
-        throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
+        ThrowOutOfMemoryFor(path);
     }
     if (delivered) {
         picture.Assign(std::move(graphic));

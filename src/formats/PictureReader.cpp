@@ -90,7 +90,7 @@ void PictureReader::LoadFromFile(const std::string& path) {
         LoadFromMemory(data);
     } catch (const std::bad_alloc&) {
         bitmap_ = Bitmap();
-        throw OutOfResources("Cannot load image. Not enough memory for " + path + ".");
+        ThrowOutOfMemoryFor(path);
     }
 }
 
@@ -106,6 +106,10 @@ void ThrowNotSupported(const std::string& what, const std::string& formatName) {
 
 void ThrowCompressionError(const std::string& formatName) {
     throw InvalidPicture("Cannot load image. Compression error found in " + formatName + " file.");
+}
+
+void ThrowOutOfMemoryFor(const std::string& what) {
+    throw OutOfResources("Cannot load image. Not enough memory for " + what + ".");
 }
 
 void CheckPictureSize(std::int64_t width, std::int64_t height, const std::string& formatName) {

@@ -105,6 +105,8 @@ std::vector<std::uint8_t> ReadPictureFile(
 [[noreturn]] void ThrowNotSupported(const std::string& what, const std::string& formatName);
 // "Cannot load image. Compression error found in %s file."
 [[noreturn]] void ThrowCompressionError(const std::string& formatName);
+// "Cannot load image. Not enough memory for %s." (a file's path, or "PNG file").
+[[noreturn]] void ThrowOutOfMemoryFor(const std::string& what);
 
 // Refuses, before anything is allocated, a picture whose header promises no
 // pixels or more than the program decodes (limits::kMaxPicturePixels).

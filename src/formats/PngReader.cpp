@@ -256,9 +256,9 @@ Bitmap DecodePng(std::span<const std::uint8_t> data, std::vector<std::uint8_t>* 
         ThrowInvalidFormat(kFormat);
     }
     d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, d.get(), ErrorFn, WarningFn);
-    if (!d->png) throw OutOfResources("Cannot load image. Not enough memory for PNG file.");
+    if (!d->png) ThrowOutOfMemoryFor("PNG file");
     d->info = png_create_info_struct(d->png);
-    if (!d->info) throw OutOfResources("Cannot load image. Not enough memory for PNG file.");
+    if (!d->info) ThrowOutOfMemoryFor("PNG file");
     if (setjmp(d->jump)) ThrowForFault(d->fault);
     RunDecoder(*d);
     if (iccProfile) *iccProfile = std::move(d->iccProfile);

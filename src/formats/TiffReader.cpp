@@ -425,7 +425,7 @@ void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     MemoryStream stream;
     stream.data = data;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
-    if (!options) throw OutOfResources("Cannot load image. Not enough memory for TIFF file.");
+    if (!options) ThrowOutOfMemoryFor("TIFF file");
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), ErrorHandler, &stream);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), WarningHandler, &stream);
     // No single buffer of libtiff's may exceed what a 300-megapixel picture needs.
