@@ -20,6 +20,13 @@ inline constexpr std::uint64_t kMaxPictureBudgetBytes = std::uint64_t{2} << 30;
 // Longest side a Bitmap may have (keeps every row offset within 32 bits).
 inline constexpr std::int64_t kMaxBitmapSide = 1'000'000;
 
+// Largest embedded colour profile a reader keeps, in every format: the most a
+// JPEG can carry (255 APP2 chunks of 65,519 bytes). A larger one is ignored
+// like an unreadable profile, the pixels kept as stored, and is measured
+// before anything is copied: a tiny file could otherwise make a reader
+// allocate hundreds of megabytes for its profile alone.
+inline constexpr std::size_t kMaxColourProfileBytes = 255 * 65'519;
+
 // A settings read returns at most this many bytes of a value.
 inline constexpr std::size_t kIniMaxValueBytes = 2047;
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <libheif/heif.h>
 
@@ -67,6 +69,7 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
 // The file's own profile, or one built from `nclx` colour that is not sRGB's.
 std::vector<std::uint8_t> ColourProfileOf(const heif_image_handle* handle) {
     const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+    if (size > limits::kMaxColourProfileBytes) return {};
     if (size > 0) {
         std::vector<std::uint8_t> bytes(size);
         if (heif_image_handle_get_raw_color_profile(handle, bytes.data()).code == heif_error_Ok)
@@ -121,23 +124,160 @@ std::uint8_t ReduceSample(unsigned value, int bits) {
     return static_cast<std::uint8_t>((value * 255u + maximum / 2) / maximum);
 }
 
+namespace {
+
+using Context = std::unique_ptr<heif_context, ContextFree>;
+
+// The file as libheif reads it, with the type of every colour box whose
+// profile is larger than a reader keeps shown as `free`: libheif would copy
+// such a profile while it parses the boxes, before the program could look at
+// its size, and skips a `free` box unread.
+struct FileSource {
+    std::span<const std::uint8_t> data;
+    std::uint64_t position = 0;
+    std::vector<std::uint64_t> hiddenBoxTypes;  // offsets of the 4-byte types
+};
+
+// Calls `visit(type, offset, size, headerBytes)` for each box within
+// [start, end); stops at a box that does not fit.
+template <class Visit>
+void ForEachBox(std::span<const std::uint8_t> data, std::uint64_t start, std::uint64_t end,
+                const Visit& visit) {
+    while (start + 8 <= end) {
+        std::uint64_t size = BigEndian32(data.data() + start);
+        std::uint64_t header = 8;
+        if (size == 1) {
+            if (start + 16 > end) return;
+            size = (std::uint64_t{BigEndian32(data.data() + start + 8)} << 32) |
+                   BigEndian32(data.data() + start + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = end - start;
+        }
+        if (size < header || size > end - start) return;
+        visit(std::string_view(reinterpret_cast<const char*>(data.data() + start + 4), 4), start,
+              size, header);
+        start += size;
+    }
+}
+
+// The content of the first box of `type` within [start, end); empty when
+// there is none.
+std::pair<std::uint64_t, std::uint64_t> BoxContent(std::span<const std::uint8_t> data,
+                                                   std::pair<std::uint64_t, std::uint64_t> within,
+                                                   std::string_view type) {
+    std::pair<std::uint64_t, std::uint64_t> found{0, 0};
+    bool seen = false;
+    ForEachBox(
+        data, within.first, within.second,
+        [&](std::string_view kind, std::uint64_t at, std::uint64_t size, std::uint64_t head) {
+            if (seen || kind != type) return;
+            seen = true;
+            found = {at + head, at + size};
+        });
+    return found;
+}
+
+std::vector<std::uint64_t> OversizedProfileBoxes(std::span<const std::uint8_t> data) {
+    // The properties lie in meta (a full box) > iprp > ipco.
+    auto meta = BoxContent(data, {0, data.size()}, "meta");
+    if (meta.second - meta.first < 4) return {};
+    meta.first += 4;
+    const auto properties = BoxContent(data, BoxContent(data, meta, "iprp"), "ipco");
+    std::vector<std::uint64_t> hidden;
+    ForEachBox(
+        data, properties.first, properties.second,
+        [&](std::string_view type, std::uint64_t at, std::uint64_t size, std::uint64_t head) {
+            if (type != "colr" || size < head + 4) return;
+            const std::string_view kind(reinterpret_cast<const char*>(data.data() + at + head), 4);
+            if ((kind == "prof" || kind == "rICC") &&
+                size - head - 4 > limits::kMaxColourProfileBytes) {
+                hidden.push_back(at + 4);
+            }
+        });
+    return hidden;
+}
+
+std::int64_t SourcePosition(void* source) {
+    return static_cast<std::int64_t>(static_cast<FileSource*>(source)->position);
+}
+
+int SourceRead(void* out, std::size_t size, void* userData) {
+    auto* source = static_cast<FileSource*>(userData);
+    const std::uint64_t from = source->position;
+    if (from > source->data.size() || size > source->data.size() - from) return 1;
+    std::memcpy(out, source->data.data() + from, size);
+    for (const std::uint64_t at : source->hiddenBoxTypes) {
+        for (std::uint64_t i = std::max(at, from); i < std::min(at + 4, from + size); ++i)
+            static_cast<std::uint8_t*>(out)[i - from] = static_cast<std::uint8_t>("free"[i - at]);
+    }
+    source->position += size;
+    return 0;
+}
+
+int SourceSeek(std::int64_t position, void* userData) {
+    auto* source = static_cast<FileSource*>(userData);
+    if (position < 0 || static_cast<std::uint64_t>(position) > source->data.size()) return 1;
+    source->position = static_cast<std::uint64_t>(position);
+    return 0;
+}
+
+heif_reader_grow_status SourceWait(std::int64_t targetSize, void* userData) {
+    const auto* source = static_cast<FileSource*>(userData);
+    return targetSize >= 0 && static_cast<std::uint64_t>(targetSize) <= source->data.size()
+               ? heif_reader_grow_status_size_reached
+               : heif_reader_grow_status_size_beyond_eof;
+}
+
+constexpr heif_reader kSourceReader = {1, SourcePosition, SourceRead, SourceSeek, SourceWait};
+
+// A context over the file whose items may be at most `maximumSide` pixels on
+// either side (libheif refuses a larger item, or a larger grid or alpha
+// plane, before it allocates its pixels). `source` outlives the context.
+Context ReadContext(FileSource& source, int maximumSide) {
+    source.position = 0;
+    Context context(heif_context_alloc());
+    if (!context) throw std::bad_alloc();
+    heif_context_set_maximum_image_size_limit(context.get(), maximumSide);
+    Check(heif_context_read_from_reader(context.get(), &kSourceReader, &source, nullptr));
+    return context;
+}
+
+std::unique_ptr<heif_image_handle, HandleRelease> PrimaryHandle(heif_context* context) {
+    heif_image_handle* rawHandle = nullptr;
+    Check(heif_context_get_primary_image_handle(context, &rawHandle));
+    return std::unique_ptr<heif_image_handle, HandleRelease>(rawHandle);
+}
+
+}  // namespace
+
 void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     bitmap_ = Bitmap();
     iccProfile.clear();
     if (!HasHeifBrand(data)) ThrowInvalidFormat(kFormat);
 
-    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-    if (!context) throw std::bad_alloc();
-    // libheif refuses pictures of more pixels than the program decodes
-    // before it allocates them (its limit is the square of this side).
-    heif_context_set_maximum_image_size_limit(
-        context.get(),
-        static_cast<int>(std::ceil(std::sqrt(static_cast<double>(limits::kMaxPicturePixels)))));
-    Check(heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(),
-                                                     nullptr));
-    heif_image_handle* rawHandle = nullptr;
-    Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
-    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    // A first look at the file, with items up to the most pixels the program
+    // decodes (libheif's limit is the square of this side), tells the size
+    // the primary picture declares.
+    const int programSide =
+        static_cast<int>(std::ceil(std::sqrt(static_cast<double>(limits::kMaxPicturePixels))));
+    FileSource source{data, 0, OversizedProfileBoxes(data)};
+    int declaredSide = 0;
+    {
+        const Context survey = ReadContext(source, programSide);
+        const auto primary = PrimaryHandle(survey.get());
+        const int storedWidth = heif_image_handle_get_ispe_width(primary.get());
+        const int storedHeight = heif_image_handle_get_ispe_height(primary.get());
+        CheckPictureSize(storedWidth, storedHeight, kFormat);
+        declaredSide = std::max(storedWidth, storedHeight);
+    }
+    // The file is then read again with every item, grid and alpha plane
+    // bounded by that size: a grid or an alpha plane far larger than the
+    // picture it belongs to would otherwise be decoded whole (gigabytes for
+    // a tiny file) before anything could compare its size. libheif refuses
+    // sides equal to its limit, hence the one added.
+    const Context context = ReadContext(source, std::min(programSide, declaredSide + 1));
+    const auto handle = PrimaryHandle(context.get());
 
     // The size after the file's rotation and clean aperture.
     const int width = heif_image_handle_get_width(handle.get());
@@ -150,11 +290,14 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     const PixelFormat format = alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit;
 
     // libheif's decoded planes (at most 4:4:4 with alpha, before and after
-    // the conversion to interleaved RGB) beside the picture itself.
+    // the conversion to interleaved RGB) beside the picture itself, which
+    // may come out turned by a quarter: the larger of both row layouts.
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
     const std::uint64_t libraryBytes = 2 * pixels * channels * (deep ? 2 : 1);
-    MemoryBudget::Reservation reservation = MemoryBudget::Process().Reserve(
-        libraryBytes + RowStride(width, format) * std::uint64_t(height), "HEIF picture");
+    const std::uint64_t pictureBytes = std::max(RowStride(width, format) * std::uint64_t(height),
+                                                RowStride(height, format) * std::uint64_t(width));
+    MemoryBudget::Reservation reservation =
+        MemoryBudget::Process().Reserve(libraryBytes + pictureBytes, "HEIF picture");
 
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(
         heif_decoding_options_alloc());
@@ -166,10 +309,12 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     heif_image* rawImage = nullptr;
     Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get()));
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
-    if (heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
-        heif_image_get_height(image.get(), heif_channel_interleaved) != height) {
-        ThrowInvalidFormat(kFormat);
-    }
+    // Some libheif versions report a turned picture's stored size on the
+    // handle: the decoded picture's own size is the one that counts (the
+    // Bitmap reserves more should its pixels outgrow the reservation).
+    const int decodedWidth = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int decodedHeight = heif_image_get_height(image.get(), heif_channel_interleaved);
+    CheckPictureSize(decodedWidth, decodedHeight, kFormat);
     int stride = 0;
     const std::uint8_t* planes =
         heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
@@ -178,12 +323,16 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
     if (bits < 8 || bits > 16) ThrowNotSupported(std::to_string(bits) + "-bit samples", kFormat);
 
-    Bitmap picture = Bitmap::Uninitialized(width, height, format, reservation);
-    const std::size_t used = static_cast<std::size_t>(width) * channels;
-    for (int y = 0; y < height; ++y) {
+    if (static_cast<std::uint64_t>(stride) <
+        std::uint64_t(decodedWidth) * channels * (deep ? 2 : 1))
+        ThrowInvalidFormat(kFormat);
+
+    Bitmap picture = Bitmap::Uninitialized(decodedWidth, decodedHeight, format, reservation);
+    const std::size_t used = static_cast<std::size_t>(decodedWidth) * channels;
+    for (int y = 0; y < decodedHeight; ++y) {
         const std::uint8_t* in = planes + static_cast<std::size_t>(y) * stride;
         std::uint8_t* out = picture.ScanLine(y);
-        for (int x = 0; x < width; ++x, out += channels) {
+        for (int x = 0; x < decodedWidth; ++x, out += channels) {
             std::uint8_t rgba[4];
             for (int c = 0; c < channels; ++c, in += deep ? 2 : 1) {
                 rgba[c] =

@@ -80,9 +80,17 @@ ToneCurve Tabulated(double (*light)(double)) {
     return ToneCurve(cmsBuildTabulatedToneCurveFloat(nullptr, kEntries, values));
 }
 
+ToneCurve SrgbCurve() {
+    return Parametric(4, {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045});
+}
+
 ToneCurve TransferCurve(int transfer) {
-    if (IsBt709Transfer(transfer))
-        return Parametric(4, {1.0 / 0.45, 1.0 / 1.099, 0.099 / 1.099, 1.0 / 4.5, 0.081});
+    // The BT.709 family is a camera's encoding curve, which displays show
+    // through the sRGB curve: phones tag their photos with it whatever their
+    // primaries, and decoding through the camera curve would shift every
+    // mid-tone by about 12 levels. Such a photo is sRGB's curve over its own
+    // primaries, as the same tag over BT.709 primaries is sRGB itself.
+    if (IsBt709Transfer(transfer)) return SrgbCurve();
     switch (transfer) {
         case kTransferGamma22:
             return Parametric(1, {2.2});
@@ -95,7 +103,7 @@ ToneCurve TransferCurve(int transfer) {
         case kTransferHlg:
             return Tabulated(HlgToLight);
         default:  // sRGB, unspecified and the rest
-            return Parametric(4, {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045});
+            return SrgbCurve();
     }
 }
 

@@ -14,7 +14,7 @@ struct NclxColour {
     double red[2] = {0.64, 0.33};
     double green[2] = {0.30, 0.60};
     double blue[2] = {0.15, 0.06};
-    double white[2] = {0.3127, 0.6790};
+    double white[2] = {0.3127, 0.3290};
 };
 
 // True when the colour is sRGB's in effect: BT.709 primaries (or
@@ -22,7 +22,7 @@ struct NclxColour {
 bool NclxIsSrgb(const NclxColour& colour);
 
 // An RGB display profile of the colour's primaries, white point and transfer
-// curve (an unknown transfer is taken as sRGB's); empty when the values
+// curve (an unknown transfer and the BT.709 family are taken as sRGB's); empty when the values
 // cannot make one (a degenerate set of primaries).
 std::vector<std::uint8_t> BuildNclxProfile(const NclxColour& colour);
 

@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include "base/Errors.h"
+#include "base/Limits.h"
 #include "formats/ColourProfile.h"
 
 namespace pictorel {
@@ -196,7 +197,8 @@ void RunDecoder(PngDecoder& d) {
     int iccCompression = 0;
     png_bytep icc = nullptr;
     png_uint_32 iccBytes = 0;
-    if (png_get_iCCP(png, info, &iccName, &iccCompression, &icc, &iccBytes) && icc) {
+    if (png_get_iCCP(png, info, &iccName, &iccCompression, &icc, &iccBytes) && icc &&
+        iccBytes <= limits::kMaxColourProfileBytes) {
         d.iccProfile.assign(icc, icc + iccBytes);
     }
     // An RGB profile carries the transfer curve itself and supersedes gAMA.

@@ -60,6 +60,7 @@ std::vector<std::uint8_t> IccProfileResource(std::span<const std::uint8_t> resou
         const std::size_t dataAt = sizeAt + 4;
         if (size > resources.size() - dataAt) break;
         if (id == kIccProfileId) {
+            if (size > limits::kMaxColourProfileBytes) return {};  // ignored, not copied
             const auto profile = resources.subspan(dataAt, size);
             return {profile.begin(), profile.end()};
         }

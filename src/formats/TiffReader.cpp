@@ -10,6 +10,7 @@
 #include <tiffio.h>
 
 #include "base/Errors.h"
+#include "base/Limits.h"
 #include "imaging/MemoryBudget.h"
 
 namespace pictorel {
@@ -21,12 +22,59 @@ const std::string kFormat = "TIFF";
 struct MemoryStream : MemoryCursor {
     bool failed = false;
     std::string firstError;
+    // Where the type of an entry libtiff is not to read lies (0: none).
+    std::uint64_t hiddenTypeAt = 0;
 };
 
 tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
     if (size <= 0) return 0;
-    return static_cast<tmsize_t>(
-        static_cast<MemoryStream*>(handle)->Read(buffer, static_cast<std::size_t>(size)));
+    auto* stream = static_cast<MemoryStream*>(handle);
+    const std::uint64_t from = stream->position;
+    const std::size_t n = stream->Read(buffer, static_cast<std::size_t>(size));
+    // A hidden entry is shown with type 0, which no tag has: libtiff warns
+    // and skips it without allocating its value.
+    const std::uint64_t at = stream->hiddenTypeAt;
+    if (at != 0 && at + 2 > from && at < from + n) {
+        for (std::uint64_t i = std::max(at, from); i < std::min(at + 2, from + n); ++i)
+            static_cast<std::uint8_t*>(buffer)[i - from] = 0;
+    }
+    return static_cast<tmsize_t>(n);
+}
+
+// Where the type field of the first directory's ICC profile entry lies when
+// that profile is larger than a reader keeps (0 otherwise). libtiff would
+// copy such a profile twice while it reads the directory, before the
+// program could look at its size.
+std::uint64_t OversizedProfileTypeAt(std::span<const std::uint8_t> data) {
+    if (data.size() < 16) return 0;
+    const bool little = data[0] == 'I';
+    auto read = [&](std::uint64_t at, int bytes) -> std::uint64_t {
+        if (at + bytes > data.size()) return 0;
+        std::uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            const std::uint64_t byte = data[at + i];
+            value |= little ? byte << (8 * i) : byte << (8 * (bytes - 1 - i));
+        }
+        return value;
+    };
+    const bool big = read(2, 2) == 43;  // BigTIFF: 8-byte counts and offsets
+    const int wide = big ? 8 : 4;
+    const std::uint64_t directory = read(big ? 8 : 4, wide);
+    if (directory == 0 || directory >= data.size()) return 0;
+    const std::uint64_t entries = read(directory, big ? 8 : 2);
+    const std::uint64_t entryBytes = big ? 20 : 12;
+    const std::uint64_t first = directory + (big ? 8 : 2);
+    if (entries > (data.size() - first) / entryBytes) return 0;  // libtiff refuses it
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::uint64_t entry = first + i * entryBytes;
+        if (read(entry, 2) != TIFFTAG_ICCPROFILE) continue;
+        // BYTE and UNDEFINED are the types of a profile: one byte a value.
+        const std::uint64_t type = read(entry + 2, 2);
+        const std::uint64_t count = read(entry + 4, wide);
+        const bool oneByte = type == TIFF_BYTE || type == TIFF_UNDEFINED;
+        return oneByte && count > limits::kMaxColourProfileBytes ? entry + 2 : 0;
+    }
+    return 0;
 }
 
 tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
@@ -424,6 +472,7 @@ void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     SilenceGlobalHandlers();
     MemoryStream stream;
     stream.data = data;
+    stream.hiddenTypeAt = OversizedProfileTypeAt(data);
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) ThrowOutOfMemoryFor("TIFF file");
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), ErrorHandler, &stream);
@@ -464,7 +513,8 @@ void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     std::uint32_t iccBytes = 0;
     void* icc = nullptr;
     std::vector<std::uint8_t> profile;
-    if (TIFFGetField(t, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc && iccBytes > 0) {
+    if (TIFFGetField(t, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc && iccBytes > 0 &&
+        iccBytes <= limits::kMaxColourProfileBytes) {
         const auto* bytes = static_cast<const std::uint8_t*>(icc);
         profile.assign(bytes, bytes + iccBytes);
     }

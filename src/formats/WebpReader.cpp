@@ -1,5 +1,6 @@
 #include "formats/WebpReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -7,6 +8,7 @@
 #include <webp/demux.h>
 
 #include "base/Errors.h"
+#include "base/Limits.h"
 #include "formats/JpegReader.h"
 #include "imaging/MemoryBudget.h"
 
@@ -29,16 +31,26 @@ struct FrameIterator {
     }
 };
 
-// The payload of the first chunk of `fourcc`, empty when there is none.
-std::vector<std::uint8_t> ChunkPayload(const WebPDemuxer* demuxer, const char* fourcc) {
+// The payload of the first chunk of `fourcc`, or its first `maximumBytes`
+// when `cut` is set; empty when there is none, or when it is longer than
+// `maximumBytes` and not to be cut. Measured before anything is copied.
+std::vector<std::uint8_t> ChunkPayload(const WebPDemuxer* demuxer, const char* fourcc,
+                                       std::size_t maximumBytes, bool cut) {
     WebPChunkIterator chunk{};
     std::vector<std::uint8_t> payload;
-    if (WebPDemuxGetChunk(demuxer, fourcc, 1, &chunk)) {
-        payload.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+    if (WebPDemuxGetChunk(demuxer, fourcc, 1, &chunk) &&
+        (cut || chunk.chunk.size <= maximumBytes)) {
+        const std::size_t size = std::min(chunk.chunk.size, maximumBytes);
+        payload.assign(chunk.chunk.bytes, chunk.chunk.bytes + size);
     }
     WebPDemuxReleaseChunkIterator(&chunk);
     return payload;
 }
+
+// The orientation lies in the first directory of the EXIF data, within the
+// size a JPEG's APP1 segment allows: the rest (thumbnails, maker notes) is
+// not copied.
+constexpr std::size_t kExifBytesRead = 65536;
 
 // The orientation of an EXIF chunk, whose TIFF data may or may not start
 // with the "Exif\0\0" marker that JPEG's APP1 segment carries.
@@ -105,8 +117,10 @@ void WebpReader::LoadFromMemory(std::span<const std::uint8_t> data) {
               : WebPDecodeBGRInto(it.fragment.bytes, it.fragment.size, target, room, stride);
     if (!decoded) ThrowCompressionError(kFormat);
 
-    std::vector<std::uint8_t> profile = ChunkPayload(demuxer.get(), "ICCP");
-    const int orientation = OrientationOf(ChunkPayload(demuxer.get(), "EXIF"));
+    std::vector<std::uint8_t> profile =
+        ChunkPayload(demuxer.get(), "ICCP", limits::kMaxColourProfileBytes, false);
+    const int orientation =
+        OrientationOf(ChunkPayload(demuxer.get(), "EXIF", kExifBytesRead, true));
     bitmap_ = ApplyOrientation(std::move(picture), orientation);
     iccProfile = std::move(profile);
 }
