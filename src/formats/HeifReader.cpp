@@ -272,11 +272,13 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         declaredSide = std::max(storedWidth, storedHeight);
     }
     // The file is then read again with every item, grid and alpha plane
-    // bounded by that size: a grid or an alpha plane far larger than the
+    // bounded near that size: a grid or an alpha plane far larger than the
     // picture it belongs to would otherwise be decoded whole (gigabytes for
-    // a tiny file) before anything could compare its size. libheif refuses
-    // sides equal to its limit, hence the one added.
-    const Context context = ReadContext(source, std::min(programSide, declaredSide + 1));
+    // a tiny file) before anything could compare its size. The room left
+    // (twice the side and 256 pixels) takes in the coded pictures that
+    // encoders pad to whole blocks (a 16-pixel HEIC is coded as 64 x 64)
+    // and auxiliary pictures somewhat larger than the primary one.
+    const Context context = ReadContext(source, std::min(programSide, 2 * declaredSide + 256));
     const auto handle = PrimaryHandle(context.get());
 
     // The size after the file's rotation and clean aperture.
@@ -296,8 +298,12 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     const std::uint64_t libraryBytes = 2 * pixels * channels * (deep ? 2 : 1);
     const std::uint64_t pictureBytes = std::max(RowStride(width, format) * std::uint64_t(height),
                                                 RowStride(height, format) * std::uint64_t(width));
+    // The file's own bytes, held by the caller while this decodes, are
+    // counted in the same request: a request made apart, before the
+    // picture's, would let every job start at once and then overrun the
+    // budget (a job holding bytes never waits).
     MemoryBudget::Reservation reservation =
-        MemoryBudget::Process().Reserve(libraryBytes + pictureBytes, "HEIF picture");
+        MemoryBudget::Process().Reserve(libraryBytes + pictureBytes + data.size(), "HEIF picture");
 
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(
         heif_decoding_options_alloc());

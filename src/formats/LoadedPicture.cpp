@@ -2,12 +2,9 @@
 
 #include <cctype>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <string_view>
 #include <vector>
-
-#include <sys/stat.h>
 
 #include "base/Errors.h"
 #include "formats/ColourProfile.h"
@@ -16,7 +13,6 @@
 #include "formats/ReaderRegistry.h"
 #include "formats/WebpReader.h"
 #include "imaging/AlphaOverWhite.h"
-#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -110,41 +106,13 @@ void CheckHead(const ReaderFactory& byExtension, bool askContentReaders,
     Decode(byExtension, head, path);  // throws the reader's own message
 }
 
-// A whole file in memory, its bytes counted in the memory budget while it is
-// held: a decoder works beside them, and several jobs that each hold a
-// large file could otherwise together take more than the budget allows.
-struct HeldFile {
-    MemoryBudget::Reservation reservation;  // declared first: released last
-    MemoryBudget::Reservation growth;       // for a file that grew meanwhile
-    std::vector<std::uint8_t> data;
-};
-
-HeldFile ReadHeldFile(const std::string& path,
-                      const std::function<void(std::span<const std::uint8_t>)>& checkHead) {
-    HeldFile file;
-    MemoryBudget& budget = MemoryBudget::Process();
-    // The size is reserved before the bytes are read, so that a job waits
-    // for room instead of reading first. A file that is no regular file, or
-    // larger than the whole budget, is refused by the read with its own
-    // message.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-        static_cast<std::uint64_t>(info.st_size) <= budget.Capacity()) {
-        file.reservation = budget.Reserve(static_cast<std::uint64_t>(info.st_size), path.c_str());
-    }
-    file.data = ReadPictureFile(path, checkHead);
-    if (file.data.size() > file.reservation.Bytes())
-        file.growth = budget.Reserve(file.data.size() - file.reservation.Bytes(), path.c_str());
-    return file;
-}
-
 }  // namespace
 
 void LoadedPicture::LoadFromFile(const std::string& path) {
     const ReaderFactory& cls = ClassByExtension(path);
-    const HeldFile file = ReadHeldFile(
+    const std::vector<std::uint8_t> data = ReadPictureFile(
         path, [&](std::span<const std::uint8_t> head) { CheckHead(cls, false, head, path); });
-    Assign(Decode(WithJpegUnderNewName(cls, file.data), file.data, path));
+    Assign(Decode(WithJpegUnderNewName(cls, data), data, path));
 }
 
 const std::vector<std::uint8_t>& LoadedPicture::IccProfile() const {
@@ -163,7 +131,7 @@ namespace {
 
 // The whole file and the reader it goes to.
 struct ChosenReader {
-    HeldFile file;
+    std::vector<std::uint8_t> data;
     const ReaderFactory* cls = nullptr;
 };
 
@@ -173,12 +141,11 @@ ChosenReader ReadAndChooseReader(const std::string& path) {
     // by content.
     const ReaderFactory* byExtension = ExtensionReaders().Find(RegistryExtension(path));
     ChosenReader chosen;
-    chosen.file = ReadHeldFile(path, [&](std::span<const std::uint8_t> head) {
+    chosen.data = ReadPictureFile(path, [&](std::span<const std::uint8_t> head) {
         if (byExtension) CheckHead(*byExtension, true, head, path);
     });
-    const std::vector<std::uint8_t>& data = chosen.file.data;
-    chosen.cls = ContentReaders().FindReaderByContent(data);
-    if (!chosen.cls) chosen.cls = &WithJpegUnderNewName(ClassByExtension(path), data);
+    chosen.cls = ContentReaders().FindReaderByContent(chosen.data);
+    if (!chosen.cls) chosen.cls = &WithJpegUnderNewName(ClassByExtension(path), chosen.data);
     return chosen;
 }
 
@@ -186,7 +153,7 @@ ChosenReader ReadAndChooseReader(const std::string& path) {
 
 void LoadPicture(LoadedPicture& picture, const std::string& path, ProfileConversion conversion) {
     const ChosenReader chosen = ReadAndChooseReader(path);
-    picture.Assign(Decode(*chosen.cls, chosen.file.data, path, conversion));
+    picture.Assign(Decode(*chosen.cls, chosen.data, path, conversion));
 }
 
 bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& sink,
@@ -195,7 +162,7 @@ bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& s
     std::unique_ptr<PictureReader> graphic = chosen.cls->create();
     bool delivered = false;
     try {
-        delivered = graphic->DeliverRows(chosen.file.data, sink);
+        delivered = graphic->DeliverRows(chosen.data, sink);
     } catch (const std::bad_alloc&) {
         ThrowOutOfMemoryFor(path);
     }
@@ -203,7 +170,7 @@ bool LoadPictureRows(LoadedPicture& picture, const std::string& path, RowSink& s
         picture.Assign(std::move(graphic));
         return true;
     }
-    picture.Assign(Decode(*chosen.cls, chosen.file.data, path, conversion));
+    picture.Assign(Decode(*chosen.cls, chosen.data, path, conversion));
     return false;
 }
 

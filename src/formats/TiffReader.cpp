@@ -335,10 +335,12 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
     const PixelFormat format = l.photometric != PHOTOMETRIC_RGB ? PixelFormat::pf8bit
                                : alpha                          ? PixelFormat::pf32bit
                                                                 : PixelFormat::pf24bit;
-    // The samples, the picture and the codec's buffers, reserved together.
-    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
-        codecBytes + rowBytes * l.height * planes + RowStride(l.width, format) * l.height,
-        "TIFF picture");
+    // The samples, the picture, the codec's buffers and the file's bytes
+    // (held by the caller while this decodes), reserved together.
+    MemoryBudget::Reservation pool =
+        MemoryBudget::Process().Reserve(codecBytes + rowBytes * l.height * planes +
+                                            RowStride(l.width, format) * l.height + dataSize,
+                                        "TIFF picture");
 
     if (l.photometric != PHOTOMETRIC_RGB) {
         std::vector<Color> table;
@@ -419,11 +421,12 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
     const std::uint64_t rawBytes =
         planeBytes * (l.planar == PLANARCONFIG_SEPARATE ? l.samples : std::uint64_t{1});
     CheckDataFits(MinimumStoredBytes(l, rawBytes), stream.data.size(), kFormat);
-    // The raster, the picture and the codec's buffers, reserved together.
-    MemoryBudget::Reservation pool =
-        MemoryBudget::Process().Reserve(codecBytes + std::uint64_t{l.width} * l.height * 4 +
-                                            RowStride(l.width, PixelFormat::pf24bit) * l.height,
-                                        "TIFF picture");
+    // The raster, the picture, the codec's buffers and the file's bytes,
+    // reserved together.
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        codecBytes + std::uint64_t{l.width} * l.height * 4 +
+            RowStride(l.width, PixelFormat::pf24bit) * l.height + stream.data.size(),
+        "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
     if (!TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 1) ||

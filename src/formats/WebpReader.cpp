@@ -99,11 +99,12 @@ void WebpReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     const PixelFormat format = alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit;
     const int bpp = alpha ? 4 : 3;
 
-    // The picture, and the decoder's own whole-frame buffers (a lossless
-    // frame is decoded through 32-bit rows of the whole frame).
+    // The picture, the decoder's own whole-frame buffers (a lossless frame
+    // is decoded through 32-bit rows of the whole frame) and the file's
+    // bytes, which the caller holds while this decodes.
     MemoryBudget::Reservation reservation = MemoryBudget::Process().Reserve(
         RowStride(canvasWidth, format) * std::uint64_t(canvasHeight) +
-            std::uint64_t(it.width) * std::uint64_t(it.height) * 4,
+            std::uint64_t(it.width) * std::uint64_t(it.height) * 4 + data.size(),
         "WebP picture");
     // Uncovered canvas stays transparent (zero), and so does the padding.
     Bitmap picture(canvasWidth, canvasHeight, format, reservation);
