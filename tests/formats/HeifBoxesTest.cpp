@@ -46,9 +46,17 @@ struct EditedFiles : ::testing::Test {
     }
 };
 
-#define REQUIRE(file, command)                                                      \
-    if (!std::filesystem::exists(file)) GTEST_SKIP() << file << " absent (corpus)"; \
-    if (!Run(command)) GTEST_SKIP() << command << " failed (python3, encoders?)"
+bool HaveTools() {
+    return std::system(
+               "(command -v python3 && command -v heif-enc && command -v avifenc && "
+               "command -v cwebp && command -v webpmux) >/dev/null 2>&1") == 0;
+}
+
+// Skips without the corpus file or the tools; a script that fails fails the test.
+#define REQUIRE(file, command)                                                                \
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << file << " absent (corpus)";           \
+    if (!HaveTools()) GTEST_SKIP() << "python3 or an encoder missing (scripts/install-deps)"; \
+    ASSERT_TRUE(Run(command)) << command
 
 // The mean absolute difference per sample of two pictures of one size.
 double MeanDifference(const Bitmap& a, const Bitmap& b) {
