@@ -1,9 +1,12 @@
 // Exception hierarchy of the program. Every error carries the message text
-// that the user finally sees in an error box.
+// that the user finally sees in an error box and, when known, its cause: the
+// system's reason or a library's message, for a terminal or a log to show
+// below the program's own text.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace pictorel {
 
@@ -11,6 +14,13 @@ namespace pictorel {
 class Error : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+    Error(const std::string& message, std::string cause)
+        : std::runtime_error(message), cause_(std::move(cause)) {}
+    // Empty when the message says all there is.
+    const std::string& Cause() const { return cause_; }
+
+  private:
+    std::string cause_;
 };
 
 // Input/output failure of a file operation (full disk, no permission, ...).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace pictorel {
 
@@ -54,6 +55,18 @@ int OpenRegularFile(const std::string& path, int flags, struct stat* info) {
     }
     if (info) *info = status;
     return fd;
+}
+
+std::string OpenFailureReason(int errorCode) {
+    // OpenRegularFile reports a pipe, a device or a folder as EINVAL, whose
+    // own text ("Invalid argument") would point at the program instead.
+    return errorCode == EINVAL ? "not a regular file" : SystemErrorText(errorCode);
+}
+
+std::string SystemErrorText(int errorCode) {
+    char buffer[256];
+    // The GNU strerror_r returns its text, in `buffer` or a static string.
+    return ::strerror_r(errorCode, buffer, sizeof buffer);
 }
 
 }  // namespace pictorel

@@ -23,4 +23,11 @@ bool WriteAllBytes(int fd, const void* data, std::size_t size);
 // missing file, EINVAL for one that is no regular file).
 int OpenRegularFile(const std::string& path, int flags, struct stat* info = nullptr);
 
+// The reason of an OpenRegularFile failure for a person to read: the
+// system's text for `errorCode`, "not a regular file" for its EINVAL.
+std::string OpenFailureReason(int errorCode);
+
+// The system's text for an errno value (thread-safe, unlike strerror).
+std::string SystemErrorText(int errorCode);
+
 }  // namespace pictorel

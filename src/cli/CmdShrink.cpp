@@ -11,7 +11,9 @@
 #include "app/SettingsKeys.h"
 #include "base/Errors.h"
 #include "base/UserFolders.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalUi.h"
+#include "editor/EditorModel.h"
 #include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
@@ -36,6 +38,22 @@ int UsageError(const std::string& message) {
     std::fprintf(stderr, "pictorel-cli shrink: %s\nUsage: pictorel-cli shrink %s\n",
                  message.c_str(), kShrinkUsage);
     return 2;
+}
+
+// "<file>: <the program's text>" once, and the cause on its own line below.
+void ReportUnreadable(const std::string& file, const ShrunkPhoto& result) {
+    if (!result.loadError.empty()) {
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), kLoadFailedMessage);
+        if (!result.loadCause.empty()) std::fprintf(stderr, "  %s\n", result.loadCause.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), result.encodeError.c_str());
+    }
+}
+
+// The writer's "<name>: <reason>" without the name, which the message gives.
+std::string ReasonOnly(const std::string& errorText, const std::string& name) {
+    const std::string prefix = name + ": ";
+    return errorText.starts_with(prefix) ? errorText.substr(prefix.size()) : errorText;
 }
 
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {
@@ -122,27 +140,33 @@ int CmdShrink(const Args& args) {
     }
 
     const int jobs = static_cast<int>(std::min<std::size_t>(options->jobs, files.size()));
+    StopSignals stopSignals;
     int failed = 0;
-    OrderedShrinkPipeline pipeline(files, jobs);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const ShrunkPhoto result = pipeline.Take(i);
-        const std::string& error = result.loadError.empty() ? result.encodeError : result.loadError;
-        if (!error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", files[i].c_str(), error.c_str());
-            ++failed;
-            continue;
+    {
+        OrderedShrinkPipeline pipeline(files, jobs);
+        JpegFileWriter writer;
+        for (std::size_t i = 0; i < files.size() && !stopSignals.Received(); ++i) {
+            const ShrunkPhoto result = pipeline.Take(i);
+            if (!result.loadError.empty() || !result.encodeError.empty()) {
+                ReportUnreadable(files[i], result);
+                ++failed;
+                continue;
+            }
+            std::string written;
+            std::string writeError;
+            if (!writer.Save(result.jpeg, destination.OutputPathFor(files[i]), &written,
+                             &writeError)) {
+                const std::string reason = "  " + ReasonOnly(writeError, written);
+                std::fprintf(stderr, "%s\n", SaveFailedMessage(written, reason).c_str());
+                ++failed;
+                continue;
+            }
+            std::printf("%s\n", written.c_str());
+            std::fflush(stdout);
         }
-        std::string written;
-        std::string writeError;
-        if (!SaveJpegBytes(result.jpeg, destination.OutputPathFor(files[i]), &written,
-                           &writeError)) {
-            std::fprintf(stderr, "%s: %s\n", files[i].c_str(), writeError.c_str());
-            ++failed;
-            continue;
-        }
-        std::printf("%s\n", written.c_str());
-        std::fflush(stdout);
+        // Leaving the block stops the workers; what they finish is dropped.
     }
+    stopSignals.EndByReceivedSignal();
     return failed == 0 ? 0 : 1;
 }
 

@@ -40,6 +40,20 @@ void PrintHelp() {
     }
 }
 
+// Whether the command's arguments ask for its usage: --help or -h before
+// any "--" (after it they are paths).
+bool AsksForHelp(const Args& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == "--help" || arg == "-h") return true;
+    }
+    return false;
+}
+
+void PrintCommandHelp(const Command& command) {
+    std::printf("Usage: pictorel-cli %s %s\n  %s\n", command.name, command.usage, command.summary);
+}
+
 }  // namespace
 }  // namespace pictorel::cli
 
@@ -56,8 +70,13 @@ int main(int argc, char** argv) {
     }
     for (const Command& c : kCommands) {
         if (!c.name || name != c.name) continue;
+        const Args args(argv + 2, argv + argc);
+        if (AsksForHelp(args)) {
+            PrintCommandHelp(c);
+            return 0;
+        }
         try {
-            return c.run(Args(argv + 2, argv + argc));
+            return c.run(args);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s\n", e.what());
             return 1;

@@ -44,7 +44,8 @@ constexpr const char* kHelpText =
     "コマンドラインでの処理は pictorel-cli --help を参照してください。\n";
 
 // Only the first argument is read as an option, so that every other argument
-// stays a file or folder. Returns the exit status, or -1 to start normally.
+// stays a file or folder ("--" alone too). Returns the exit status, or -1 to
+// start normally.
 int AnswerOption(int argc, char** argv) {
     if (argc < 2) return -1;
     const char* option = argv[1];
@@ -55,6 +56,13 @@ int AnswerOption(int argc, char** argv) {
     if (std::strcmp(option, "--version") == 0 || std::strcmp(option, "-V") == 0) {
         std::printf("pictorel %s\n", PICTOREL_VERSION);
         return 0;
+    }
+    // Any other option is refused here, before the window system starts:
+    // without a display Qt would abort instead of saying what is wrong. Qt's
+    // own options (one dash: -platform, -style, ...) are left to Qt.
+    if (std::strncmp(option, "--", 2) == 0 && option[2] != '\0') {
+        std::fprintf(stderr, "pictorel: 不明なオプション %s\n\n%s", option, kHelpText);
+        return 2;
     }
     return -1;
 }

@@ -32,11 +32,13 @@ std::vector<std::uint8_t> ReadPictureFile(
     // a device is no picture).
     struct stat info {};
     const int fd = OpenRegularFile(path, O_RDONLY, &info);
-    if (fd < 0) throw InvalidPicture("ファイル " + path + " は開けません");
+    if (fd < 0)
+        throw InvalidPicture("ファイル " + path + " は開けません", OpenFailureReason(errno));
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
+        const int error = errno;
         ::close(fd);
-        throw InvalidPicture("ファイル " + path + " は開けません");
+        throw InvalidPicture("ファイル " + path + " は開けません", SystemErrorText(error));
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
     // A file larger than the whole memory budget is refused before a byte

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/PathText.h"
@@ -29,10 +30,19 @@ std::string UserPicturesFolder();
 // The program's own version, "1.0.4.0".
 std::string GetFileVersionString();
 
-// Appends every file under the folder to `list`, depth first in the order
-// the file system lists the entries, hidden entries included, nothing
-// filtered. Links to folders are followed, but a folder already visited in
-// this walk (same device and inode) is not entered again, so a link loop ends.
+// Whether file name `a` comes before `b` as a file manager lists them: runs
+// of digits compared as numbers (IMG_2 before IMG_10), ASCII letters without
+// regard to case, other bytes by value; names equal that way (IMG_01 and
+// IMG_1, a.JPG and a.jpg) are ordered by their bytes, so the order is total.
+bool NaturalNameLess(std::string_view a, std::string_view b);
+
+// Sorts paths of one folder by NaturalNameLess of their file-name parts.
+void SortByNaturalName(std::vector<std::string>& paths);
+
+// Appends every file under the folder to `list`, depth first, the entries of
+// each folder in NaturalNameLess order (a sub-folder's files where its name
+// falls), hidden entries included, nothing filtered. Links to folders are followed, but a folder
+// already visited in this walk (same device and inode) is not entered again, so a link loop ends.
 void CollectFiles(const std::string& folder, std::vector<std::string>* list);
 
 }  // namespace pictorel

@@ -1,14 +1,20 @@
 #include "workflow/JpegOutput.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
+#include <random>
+#include <string_view>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -148,29 +154,153 @@ std::string JpegCandidateName(const std::string& path, unsigned long long n) {
     return base.substr(0, base.size() - 4) + "-" + std::to_string(n) + ".jpg";
 }
 
-bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
-                   std::string* writtenPath, std::string* errorText) {
+namespace {
+
+constexpr std::string_view kTemporaryPrefix = ".pictorel-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kTemporaryLetters = 6;
+// A temporary lives for the few milliseconds of one write; one this old
+// belongs to no run still going.
+constexpr std::time_t kLeftoverAgeSeconds = 600;
+
+bool IsAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Removes what killed runs left in `folder` (ending in "/"); a folder that
+// cannot be read is left alone, the write that follows reports it.
+void RemoveLeftoverTemporaries(const std::string& folder) {
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(folder.c_str()), ::closedir);
+    if (!handle) return;
+    const std::time_t now = std::time(nullptr);
+    const uid_t self = ::geteuid();
+    while (const dirent* entry = ::readdir(handle.get())) {
+        if (!IsOwnTemporaryName(entry->d_name)) continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(handle.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISREG(info.st_mode) || info.st_uid != self) continue;
+        if (now - info.st_mtime < kLeftoverAgeSeconds) continue;  // another run's, in hand
+        ::unlinkat(::dirfd(handle.get()), entry->d_name, 0);
+    }
+}
+
+// Creates a new temporary file in `folder` with the mode an ordinary new
+// file gets (0666 less the umask). Returns the descriptor, or -1 with errno.
+int CreateTemporary(const std::string& folder, std::string& name) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + std::string(kTemporaryPrefix);
+        for (std::size_t i = 0; i < kTemporaryLetters; ++i) name += kLetters[letter(random)];
+        name += kTemporarySuffix;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// How the finished temporary gets its final name; file systems differ in
+// what they offer, each way refuses a taken name.
+enum class Naming { RenameNoReplace, HardLink, ExclusiveCopy };
+
+bool Unsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EPERM ||
+           error == EMLINK || error == EXDEV;
+}
+
+// Gives `temporary` the name `candidate` unless that is taken. 0 when done,
+// else the errno (EEXIST: taken); `naming` steps down when a way is refused.
+int GiveName(const std::string& temporary, const std::string& candidate,
+             const std::vector<std::uint8_t>& jpeg, Naming& naming) {
+    if (naming == Naming::RenameNoReplace) {
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, candidate.c_str(),
+                        RENAME_NOREPLACE) == 0)
+            return 0;
+        if (!Unsupported(errno)) return errno;
+        naming = Naming::HardLink;
+    }
+    if (naming == Naming::HardLink) {
+        if (::link(temporary.c_str(), candidate.c_str()) == 0) {
+            ::unlink(temporary.c_str());
+            return 0;
+        }
+        if (!Unsupported(errno)) return errno;
+        naming = Naming::ExclusiveCopy;
+    }
+    // Neither way is offered: the bytes are written once more under the new
+    // name, created exclusively, and the temporary is dropped.
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    const bool written = WriteAllBytes(fd, jpeg.data(), jpeg.size());
+    int error = written ? 0 : errno;
+    if (::close(fd) != 0 && written) error = errno;
+    if (error != 0) {
+        ::unlink(candidate.c_str());  // our own, freshly created file
+        return error;
+    }
+    ::unlink(temporary.c_str());
+    return 0;
+}
+
+}  // namespace
+
+bool IsOwnTemporaryName(const std::string& fileName) {
+    const std::string_view name = fileName;
+    if (name.size() != kTemporaryPrefix.size() + kTemporaryLetters + kTemporarySuffix.size() ||
+        !name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix))
+        return false;
+    const std::string_view letters = name.substr(kTemporaryPrefix.size(), kTemporaryLetters);
+    return std::all_of(letters.begin(), letters.end(), IsAsciiAlnum);
+}
+
+bool JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::string& path,
+                          std::string* writtenPath, std::string* errorText) {
     const auto fail = [writtenPath, errorText](const std::string& candidate, int error) {
         if (writtenPath) *writtenPath = candidate;
-        if (errorText) *errorText = candidate + ": " + std::strerror(error);
+        if (errorText) *errorText = candidate + ": " + SystemErrorText(error);
         return false;
     };
-    for (unsigned long long n = 0;; ++n) {
-        const std::string candidate = n == 0 ? JpegOutputName(path) : JpegCandidateName(path, n);
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST) continue;  // taken (a file, folder or link): next name
-        if (fd < 0) return fail(candidate, errno);
-        const bool written = WriteAllBytes(fd, jpeg.data(), jpeg.size());
-        int error = errno;
-        const bool closed = ::close(fd) == 0;
-        if (written && !closed) error = errno;
-        if (!written || !closed) {
-            ::unlink(candidate.c_str());  // our own, freshly created file
+    const std::string firstName = JpegOutputName(path);
+    const std::string folder = WithTrailingSlash(FolderPart(firstName));
+    const std::string folderOrHere = folder.empty() ? std::string("./") : folder;
+    if (clearedFolders_.insert(folderOrHere).second) RemoveLeftoverTemporaries(folderOrHere);
+
+    std::string temporary;
+    const int fd = CreateTemporary(folder, temporary);
+    if (fd < 0) return fail(firstName, errno);
+    const bool written = WriteAllBytes(fd, jpeg.data(), jpeg.size());
+    int error = written ? 0 : errno;
+    if (::close(fd) != 0 && written) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return fail(firstName, error);
+    }
+
+    Naming naming = Naming::RenameNoReplace;
+    unsigned long long& next = nextNumber_[firstName];
+    for (unsigned long long n = next;; ++n) {
+        const std::string candidate = n == 0 ? firstName : JpegCandidateName(path, n);
+        error = GiveName(temporary, candidate, jpeg, naming);
+        if (error == EEXIST) continue;  // taken (a file, folder or link): next name
+        if (error != 0) {
+            ::unlink(temporary.c_str());
             return fail(candidate, error);
         }
+        next = n + 1;
         if (writtenPath) *writtenPath = candidate;
         return true;
     }
+}
+
+bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
+                   std::string* writtenPath, std::string* errorText) {
+    JpegFileWriter writer;
+    return writer.Save(jpeg, path, writtenPath, errorText);
 }
 
 std::string SaveFailedMessage(const std::string& file, const std::string& reason) {
@@ -178,7 +308,7 @@ std::string SaveFailedMessage(const std::string& file, const std::string& reason
 }
 
 bool SaveResultAsJpeg(const Bitmap* image, const std::string& path, std::string* writtenPath,
-                      std::string* errorText) {
+                      std::string* errorText, JpegFileWriter* writer) {
     if (!image || image->Empty()) return false;
     std::vector<std::uint8_t> jpeg;
     try {
@@ -187,6 +317,7 @@ bool SaveResultAsJpeg(const Bitmap* image, const std::string& path, std::string*
         if (errorText) *errorText = e.what();
         return false;
     }
+    if (writer) return writer->Save(jpeg, path, writtenPath, errorText);
     return SaveJpegBytes(jpeg, path, writtenPath, errorText);
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "imaging/Bitmap.h"
@@ -24,12 +26,34 @@ std::string JpegOutputName(const std::string& path);
 // The n-th candidate: JpegOutputName(path) with "-n" before ".jpg" (n > 0).
 std::string JpegCandidateName(const std::string& path, unsigned long long n);
 
-// Writes already encoded bytes under the first free candidate name, created
-// exclusively, so that no existing file is ever replaced, even by another
-// run at the same moment. A partly written file is removed. Returns false on
-// any failure and shows nothing; `writtenPath` receives the name used (on a
-// failure the name tried) and `errorText` the reason of a failure, as
-// "<name tried>: <system reason>".
+// The hidden temporary name a result is written under before it is given
+// its own: ".pictorel-" and six letters or digits, then ".tmp".
+bool IsOwnTemporaryName(const std::string& fileName);
+
+// Writes a run's results. Each is written in full to a temporary file of
+// its own in the output folder, then given the first free candidate name in
+// one step that fails when the name is taken (so no existing file is ever
+// replaced, even by another run at the same moment, and a name never holds
+// an empty or partial file). A writer remembers for each name the number it
+// last gave, so the search for a free name starts there, and clears the
+// temporaries that killed runs left in each folder before its first write
+// there (regular files of that exact pattern, owned by this user, untouched
+// for ten minutes). One writer per run; not shared between threads.
+class JpegFileWriter {
+  public:
+    // Returns false on any failure and shows nothing; `writtenPath`
+    // receives the name used (on a failure the name tried) and `errorText`
+    // the reason of a failure, as "<name tried>: <system reason>". Nothing
+    // is left behind by a failure.
+    bool Save(const std::vector<std::uint8_t>& jpeg, const std::string& path,
+              std::string* writtenPath = nullptr, std::string* errorText = nullptr);
+
+  private:
+    std::unordered_map<std::string, unsigned long long> nextNumber_;
+    std::unordered_set<std::string> clearedFolders_;
+};
+
+// Save of a writer that lives for this one file.
 bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
                    std::string* writtenPath = nullptr, std::string* errorText = nullptr);
 
@@ -39,7 +63,9 @@ std::string SaveFailedMessage(const std::string& file, const std::string& reason
 
 // SaveResultAsJpeg: false without writing when there is no picture (null or
 // empty); otherwise EncodeJpeg then SaveJpegBytes, any failure giving false.
+// The file is written by `writer` when given, else by a writer of its own.
 bool SaveResultAsJpeg(const Bitmap* image, const std::string& path,
-                      std::string* writtenPath = nullptr, std::string* errorText = nullptr);
+                      std::string* writtenPath = nullptr, std::string* errorText = nullptr,
+                      JpegFileWriter* writer = nullptr);
 
 }  // namespace pictorel

@@ -146,11 +146,12 @@ bool MainScreen::StartRun(RunDestination& destination) {
     }
     if (ComboIndex == 0) {
         destination = RunDestination();
-        return true;
+    } else {
+        std::string folder = PrepareOutputFolder();
+        if (folder.empty()) return false;
+        destination = RunDestination(std::move(folder));
     }
-    std::string folder = PrepareOutputFolder();
-    if (folder.empty()) return false;
-    destination = RunDestination(std::move(folder));
+    writer_ = JpegFileWriter();
     return true;
 }
 
@@ -199,7 +200,7 @@ bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath
     if (!picture || picture->Empty()) return true;
     std::string tried;
     std::string reason;
-    if (SaveResultAsJpeg(picture, outputPath, &tried, &reason)) return true;
+    if (SaveResultAsJpeg(picture, outputPath, &tried, &reason, &writer_)) return true;
     ShowSaveFailure(outputPath, tried, std::move(reason));
     return false;
 }
@@ -211,7 +212,7 @@ bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& output
     }
     std::string tried;
     std::string reason;
-    if (SaveJpegBytes(photo.jpeg, outputPath, &tried, &reason)) return true;
+    if (writer_.Save(photo.jpeg, outputPath, &tried, &reason)) return true;
     ShowSaveFailure(outputPath, tried, std::move(reason));
     return false;
 }

@@ -14,6 +14,7 @@
 #include "formats/ReaderRegistry.h"
 #include "imaging/Bitmap.h"
 #include "workflow/FolderDialogs.h"
+#include "workflow/JpegOutput.h"
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/RunDestination.h"
 
@@ -112,6 +113,9 @@ class MainScreen {
     IProgress& progress_;
     IShell& shell_;
     IBaseFolderDialog& baseDialog_;
+    // Writes the results of the run in hand; a new one for each run, so
+    // the numbers it remembers for free names are this run's.
+    JpegFileWriter writer_;
 };
 
 }  // namespace pictorel

@@ -21,6 +21,7 @@ ShrunkPhoto ShrinkAndEncodeOrThrow(const std::string& path) {
         shrunk = ShrinkForPublishing(path);
     } catch (const InvalidPicture& e) {
         photo.loadError = e.what();
+        photo.loadCause = e.Cause();
         return photo;
     }
     try {

@@ -24,6 +24,9 @@ struct ShrunkPhoto {
     std::string loadError;
     // Set when the reduced picture could not be encoded: the encoder's text.
     std::string encodeError;
+    // Why the photo could not be read (the system's reason, the reader's
+    // message); last and defaulted, so the fields above can be given alone.
+    std::string loadCause = {};
 };
 
 // ShrinkForPublishing then EncodeJpeg; never throws.

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <new>
 #include <optional>
+#include <utility>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
@@ -73,12 +76,22 @@ Size AutoTargetSize(int width, int height) {
 }
 
 Bitmap ShrinkForPublishing(const std::string& path) {
+    // Out of memory included, every failure refuses the photo, never half
+    // written. The user's text stays the same for all of them; the cause
+    // tells a missing file from a broken one or a budget refusal.
+    std::string cause;
     try {
         return LoadAndReduce(path);
+    } catch (const Error& e) {
+        cause = e.Cause().empty() ? e.what() : e.Cause();
+    } catch (const std::bad_alloc&) {
+        cause = "out of memory";
+    } catch (const std::exception& e) {
+        cause = e.what();
     } catch (...) {
-        // Out of memory included: the photo is refused, never half written.
-        throw InvalidPicture(LoadFailedMessage(path));
+        cause = "unknown error";
     }
+    throw InvalidPicture(LoadFailedMessage(path), std::move(cause));
 }
 
 }  // namespace pictorel

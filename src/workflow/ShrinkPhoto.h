@@ -29,7 +29,8 @@ Size AutoTargetSize(int width, int height);
 // Loads the photo (the reader turns it upright), reduces it to
 // AutoTargetSize and returns it as a 24-bit picture ready for the JPEG
 // writer. Any failure, running out of memory included, throws InvalidPicture
-// carrying LoadFailedMessage(path), the text the user is shown.
+// carrying LoadFailedMessage(path), the text the user is shown, and as its
+// Cause() the system's reason or the reader's or the budget's message.
 Bitmap ShrinkForPublishing(const std::string& path);
 
 }  // namespace pictorel

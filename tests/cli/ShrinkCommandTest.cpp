@@ -1,6 +1,12 @@
 // pictorel-cli shrink: the same files as the automatic run, in list order,
 // whatever the number of jobs; every corpus file written or reported.
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +23,7 @@
 #include "support/TestFiles.h"
 #include "workflow/FileUtils.h"
 #include "workflow/FolderDialogs.h"
+#include "workflow/JpegOutput.h"
 #include "workflow/MainScreen.h"
 
 namespace pictorel::test {
@@ -153,8 +160,9 @@ TEST(ShrinkCommand, NamesAreCheckedAsTheWindowChecksThem) {
                dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, (std::vector<std::string>{dir.Str() + "a.bmp: " + kLoadFailedMessage,
-                                               dir.Str() + "a.bmp"}));
+    ASSERT_EQ(r.err.size(), 2u);
+    EXPECT_EQ(r.err[0], dir.Str() + "a.bmp: " + kLoadFailedMessage);
+    EXPECT_TRUE(r.err[1].starts_with("  Cannot load image.")) << r.err[1];
 
     r = Shrink({dir.Str() + "notes.txt"}, dir);
     EXPECT_EQ(r.status, 2);
@@ -201,12 +209,94 @@ TEST(ShrinkCommand, WholeCorpusWrittenOrReportedWithoutStopping) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.size(), decodes.size());
     for (const std::string& written : r.out) EXPECT_TRUE(fs::is_regular_file(written)) << written;
-    std::vector<std::string> expectedErrors;
-    for (const std::string& path : mustFail) {
-        expectedErrors.push_back(path + ": " + kLoadFailedMessage);
-        expectedErrors.push_back(fs::absolute(path).lexically_normal().string());
+    // Each refused file: the program's text once, its cause below.
+    ASSERT_EQ(r.err.size(), 2 * mustFail.size());
+    for (std::size_t i = 0; i < mustFail.size(); ++i) {
+        EXPECT_EQ(r.err[2 * i], mustFail[i] + ": " + kLoadFailedMessage);
+        EXPECT_TRUE(r.err[2 * i + 1].starts_with("  ") && r.err[2 * i + 1].size() > 2)
+            << r.err[2 * i + 1];
     }
-    EXPECT_EQ(r.err, expectedErrors);
+}
+
+TEST(ShrinkCommand, UnreadablePathsAreToldOnceWithTheirCause) {
+    TempDir dir;
+    const std::string fifo = dir.Str() + "fifo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string loop = dir.Str() + "loop.jpg";
+    fs::create_symlink(loop, loop);
+    const std::string missing = dir.Str() + "missing.jpg";
+    const CliResult r = Shrink({"--", missing, fifo, loop}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty());
+    const std::string told = std::string(": ") + kLoadFailedMessage;
+    EXPECT_EQ(r.err, (std::vector<std::string>{missing + told, "  No such file or directory",
+                                               fifo + told, "  not a regular file", loop + told,
+                                               "  Too many levels of symbolic links"}));
+}
+
+TEST(ShrinkCommand, HelpOfACommandIsItsUsage) {
+    TempDir dir;
+    CliResult r = Shrink({"--help"}, dir);
+    EXPECT_EQ(r.status, 0);
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_TRUE(r.out[0].starts_with("Usage: pictorel-cli shrink [--folder NAME]")) << r.out[0];
+    r = Shrink({"--", "--help"}, dir);  // after "--" a path, and no picture name
+    EXPECT_EQ(r.status, 2);
+}
+
+// A stop signal ends the command between files: every name written holds a
+// whole JPEG, no temporary is left, and the status is that of the signal.
+TEST(ShrinkCommand, TerminationEndsBetweenFilesLeavingOnlyWholeResults) {
+    TempDir dir;
+    Bitmap photo(1600, 1200, PixelFormat::pf24bit);
+    for (int y = 0; y < photo.Height(); ++y)
+        for (int x = 0; x < photo.Width(); ++x)
+            photo.SetPixel(x, y,
+                           Color{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                 static_cast<std::uint8_t>(x ^ y)});
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(photo);
+    constexpr int kPhotos = 300;
+    for (int i = 0; i < kPhotos; ++i)
+        WriteFile(dir.Path() / ("p" + std::to_string(i) + ".jpg"), jpeg);
+
+    const std::string cli = std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli";
+    const std::string folder = dir.Str();
+    const char* argv[] = {cli.c_str(), "shrink", "--jobs", "2", folder.c_str(), nullptr};
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    pid_t child = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&child, cli.c_str(), &actions, nullptr, const_cast<char**>(argv), environ),
+        0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::unique_ptr<FILE, int (*)(FILE*)> stream(::fdopen(out[0], "r"), ::fclose);
+    char line[4096];
+    ASSERT_NE(std::fgets(line, sizeof line, stream.get()), nullptr);  // one written
+    ::kill(child, SIGTERM);
+    int printed = 1;
+    while (std::fgets(line, sizeof line, stream.get())) ++printed;
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_LT(printed, kPhotos);
+
+    int results = 0;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.starts_with(".pictorel-")) << name;
+        if (!name.starts_with("mini_")) continue;
+        ++results;
+        const std::vector<std::uint8_t> bytes = ReadFile(entry.path());
+        ASSERT_GT(bytes.size(), 4u) << name;
+        EXPECT_EQ(bytes[bytes.size() - 2], 0xFF) << name;
+        EXPECT_EQ(bytes.back(), 0xD9) << name;
+    }
+    EXPECT_EQ(results, printed);
 }
 
 }  // namespace

@@ -111,19 +111,40 @@ TEST(FileUtilsTest, PicturesFolderFromUserDirsOrHome) {
 
 // The expected listing, built with the standard directory iterator, which
 // reports the entries in the same readdir order.
-void ListLikeReaddir(const fs::path& folder, std::vector<std::string>& out) {
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_directory())
-            ListLikeReaddir(entry.path(), out);
-        else
-            out.push_back(entry.path().string());
+TEST(FileUtilsTest, NaturalNameOrderIsTheFileManagersAndTotal) {
+    // Each name sorts strictly before the next one.
+    const std::vector<std::string> ordered = {".hidden",
+                                              "IMG-1.jpg",
+                                              "IMG_2.jpg",
+                                              "img_9.JPG",
+                                              "IMG_0010.jpg",
+                                              "IMG_010.jpg",
+                                              "IMG_10.JPG",
+                                              "IMG_10.jpg",
+                                              "img_10.jpg",
+                                              "IMG_100.jpg",
+                                              "x1",
+                                              "x18446744073709551616",
+                                              "x99999999999999999999",
+                                              "写真2.jpg",
+                                              "写真10.jpg"};
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        for (std::size_t j = 0; j < ordered.size(); ++j) {
+            EXPECT_EQ(NaturalNameLess(ordered[i], ordered[j]), i < j)
+                << ordered[i] << " / " << ordered[j];
+        }
     }
+    std::vector<std::string> chosen = {"/p/IMG_1019.jpg", "/p/IMG_1007.jpg", "/p/IMG_1009.jpg",
+                                       "/p/IMG_999.jpg"};
+    SortByNaturalName(chosen);
+    EXPECT_EQ(chosen, (std::vector<std::string>{"/p/IMG_999.jpg", "/p/IMG_1007.jpg",
+                                                "/p/IMG_1009.jpg", "/p/IMG_1019.jpg"}));
 }
 
-TEST(FileUtilsTest, CollectFilesWalksDepthFirstInListingOrder) {
+TEST(FileUtilsTest, CollectFilesWalksDepthFirstInNameOrder) {
     TempDir dir;
     const fs::path root = fs::canonical(dir.Path());
-    for (const char* name : {"a.jpg", "c.txt", ".hidden", "z.PNG", "m.bmp"})
+    for (const char* name : {"a10.jpg", "c.txt", ".hidden", "Z.PNG", "a9.bmp"})
         WriteFile(root / name, std::string("x"));
     fs::create_directories(root / "sub" / "deeper");
     fs::create_directory(root / "empty");
@@ -131,8 +152,9 @@ TEST(FileUtilsTest, CollectFilesWalksDepthFirstInListingOrder) {
         WriteFile(root / name, std::string("x"));
 
     std::vector<std::string> expected = {"kept"};
-    ListLikeReaddir(root, expected);
-    ASSERT_EQ(expected.size(), 10u);
+    for (const char* name : {".hidden", "a9.bmp", "a10.jpg", "c.txt", "sub/b.png",
+                             "sub/deeper/d.gif", "sub/e.jpg", "sub/f", "Z.PNG"})
+        expected.push_back((root / name).string());
 
     std::vector<std::string> list = {"kept"};
     CollectFiles(dir.Path().string(), &list);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -183,6 +184,53 @@ TEST(JpegOutputTest, APartlyWrittenFileIsRemoved) {
     EXPECT_FALSE(saved);
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
+TEST(JpegOutputTest, WriterRemembersNumbersAndStillSkipsNamesTakenMeanwhile) {
+    TempDir dir;
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(TestPicture(16, 16));
+    JpegFileWriter writer;
+    std::vector<std::string> written;
+    for (int i = 0; i < 3; ++i) {
+        if (i == 2) WriteFile(dir.Path() / "a-2.jpg", std::string("someone else's"));
+        std::string name;
+        ASSERT_TRUE(writer.Save(jpeg, dir.Str() + "a.png", &name));
+        written.push_back(fs::path(name).filename().string());
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"a.jpg", "a-1.jpg", "a-3.jpg"}));
+    EXPECT_EQ(test::ReadText(dir.Path() / "a-2.jpg"), "someone else's");
+    // Only the results are left: no temporary of the writer.
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"a.jpg", "a-1.jpg", "a-2.jpg", "a-3.jpg"}));
+}
+
+TEST(JpegOutputTest, OnlyOldTemporariesOfTheProgramsOwnPatternAreCleared) {
+    EXPECT_TRUE(IsOwnTemporaryName(".pictorel-aZ09xy.tmp"));
+    for (const char* name :
+         {".pictorel-aZ09x.tmp", ".pictorel-aZ09xyz.tmp", "pictorel-aZ09xy.tmp",
+          ".pictorel-aZ0_xy.tmp", ".pictorel-aZ09xy.tmp.bak", ".Pictorel-aZ09xy.tmp"})
+        EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
+
+    TempDir dir;
+    const auto age = [&](const char* name, int seconds) {
+        const fs::path path = dir.Path() / name;
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::seconds(seconds));
+    };
+    for (const char* name : {".pictorel-OLD001.tmp", ".pictorel-NEW001.tmp", ".pictorel-OLD.tmp"})
+        WriteFile(dir.Path() / name, std::string("x"));
+    fs::create_directory(dir.Path() / ".pictorel-OLDDIR.tmp");
+    age(".pictorel-OLD001.tmp", 3600);
+    age(".pictorel-OLD.tmp", 3600);
+    age(".pictorel-OLDDIR.tmp", 3600);
+    age(".pictorel-NEW001.tmp", 5);  // another run's, being written now
+
+    JpegFileWriter writer;
+    ASSERT_TRUE(writer.Save(EncodeJpeg(TestPicture(8, 8)), dir.Str() + "a.png"));
+    EXPECT_FALSE(fs::exists(dir.Path() / ".pictorel-OLD001.tmp"));
+    for (const char* kept : {".pictorel-NEW001.tmp", ".pictorel-OLD.tmp", ".pictorel-OLDDIR.tmp"})
+        EXPECT_TRUE(fs::exists(dir.Path() / kept)) << kept;
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include "workflow/ShrinkPhoto.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "base/Errors.h"
 #include "editor/EditorModel.h"
@@ -81,16 +83,26 @@ TEST_F(ShrinkPhoto, ThinPictureShrinksInsteadOfFailing) {
     EXPECT_EQ(shrunk.Height(), 1);
 }
 
-TEST_F(ShrinkPhoto, DamagedOrMissingFileThrowsTheLoadFailedText) {
+TEST_F(ShrinkPhoto, UnreadableFileThrowsTheLoadFailedTextWithItsCause) {
     const auto broken = dir.Path() / "broken.jpg";
     WriteFile(broken, std::string("\xFF\xD8\xFF\xE0 not really a picture"));
-    for (const auto& path : {broken, dir.Path() / "absent.png"}) {
+    const auto fifo = dir.Path() / "fifo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto loop = dir.Path() / "loop.jpg";
+    std::filesystem::create_symlink(loop, loop);
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {broken, "Cannot load image."},
+        {dir.Path() / "absent.png", "No such file or directory"},
+        {fifo, "not a regular file"},
+        {loop, "Too many levels of symbolic links"}};
+    for (const auto& [path, cause] : cases) {
         SCOPED_TRACE(path.string());
         try {
             ShrinkForPublishing(path.string());
             ADD_FAILURE() << "no error";
         } catch (const InvalidPicture& e) {
             EXPECT_EQ(std::string(e.what()), LoadFailedMessage(path.string()));
+            EXPECT_TRUE(e.Cause().starts_with(cause)) << e.Cause();
         }
     }
 }

@@ -8,6 +8,7 @@
 
 #include "formats/LoadedPicture.h"
 #include "formats/ReaderRegistry.h"
+#include "workflow/FileUtils.h"
 
 namespace pictorel {
 
@@ -83,6 +84,9 @@ std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& in
     std::vector<std::string> paths;
     if (dialog.exec() != QDialog::Accepted) return paths;
     for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
+    // The dialog hands the files over in the order they were clicked; the
+    // run takes them in the order of their names, as a folder given whole.
+    SortByNaturalName(paths);
     return paths;
 }
 

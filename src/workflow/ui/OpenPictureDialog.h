@@ -24,7 +24,8 @@ PicturePreview MakePicturePreview(const QString& path, int boxSide);
 // accepted extensions.
 QString PictureFilter();
 
-// The chosen files (empty when cancelled), starting in `initialFolder`.
+// The chosen files in the order of their names (empty when cancelled),
+// starting in `initialFolder`.
 std::vector<std::string> RunOpenPictureDialog(QWidget* parent, const QString& initialFolder);
 
 }  // namespace pictorel
