@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/PathText.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel {
@@ -53,6 +54,10 @@ class PicturePrefetcher {
 
 }  // namespace
 
+std::string EditorCaption(const std::string& path, std::size_t number, std::size_t count) {
+    return FileNamePart(path) + " (" + std::to_string(number) + " / " + std::to_string(count) + ")";
+}
+
 void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, PictureLoader load) {
     RunDestination destination;
     if (!main.StartRun(destination)) return;
@@ -80,7 +85,11 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
         editor.SourcePath = file;
         editor.ShowMarker(false);
 
-        const EditorExit exit = host.ShowModal(editor);
+        const EditorExit exit = host.ShowModal(editor, EditorCaption(file, i + 1, files.size()));
+        // The editor holds no result only when the photo could not be read
+        // (it was told as the editor opened): that file is not saved.
+        const bool unreadable = !editor.Result;
+        if (unreadable) ++unsaved;
         if (exit == EditorExit::Save) {
             const Bitmap* picture = editor.Result ? &*editor.Result : nullptr;
             if (!main.SaveResult(picture, destination.OutputPathFor(file))) ++unsaved;

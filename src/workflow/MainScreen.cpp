@@ -159,22 +159,26 @@ void MainScreen::RunAutomatic() {
     RunDestination destination;
     if (!StartRun(destination)) return;
 
-    // The window thread waits for a worker in slices this short, letting
-    // the window's events run between them.
-    constexpr std::chrono::milliseconds kWaitSlice{15};
     const std::size_t count = SelectedFiles.size();
     bool stopped = false;
     int unsaved = 0;
     progress_.StartProgress(static_cast<int>(count), true);
     try {
-        OrderedShrinkPipeline pipeline(SelectedFiles, ShrinkJobs);
+        // The window thread sleeps in its event loop while the workers run;
+        // each finished file wakes it, so a result is written as soon as it is
+        // ready and the window's events keep flowing meanwhile.
+        OrderedShrinkPipeline pipeline(SelectedFiles, ShrinkJobs, ShrinkAndEncode,
+                                       [this] { progress_.WakeWaiter(); });
         for (std::size_t i = 0; i < count; ++i) {
-            while (!pipeline.WaitFor(i, kWaitSlice)) progress_.LetEventsRun();
+            progress_.WaitWithEventsRunning(
+                [&](std::chrono::milliseconds wait) { return pipeline.WaitFor(i, wait); });
             const ShrunkPhoto photo = pipeline.Take(i);
             if (!photo.loadError.empty()) {
-                // A photo that cannot be read is told and left out; it is not
-                // counted as unsaved.
+                // A photo that cannot be read is told, left out and counted
+                // among the files not saved, so the run does not end as if
+                // every photo had been shrunk.
                 boxes_.ShowError(photo.loadError);
+                ++unsaved;
             } else if (!SaveEncoded(photo, destination.OutputPathFor(SelectedFiles[i]))) {
                 ++unsaved;
             }
@@ -187,7 +191,8 @@ void MainScreen::RunAutomatic() {
         }
         // Nothing is written after this point: the workers still busy finish
         // their file, which is dropped, and are joined before the question.
-        while (!pipeline.WaitUntilStopped(kWaitSlice)) progress_.LetEventsRun();
+        progress_.WaitWithEventsRunning(
+            [&](std::chrono::milliseconds wait) { return pipeline.WaitUntilStopped(wait); });
     } catch (...) {
         progress_.StopProgress();
         throw;

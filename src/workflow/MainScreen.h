@@ -30,7 +30,7 @@ inline constexpr const char* kSelectionTitle = "画像選択";
 inline constexpr const char* kProcessingTitle = "処理選択";
 
 // The question that ends a run: the completion or the stop-all question, or,
-// when some pictures could not be written, "N 個のファイルを保存できませんでした。"
+// when some pictures could not be read or written, "N 個のファイルを保存できませんでした。"
 // followed by "残りの処理を全て中止しました。" after a stop, then the folder question.
 std::string RunEndQuestion(bool stopped, int unsavedCount);
 
@@ -84,11 +84,12 @@ class MainScreen {
     bool StartRun(RunDestination& destination);
     // The automatic run ("縮小だけして保存（全自動）"): each selected photo
     // shrunk for publishing and saved; one that cannot be read is told in a
-    // box and left out. The photos are shrunk and encoded on ShrinkJobs
-    // worker threads; this thread writes the files, steps the progress and
-    // shows the boxes in selection order, letting the window's events run
-    // while it waits. Esc stops the run after the file in hand: the workers
-    // are stopped and joined before the closing question.
+    // box, left out and counted in the closing question like one that cannot
+    // be written. The photos are shrunk and encoded on ShrinkJobs worker
+    // threads; this thread writes the files, steps the progress and shows the
+    // boxes in selection order, running the window's events while it waits
+    // and woken by each finished file. Esc stops the run after the file in
+    // hand: the workers are stopped and joined before the closing question.
     void RunAutomatic();
     // Writes one file's result to `outputPath` (its JPEG name is derived). A
     // picture that cannot be written gets an error box naming the file and

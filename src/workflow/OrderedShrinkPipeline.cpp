@@ -54,9 +54,10 @@ int DefaultShrinkJobs() {
 }
 
 OrderedShrinkPipeline::OrderedShrinkPipeline(std::vector<std::string> files, int jobs,
-                                             ShrinkStep step)
+                                             ShrinkStep step, ResultReadyNotice resultReady)
     : files_(std::move(files)),
       step_(std::move(step)),
+      resultReady_(std::move(resultReady)),
       ahead_(2 * static_cast<std::size_t>(std::max(1, jobs))),
       slots_(files_.size()) {
     const std::size_t workers =
@@ -103,6 +104,7 @@ void OrderedShrinkPipeline::Work() {
             --running_;
         }
         changed_.notify_all();
+        if (resultReady_) resultReady_();
     }
 }
 

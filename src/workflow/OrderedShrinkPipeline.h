@@ -33,6 +33,11 @@ struct ShrunkPhoto {
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
 
 using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
+// Called on a worker thread, with no lock held, each time a file's result is
+// ready (or a worker stopped by StopStarting is done with its file), so that
+// a caller waiting on an event loop can be woken instead of polling. It must
+// not throw.
+using ResultReadyNotice = std::function<void()>;
 
 // One worker per core (std::thread::hardware_concurrency), at least one.
 int DefaultShrinkJobs();
@@ -46,7 +51,7 @@ class OrderedShrinkPipeline {
     // nothing when it starts a file, so it waits there until the budget has
     // room.
     OrderedShrinkPipeline(std::vector<std::string> files, int jobs,
-                          ShrinkStep step = ShrinkAndEncode);
+                          ShrinkStep step = ShrinkAndEncode, ResultReadyNotice resultReady = {});
     // Stops and joins the workers (a file in progress is finished first).
     ~OrderedShrinkPipeline();
     OrderedShrinkPipeline(const OrderedShrinkPipeline&) = delete;
@@ -81,6 +86,7 @@ class OrderedShrinkPipeline {
 
     const std::vector<std::string> files_;
     const ShrinkStep step_;
+    const ResultReadyNotice resultReady_;
     const std::size_t ahead_;
     std::vector<Slot> slots_;
     std::size_t next_ = 0;   // next file to start

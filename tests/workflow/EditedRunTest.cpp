@@ -34,8 +34,9 @@ class FakeEditorHost : public IEditorHost {
     };
     explicit FakeEditorHost(std::shared_ptr<test::CallLog> log) : calls(std::move(log)) {}
 
-    EditorExit ShowModal(EditorModel& editor) override {
-        calls->push_back("editor: " + fs::path(editor.SourcePath).filename().string());
+    EditorExit ShowModal(EditorModel& editor, const std::string& caption) override {
+        // The window's title: the photo's name and its place in the run.
+        calls->push_back("editor: " + caption);
         markerShownAtOpen.push_back(editor.MarkerShown);
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
@@ -111,7 +112,8 @@ TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
     for (const char* absent : {"p/mini_3.jpg", "p/mini_4.jpg", "p/mini_5.jpg"})
         EXPECT_FALSE(fs::exists(Path(absent))) << absent;
     EXPECT_EQ(Calls("editor"),
-              (std::vector<std::string>{"editor: 1.png", "editor: 2.png", "editor: 3.png"}));
+              (std::vector<std::string>{"editor: 1.png (1 / 5)", "editor: 2.png (2 / 5)",
+                                        "editor: 3.png (3 / 5)"}));
     EXPECT_EQ(Calls("confirm"),
               (std::vector<std::string>{std::string("confirm: ") + kStopAllQuestion}));
     EXPECT_EQ(Calls("open-folder"),
@@ -195,6 +197,26 @@ TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
     EXPECT_FALSE(fs::exists(Path("p/mini_broken.jpg")));
     EXPECT_TRUE(fs::exists(Path("p/mini_good.jpg")));
     EXPECT_EQ(Calls("error").size(), 1u);
+    EXPECT_EQ(Calls("confirm"),
+              (std::vector<std::string>{"confirm: 1 個のファイルを保存できませんでした。"
+                                        "フォルダを開きますか？"}));
+}
+
+TEST_F(EditedRunTest, AnUnreadablePhotoInHandAtStopAllIsCounted) {
+    AddPicture("s", "a.png", kWhite);
+    const std::string broken = Folder("s") + "/broken.png";
+    test::WriteFile(broken, std::string("not a picture"));
+    main.SelectedFiles.push_back(broken);
+    AddPicture("s", "c.png", kWhite);
+    SameFolderMode();
+    host.steps = {{EditorExit::Skip, nullptr}, {EditorExit::StopAll, nullptr}};
+    boxes.answers = {false};
+    EditedRun(main, editor, host);
+    // The skipped photo was the user's choice and is not counted.
+    EXPECT_EQ(Calls("confirm"),
+              (std::vector<std::string>{"confirm: 1 個のファイルを保存できませんでした。"
+                                        "残りの処理を全て中止しました。"
+                                        "フォルダを開きますか？"}));
 }
 
 // Records which files the run loaded ahead, from the loading thread.
@@ -277,11 +299,13 @@ TEST_F(EditedRunTest, AFailedLoadAheadIsToldAtItsTurn) {
     boxes.answers = {false};
     EditedRun(main, editor, host, recorder.Loader());
     EXPECT_TRUE(brokenLoadedAheadOfItsTurn);
-    EXPECT_EQ(*log, (test::CallLog{"editor: a.png", "editor: broken.png",
+    // The unreadable photo is counted among the files not saved.
+    EXPECT_EQ(*log, (test::CallLog{"editor: a.png (1 / 3)", "editor: broken.png (2 / 3)",
                                    "error: 画像ファイルが壊れているか、サイズが大き過ぎます。\n" +
                                        fs::absolute(broken).lexically_normal().string(),
-                                   "editor: c.png",
-                                   "confirm: 縮小が完了しました。フォルダを開きますか？"}));
+                                   "editor: c.png (3 / 3)",
+                                   "confirm: 1 個のファイルを保存できませんでした。"
+                                   "フォルダを開きますか？"}));
     EXPECT_FALSE(fs::exists(Path("f/mini_broken.jpg")));
     EXPECT_TRUE(fs::exists(Path("f/mini_c.jpg")));
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -130,6 +131,51 @@ TEST(OrderedShrinkPipeline, AThrowingStepIsToldAsALoadFailure) {
     });
     EXPECT_FALSE(pipeline.Take(0).loadError.empty());
     EXPECT_EQ(pipeline.Take(1).jpeg, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(OrderedShrinkPipeline, EachFinishedFileWakesTheWaiterOnceItsResultIsReady) {
+    // A waiter that only wakes on the notice: each notice must find a result
+    // ready, and every file, the ones finished after a stop included, sends one.
+    std::mutex mutex;
+    std::condition_variable noticed;
+    int notices = 0;
+    std::atomic<bool> release{false};
+    std::atomic<int> started{0};
+    OrderedShrinkPipeline pipeline(
+        Names(6), 2,
+        [&](const std::string&) {
+            ++started;
+            while (!release) std::this_thread::sleep_for(1ms);
+            return ShrunkPhoto{};
+        },
+        [&] {
+            std::lock_guard lock(mutex);
+            ++notices;
+            noticed.notify_all();
+        });
+    const auto noticesSoFar = [&] {
+        std::lock_guard lock(mutex);
+        return notices;
+    };
+    const auto noticeAfter = [&](int count) {
+        std::unique_lock lock(mutex);
+        return noticed.wait_for(lock, 10s, [&] { return notices > count; });
+    };
+    while (started < 2) std::this_thread::sleep_for(1ms);
+    release = true;
+    for (std::size_t i = 0; i < 4; ++i) {
+        // As a waiter on an event loop does: note the notices, look, and
+        // sleep until the next notice when the result is not there yet.
+        for (;;) {
+            const int seen = noticesSoFar();
+            if (pipeline.WaitFor(i, 0ms)) break;
+            ASSERT_TRUE(noticeAfter(seen)) << "file " << i << " finished without a notice";
+        }
+        pipeline.Take(i);
+    }
+    EXPECT_TRUE(pipeline.WaitUntilStopped(10s));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(notices, started.load());
 }
 
 TEST(OrderedShrinkPipeline, ADestroyedPipelineJoinsItsWorkers) {

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <chrono>
 #include <cmath>
 
 #include "app/ui/Controls.h"
@@ -135,8 +137,15 @@ void ProgressWindow::StepProgress() {
     QApplication::processEvents();
 }
 
-void ProgressWindow::LetEventsRun() {
-    QApplication::processEvents();
+void ProgressWindow::WaitWithEventsRunning(const DoneWithin& done) {
+    while (!done(std::chrono::milliseconds(0)))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void ProgressWindow::WakeWaiter() {
+    // An empty queued call: its event ends the wait for more events.
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
 }
 
 void ProgressWindow::StopProgress() {

@@ -48,7 +48,11 @@ class ProgressWindow : public QWidget, public IProgress {
     void StepProgress() override;
     void StopProgress() override;
     bool Cancelled() const override { return cancelled_; }
-    void LetEventsRun() override;
+    // Sleeps in the event loop (repaints, Esc) between checks of `done`;
+    // WakeWaiter posts an event, so a wake from another thread is never lost
+    // even when it comes before the loop starts waiting.
+    void WaitWithEventsRunning(const DoneWithin& done) override;
+    void WakeWaiter() override;
 
     QLabel* messageLabel;
     QProgressBar* gauge;

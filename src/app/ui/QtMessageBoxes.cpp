@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/ui/Controls.h"
@@ -13,6 +14,20 @@ namespace {
 
 const QString kOk = QStringLiteral("OK");
 
+// The window a box belongs to. A visible window kept on top (the progress
+// window of a run) comes first: a box beneath it would show no more than its
+// title bar and hold the run up until someone found it. Otherwise the modal
+// window in use (the editor, a dialog), else the active window.
+QWidget* BoxOwner() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+            qobject_cast<QMessageBox*>(window) == nullptr)
+            return window;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
 }  // namespace
 
 int QtMessageBoxes::Run(int icon, const QString& title, const std::string& text, bool yesNo) {
@@ -20,8 +35,19 @@ int QtMessageBoxes::Run(int icon, const QString& title, const std::string& text,
         std::fprintf(stderr, "%s: %s\n", title.toStdString().c_str(), text.c_str());
         return 0;
     }
+    QWidget* owner = BoxOwner();
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), title, QString::fromStdString(text),
-                    QMessageBox::NoButton, QApplication::activeWindow());
+                    QMessageBox::NoButton, owner);
+    // Owned by a window kept on top, the box is kept on top as well, since
+    // window managers stack such windows in a layer of their own.
+    if (owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Once shown, the box comes to the front and takes the keyboard, so that
+    // Enter or Esc answers it without a click.
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
     box.setFont(InterfaceFont(12));
     // Texts carry file names: never read as markup, line breaks kept.
     box.setTextFormat(Qt::PlainText);

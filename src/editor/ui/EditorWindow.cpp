@@ -340,10 +340,11 @@ void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
         canvas.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), kRed);
 }
 
-EditorExit EditorWindow::ShowModal(EditorModel& editor) {
+EditorExit EditorWindow::ShowModal(EditorModel& editor, const std::string& caption) {
     // The window shows the model it was built with.
     if (&editor != &model_) throw AssertionFailure("the editor window was given another model");
     model_.Exit = EditorExit::None;
+    setWindowTitle(QString::fromStdString(caption));
     switch (static_cast<EditorExit>(exec())) {
         case EditorExit::Save:
             return EditorExit::Save;

@@ -36,9 +36,10 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     CropTool& Crop() { return crop_; }
     MarkerTool& MarkerFrameTool() { return marker_; }
 
-    // IEditorHost: clears the exit, shows the window modally (the picture
-    // loads as it opens) and returns how the editing ended.
-    EditorExit ShowModal(EditorModel& editor) override;
+    // IEditorHost: clears the exit, shows the window modally with `caption`
+    // as its title (the picture loads as it opens) and returns how the
+    // editing ended.
+    EditorExit ShowModal(EditorModel& editor, const std::string& caption) override;
 
     // Shows the model's state: views, frames, marker, buttons, cursors.
     void ShowModel();

@@ -71,8 +71,14 @@ class MainWindow::Links : public IProgress, public IBaseFolderDialog {
         if (progress != nullptr) progress->StopProgress();
     }
     bool Cancelled() const override { return progress != nullptr && progress->Cancelled(); }
-    void LetEventsRun() override {
-        if (progress != nullptr) progress->LetEventsRun();
+    void WaitWithEventsRunning(const DoneWithin& done) override {
+        if (progress != nullptr)
+            progress->WaitWithEventsRunning(done);
+        else
+            IProgress::WaitWithEventsRunning(done);
+    }
+    void WakeWaiter() override {
+        if (progress != nullptr) progress->WakeWaiter();
     }
     void ShowBaseFolderDialog() override {
         if (baseDialog != nullptr) baseDialog->ShowBaseFolderDialog();

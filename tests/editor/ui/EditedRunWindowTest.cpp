@@ -27,8 +27,10 @@ class ScriptedWindowHost : public IEditorHost {
     explicit ScriptedWindowHost(EditorWindow& window) : window_(window) {}
     std::deque<std::function<void(EditorWindow&)>> steps;
     int opened = 0;
+    // The window's title while each step ran.
+    std::vector<std::string> titles;
 
-    EditorExit ShowModal(EditorModel& editor) override {
+    EditorExit ShowModal(EditorModel& editor, const std::string& caption) override {
         ++opened;
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
@@ -39,13 +41,14 @@ class ScriptedWindowHost : public IEditorHost {
         QTimer::singleShot(0, &window_, [this, step] {
             QApplication::setActiveWindow(&window_);
             if (!QTest::qWaitForWindowActive(&window_)) ADD_FAILURE() << "editor not active";
+            titles.push_back(window_.windowTitle().toStdString());
             step(window_);
             if (window_.isVisible()) {
                 ADD_FAILURE() << "the step left the editor open";
                 window_.done(-1);
             }
         });
-        return window_.ShowModal(editor);
+        return window_.ShowModal(editor, caption);
     }
 
   private:
@@ -168,6 +171,9 @@ TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
     EditedRun(main, editor, host);
 
     EXPECT_EQ(host.opened, 4);
+    // The title names the photo shown and its place in the run.
+    EXPECT_EQ(host.titles, (std::vector<std::string>{"1.bmp (1 / 5)", "2.bmp (2 / 5)",
+                                                     "3.bmp (3 / 5)", "4.bmp (4 / 5)"}));
     EXPECT_TRUE(fs::exists(Output("1")));
     for (const char* skipped : {"2", "3", "4", "5"})
         EXPECT_FALSE(fs::exists(Output(skipped))) << skipped;
@@ -181,7 +187,7 @@ TEST_F(EditedRunWindowTest, ModalResultsOfTheEndingButtons) {
     editor.SourcePath = path;
     const auto resultOf = [&](const std::function<void(EditorWindow&)>& step) {
         host.steps.push_back(step);
-        return host.ShowModal(editor);
+        return host.ShowModal(editor, "x.bmp (1 / 1)");
     };
     EXPECT_EQ(resultOf([](EditorWindow& w) { QTest::keyClick(w.windowHandle(), Qt::Key_Return); }),
               EditorExit::Save);
