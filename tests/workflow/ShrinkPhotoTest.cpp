@@ -14,6 +14,7 @@
 #include "editor/TestPictures.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
+#include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 #include "workflow/JpegOutput.h"
@@ -147,6 +148,36 @@ TEST_F(ShrinkPhoto, RowByRowReductionGivesTheBytesOfTheWholePicture) {
         ++compared;
     }
     EXPECT_GE(compared, 25);
+}
+
+// A progressive photo's coefficient arrays are reserved in one request with
+// the rows that reduce it. Reserved one after the other, the second request
+// would never wait (the thread already holds budget), and several photos
+// decoding at once would take far more than the budget.
+TEST_F(ShrinkPhoto, ProgressivePhotoReservesItsArraysAndRowsInOneRequest) {
+    const std::string path =
+        std::string(PICTOREL_SOURCE_DIR) + "/tests/workflow/data/progressive-444-480x320.jpg";
+    MemoryBudget& budget = MemoryBudget::Process();
+    const std::uint64_t saved = budget.Capacity();
+    const std::uint64_t base = budget.InUse();
+    budget.ResetPeak();
+    const Bitmap expected = ShrinkForPublishing(path);
+    const std::uint64_t needed = budget.Peak() - base;
+    // Coefficients of 60 x 40 blocks in three components at the least.
+    EXPECT_GE(needed, 3u * 60 * 40 * 128);
+
+    // A byte short: the one request can never fit, so the photo is refused
+    // before anything is taken beyond the budget.
+    budget.SetCapacity(base + needed - 1);
+    budget.ResetPeak();
+    EXPECT_THROW(ShrinkForPublishing(path), InvalidPicture);
+    EXPECT_LE(budget.Peak(), base + needed - 1);
+
+    budget.SetCapacity(base + needed);
+    EXPECT_TRUE(ShrinkForPublishing(path) == expected);
+    EXPECT_LE(budget.Peak(), base + needed);
+    budget.SetCapacity(saved);
+    EXPECT_EQ(budget.InUse(), base);
 }
 
 }  // namespace
