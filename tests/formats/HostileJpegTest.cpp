@@ -3,6 +3,7 @@
 // what the program reads from the segments must not change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -19,10 +20,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Segment(std::uint8_t marker, const std::string& tag, const Bytes& payload) {
     const std::size_t length = 2 + tag.size() + payload.size();
-    Bytes s = {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
-               static_cast<std::uint8_t>(length)};
-    s.insert(s.end(), tag.begin(), tag.end());
-    s.insert(s.end(), payload.begin(), payload.end());
+    Bytes s(4 + tag.size() + payload.size());
+    s[0] = 0xFF;
+    s[1] = marker;
+    s[2] = static_cast<std::uint8_t>(length >> 8);
+    s[3] = static_cast<std::uint8_t>(length);
+    std::copy(tag.begin(), tag.end(), s.begin() + 4);
+    std::copy(payload.begin(), payload.end(), s.begin() + 4 + static_cast<long>(tag.size()));
     return s;
 }
 
