@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <jerror.h>
@@ -123,6 +124,7 @@ struct JpegDecoder {
         err.pub.error_exit = ErrorExit;
         err.pub.output_message = OutputMessage;
         progress.progress_monitor = LimitScans;
+        segment.reserve(kMaxSegmentBytes);
     }
     ~JpegDecoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -170,7 +172,9 @@ struct JpegDecoder {
             if (payload > 0) (*src.skip_input_data)(cinfo, static_cast<long>(payload));
             return TRUE;
         }
-        d.segment.resize(payload);
+        // The memory source refills without fail (an end marker past the end
+        // of the data), so the reading never suspends.
+        d.segment.resize(payload);  // within the capacity reserved up front
         for (std::size_t done = 0; done < payload;) {
             if (src.bytes_in_buffer == 0) (*src.fill_input_buffer)(cinfo);
             const std::size_t take = std::min(payload - done, src.bytes_in_buffer);
@@ -181,8 +185,19 @@ struct JpegDecoder {
         }
         if (cinfo->unread_marker == JPEG_APP0 + 1) {
             if (d.orientation == 1) d.orientation = ExifOrientation(d.segment);
-        } else {
+            return TRUE;
+        }
+        // No exception may cross libjpeg's frames: a chunk that cannot be
+        // kept fails the file as libjpeg's own allocation failures do.
+        bool kept = true;
+        try {
             d.iccChunks.Add(d.segment);
+        } catch (const std::bad_alloc&) {
+            kept = false;
+        }
+        if (!kept) {
+            cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+            (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
         }
         return TRUE;
     }
