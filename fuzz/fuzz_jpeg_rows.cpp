@@ -23,7 +23,8 @@ int Reduced(int side) {
 
 class ReducingSink : public RowSink {
   public:
-    bool Accept(const RowPicture& picture) override {
+    // The reader reserves its coefficient arrays itself when the sink does not.
+    bool Accept(const RowPicture& picture, MemoryBudget::Reservation& /*decoderShare*/) override {
         if (picture.orientation != 1) return false;
         resampler.emplace(picture.width, picture.height, Reduced(picture.width),
                           Reduced(picture.height));

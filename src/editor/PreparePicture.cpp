@@ -18,6 +18,7 @@
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
+#include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
@@ -80,7 +81,7 @@ Rect StoredPlace(const Rect& upright, int storedWidth, int storedHeight, int sid
 // the photo white and brings in the photo's pages while the decoder works.
 class SquareSink : public RowSink {
   public:
-    bool Accept(const RowPicture& picture) override {
+    bool Accept(const RowPicture& picture, MemoryBudget::Reservation& decoderShare) override {
         orientation_ = picture.orientation;
         // Mirrored photos (2, 4, 5, 7) are loaded whole.
         if (orientation_ != 1 && orientation_ != 3 && orientation_ != 6 && orientation_ != 8)
@@ -93,9 +94,20 @@ class SquareSink : public RowSink {
         const Rect upright = standsUp ? LetterboxRect(picture.height, picture.width)
                                       : LetterboxRect(picture.width, picture.height);
         box_ = StoredPlace(upright, picture.width, picture.height, side_, orientation_);
-        square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit);
-        if (orientation_ == 1)
-            view_.emplace(side_, side_, kViewSide, kViewSide, RowResampler::Rows::KeptByCaller);
+        // The square, the view and the decoder's arrays in one request: a
+        // second one would not wait for the budget, this thread holding some.
+        const RowResampler::Rows viewRows = RowResampler::Rows::KeptByCaller;
+        const std::uint64_t viewBytes =
+            orientation_ == 1
+                ? RowResampler::ReservedBytes(side_, side_, kViewSide, kViewSide, viewRows)
+                : 0;
+        MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+            RowStride(side_, PixelFormat::pf24bit) * std::uint64_t(side_) + viewBytes +
+                picture.decoderBytes,
+            "JPEG picture");
+        square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit, pool);
+        if (orientation_ == 1) view_.emplace(side_, side_, kViewSide, kViewSide, viewRows, pool);
+        decoderShare = std::move(pool);
         try {
             filler_ = std::jthread([this] { FillBars(); });
         } catch (const std::system_error&) {

@@ -1,12 +1,15 @@
 #include "formats/JpegReader.h"
 
+#include <array>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "base/Errors.h"
@@ -35,6 +38,61 @@ struct JpegErrorManager {
 // Warnings (corrupt or missing data that libjpeg repairs) stay silent.
 void OutputMessage(j_common_ptr) {}
 
+// No encoder writes more scans than this (a progressive file has about ten);
+// every scan walks the whole picture, so a file of a hundred thousand empty
+// scans would keep the decoder busy for minutes.
+constexpr int kMaxScans = 1000;
+
+// The ICC profile comes in APP2 chunks of at most 65533 bytes, each after a
+// 14-byte header ("ICC_PROFILE\0", sequence number, chunk count) and
+// numbered 1 to at most 255, so it never exceeds 255 * 65519 bytes.
+constexpr std::size_t kIccHeaderBytes = 14;
+constexpr int kMaxIccChunks = 255;
+constexpr std::size_t kMaxSegmentBytes = 65533;
+static_assert(kMaxIccChunks * (kMaxSegmentBytes - kIccHeaderBytes) == 255 * 65519);
+
+// The ICC profile's chunks gathered from the header's APP2 segments. A
+// profile with an inconsistent chunk count, a chunk number out of range, a
+// repeated or a missing chunk, or no bytes at all is dropped whole. Each
+// number is kept once, so the profile stays within its largest size.
+struct IccChunks {
+    std::array<std::vector<std::uint8_t>, kMaxIccChunks + 1> chunks;
+    std::array<bool, kMaxIccChunks + 1> present{};
+    int count = 0;
+    bool broken = false;
+
+    void Add(std::span<const std::uint8_t> segment) {
+        static const std::uint8_t kTag[12] = {'I', 'C', 'C', '_', 'P', 'R',
+                                              'O', 'F', 'I', 'L', 'E', 0};
+        if (broken || segment.size() < kIccHeaderBytes ||
+            std::memcmp(segment.data(), kTag, sizeof kTag) != 0) {
+            return;
+        }
+        const int number = segment[12];
+        const int declared = segment[13];
+        if (count == 0) count = declared;
+        broken = declared != count || number < 1 || number > count || present[number];
+        if (broken) return;
+        present[number] = true;
+        chunks[number].assign(segment.begin() + kIccHeaderBytes, segment.end());
+    }
+
+    // The chunks joined in number order; empty when there is no whole profile.
+    std::vector<std::uint8_t> Profile() const {
+        std::vector<std::uint8_t> profile;
+        if (broken || count == 0) return profile;
+        std::size_t total = 0;
+        for (int n = 1; n <= count; ++n) {
+            if (!present[n]) return profile;
+            total += chunks[n].size();
+        }
+        profile.reserve(total);
+        for (int n = 1; n <= count; ++n)
+            profile.insert(profile.end(), chunks[n].begin(), chunks[n].end());
+        return profile;
+    }
+};
+
 // Everything the decoder keeps across library calls lives here, on the
 // heap, so that a longjmp out of libjpeg skips no C++ object.
 struct JpegDecoder {
@@ -45,6 +103,11 @@ struct JpegDecoder {
     std::vector<JSAMPROW> rows;
     std::vector<std::uint8_t> cmyk;
     int orientation = 1;
+    // Set once the header is read: segments between scans are skipped.
+    bool headerRead = false;
+    // The APP1 or APP2 segment being read.
+    std::vector<std::uint8_t> segment;
+    IccChunks iccChunks;
     // The APP2 "ICC_PROFILE" segments joined in sequence-number order.
     std::vector<std::uint8_t> iccProfile;
     // Set for a CMYK picture with an embedded CMYK profile.
@@ -52,11 +115,16 @@ struct JpegDecoder {
     // The picture's pixels and libjpeg's whole-image coefficient arrays of a
     // progressive file, reserved together.
     MemoryBudget::Reservation reservation;
+    // What a row sink reserved short of the coefficient arrays, if anything.
+    MemoryBudget::Reservation shortfall;
+    jpeg_progress_mgr progress{};
 
     JpegDecoder() {
         cinfo.err = jpeg_std_error(&err.pub);
         err.pub.error_exit = ErrorExit;
         err.pub.output_message = OutputMessage;
+        progress.progress_monitor = LimitScans;
+        segment.reserve(kMaxSegmentBytes);
     }
     ~JpegDecoder() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -67,6 +135,71 @@ struct JpegDecoder {
     void Create() {
         jpeg_create_decompress(&cinfo);
         created = true;
+        cinfo.client_data = this;
+        cinfo.progress = &progress;
+        // Only the segments the program reads are kept, as they come: libjpeg's
+        // own saving walks its whole list for every segment it adds, so a file
+        // of many small segments would load in quadratic time.
+        jpeg_set_marker_processor(&cinfo, JPEG_APP0 + 1, ReadAppSegment);
+        jpeg_set_marker_processor(&cinfo, JPEG_APP0 + 2, ReadAppSegment);
+    }
+
+  private:
+    // Called by libjpeg as it decodes: refuses a file of more scans than
+    // any encoder writes, with the damaged-file message.
+    static void LimitScans(j_common_ptr common) {
+        auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+        if (cinfo->input_scan_number <= kMaxScans) return;
+        common->err->msg_code = JERR_BAD_PROGRESSION;
+        (*common->err->error_exit)(common);
+    }
+
+    // Reads an APP1 or APP2 segment of the header: the first EXIF
+    // orientation other than 1 and the ICC profile's chunks are kept.
+    static boolean ReadAppSegment(j_decompress_ptr cinfo) {
+        auto& d = *static_cast<JpegDecoder*>(cinfo->client_data);
+        jpeg_source_mgr& src = *cinfo->src;
+        std::uint8_t lengthBytes[2];
+        for (std::uint8_t& byte : lengthBytes) {
+            if (src.bytes_in_buffer == 0) (*src.fill_input_buffer)(cinfo);
+            byte = *src.next_input_byte++;
+            --src.bytes_in_buffer;
+        }
+        // The length counts its own two bytes; a shorter one means no data.
+        const std::size_t length = (std::size_t{lengthBytes[0]} << 8) | lengthBytes[1];
+        const std::size_t payload = length > 2 ? length - 2 : 0;
+        if (d.headerRead) {
+            if (payload > 0) (*src.skip_input_data)(cinfo, static_cast<long>(payload));
+            return TRUE;
+        }
+        // The memory source refills without fail (an end marker past the end
+        // of the data), so the reading never suspends.
+        d.segment.resize(payload);  // within the capacity reserved up front
+        for (std::size_t done = 0; done < payload;) {
+            if (src.bytes_in_buffer == 0) (*src.fill_input_buffer)(cinfo);
+            const std::size_t take = std::min(payload - done, src.bytes_in_buffer);
+            std::memcpy(d.segment.data() + done, src.next_input_byte, take);
+            src.next_input_byte += take;
+            src.bytes_in_buffer -= take;
+            done += take;
+        }
+        if (cinfo->unread_marker == JPEG_APP0 + 1) {
+            if (d.orientation == 1) d.orientation = ExifOrientation(d.segment);
+            return TRUE;
+        }
+        // No exception may cross libjpeg's frames: a chunk that cannot be
+        // kept fails the file as libjpeg's own allocation failures do.
+        bool kept = true;
+        try {
+            d.iccChunks.Add(d.segment);
+        } catch (const std::bad_alloc&) {
+            kept = false;
+        }
+        if (!kept) {
+            cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+            (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+        }
+        return TRUE;
     }
 };
 
@@ -138,28 +271,13 @@ enum class JpegOutput { Bgr24, Grey8, Cmyk };
 JpegOutput ReadHeader(JpegDecoder& d, std::span<const std::uint8_t> data) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
+    d.headerRead = true;
+    d.segment = {};
     CheckPictureSize(cinfo.image_width, cinfo.image_height, kFormat);
     CheckBlocksFit(cinfo, data.size());
-
-    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1) continue;
-        const int o = ExifOrientation({m->data, m->data_length});
-        if (o != 1) {
-            d.orientation = o;
-            break;
-        }
-    }
-
-    JOCTET* icc = nullptr;
-    unsigned int iccBytes = 0;
-    // A profile whose segments are missing or repeated is not returned.
-    if (jpeg_read_icc_profile(&cinfo, &icc, &iccBytes) && icc) {
-        d.iccProfile.assign(icc, icc + iccBytes);
-        std::free(icc);  // NOLINT: allocated by libjpeg with malloc
-    }
+    d.iccProfile = d.iccChunks.Profile();
+    d.iccChunks = {};
 
     JpegOutput output = JpegOutput::Bgr24;
     if (cinfo.num_components == 1) {
@@ -236,7 +354,6 @@ void DecodeWhole(JpegDecoder& d, JpegOutput output) {
 // them. Only trivially destructible locals here: libjpeg may longjmp out.
 void DecodeIntoSink(JpegDecoder& d, RowSink& sink) {
     jpeg_decompress_struct& cinfo = d.cinfo;
-    d.reservation = MemoryBudget::Process().Reserve(CoefficientBytes(cinfo), "JPEG picture");
     jpeg_start_decompress(&cinfo);
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(cinfo.output_width);
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -298,11 +415,19 @@ bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) 
     // Only colour pictures come row by row: grey and CMYK ones take other steps.
     if (ReadHeader(*d, data) != JpegOutput::Bgr24) return false;
     iccProfile = std::move(d->iccProfile);
+    const std::uint64_t coefficientBytes = CoefficientBytes(d->cinfo);
+    // The sink reserves the coefficient arrays with its own rows, before
+    // any of them is allocated.
     if (!sink.Accept(RowPicture{static_cast<int>(d->cinfo.output_width),
                                 static_cast<int>(d->cinfo.output_height), d->orientation,
-                                iccProfile})) {
+                                iccProfile, coefficientBytes},
+                     d->reservation)) {
         iccProfile.clear();
         return false;
+    }
+    if (d->reservation.Bytes() < coefficientBytes) {
+        d->shortfall = MemoryBudget::Process().Reserve(coefficientBytes - d->reservation.Bytes(),
+                                                       "JPEG picture");
     }
     DecodeIntoSink(*d, sink);
     return true;

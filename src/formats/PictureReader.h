@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -23,6 +24,9 @@ struct RowPicture {
     int orientation = 1;
     // The embedded colour profile (empty when none); the rows come unconverted.
     std::span<const std::uint8_t> iccProfile;
+    // What the decoder itself holds while the rows come (a progressive
+    // file's whole-image coefficient arrays).
+    std::uint64_t decoderBytes = 0;
 };
 
 // Receives a picture's rows top to bottom as a reader decodes them, for a
@@ -30,8 +34,13 @@ struct RowPicture {
 class RowSink {
   public:
     virtual ~RowSink() = default;
-    // Before any row; false declines the rows.
-    virtual bool Accept(const RowPicture& picture) = 0;
+    // Before any row; false declines the rows and reserves nothing. A sink
+    // that accepts reserves its own buffers and picture.decoderBytes in one
+    // request of the memory budget and leaves the decoder's share in
+    // `decoderShare`: a thread that holds budget never waits, so a second
+    // request, made by the decoder after the sink's, would take the bytes
+    // beyond the budget instead of waiting for them.
+    virtual bool Accept(const RowPicture& picture, MemoryBudget::Reservation& decoderShare) = 0;
     // Where the next row's 24-bit BGR pixels go (3 x width bytes).
     virtual std::uint8_t* NextRow() = 0;
     // The row at NextRow() is written.

@@ -479,20 +479,51 @@ struct RowResampler::State {
     int resultRowsMade = 0;
 };
 
+namespace {
+
+int RingRows(const ResamplePlan& plan, RowResampler::Rows rows) {
+    return rows == RowResampler::Rows::Copied ? std::max(1, plan.rows.maxTaps) : 0;
+}
+
+std::uint64_t RowResamplerBytes(const ResamplePlan& plan, int sourceWidth,
+                                RowResampler::Rows rows) {
+    const std::uint64_t ringBytes = 3 * std::uint64_t(sourceWidth) * RingRows(plan, rows);
+    return ringBytes + RowStride(plan.width, PixelFormat::pf24bit) * std::uint64_t(plan.height);
+}
+
+}  // namespace
+
+std::uint64_t RowResampler::ReservedBytes(int sourceWidth, int sourceHeight, int width, int height,
+                                          Rows rows) {
+    return RowResamplerBytes(MakePlan(sourceWidth, sourceHeight, width, height), sourceWidth, rows);
+}
+
 RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height, Rows rows)
     : state_(std::make_unique<State>()) {
+    state_->plan = MakePlan(sourceWidth, sourceHeight, width, height);
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        RowResamplerBytes(state_->plan, sourceWidth, rows), "resampled rows");
+    Build(sourceWidth, sourceHeight, rows, pool);
+}
+
+RowResampler::RowResampler(int sourceWidth, int sourceHeight, int width, int height, Rows rows,
+                           MemoryBudget::Reservation& pool)
+    : state_(std::make_unique<State>()) {
+    state_->plan = MakePlan(sourceWidth, sourceHeight, width, height);
+    Build(sourceWidth, sourceHeight, rows, pool);
+}
+
+void RowResampler::Build(int sourceWidth, int sourceHeight, Rows rows,
+                         MemoryBudget::Reservation& pool) {
     State& s = *state_;
-    s.plan = MakePlan(sourceWidth, sourceHeight, width, height);
-    s.ringRows = rows == Rows::Copied ? std::max(1, s.plan.rows.maxTaps) : 0;
+    s.ringRows = RingRows(s.plan, rows);
     s.rowBytes = 3 * static_cast<std::size_t>(sourceWidth);
-    const std::uint64_t ringBytes = std::uint64_t{s.rowBytes} * s.ringRows;
-    s.reservation = MemoryBudget::Process().Reserve(
-        ringBytes + RowStride(width, PixelFormat::pf24bit) * std::uint64_t(height),
-        "resampled rows");
+    s.reservation = pool.Split(RowResamplerBytes(s.plan, sourceWidth, rows));
     // The result takes its share; the ring keeps the rest.
-    s.result = Bitmap::Uninitialized(width, height, PixelFormat::pf24bit, s.reservation);
+    s.result =
+        Bitmap::Uninitialized(s.plan.width, s.plan.height, PixelFormat::pf24bit, s.reservation);
     ClearRowPadding(s.result);
-    s.ring.resize(ringBytes);
+    s.ring.resize(s.rowBytes * static_cast<std::size_t>(s.ringRows));
     s.rowTable.assign(static_cast<std::size_t>(sourceHeight), nullptr);
     s.src.rows = s.rowTable.data();
     s.src.W = sourceWidth;

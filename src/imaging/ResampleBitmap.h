@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "imaging/Bitmap.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -35,6 +36,14 @@ class RowResampler {
     // Throws as ResampleBitmap does for empty or zero sizes.
     RowResampler(int sourceWidth, int sourceHeight, int width, int height,
                  Rows rows = Rows::Copied);
+    // The same, taking ReservedBytes() out of `pool`, which the caller
+    // reserved together with its other buffers (a decoder's work arrays) in
+    // one request.
+    RowResampler(int sourceWidth, int sourceHeight, int width, int height, Rows rows,
+                 MemoryBudget::Reservation& pool);
+    // What the resampler of these sizes keeps: its rows and the result.
+    static std::uint64_t ReservedBytes(int sourceWidth, int sourceHeight, int width, int height,
+                                       Rows rows = Rows::Copied);
     ~RowResampler();
     RowResampler(const RowResampler&) = delete;
     RowResampler& operator=(const RowResampler&) = delete;
@@ -51,6 +60,7 @@ class RowResampler {
 
   private:
     struct State;
+    void Build(int sourceWidth, int sourceHeight, Rows rows, MemoryBudget::Reservation& pool);
     std::unique_ptr<State> state_;
 };
 

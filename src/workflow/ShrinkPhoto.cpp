@@ -11,6 +11,7 @@
 #include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
+#include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
@@ -25,10 +26,17 @@ class ReducingSink : public RowSink {
   public:
     // Only upright rows: a turned photo's upright rows are the file's
     // columns. The profile is applied to the reduced picture.
-    bool Accept(const RowPicture& picture) override {
+    bool Accept(const RowPicture& picture, MemoryBudget::Reservation& decoderShare) override {
         if (picture.orientation != 1) return false;
         const Size target = AutoTargetSize(picture.width, picture.height);
-        resampler_.emplace(picture.width, picture.height, target.width, target.height);
+        const RowResampler::Rows rows = RowResampler::Rows::Copied;
+        MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+            RowResampler::ReservedBytes(picture.width, picture.height, target.width, target.height,
+                                        rows) +
+                picture.decoderBytes,
+            "JPEG picture");
+        resampler_.emplace(picture.width, picture.height, target.width, target.height, rows, pool);
+        decoderShare = std::move(pool);
         return true;
     }
     std::uint8_t* NextRow() override { return resampler_->NextRow(); }

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -16,6 +18,7 @@
 #include "editor/TestPictures.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
+#include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
 #include "support/TestFiles.h"
 #include "workflow/JpegOutput.h"
@@ -159,6 +162,35 @@ TEST_F(ShrinkPhoto, RowByRowReductionGivesTheBytesOfTheWholePicture) {
         ++compared;
     }
     EXPECT_GE(compared, 25);
+}
+
+// A progressive photo's coefficient arrays are reserved in one request with
+// the rows that reduce it. Reserved one after the other, the second request
+// would never wait (the thread already holds budget), and several photos
+// decoding at once would take far more than the budget.
+TEST_F(ShrinkPhoto, ProgressivePhotoWaitsForRoomForItsArraysAndRows) {
+    const std::string path =
+        std::string(PICTOREL_SOURCE_DIR) + "/tests/workflow/data/progressive-444-480x320.jpg";
+    MemoryBudget& budget = MemoryBudget::Process();
+    const std::uint64_t saved = budget.Capacity();
+    const std::uint64_t base = budget.InUse();
+    budget.ResetPeak();
+    const Bitmap expected = ShrinkForPublishing(path);
+    const std::uint64_t needed = budget.Peak() - base;
+    // Coefficients of 60 x 40 blocks in three components at the least.
+    EXPECT_GE(needed, 3u * 60 * 40 * 128);
+
+    // Another job holds all but a byte of the room this photo needs: the
+    // shrink waits until that job is done, whatever its rows would fit.
+    budget.SetCapacity(budget.InUse() + needed + needed - 1);
+    MemoryBudget::Reservation otherJob = budget.Reserve(needed);
+    budget.ResetPeak();
+    auto shrunk = std::async(std::launch::async, [&] { return ShrinkForPublishing(path); });
+    EXPECT_EQ(shrunk.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    otherJob.Release();
+    EXPECT_TRUE(shrunk.get() == expected);
+    EXPECT_LE(budget.Peak(), budget.Capacity());
+    budget.SetCapacity(saved);
 }
 
 }  // namespace
