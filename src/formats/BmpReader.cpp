@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -211,6 +212,16 @@ std::uint8_t Widen(std::uint32_t pixel, Field f) {
     return static_cast<std::uint8_t>(out >> (filled - 8));
 }
 
+// The picture's bytes and the file's (held by the caller while this
+// decodes) in one request: a thread already holding bytes never waits, so a
+// request of the file's own, before the picture's, would let every job start
+// at once and then overrun the budget.
+MemoryBudget::Reservation ReservePictureAndFile(int width, int height, PixelFormat format,
+                                                std::span<const std::uint8_t> data) {
+    return MemoryBudget::Process().Reserve(Bitmap::PixelBytes(width, height, format) + data.size(),
+                                           "BMP picture");
+}
+
 }  // namespace
 
 Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
@@ -225,7 +236,9 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
         const bool rle4 = h.compression == kRle4;
         if (h.bits != (rle4 ? 4u : 8u)) ThrowInvalidFormat(kFormat);
         std::vector<Color> palette = ReadPalette(r, h);
-        Bitmap bitmap(width, height, rle4 ? PixelFormat::pf4bit : PixelFormat::pf8bit);
+        const PixelFormat format = rle4 ? PixelFormat::pf4bit : PixelFormat::pf8bit;
+        MemoryBudget::Reservation pool = ReservePictureAndFile(width, height, format, data);
+        Bitmap bitmap(width, height, format, pool);
         bitmap.SetColorTable(std::move(palette));
         DecodeRle(r, h, rle4, bitmap, rowOf);
         return bitmap;
@@ -278,7 +291,8 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
             "Cannot load image. The BMP file is shorter than its header promises.");
     }
 
-    Bitmap bitmap(width, height, format);
+    MemoryBudget::Reservation pool = ReservePictureAndFile(width, height, format, data);
+    Bitmap bitmap(width, height, format, pool);
     if (h.bits <= 8) bitmap.SetColorTable(ReadPalette(r, h));
     const Field fields[3] = {FieldOf(h.masks[0]), FieldOf(h.masks[1]), FieldOf(h.masks[2])};
     const unsigned bytesPerPixel = h.bits / 8;

@@ -39,11 +39,12 @@ void EpsReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     if (data.size() < kHeaderSize) throw InvalidPicture("Stream read error");
     // The preview is a complete TIFF whose offsets count from its own first
     // byte; it reaches as far as its structures lead, so the rest of the file
-    // is handed over. An offset past the end leaves nothing to decode.
+    // is handed over. An offset past the end leaves nothing to decode. The
+    // whole file, PostScript included, is held while the preview decodes.
     const std::uint64_t offset = ReadU32LE(data.data() + kTiffOffsetField);
     const auto preview = offset < data.size() ? data.subspan(static_cast<std::size_t>(offset))
                                               : std::span<const std::uint8_t>();
-    TiffReader::LoadFromMemory(preview);
+    LoadTiff(preview, data.size());
 }
 
 }  // namespace pictorel

@@ -9,6 +9,7 @@
 #include <gif_lib.h>
 
 #include "base/Errors.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -73,7 +74,12 @@ Bitmap DecodeGif(std::span<const std::uint8_t> data) {
         table[i] = {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue};
     }
 
-    Bitmap bitmap(desc.Width, desc.Height, PixelFormat::pf8bit);
+    // The picture's bytes and the file's (held by the caller while this
+    // decodes) in one request: a thread already holding bytes never waits.
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        Bitmap::PixelBytes(desc.Width, desc.Height, PixelFormat::pf8bit) + data.size(),
+        "GIF picture");
+    Bitmap bitmap(desc.Width, desc.Height, PixelFormat::pf8bit, pool);
     // Indices without a table entry read as black.
     bitmap.SetColorTable(std::move(table));
     if (desc.Interlace) {

@@ -13,6 +13,7 @@
 #include "base/Errors.h"
 #include "base/Limits.h"
 #include "formats/ColourProfile.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -56,6 +57,9 @@ struct PngDecoder {
     uLong chunkCrc = 0;
     bool chunkCrcDiffers = false;
     MemoryCursor input;
+    // The picture's bytes and the file's (held by the caller while this
+    // decodes), reserved in one request; the picture takes its share.
+    MemoryBudget::Reservation pool;
     Bitmap bitmap;
     std::vector<png_bytep> rows;
     std::vector<std::uint8_t> iccProfile;
@@ -192,7 +196,14 @@ void RunDecoder(PngDecoder& d) {
         ThrowInvalidFormat(kFormat);
     }
 
-    d.bitmap = Bitmap(static_cast<int>(width), static_cast<int>(height), format);
+    // One request: a thread holding bytes never waits, so a request for
+    // the file made apart, before this one, would let every job start at
+    // once and then overrun the budget.
+    d.pool = MemoryBudget::Process().Reserve(
+        Bitmap::PixelBytes(static_cast<int>(width), static_cast<int>(height), format) +
+            d.input.data.size(),
+        "PNG picture");
+    d.bitmap = Bitmap(static_cast<int>(width), static_cast<int>(height), format, d.pool);
     png_charp iccName = nullptr;
     int iccCompression = 0;
     png_bytep icc = nullptr;

@@ -410,7 +410,16 @@ void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     if (packBits) CheckDataFits(2 * ((usedBytes + 127) / 128), dataBytes, kFormatName);
     const auto input = in.Take(dataBytes);
 
-    Bitmap bitmap(width, height, l.format);
+    // The picture, the unpacked planes of a packed colour picture and the
+    // file's bytes (held by the caller while this decodes), reserved in one
+    // request: a thread already holding bytes never waits, so requests made
+    // one after another would let every job start at once and then overrun
+    // the budget.
+    const bool unpacksPlanes = packBits && !singlePlane;
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        Bitmap::PixelBytes(width, height, l.format) + (unpacksPlanes ? usedBytes : 0) + data.size(),
+        "PSD picture");
+    Bitmap bitmap(width, height, l.format, pool);
     bitmap.SetColorTable(std::move(palette));
 
     if (singlePlane) {
@@ -436,11 +445,9 @@ void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         }
     } else {
         // Colour: every plane in one pass; only the leading ones are kept.
-        MemoryBudget::Reservation decodedReservation;
         std::vector<std::uint8_t> decoded;
         std::span<const std::uint8_t> planes = input.first(packBits ? 0 : usedBytes);
         if (packBits) {
-            decodedReservation = MemoryBudget::Process().Reserve(usedBytes, "PSD picture");
             decoded.assign(usedBytes, 0);
             UnpackBits(input, decoded);
             planes = decoded;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 #include "base/Errors.h"
 #include "base/PathText.h"
 #include "formats/BmpReader.h"
@@ -13,6 +15,7 @@
 #include "formats/PsdReader.h"
 #include "formats/TiffReader.h"
 #include "formats/WebpReader.h"
+#include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
@@ -79,7 +82,22 @@ void ContentRegistry::RegisterFormats(std::initializer_list<const char*> extensi
 }
 
 const ReaderFactory* ContentRegistry::FindReaderByContent(const std::string& path) const {
+    // The whole file is held while the readers look at it; its size is
+    // reserved before it is read, so that a large file waits for room like
+    // a picture does. A path that is no regular file, or a file larger than
+    // the whole budget, is refused by the read with its own message.
+    MemoryBudget& budget = MemoryBudget::Process();
+    MemoryBudget::Reservation held;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) <= budget.Capacity()) {
+        held = budget.Reserve(static_cast<std::uint64_t>(info.st_size), path.c_str());
+    }
     const std::vector<std::uint8_t> data = ReadPictureFile(path);
+    // A file that grew meanwhile: the rest is counted too.
+    MemoryBudget::Reservation growth;
+    if (data.size() > held.Bytes())
+        growth = budget.Reserve(data.size() - held.Bytes(), path.c_str());
     return FindReaderByContent(data);
 }
 

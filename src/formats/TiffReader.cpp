@@ -24,6 +24,9 @@ struct MemoryStream : MemoryCursor {
     std::string firstError;
     // Where the type of an entry libtiff is not to read lies (0: none).
     std::uint64_t hiddenTypeAt = 0;
+    // The bytes of the whole file the caller holds while this decodes:
+    // these, or more when they are the preview inside a larger file.
+    std::uint64_t fileBytes = 0;
 };
 
 tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
@@ -337,10 +340,10 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
                                                                 : PixelFormat::pf24bit;
     // The samples, the picture, the codec's buffers and the file's bytes
     // (held by the caller while this decodes), reserved together.
-    MemoryBudget::Reservation pool =
-        MemoryBudget::Process().Reserve(codecBytes + rowBytes * l.height * planes +
-                                            RowStride(l.width, format) * l.height + dataSize,
-                                        "TIFF picture");
+    MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
+        codecBytes + rowBytes * l.height * planes + RowStride(l.width, format) * l.height +
+            stream.fileBytes,
+        "TIFF picture");
 
     if (l.photometric != PHOTOMETRIC_RGB) {
         std::vector<Color> table;
@@ -425,7 +428,7 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
     // reserved together.
     MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
         codecBytes + std::uint64_t{l.width} * l.height * 4 +
-            RowStride(l.width, PixelFormat::pf24bit) * l.height + stream.data.size(),
+            RowStride(l.width, PixelFormat::pf24bit) * l.height + stream.fileBytes,
         "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
@@ -470,11 +473,16 @@ bool TiffReader::RecognisesContent(std::span<const std::uint8_t> data) {
 }
 
 void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
+    LoadTiff(data, data.size());
+}
+
+void TiffReader::LoadTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes) {
     bitmap_ = Bitmap();
     iccProfile.clear();
     SilenceGlobalHandlers();
     MemoryStream stream;
     stream.data = data;
+    stream.fileBytes = std::max<std::uint64_t>(fileBytes, data.size());
     stream.hiddenTypeAt = OversizedProfileTypeAt(data);
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) ThrowOutOfMemoryFor("TIFF file");

@@ -1,6 +1,9 @@
 // TIFF reader over libtiff: the first image of the file, read from memory.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "formats/PictureReader.h"
 
 namespace pictorel {
@@ -14,6 +17,12 @@ class TiffReader : public ContentTestedReader {
     const char* ClassName() const override { return "TTIFFGraphic"; }
     void LoadFromMemory(std::span<const std::uint8_t> data) override;
     static bool RecognisesContent(std::span<const std::uint8_t> data);
+
+  protected:
+    // Decodes the TIFF `data`, which lies inside a file of `fileBytes`
+    // bytes held meanwhile; those are counted with the picture in the
+    // memory budget.
+    void LoadTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes);
 };
 
 }  // namespace pictorel

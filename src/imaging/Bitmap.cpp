@@ -78,21 +78,24 @@ std::uint64_t RowStride(std::int64_t width, PixelFormat format) {
     return ((bits + 31) / 32) * 4;
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear, MemoryBudget::Reservation* pool)
-    : width_(width), height_(height), format_(format) {
+std::uint64_t Bitmap::PixelBytes(int width, int height, PixelFormat format) {
     if (width < 0 || height < 0 || width > limits::kMaxBitmapSide ||
         height > limits::kMaxBitmapSide) {
         throw OutOfResources("Bitmap size " + std::to_string(width) + " x " +
                              std::to_string(height) + " is out of range");
     }
-    const std::uint64_t stride = RowStride(width, format);
-    const std::uint64_t bytes = stride * static_cast<std::uint64_t>(height);
+    const std::uint64_t bytes = RowStride(width, format) * static_cast<std::uint64_t>(height);
     if (bytes > limits::kMaxBitmapBytes) {
         throw OutOfResources("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels is too large");
     }
-    stride_ = static_cast<std::size_t>(stride);
-    size_ = static_cast<std::size_t>(bytes);
+    return bytes;
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, NoClear, MemoryBudget::Reservation* pool)
+    : width_(width), height_(height), format_(format) {
+    size_ = static_cast<std::size_t>(PixelBytes(width, height, format));
+    stride_ = static_cast<std::size_t>(RowStride(width, format));
     if (size_ > 0) {
         reservation_ = pool && pool->Bytes() >= size_ ? pool->Split(size_)
                                                       : MemoryBudget::Process().Reserve(size_);

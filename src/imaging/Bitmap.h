@@ -58,6 +58,10 @@ class Bitmap {
     // pool holds too few).
     static Bitmap Uninitialized(int width, int height, PixelFormat format,
                                 MemoryBudget::Reservation& pool);
+    // The bytes the pixels of such a picture take, for a decoder that
+    // reserves them in one request with the buffers it holds beside them.
+    // Throws OutOfResources, as the constructors do, for a size out of range.
+    static std::uint64_t PixelBytes(int width, int height, PixelFormat format);
 
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);

@@ -157,6 +157,58 @@ TEST(MemoryBoundsTest, ParallelLoadsWaitForTheBudgetAndBothComplete) {
     EXPECT_EQ(budget.InUse(), base);
 }
 
+// Small pictures inside large files: the bytes the caller holds while the
+// picture decodes are counted with it. The EPS file's PostScript lies before
+// its TIFF preview, outside the part the TIFF decoder is given.
+TEST(MemoryBoundsTest, TheWholeFileIsCountedWithThePicture) {
+    test::TempDir dir;
+    const std::vector<std::uint8_t> padding(std::size_t{6} << 20);
+    std::vector<std::uint8_t> png = test::MakePng8(4, 4, std::vector<std::uint8_t>(48, 90), false);
+    png.insert(png.end(), padding.begin(), padding.end());
+    std::vector<std::uint8_t> gif =
+        test::MakeGif(4, 4, {kBlack, kWhite, kBlack, kWhite},
+                      {test::GifFrame(4, 4, std::vector<std::uint8_t>(16, 1))});
+    gif.insert(gif.end(), padding.begin(), padding.end());
+    test::MakeTiff(dir.Path() / "preview.tif", 4, 4, 1, 8, std::vector<std::uint16_t>(16, 90));
+    const std::vector<std::uint8_t> tiff = test::ReadFile(dir.Path() / "preview.tif");
+    const auto u32 = [](std::uint64_t v) {
+        return std::vector<std::uint8_t>{
+            static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    };
+    const std::uint64_t tiffAt = 30 + padding.size();
+    std::vector<std::uint8_t> eps = {0xC5, 0xD0, 0xD3, 0xC6};
+    for (const std::uint64_t field :
+         {std::uint64_t{30}, std::uint64_t{padding.size()}, std::uint64_t{0}, std::uint64_t{0},
+          tiffAt, std::uint64_t{tiff.size()}}) {
+        const auto bytes = u32(field);
+        eps.insert(eps.end(), bytes.begin(), bytes.end());
+    }
+    eps.insert(eps.end(), {0xFF, 0xFF});
+    eps.insert(eps.end(), padding.begin(), padding.end());
+    eps.insert(eps.end(), tiff.begin(), tiff.end());
+
+    MemoryBudget& budget = MemoryBudget::Process();
+    const std::uint64_t base = budget.InUse();
+    const Color grey{90, 90, 90};
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& bytes;
+        Color corner;
+    } files[] = {{"a.png", png, grey}, {"a.gif", gif, kWhite}, {"a.eps", eps, grey}};
+    for (const auto& file : files) {
+        test::WriteFile(dir.Path() / file.name, file.bytes);
+        budget.ResetPeak();
+        LoadedPicture picture;
+        LoadPicture(picture, dir.Str() + file.name);
+        const Bitmap& loaded = picture.Graphic()->GetBitmap();
+        EXPECT_EQ(loaded.Pixel(3, 3), file.corner) << file.name;
+        EXPECT_GE(budget.Peak(), base + file.bytes.size() + loaded.SizeInBytes()) << file.name;
+        // Only the picture stays: the file's share went with the file.
+        EXPECT_EQ(budget.InUse(), base + loaded.SizeInBytes()) << file.name;
+    }
+}
+
 long MaxRssKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
