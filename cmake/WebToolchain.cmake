@@ -4,6 +4,9 @@
 #         -DPICTOREL_WEB_DEPS=/abs/path/to/build-web/deps
 # The prefix may also come from the environment variable PICTOREL_WEB_DEPS; without either,
 # build-web/deps beside this file's project is used.
+# The libraries there are built without threads (no -pthread, no shared memory: the page runs
+# one module per Web Worker on a plain static host); a program linking them must not use
+# -pthread either, or wasm-ld refuses the objects built without atomics.
 
 if(NOT DEFINED EMSCRIPTEN_ROOT_PATH)
   set(EMSCRIPTEN_ROOT_PATH /usr/share/emscripten)
