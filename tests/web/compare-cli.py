@@ -195,7 +195,13 @@ def parse_options():
                         help="keep the folders of differing cases and print where they are")
     options = parser.parse_args()
     options.native_command = [str(Path(options.native).resolve())]
-    options.web_command = shlex.split(options.web)
+    # Runs happen inside the case folders: a relative script path such as
+    # build-web/pictorel-cli.js is made absolute here, where it was meant.
+    options.web_command = [
+        str(Path(word).resolve()) if "/" in word and not word.startswith("-") and Path(word).exists()
+        else word
+        for word in shlex.split(options.web)
+    ]
     if not options.web_command:
         parser.error("--web is empty")
     if not os.access(options.native_command[0], os.X_OK):
