@@ -86,14 +86,13 @@ std::size_t MemoryCursor::Read(void* out, std::size_t count) {
     return n;
 }
 
-void PictureReader::LoadFromFile(const std::string& path) {
-    const std::vector<std::uint8_t> data = ReadPictureFile(path);
-    try {
-        LoadFromMemory(data);
-    } catch (const std::bad_alloc&) {
-        bitmap_ = Bitmap();
-        ThrowOutOfMemoryFor(path);
-    }
+bool StartsWith(std::span<const std::uint8_t> data, std::string_view magic) {
+    return data.size() >= magic.size() && std::memcmp(data.data(), magic.data(), magic.size()) == 0;
+}
+
+void TurnUpright(DecodedPicture& picture) {
+    picture.bitmap = ApplyOrientation(std::move(picture.bitmap), picture.orientation);
+    picture.orientation = 1;
 }
 
 void ThrowInvalidFormat(const std::string& formatName) {

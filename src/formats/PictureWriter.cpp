@@ -9,7 +9,7 @@
 #include <png.h>
 
 #include "base/Errors.h"
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 
 namespace pictorel {
 
@@ -106,7 +106,7 @@ void WritePpm(const Bitmap& bitmap, const std::string& path) {
 }
 
 void WritePicture(const Bitmap& bitmap, const std::string& path) {
-    const std::string ext = RegistryExtension(path);
+    const std::string ext = FormatExtension(path);
     if (ext == "png") {
         WritePng(bitmap, path);
     } else if (ext == "ppm") {

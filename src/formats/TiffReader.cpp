@@ -472,13 +472,11 @@ bool TiffReader::RecognisesContent(std::span<const std::uint8_t> data) {
     return magic == 42 && offset < data.size();
 }
 
-void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    LoadTiff(data, data.size());
+DecodedPicture TiffReader::Decode(std::span<const std::uint8_t> data) {
+    return DecodeTiff(data, data.size());
 }
 
-void TiffReader::LoadTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture TiffReader::DecodeTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes) {
     SilenceGlobalHandlers();
     MemoryStream stream;
     stream.data = data;
@@ -529,8 +527,29 @@ void TiffReader::LoadTiff(std::span<const std::uint8_t> data, std::uint64_t file
         const auto* bytes = static_cast<const std::uint8_t*>(icc);
         profile.assign(bytes, bytes + iccBytes);
     }
-    bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
-    iccProfile = std::move(profile);
+    return DecodedPicture{std::move(bitmap), std::move(profile), static_cast<int>(l.orientation)};
 }
+
+namespace {
+constexpr std::string_view kTiffExtensions[] = {"tif", "tiff"};
+// GFI fax files are TIFF files; they are read when named.
+constexpr std::string_view kTiffReadOnlyExtensions[] = {"fax"};
+// Classic (42) and big (43) TIFF in either byte order.
+bool TiffHeadFits(std::span<const std::uint8_t> head) {
+    using namespace std::string_view_literals;
+    return StartsWith(head, "II\x2a\0"sv) || StartsWith(head, "MM\0\x2a"sv) ||
+           StartsWith(head, "II\x2b\0"sv) || StartsWith(head, "MM\0\x2b"sv);
+}
+}  // namespace
+
+const PictureFormat kTiffFormat{"tiff",
+                                kTiffExtensions,
+                                kTiffReadOnlyExtensions,
+                                &TiffReader::RecognisesContent,
+                                &TiffHeadFits,
+                                false,
+                                false,
+                                false,
+                                &MakeDecoder<TiffReader>};
 
 }  // namespace pictorel
