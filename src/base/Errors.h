@@ -28,6 +28,8 @@ class IoError : public Error {
   public:
     IoError(const std::string& message, int errorCode = 0)
         : Error(message), errorCode_(errorCode) {}
+    IoError(const std::string& message, std::string cause, int errorCode)
+        : Error(message, std::move(cause)), errorCode_(errorCode) {}
     int ErrorCode() const { return errorCode_; }
 
   private:

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "base/Errors.h"
-#include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
+#include "formats/LoadFailure.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
@@ -96,8 +96,6 @@ Bitmap ShrinkForPublishing(const std::string& path) {
         cause = "out of memory";
     } catch (const std::exception& e) {
         cause = e.what();
-    } catch (...) {
-        cause = "unknown error";
     }
     throw InvalidPicture(LoadFailedMessage(path), std::move(cause));
 }
