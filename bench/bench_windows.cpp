@@ -118,7 +118,7 @@ std::vector<std::string> MakePhotos(const fs::path& folder, const PhotoSize& siz
         LoadedPicture picture;
         LoadPicture(picture, sources[i % sources.size()].string());
         Bitmap big =
-            ResampleBitmap(picture.Graphic()->GetBitmap().ToBgr24(), size.width, size.height);
+            ResampleBitmap(picture.GetBitmap().ToBgr24(), size.width, size.height);
         for (int y = 0; y < big.Height(); ++y) {
             std::uint8_t* row = big.ScanLine(y);
             for (int x = 0; x < 3 * big.Width(); ++x)

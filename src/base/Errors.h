@@ -60,6 +60,13 @@ class InvalidPicture : public Error {
     using Error::Error;
 };
 
+// A picture file that could not be opened or read at all (missing, no
+// permission, not a regular file); the cause is the system's reason.
+class UnreadableFile : public InvalidPicture {
+  public:
+    using InvalidPicture::InvalidPicture;
+};
+
 // Errors of the quarter-turn rotation ("Bitmap Size Error", "Illegal Bitmap").
 class RotateError : public Error {
   public:

@@ -40,13 +40,23 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
+// Each line of a cause, indented below the message it explains.
+void PrintCause(const std::string& cause) {
+    std::size_t start = 0;
+    while (start < cause.size()) {
+        const std::size_t end = std::min(cause.find('\n', start), cause.size());
+        std::fprintf(stderr, "  %.*s\n", static_cast<int>(end - start), cause.data() + start);
+        start = end + 1;
+    }
+}
+
 // "<file>: <the program's text>" once (the load box's first line: the file
 // is named in front already), and the cause on its own line below.
 void ReportUnsaved(const std::string& file, const ShrunkPhoto& result) {
     const PhotoFailure failure = DescribeFailure(result.failure, file);
     std::fprintf(stderr, "%s: %s\n", file.c_str(),
                  failure.unreadable ? kLoadFailedMessage : failure.message.c_str());
-    if (!failure.cause.empty()) std::fprintf(stderr, "  %s\n", failure.cause.c_str());
+    PrintCause(failure.cause);
 }
 
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {

@@ -33,12 +33,12 @@ std::vector<std::uint8_t> ReadPictureFile(
     struct stat info {};
     const int fd = OpenRegularFile(path, O_RDONLY, &info);
     if (fd < 0)
-        throw InvalidPicture("ファイル " + path + " は開けません", OpenFailureReason(errno));
+        throw UnreadableFile("ファイル " + path + " は開けません", OpenFailureReason(errno));
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         const int error = errno;
         ::close(fd);
-        throw InvalidPicture("ファイル " + path + " は開けません", SystemErrorText(error));
+        throw UnreadableFile("ファイル " + path + " は開けません", SystemErrorText(error));
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
     // A file larger than the whole memory budget is refused before a byte
@@ -73,7 +73,7 @@ std::vector<std::uint8_t> ReadPictureFile(
         data.insert(data.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw InvalidPicture("ファイル " + path + " は開けません");
+    if (std::ferror(file.get())) throw UnreadableFile("ファイル " + path + " は開けません");
     return data;
 }
 
@@ -95,9 +95,9 @@ void TurnUpright(DecodedPicture& picture) {
     picture.orientation = 1;
 }
 
-void ThrowInvalidFormat(const std::string& formatName) {
-    throw InvalidPicture("Cannot load image. Invalid or unexpected " + formatName +
-                         " image format.");
+void ThrowInvalidFormat(const std::string& formatName, const std::string& cause) {
+    throw InvalidPicture(
+        "Cannot load image. Invalid or unexpected " + formatName + " image format.", cause);
 }
 
 void ThrowNotSupported(const std::string& what, const std::string& formatName) {

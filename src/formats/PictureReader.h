@@ -138,8 +138,9 @@ std::vector<std::uint8_t> ReadPictureFile(
     const std::string& path,
     const std::function<void(std::span<const std::uint8_t>)>& checkHead = {});
 
-// "Cannot load image. Invalid or unexpected %s image format."
-[[noreturn]] void ThrowInvalidFormat(const std::string& formatName);
+// "Cannot load image. Invalid or unexpected %s image format.", with the
+// decoding library's message, when it gave one, as the cause.
+[[noreturn]] void ThrowInvalidFormat(const std::string& formatName, const std::string& cause = {});
 // "Cannot load image. %s not supported for %s files."
 [[noreturn]] void ThrowNotSupported(const std::string& what, const std::string& formatName);
 // "Cannot load image. Compression error found in %s file."

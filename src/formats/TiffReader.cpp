@@ -140,8 +140,10 @@ struct OptionsFree {
     void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
 };
 
-[[noreturn]] void Fail(const MemoryStream&) {
-    ThrowInvalidFormat(kFormat);
+// The format's message, with libtiff's first complaint about this file, or
+// else `otherCause`, as its cause.
+[[noreturn]] void Fail(const MemoryStream& stream, const std::string& otherCause = {}) {
+    ThrowInvalidFormat(kFormat, stream.firstError.empty() ? otherCause : stream.firstError);
 }
 
 struct Layout {
@@ -417,7 +419,7 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
 Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
                   std::uint64_t codecBytes) {
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(tif, message)) Fail(stream);
+    if (!TIFFRGBAImageOK(tif, message)) Fail(stream, message);
     // The stored size of the whole image as libtiff counts it, which knows
     // subsampled YCbCr (a 2x1 picture stores 2 bytes per pixel, not 3).
     const std::uint64_t planeBytes = TIFFVStripSize64(tif, l.height);

@@ -90,8 +90,12 @@ Bitmap ShrinkForPublishing(const std::string& path) {
     std::string cause;
     try {
         return LoadAndReduce(path);
-    } catch (const Error& e) {
+    } catch (const UnreadableFile& e) {
+        // The box names the file already: the system's reason says the rest.
         cause = e.Cause().empty() ? e.what() : e.Cause();
+    } catch (const Error& e) {
+        // The reader's or the budget's message, then the library's below it.
+        cause = e.Cause().empty() ? e.what() : std::string(e.what()) + "\n" + e.Cause();
     } catch (const std::bad_alloc&) {
         cause = "out of memory";
     } catch (const std::exception& e) {
