@@ -72,7 +72,7 @@ void BM_Resample24MPTo800(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     LoadedPicture picture;
     LoadPicture(picture, BigPhoto());
-    const Bitmap& source = picture.Graphic()->GetBitmap();
+    const Bitmap& source = picture.GetBitmap();
     for (auto _ : state) benchmark::DoNotOptimize(ResampleBitmap(source, 800, 533));
 }
 BENCHMARK(BM_Resample24MPTo800)->Unit(benchmark::kMillisecond);
@@ -81,7 +81,7 @@ void BM_Encode800(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     LoadedPicture picture;
     LoadPicture(picture, BigPhoto());
-    const Bitmap small = ResampleBitmap(picture.Graphic()->GetBitmap(), 800, 533);
+    const Bitmap small = ResampleBitmap(picture.GetBitmap(), 800, 533);
     for (auto _ : state) benchmark::DoNotOptimize(EncodeJpeg(small));
 }
 BENCHMARK(BM_Encode800)->Unit(benchmark::kMillisecond);

@@ -117,8 +117,7 @@ std::vector<std::string> MakePhotos(const fs::path& folder, const PhotoSize& siz
         if (fs::exists(path)) continue;
         LoadedPicture picture;
         LoadPicture(picture, sources[i % sources.size()].string());
-        Bitmap big =
-            ResampleBitmap(picture.Graphic()->GetBitmap().ToBgr24(), size.width, size.height);
+        Bitmap big = ResampleBitmap(picture.GetBitmap().ToBgr24(), size.width, size.height);
         for (int y = 0; y < big.Height(); ++y) {
             std::uint8_t* row = big.ScanLine(y);
             for (int x = 0; x < 3 * big.Width(); ++x)

@@ -1,5 +1,5 @@
 // One fuzz input through one reader: every outcome is a picture or a load
-// error, and a failed load keeps nothing. A picture of a format the loading
+// error. A picture of a format the loading
 // code lays over white goes over white too, as it would when loaded.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <span>
 
 #include "base/Errors.h"
+#include "formats/PictureReader.h"
 #include "imaging/AlphaOverWhite.h"
 
 namespace pictorel::fuzzing {
@@ -20,21 +21,21 @@ concept TestsContent = requires(std::span<const std::uint8_t> bytes) {
 };
 
 template <typename Reader>
-int ReadOneInput(const std::uint8_t* data, std::size_t size) {
+int ReadOneInput(const PictureFormat& format, const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     if constexpr (TestsContent<Reader>) (void)Reader::RecognisesContent(bytes);
-    Reader reader;
+    if (format.headFits) (void)format.headFits(bytes);
+    DecodedPicture picture;
     try {
-        reader.LoadFromMemory(bytes);
+        picture = Reader().Decode(bytes);
     } catch (const Error&) {
-        if (!reader.Empty()) __builtin_trap();
         return 0;
     } catch (const std::bad_alloc&) {
         // The loading code turns this into its out-of-memory message.
-        if (!reader.Empty()) __builtin_trap();
         return 0;
     }
-    if (reader.AlphaGoesOverWhite()) CompositeOverWhite(reader.MutableBitmap());
+    TurnUpright(picture);
+    if (format.alphaGoesOverWhite) CompositeOverWhite(picture.bitmap);
     return 0;
 }
 

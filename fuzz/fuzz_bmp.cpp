@@ -6,5 +6,5 @@
 #include "formats/BmpReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return pictorel::fuzzing::ReadOneInput<pictorel::BmpReader>(data, size);
+    return pictorel::fuzzing::ReadOneInput<pictorel::BmpReader>(pictorel::kBmpFormat, data, size);
 }

@@ -6,5 +6,5 @@
 #include "formats/EpsReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return pictorel::fuzzing::ReadOneInput<pictorel::EpsReader>(data, size);
+    return pictorel::fuzzing::ReadOneInput<pictorel::EpsReader>(pictorel::kEpsFormat, data, size);
 }

@@ -6,5 +6,5 @@
 #include "formats/HeifReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return pictorel::fuzzing::ReadOneInput<pictorel::HeifReader>(data, size);
+    return pictorel::fuzzing::ReadOneInput<pictorel::HeifReader>(pictorel::kHeifFormat, data, size);
 }

@@ -45,16 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         JpegReader reader;
         ReducingSink sink;
-        delivered = reader.DeliverRows(bytes, sink);
+        std::vector<std::uint8_t> profile;
+        delivered = reader.DeliverRows(bytes, sink, profile);
         if (delivered) fromRows = sink.resampler->Finish();
     } catch (const Error&) {
         rowsFailed = true;
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    JpegReader whole;
+    DecodedPicture whole;
     try {
-        whole.LoadFromMemory(bytes);
+        whole = JpegReader().Decode(bytes);
+        TurnUpright(whole);
     } catch (const Error&) {
         if (!rowsFailed) __builtin_trap();  // the rows came from a file the reader refuses
         return 0;
@@ -64,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (rowsFailed) __builtin_trap();  // the rows failed where the whole picture loads
     if (!delivered) return 0;
     const Bitmap expected =
-        ResampleBitmap(whole.GetBitmap(), Reduced(whole.Width()), Reduced(whole.Height()));
+        ResampleBitmap(whole.bitmap, Reduced(whole.bitmap.Width()), Reduced(whole.bitmap.Height()));
     if (!(expected == fromRows)) __builtin_trap();
     return 0;
 }

@@ -10,7 +10,7 @@
 
 #include "base/Errors.h"
 #include "formats/LoadedPicture.h"
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ std::string TempBase() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string base = TempBase();
-    const auto& extensions = pictorel::kAcceptedExtensions;
+    static const auto extensions = pictorel::AcceptedExtensions();
     const std::string path =
         base + std::string(extensions[size ? data[size - 1] % extensions.size() : 0]);
     std::FILE* f = std::fopen(path.c_str(), "wb");

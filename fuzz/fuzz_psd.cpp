@@ -6,5 +6,5 @@
 #include "formats/PsdReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return pictorel::fuzzing::ReadOneInput<pictorel::PsdReader>(data, size);
+    return pictorel::fuzzing::ReadOneInput<pictorel::PsdReader>(pictorel::kPsdFormat, data, size);
 }

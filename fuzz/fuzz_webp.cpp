@@ -6,5 +6,5 @@
 #include "formats/WebpReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return pictorel::fuzzing::ReadOneInput<pictorel::WebpReader>(data, size);
+    return pictorel::fuzzing::ReadOneInput<pictorel::WebpReader>(pictorel::kWebpFormat, data, size);
 }

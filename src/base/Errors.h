@@ -28,6 +28,8 @@ class IoError : public Error {
   public:
     IoError(const std::string& message, int errorCode = 0)
         : Error(message), errorCode_(errorCode) {}
+    IoError(const std::string& message, std::string cause, int errorCode)
+        : Error(message, std::move(cause)), errorCode_(errorCode) {}
     int ErrorCode() const { return errorCode_; }
 
   private:
@@ -56,6 +58,13 @@ class OutOfResources : public Error {
 class InvalidPicture : public Error {
   public:
     using Error::Error;
+};
+
+// A picture file that could not be opened or read at all (missing, no
+// permission, not a regular file); the cause is the system's reason.
+class UnreadableFile : public InvalidPicture {
+  public:
+    using InvalidPicture::InvalidPicture;
 };
 
 // Errors of the quarter-turn rotation ("Bitmap Size Error", "Illegal Bitmap").

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,12 +102,13 @@ int CmdDemo(const Args& args) {
     pictures.push_back({"gradient.png", Gradient(320, 240)});  // same name again: gets "-1"
     int failures = 0;
     for (const DemoPicture& p : pictures) {
-        std::string written;
-        std::string error;
-        if (SaveResultAsJpeg(&p.image, dir + p.sourceName, &written, &error)) {
-            std::printf("%s\n", written.c_str());
-        } else {
-            std::fprintf(stderr, "demo: %s not saved: %s\n", p.sourceName, error.c_str());
+        try {
+            const std::optional<std::string> written =
+                SaveResultAsJpeg(&p.image, dir + p.sourceName);
+            if (written) std::printf("%s\n", written->c_str());
+        } catch (const SaveFailure& e) {
+            std::fprintf(stderr, "demo: %s not saved: %s: %s\n", p.sourceName, e.File().c_str(),
+                         e.Cause().c_str());
             ++failures;
         }
     }

@@ -185,12 +185,14 @@ int CmdEdit(const Args& args) {
         return 1;
     }
     if (jpeg) {
-        std::string written, error;
-        if (!SaveResultAsJpeg(&*doc.Result, out, &written, &error)) {
-            std::fprintf(stderr, "%s: %s\n", out.c_str(), error.c_str());
+        std::optional<std::string> written;
+        try {
+            written = SaveResultAsJpeg(&*doc.Result, out);
+        } catch (const SaveFailure& e) {
+            std::fprintf(stderr, "%s: %s: %s\n", out.c_str(), e.File().c_str(), e.Cause().c_str());
             return 1;
         }
-        std::printf("%s\n", written.c_str());
+        std::printf("%s\n", written->c_str());
     } else {
         WritePicture(*doc.Result, out);
         std::printf("%s\n", out.c_str());

@@ -18,8 +18,9 @@ int CmdInfo(const Args& args) {
     }
     LoadedPicture picture;
     LoadPicture(picture, args[0]);
-    const Bitmap& bitmap = picture.Graphic()->GetBitmap();
-    std::printf("%s %dx%d %d\n", picture.Graphic()->ClassName(), bitmap.Width(), bitmap.Height(),
+    const Bitmap& bitmap = picture.GetBitmap();
+    const std::string name(picture.Format()->name);
+    std::printf("%s %dx%d %d\n", name.c_str(), bitmap.Width(), bitmap.Height(),
                 bitmap.BitsPerPixel());
     // The embedded colour profile: its description, or that there is none
     // (or none that can be read, in which case the colours stay as stored).
@@ -42,7 +43,7 @@ int CmdConvert(const Args& args) {
     }
     LoadedPicture picture;
     LoadPicture(picture, args[0]);
-    WritePicture(picture.Graphic()->GetBitmap(), args[1]);
+    WritePicture(picture.GetBitmap(), args[1]);
     return 0;
 }
 

@@ -13,7 +13,7 @@
 #include "base/UserFolders.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalUi.h"
-#include "editor/EditorModel.h"
+#include "formats/LoadFailure.h"
 #include "workflow/BaseFolderDialogModel.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
@@ -40,20 +40,23 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-// "<file>: <the program's text>" once, and the cause on its own line below.
-void ReportUnreadable(const std::string& file, const ShrunkPhoto& result) {
-    if (!result.loadError.empty()) {
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), kLoadFailedMessage);
-        if (!result.loadCause.empty()) std::fprintf(stderr, "  %s\n", result.loadCause.c_str());
-    } else {
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), result.encodeError.c_str());
+// Each line of a cause, indented below the message it explains.
+void PrintCause(const std::string& cause) {
+    std::size_t start = 0;
+    while (start < cause.size()) {
+        const std::size_t end = std::min(cause.find('\n', start), cause.size());
+        std::fprintf(stderr, "  %.*s\n", static_cast<int>(end - start), cause.data() + start);
+        start = end + 1;
     }
 }
 
-// The writer's "<name>: <reason>" without the name, which the message gives.
-std::string ReasonOnly(const std::string& errorText, const std::string& name) {
-    const std::string prefix = name + ": ";
-    return errorText.starts_with(prefix) ? errorText.substr(prefix.size()) : errorText;
+// "<file>: <the program's text>" once (the load box's first line: the file
+// is named in front already), and the cause on its own line below.
+void ReportUnsaved(const std::string& file, const ShrunkPhoto& result) {
+    const PhotoFailure failure = DescribeFailure(result.failure, file);
+    std::fprintf(stderr, "%s: %s\n", file.c_str(),
+                 failure.unreadable ? kLoadFailedMessage : failure.message.c_str());
+    PrintCause(failure.cause);
 }
 
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {
@@ -147,17 +150,17 @@ int CmdShrink(const Args& args) {
         JpegFileWriter writer;
         for (std::size_t i = 0; i < files.size() && !stopSignals.Received(); ++i) {
             const ShrunkPhoto result = pipeline.Take(i);
-            if (!result.loadError.empty() || !result.encodeError.empty()) {
-                ReportUnreadable(files[i], result);
+            if (result.failure) {
+                ReportUnsaved(files[i], result);
                 ++failed;
                 continue;
             }
             std::string written;
-            std::string writeError;
-            if (!writer.Save(result.jpeg, destination.OutputPathFor(files[i]), &written,
-                             &writeError)) {
-                const std::string reason = "  " + ReasonOnly(writeError, written);
-                std::fprintf(stderr, "%s\n", SaveFailedMessage(written, reason).c_str());
+            try {
+                written = writer.Save(result.jpeg, destination.OutputPathFor(files[i]));
+            } catch (const SaveFailure& e) {
+                // The box's text, its reason indented like a cause.
+                std::fprintf(stderr, "%s\n", SaveFailedMessage(e.File(), "  " + e.Cause()).c_str());
                 ++failed;
                 continue;
             }

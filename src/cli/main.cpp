@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/Errors.h"
 #include "cli/CmdDemo.h"
 #include "cli/CmdEdit.h"
 #include "cli/CmdFormats.h"
@@ -77,6 +78,11 @@ int main(int argc, char** argv) {
         }
         try {
             return c.run(args);
+        } catch (const pictorel::Error& e) {
+            // The program's text, then its cause on a line of its own.
+            std::fprintf(stderr, "%s\n", e.what());
+            if (!e.Cause().empty()) std::fprintf(stderr, "  %s\n", e.Cause().c_str());
+            return 1;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s\n", e.what());
             return 1;

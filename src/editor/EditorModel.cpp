@@ -36,12 +36,6 @@ Rect LetterboxRect(int width, int height) {
     return {left, 0, left + width, side};
 }
 
-std::string LoadFailedMessage(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    return std::string(kLoadFailedMessage) + "\n" + (ec ? path : full.lexically_normal().string());
-}
-
 void EditorModel::Load() {
     Busy = false;
     CropFrameShown = false;

@@ -14,6 +14,7 @@
 
 #include "app/MessageBoxes.h"
 #include "editor/PreparePicture.h"
+#include "formats/LoadFailure.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -32,12 +33,6 @@ struct Bounds {
     int height = 0;
     friend bool operator==(const Bounds&, const Bounds&) = default;
 };
-
-// The box shown when a picture cannot be loaded.
-inline constexpr const char* kLoadFailedMessage =
-    "画像ファイルが壊れているか、サイズが大き過ぎます。";
-// That box for one file: the text, then the file's full path on a second line.
-std::string LoadFailedMessage(const std::string& path);
 
 // Side of the work view and of the result in pixels.
 inline constexpr int kViewSide = 400;

@@ -318,9 +318,20 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
     return bitmap;
 }
 
-void BmpReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    bitmap_ = DecodeBmp(data);
+DecodedPicture BmpReader::Decode(std::span<const std::uint8_t> data) {
+    return DecodedPicture{DecodeBmp(data), {}, 1};
 }
+
+namespace {
+constexpr std::string_view kBmpExtensions[] = {"bmp"};
+// Run-length encoded and device-independent bitmaps are read when named.
+constexpr std::string_view kBmpReadOnlyExtensions[] = {"rle", "dib"};
+}  // namespace
+
+// Neither claimed by content nor refused by its first bytes: a bitmap file is
+// only recognised by its extension and always given to the decoder whole.
+const PictureFormat kBmpFormat{"bmp",   kBmpExtensions, kBmpReadOnlyExtensions,
+                               nullptr, nullptr,        false,
+                               false,   false,          &MakeDecoder<BmpReader>};
 
 }  // namespace pictorel

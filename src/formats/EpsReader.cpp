@@ -31,8 +31,7 @@ bool EpsReader::RecognisesContent(std::span<const std::uint8_t> data) {
            ReadU32LE(data.data() + kTiffLengthField) > 0;
 }
 
-void EpsReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
+DecodedPicture EpsReader::Decode(std::span<const std::uint8_t> data) {
     if (!StartsWithMagic(data.first(std::min(data.size(), sizeof kMagic)))) {
         ThrowInvalidFormat("EPS");
     }
@@ -44,7 +43,18 @@ void EpsReader::LoadFromMemory(std::span<const std::uint8_t> data) {
     const std::uint64_t offset = ReadU32LE(data.data() + kTiffOffsetField);
     const auto preview = offset < data.size() ? data.subspan(static_cast<std::size_t>(offset))
                                               : std::span<const std::uint8_t>();
-    LoadTiff(preview, data.size());
+    return DecodeTiff(preview, data.size());
 }
+
+namespace {
+constexpr std::string_view kEpsExtensions[] = {"eps"};
+bool EpsHeadFits(std::span<const std::uint8_t> head) {
+    return StartsWithMagic(head);
+}
+}  // namespace
+
+const PictureFormat kEpsFormat{
+    "eps", kEpsExtensions, {},    &EpsReader::RecognisesContent, &EpsHeadFits,
+    false, false,          false, &MakeDecoder<EpsReader>};
 
 }  // namespace pictorel

@@ -11,11 +11,13 @@ namespace pictorel {
 
 class EpsReader : public TiffReader {
   public:
-    const char* ClassName() const override { return "TEPSGraphic"; }
     // More than 30 bytes, the magic C5 D0 D3 C6, a TIFF preview that starts
     // after the header and is not empty.
     static bool RecognisesContent(std::span<const std::uint8_t> data);
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
 };
+
+// The EPS format's descriptor, one row of the table of formats.
+extern const PictureFormat kEpsFormat;
 
 }  // namespace pictorel

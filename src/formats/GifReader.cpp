@@ -108,9 +108,21 @@ bool GifReader::RecognisesContent(std::span<const std::uint8_t> data) {
     return upper(data[0]) == 'G' && upper(data[1]) == 'I' && upper(data[2]) == 'F';
 }
 
-void GifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    bitmap_ = DecodeGif(data);
+DecodedPicture GifReader::Decode(std::span<const std::uint8_t> data) {
+    return DecodedPicture{DecodeGif(data), {}, 1};
 }
+
+namespace {
+constexpr std::string_view kGifExtensions[] = {"gif"};
+bool GifHeadFits(std::span<const std::uint8_t> head) {
+    auto upper = [](std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+    return head.size() >= 3 && upper(head[0]) == 'G' && upper(head[1]) == 'I' &&
+           upper(head[2]) == 'F';
+}
+}  // namespace
+
+const PictureFormat kGifFormat{
+    "gif", kGifExtensions, {},    &GifReader::RecognisesContent, &GifHeadFits,
+    false, false,          false, &MakeDecoder<GifReader>};
 
 }  // namespace pictorel

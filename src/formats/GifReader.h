@@ -10,20 +10,14 @@ namespace pictorel {
 // whatever follows it (a damaged frame, a missing trailer) cannot spoil it.
 Bitmap DecodeGif(std::span<const std::uint8_t> data);
 
-// The one GIF reader. The content registry knows it as "TGIFGraphic"; the
-// extension registry's own "gif" entry makes it under kGifByExtensionName,
-// the name `pictorel-cli info` then shows.
-class GifReader : public ContentTestedReader {
+// The GIF decoder; a file is claimed by "GIF" (any case) and more than 22 bytes.
+class GifReader : public PictureDecoder {
   public:
-    explicit GifReader(const char* className = "TGIFGraphic") : className_(className) {}
-    const char* ClassName() const override { return className_; }
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
     static bool RecognisesContent(std::span<const std::uint8_t> data);
-
-  private:
-    const char* className_;
 };
 
-inline constexpr const char* kGifByExtensionName = "TGIFImage";
+// The GIF format's descriptor, one row of the table of formats.
+extern const PictureFormat kGifFormat;
 
 }  // namespace pictorel

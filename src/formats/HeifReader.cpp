@@ -251,9 +251,7 @@ std::unique_ptr<heif_image_handle, HandleRelease> PrimaryHandle(heif_context* co
 
 }  // namespace
 
-void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture HeifReader::Decode(std::span<const std::uint8_t> data) {
     if (!HasHeifBrand(data)) ThrowInvalidFormat(kFormat);
 
     // A first look at the file, with items up to the most pixels the program
@@ -351,8 +349,15 @@ void HeifReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         }
         std::memset(picture.ScanLine(y) + used, 0, picture.Stride() - used);
     }
-    iccProfile = ColourProfileOf(handle.get());
-    bitmap_ = std::move(picture);
+    return DecodedPicture{std::move(picture), ColourProfileOf(handle.get()), 1};
 }
+
+namespace {
+constexpr std::string_view kHeifExtensions[] = {"heic", "heif", "hif", "avif"};
+}  // namespace
+
+const PictureFormat kHeifFormat{
+    "heif", kHeifExtensions,         {}, &HeifReader::RecognisesContent, &HasHeifBrand, false, true,
+    true,   &MakeDecoder<HeifReader>};
 
 }  // namespace pictorel

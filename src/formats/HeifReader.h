@@ -14,15 +14,16 @@ bool HasHeifBrand(std::span<const std::uint8_t> data);
 // has an alpha plane; deeper samples reduced to 8 bits by rounding. Its
 // colour profile goes to iccProfile: the file's own `prof` profile, or one
 // built from `nclx` values that are not sRGB's.
-class HeifReader : public ContentTestedReader {
+class HeifReader : public PictureDecoder {
   public:
-    const char* ClassName() const override { return "THEIFGraphic"; }
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
-    bool AlphaGoesOverWhite() const override { return true; }
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
     static bool RecognisesContent(std::span<const std::uint8_t> data) { return HasHeifBrand(data); }
 };
 
 // v * 255 / (2^bits - 1), rounded: a sample of `bits` bits (9 to 16) as 8 bits.
 std::uint8_t ReduceSample(unsigned value, int bits);
+
+// The HEIF format's descriptor, one row of the table of formats.
+extern const PictureFormat kHeifFormat;
 
 }  // namespace pictorel

@@ -395,19 +395,16 @@ int ExifOrientation(std::span<const std::uint8_t> app1) {
     return 1;
 }
 
-void JpegReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture JpegReader::Decode(std::span<const std::uint8_t> data) {
     auto d = std::make_unique<JpegDecoder>();
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
     d->Create();
     DecodeWhole(*d, ReadHeader(*d, data));
-    bitmap_ = ApplyOrientation(std::move(d->bitmap), d->orientation);
-    iccProfile = std::move(d->iccProfile);
+    return DecodedPicture{std::move(d->bitmap), std::move(d->iccProfile), d->orientation};
 }
 
-bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) {
-    bitmap_ = Bitmap();
+bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink,
+                             std::vector<std::uint8_t>& iccProfile) {
     iccProfile.clear();
     auto d = std::make_unique<JpegDecoder>();
     if (setjmp(d->err.jump)) ThrowInvalidFormat(kFormat);
@@ -432,5 +429,19 @@ bool JpegReader::DeliverRows(std::span<const std::uint8_t> data, RowSink& sink) 
     DecodeIntoSink(*d, sink);
     return true;
 }
+
+namespace {
+constexpr std::string_view kJpegExtensions[] = {"jpg", "jpeg"};
+constexpr std::string_view kJpegReadOnlyExtensions[] = {"jfif", "jpe"};
+bool JpegHeadFits(std::span<const std::uint8_t> head) {
+    return StartsWith(head, "\xff\xd8");
+}
+}  // namespace
+
+// Not claimed by content: a JPEG file goes to this decoder by its extension,
+// or under a newer format's extension (takesJpegUnderItsName).
+const PictureFormat kJpegFormat{"jpeg",  kJpegExtensions, kJpegReadOnlyExtensions,
+                                nullptr, &JpegHeadFits,   true,
+                                false,   false,           &MakeDecoder<JpegReader>};
 
 }  // namespace pictorel

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,30 +9,41 @@
 
 namespace pictorel {
 
-// Holds one decoded picture of any registered class, or nothing.
+// Holds one decoded picture of any format, or nothing.
 class LoadedPicture {
   public:
-    bool Empty() const { return !graphic_ || graphic_->Empty(); }
-    int Width() const { return graphic_ ? graphic_->Width() : 0; }
-    int Height() const { return graphic_ ? graphic_->Height() : 0; }
-    const PictureReader* Graphic() const { return graphic_.get(); }
-    // The colour profile embedded in the file (empty when none).
-    const std::vector<std::uint8_t>& IccProfile() const;
-    // The held picture as a Bitmap in its own layout (an empty Bitmap when none).
-    Bitmap ToBitmap() const { return graphic_ ? graphic_->GetBitmap() : Bitmap(); }
+    bool Empty() const { return picture_.bitmap.Empty(); }
+    int Width() const { return picture_.bitmap.Width(); }
+    int Height() const { return picture_.bitmap.Height(); }
+    // The format the picture was decoded as; null when nothing was loaded.
+    const PictureFormat* Format() const { return format_; }
+    // The held picture, upright, in its own layout (empty when none).
+    const Bitmap& GetBitmap() const { return picture_.bitmap; }
+    // The colour profile embedded in the file (empty when none, or when it
+    // was applied at load).
+    const std::vector<std::uint8_t>& IccProfile() const { return picture_.iccProfile; }
+    // A copy of the held picture (an empty Bitmap when none).
+    Bitmap ToBitmap() const { return picture_.bitmap; }
     // Takes the held picture out as 24-bit BGR: the decoder's own pixels when
     // they are 24-bit already, so a large photo is held once, not twice; the
     // holder keeps its profile but no pixels.
     Bitmap TakeBgr24();
-    void Assign(std::unique_ptr<PictureReader> graphic) { graphic_ = std::move(graphic); }
+    void Assign(const PictureFormat& format, DecodedPicture picture) {
+        format_ = &format;
+        picture_ = std::move(picture);
+    }
     // Loads by the file's extension alone (the open dialog's preview):
-    // "拡張子 .%s の画像形式は処理できません" when no class owns it. On failure
-    // the holder keeps what it held.
+    // "拡張子 .%s の画像形式は処理できません" when no format reads it. On
+    // failure the holder keeps what it held.
     void LoadFromFile(const std::string& path);
-    void Clear() { graphic_.reset(); }
+    void Clear() {
+        format_ = nullptr;
+        picture_ = DecodedPicture();
+    }
 
   private:
-    std::unique_ptr<PictureReader> graphic_;
+    const PictureFormat* format_ = nullptr;
+    DecodedPicture picture_;
 };
 
 // When a picture's embedded colour profile is applied: right after decoding,
@@ -41,7 +51,7 @@ class LoadedPicture {
 // it more cheaply on a reduced copy.
 enum class ProfileConversion { AtLoad, ByCaller };
 
-// Content first, then extension (newest entry first). An RGB picture with an
+// Content first, then extension. An RGB picture with an
 // RGB profile other than sRGB gets its colours converted to sRGB (see
 // ConvertToSrgb). On failure throws with the reader's message and leaves
 // `picture` as it was.

@@ -33,12 +33,12 @@ std::vector<std::uint8_t> ReadPictureFile(
     struct stat info {};
     const int fd = OpenRegularFile(path, O_RDONLY, &info);
     if (fd < 0)
-        throw InvalidPicture("ファイル " + path + " は開けません", OpenFailureReason(errno));
+        throw UnreadableFile("ファイル " + path + " は開けません", OpenFailureReason(errno));
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         const int error = errno;
         ::close(fd);
-        throw InvalidPicture("ファイル " + path + " は開けません", SystemErrorText(error));
+        throw UnreadableFile("ファイル " + path + " は開けません", SystemErrorText(error));
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
     // A file larger than the whole memory budget is refused before a byte
@@ -73,7 +73,7 @@ std::vector<std::uint8_t> ReadPictureFile(
         data.insert(data.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw InvalidPicture("ファイル " + path + " は開けません");
+    if (std::ferror(file.get())) throw UnreadableFile("ファイル " + path + " は開けません");
     return data;
 }
 
@@ -86,19 +86,18 @@ std::size_t MemoryCursor::Read(void* out, std::size_t count) {
     return n;
 }
 
-void PictureReader::LoadFromFile(const std::string& path) {
-    const std::vector<std::uint8_t> data = ReadPictureFile(path);
-    try {
-        LoadFromMemory(data);
-    } catch (const std::bad_alloc&) {
-        bitmap_ = Bitmap();
-        ThrowOutOfMemoryFor(path);
-    }
+bool StartsWith(std::span<const std::uint8_t> data, std::string_view magic) {
+    return data.size() >= magic.size() && std::memcmp(data.data(), magic.data(), magic.size()) == 0;
 }
 
-void ThrowInvalidFormat(const std::string& formatName) {
-    throw InvalidPicture("Cannot load image. Invalid or unexpected " + formatName +
-                         " image format.");
+void TurnUpright(DecodedPicture& picture) {
+    picture.bitmap = ApplyOrientation(std::move(picture.bitmap), picture.orientation);
+    picture.orientation = 1;
+}
+
+void ThrowInvalidFormat(const std::string& formatName, const std::string& cause) {
+    throw InvalidPicture(
+        "Cannot load image. Invalid or unexpected " + formatName + " image format.", cause);
 }
 
 void ThrowNotSupported(const std::string& what, const std::string& formatName) {

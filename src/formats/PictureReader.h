@@ -1,11 +1,13 @@
-// Picture classes: each reader is a class that loads itself from a file or
-// from memory and holds the decoded picture as a Bitmap.
+// Picture formats: the descriptor of a format, the decoder interface its
+// reader implements, and the helpers the readers share.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -47,49 +49,77 @@ class RowSink {
     virtual void RowDone() = 0;
 };
 
-class PictureReader {
-  public:
-    virtual ~PictureReader() = default;
-    // The class name as the registries and `pictorel-cli info` show it.
-    virtual const char* ClassName() const = 0;
-    // Reads the whole file and decodes it; "ファイル %s は開けません" when it
-    // cannot be opened. Throws on any fault; then the object holds nothing.
-    virtual void LoadFromFile(const std::string& path);
-    virtual void LoadFromMemory(std::span<const std::uint8_t> data) = 0;
-    // Decodes into `sink` row by row instead of holding the picture, where
-    // this reader can for this file and the sink accepts it; iccProfile is
-    // set, the object holds no pixels. False, with no row delivered, where
-    // it cannot: the caller then loads the picture whole. Throws as
-    // LoadFromMemory does.
-    virtual bool DeliverRows(std::span<const std::uint8_t> /*data*/, RowSink& /*sink*/) {
-        return false;
-    }
-
-    int Width() const { return bitmap_.Width(); }
-    int Height() const { return bitmap_.Height(); }
-    bool Empty() const { return bitmap_.Empty(); }
-    const Bitmap& GetBitmap() const { return bitmap_; }
-    Bitmap TakeBitmap() { return std::move(bitmap_); }
-    // Puts a picture in place of the decoded one (its colours converted).
-    void ReplaceBitmap(Bitmap bitmap) { bitmap_ = std::move(bitmap); }
-    // The held picture, for the loading code's steps after decoding (colour
-    // conversion, alpha over white).
-    Bitmap& MutableBitmap() { return bitmap_; }
-    // Whether the loading code lays a 32-bit picture of this class over
-    // white (after any colour conversion) instead of keeping its alpha.
-    virtual bool AlphaGoesOverWhite() const { return false; }
-
+// A decoded picture, apart from the decoder that made it.
+struct DecodedPicture {
+    // The pixels as the file stores them (not yet turned by `orientation`).
+    Bitmap bitmap;
     // The colour profile embedded in the file, as raw ICC bytes (empty when
     // the file carries none). The pixels are as stored, not yet converted.
     std::vector<std::uint8_t> iccProfile;
-
-  protected:
-    Bitmap bitmap_;
+    // The EXIF/TIFF orientation 1-8 that turns `bitmap` upright (see
+    // ApplyOrientation); 1 when it is upright already.
+    int orientation = 1;
 };
 
-// Base of the readers that the content registry asks; each derived class has
-// a static `bool RecognisesContent(std::span<const std::uint8_t> data)`.
-class ContentTestedReader : public PictureReader {};
+// Turns `picture`'s pixels upright; its orientation becomes 1.
+void TurnUpright(DecodedPicture& picture);
+
+// Decodes one picture format from bytes in memory. A decoder keeps nothing
+// between calls: everything it found is in what it returns.
+class PictureDecoder {
+  public:
+    virtual ~PictureDecoder() = default;
+    // Throws on any fault (InvalidPicture with the format's message).
+    virtual DecodedPicture Decode(std::span<const std::uint8_t> data) = 0;
+    // Decodes into `sink` row by row instead of returning the picture, where
+    // this decoder can for this file and the sink accepts it; `iccProfile`
+    // receives the file's profile. False, with no row delivered and nothing
+    // in `iccProfile`, where it cannot: the caller then decodes the picture
+    // whole. Throws as Decode does.
+    virtual bool DeliverRows(std::span<const std::uint8_t> /*data*/, RowSink& /*sink*/,
+                             std::vector<std::uint8_t>& /*iccProfile*/) {
+        return false;
+    }
+};
+
+// Everything the program knows of one picture format, declared beside its
+// decoder; the table of every format is in PictureFormats.cpp.
+struct PictureFormat {
+    // The plain name `pictorel-cli info` shows ("jpeg", "png", ...).
+    std::string_view name;
+    // Lower-cased extensions without their dot that the selection, the open
+    // dialog's filter and the command line take in, in the filter's order.
+    std::span<const std::string_view> extensions;
+    // Further extensions whose files this format reads when they are named
+    // directly (a picture opened by path), but that the selection skips.
+    std::span<const std::string_view> readOnlyExtensions;
+    // Claims a whole file by its content, whatever its name; null for a
+    // format that is only chosen by its extension.
+    bool (*recognisesContent)(std::span<const std::uint8_t> data);
+    // Whether the first kGraphicHeadBytes of a longer file can start a file
+    // of this format, so that a file refused here is not read on; null for a
+    // format without a fixed signature (it is always read whole).
+    bool (*headFits)(std::span<const std::uint8_t> head);
+    // Whether the decoder can deliver rows (PictureDecoder::DeliverRows).
+    bool deliversRows;
+    // Whether a picture with alpha is laid over white (after any colour
+    // conversion) instead of keeping its alpha.
+    bool alphaGoesOverWhite;
+    // Whether a JPEG file under this format's extensions goes to the JPEG
+    // decoder: phones and web tools hand out JPEG files under the names of
+    // today's formats (IMG_0001.HEIC, a download saved as .webp).
+    bool takesJpegUnderItsName;
+    std::unique_ptr<PictureDecoder> (*makeDecoder)();
+};
+
+// The decoder factory of a PictureFormat for a default-constructible decoder.
+template <class Decoder>
+std::unique_ptr<PictureDecoder> MakeDecoder() {
+    return std::make_unique<Decoder>();
+}
+
+// Whether `data` starts with the bytes of `magic`.
+bool StartsWith(std::span<const std::uint8_t> data, std::string_view magic);
 
 // A read position over bytes in memory for the libraries' read callbacks.
 struct MemoryCursor {
@@ -108,8 +138,9 @@ std::vector<std::uint8_t> ReadPictureFile(
     const std::string& path,
     const std::function<void(std::span<const std::uint8_t>)>& checkHead = {});
 
-// "Cannot load image. Invalid or unexpected %s image format."
-[[noreturn]] void ThrowInvalidFormat(const std::string& formatName);
+// "Cannot load image. Invalid or unexpected %s image format.", with the
+// decoding library's message, when it gave one, as the cause.
+[[noreturn]] void ThrowInvalidFormat(const std::string& formatName, const std::string& cause = {});
 // "Cannot load image. %s not supported for %s files."
 [[noreturn]] void ThrowNotSupported(const std::string& what, const std::string& formatName);
 // "Cannot load image. Compression error found in %s file."

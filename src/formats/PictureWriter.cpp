@@ -9,7 +9,8 @@
 #include <png.h>
 
 #include "base/Errors.h"
-#include "formats/ReaderRegistry.h"
+#include "base/FileIo.h"
+#include "formats/PictureFormats.h"
 
 namespace pictorel {
 
@@ -23,15 +24,20 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File OpenForWriting(const std::string& path) {
     File file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw IoError("Cannot create file " + path, errno);
+    if (!file) {
+        const int error = errno;
+        throw IoError("Cannot create file " + path, SystemErrorText(error), error);
+    }
     return file;
 }
 
 void Finish(File& file, const std::string& path) {
     const bool failed = std::ferror(file.get()) != 0;
     if (std::fclose(file.release()) != 0 || failed) {
+        // The reason is taken before the removal can change errno.
+        const int error = errno;
         std::remove(path.c_str());
-        throw IoError("Cannot write file " + path, errno);
+        throw IoError("Cannot write file " + path, error != 0 ? SystemErrorText(error) : "", error);
     }
 }
 
@@ -106,7 +112,7 @@ void WritePpm(const Bitmap& bitmap, const std::string& path) {
 }
 
 void WritePicture(const Bitmap& bitmap, const std::string& path) {
-    const std::string ext = RegistryExtension(path);
+    const std::string ext = FormatExtension(path);
     if (ext == "png") {
         WritePng(bitmap, path);
     } else if (ext == "ppm") {

@@ -282,12 +282,21 @@ bool PngReader::RecognisesContent(std::span<const std::uint8_t> data) {
     return data.size() > 8 && std::memcmp(data.data(), kSignature, 8) == 0;
 }
 
-void PngReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
-    std::vector<std::uint8_t> profile;
-    bitmap_ = DecodePng(data, &profile);
-    iccProfile = std::move(profile);
+DecodedPicture PngReader::Decode(std::span<const std::uint8_t> data) {
+    DecodedPicture picture;
+    picture.bitmap = DecodePng(data, &picture.iccProfile);
+    return picture;
 }
+
+namespace {
+constexpr std::string_view kPngExtensions[] = {"png"};
+bool PngHeadFits(std::span<const std::uint8_t> head) {
+    return StartsWith(head, std::string_view(reinterpret_cast<const char*>(kSignature), 8));
+}
+}  // namespace
+
+const PictureFormat kPngFormat{
+    "png", kPngExtensions, {},    &PngReader::RecognisesContent, &PngHeadFits,
+    false, false,          false, &MakeDecoder<PngReader>};
 
 }  // namespace pictorel

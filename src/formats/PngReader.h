@@ -17,20 +17,14 @@ Bitmap DecodePng(std::span<const std::uint8_t> data,
 // v -> 255 * (v / 255) ^ (1 / (g * 2.2)), rounded, with g = gAMA / 100000.
 std::array<std::uint8_t, 256> GammaTable(std::uint32_t gama);
 
-// The one PNG reader. The content registry knows it as "TPNGGraphic"; the
-// extension registry's own "png" entry makes it under kPngByExtensionName,
-// the name `pictorel-cli info` then shows.
-class PngReader : public ContentTestedReader {
+// The PNG decoder; a file is claimed by its signature and at least one more byte.
+class PngReader : public PictureDecoder {
   public:
-    explicit PngReader(const char* className = "TPNGGraphic") : className_(className) {}
-    const char* ClassName() const override { return className_; }
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
     static bool RecognisesContent(std::span<const std::uint8_t> data);
-
-  private:
-    const char* className_;
 };
 
-inline constexpr const char* kPngByExtensionName = "TPNGObject";
+// The PNG format's descriptor, one row of the table of formats.
+extern const PictureFormat kPngFormat;
 
 }  // namespace pictorel

@@ -354,9 +354,7 @@ bool PsdReader::RecognisesContent(std::span<const std::uint8_t> data) {
     return ReadU16BE(data.data() + 4) == 1;
 }
 
-void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture PsdReader::Decode(std::span<const std::uint8_t> data) {
     ByteReader in(data);
     const Header h = ReadHeader(in);
     const Layout l = DeriveLayout(h);
@@ -460,8 +458,26 @@ void PsdReader::LoadFromMemory(std::span<const std::uint8_t> data) {
             ConvertColorRow(l, h.depth, rowPtr, width, bitmap.ScanLine(y));
         }
     }
-    bitmap_ = std::move(bitmap);
-    iccProfile = std::move(profile);
+    return DecodedPicture{std::move(bitmap), std::move(profile), 1};
 }
+
+namespace {
+constexpr std::string_view kPsdExtensions[] = {"psd"};
+// Photoshop's PDD documents are read when named.
+constexpr std::string_view kPsdReadOnlyExtensions[] = {"pdd"};
+bool PsdHeadFits(std::span<const std::uint8_t> head) {
+    return StartsWith(head, "8BPS");
+}
+}  // namespace
+
+const PictureFormat kPsdFormat{"psd",
+                               kPsdExtensions,
+                               kPsdReadOnlyExtensions,
+                               &PsdReader::RecognisesContent,
+                               &PsdHeadFits,
+                               false,
+                               false,
+                               false,
+                               &MakeDecoder<PsdReader>};
 
 }  // namespace pictorel

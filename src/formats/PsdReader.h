@@ -11,17 +11,19 @@
 
 namespace pictorel {
 
-class PsdReader : public ContentTestedReader {
+class PsdReader : public PictureDecoder {
   public:
-    const char* ClassName() const override { return "TPSDGraphic"; }
     // More than 26 bytes, "8BPS" (any case) and version 1.
     static bool RecognisesContent(std::span<const std::uint8_t> data);
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
 };
 
 // PackBits: decodes `in` into `out`, each copy or repeat cut to the remaining
 // input and output. Returns the number of bytes written; the rest of `out`
 // is left as it was.
 std::size_t UnpackBits(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+
+// The PSD format's descriptor, one row of the table of formats.
+extern const PictureFormat kPsdFormat;
 
 }  // namespace pictorel

@@ -140,8 +140,10 @@ struct OptionsFree {
     void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
 };
 
-[[noreturn]] void Fail(const MemoryStream&) {
-    ThrowInvalidFormat(kFormat);
+// The format's message, with libtiff's first complaint about this file, or
+// else `otherCause`, as its cause.
+[[noreturn]] void Fail(const MemoryStream& stream, const std::string& otherCause = {}) {
+    ThrowInvalidFormat(kFormat, stream.firstError.empty() ? otherCause : stream.firstError);
 }
 
 struct Layout {
@@ -417,7 +419,7 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
 Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
                   std::uint64_t codecBytes) {
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(tif, message)) Fail(stream);
+    if (!TIFFRGBAImageOK(tif, message)) Fail(stream, message);
     // The stored size of the whole image as libtiff counts it, which knows
     // subsampled YCbCr (a 2x1 picture stores 2 bytes per pixel, not 3).
     const std::uint64_t planeBytes = TIFFVStripSize64(tif, l.height);
@@ -472,13 +474,11 @@ bool TiffReader::RecognisesContent(std::span<const std::uint8_t> data) {
     return magic == 42 && offset < data.size();
 }
 
-void TiffReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    LoadTiff(data, data.size());
+DecodedPicture TiffReader::Decode(std::span<const std::uint8_t> data) {
+    return DecodeTiff(data, data.size());
 }
 
-void TiffReader::LoadTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture TiffReader::DecodeTiff(std::span<const std::uint8_t> data, std::uint64_t fileBytes) {
     SilenceGlobalHandlers();
     MemoryStream stream;
     stream.data = data;
@@ -529,8 +529,29 @@ void TiffReader::LoadTiff(std::span<const std::uint8_t> data, std::uint64_t file
         const auto* bytes = static_cast<const std::uint8_t*>(icc);
         profile.assign(bytes, bytes + iccBytes);
     }
-    bitmap_ = ApplyOrientation(std::move(bitmap), l.orientation);
-    iccProfile = std::move(profile);
+    return DecodedPicture{std::move(bitmap), std::move(profile), static_cast<int>(l.orientation)};
 }
+
+namespace {
+constexpr std::string_view kTiffExtensions[] = {"tif", "tiff"};
+// GFI fax files are TIFF files; they are read when named.
+constexpr std::string_view kTiffReadOnlyExtensions[] = {"fax"};
+// Classic (42) and big (43) TIFF in either byte order.
+bool TiffHeadFits(std::span<const std::uint8_t> head) {
+    using namespace std::string_view_literals;
+    return StartsWith(head, "II\x2a\0"sv) || StartsWith(head, "MM\0\x2a"sv) ||
+           StartsWith(head, "II\x2b\0"sv) || StartsWith(head, "MM\0\x2b"sv);
+}
+}  // namespace
+
+const PictureFormat kTiffFormat{"tiff",
+                                kTiffExtensions,
+                                kTiffReadOnlyExtensions,
+                                &TiffReader::RecognisesContent,
+                                &TiffHeadFits,
+                                false,
+                                false,
+                                false,
+                                &MakeDecoder<TiffReader>};
 
 }  // namespace pictorel

@@ -69,9 +69,7 @@ bool WebpReader::RecognisesContent(std::span<const std::uint8_t> data) {
            std::memcmp(data.data() + 8, "WEBP", 4) == 0;
 }
 
-void WebpReader::LoadFromMemory(std::span<const std::uint8_t> data) {
-    bitmap_ = Bitmap();
-    iccProfile.clear();
+DecodedPicture WebpReader::Decode(std::span<const std::uint8_t> data) {
     if (!RecognisesContent(data)) ThrowInvalidFormat(kFormat);
     // A truncated file has no demuxer: WebPDemux takes complete files only.
     const WebPData whole{data.data(), data.size()};
@@ -122,8 +120,18 @@ void WebpReader::LoadFromMemory(std::span<const std::uint8_t> data) {
         ChunkPayload(demuxer.get(), "ICCP", limits::kMaxColourProfileBytes, false);
     const int orientation =
         OrientationOf(ChunkPayload(demuxer.get(), "EXIF", kExifBytesRead, true));
-    bitmap_ = ApplyOrientation(std::move(picture), orientation);
-    iccProfile = std::move(profile);
+    return DecodedPicture{std::move(picture), std::move(profile), orientation};
 }
+
+namespace {
+constexpr std::string_view kWebpExtensions[] = {"webp"};
+bool WebpHeadFits(std::span<const std::uint8_t> head) {
+    return WebpReader::RecognisesContent(head);
+}
+}  // namespace
+
+const PictureFormat kWebpFormat{
+    "webp", kWebpExtensions,         {}, &WebpReader::RecognisesContent, &WebpHeadFits, false, true,
+    true,   &MakeDecoder<WebpReader>};
 
 }  // namespace pictorel

@@ -10,13 +10,14 @@ namespace pictorel {
 // a first frame that leaves part of its (transparent) canvas uncovered;
 // turned upright after the orientation of an EXIF chunk. An ICCP chunk goes
 // to iccProfile.
-class WebpReader : public ContentTestedReader {
+class WebpReader : public PictureDecoder {
   public:
-    const char* ClassName() const override { return "TWebPGraphic"; }
-    void LoadFromMemory(std::span<const std::uint8_t> data) override;
-    bool AlphaGoesOverWhite() const override { return true; }
+    DecodedPicture Decode(std::span<const std::uint8_t> data) override;
     // "RIFF", a length, "WEBP".
     static bool RecognisesContent(std::span<const std::uint8_t> data);
 };
+
+// The WEBP format's descriptor, one row of the table of formats.
+extern const PictureFormat kWebpFormat;
 
 }  // namespace pictorel

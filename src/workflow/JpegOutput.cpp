@@ -258,12 +258,12 @@ bool IsOwnTemporaryName(const std::string& fileName) {
     return std::all_of(letters.begin(), letters.end(), IsAsciiAlnum);
 }
 
-bool JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::string& path,
-                          std::string* writtenPath, std::string* errorText) {
-    const auto fail = [writtenPath, errorText](const std::string& candidate, int error) {
-        if (writtenPath) *writtenPath = candidate;
-        if (errorText) *errorText = candidate + ": " + SystemErrorText(error);
-        return false;
+SaveFailure::SaveFailure(std::string file, const std::string& reason, int errorCode)
+    : IoError(SaveFailedMessage(file, reason), reason, errorCode), file_(std::move(file)) {}
+
+std::string JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::string& path) {
+    const auto fail = [](const std::string& candidate, int error) -> std::string {
+        throw SaveFailure(candidate, SystemErrorText(error), error);
     };
     const std::string firstName = JpegOutputName(path);
     const std::string folder = WithTrailingSlash(FolderPart(firstName));
@@ -292,33 +292,30 @@ bool JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::stri
             return fail(candidate, error);
         }
         next = n + 1;
-        if (writtenPath) *writtenPath = candidate;
-        return true;
+        return candidate;
     }
 }
 
-bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
-                   std::string* writtenPath, std::string* errorText) {
+std::string SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path) {
     JpegFileWriter writer;
-    return writer.Save(jpeg, path, writtenPath, errorText);
+    return writer.Save(jpeg, path);
 }
 
 std::string SaveFailedMessage(const std::string& file, const std::string& reason) {
     return "ファイル " + file + " を保存できませんでした。\n" + reason;
 }
 
-bool SaveResultAsJpeg(const Bitmap* image, const std::string& path, std::string* writtenPath,
-                      std::string* errorText, JpegFileWriter* writer) {
-    if (!image || image->Empty()) return false;
+std::optional<std::string> SaveResultAsJpeg(const Bitmap* image, const std::string& path,
+                                            JpegFileWriter* writer) {
+    if (!image || image->Empty()) return std::nullopt;
     std::vector<std::uint8_t> jpeg;
     try {
         jpeg = EncodeJpeg(*image);
-    } catch (const std::exception& e) {
-        if (errorText) *errorText = e.what();
-        return false;
+    } catch (const Error& e) {
+        throw SaveFailure(JpegOutputName(path), e.what());
     }
-    if (writer) return writer->Save(jpeg, path, writtenPath, errorText);
-    return SaveJpegBytes(jpeg, path, writtenPath, errorText);
+    if (writer) return writer->Save(jpeg, path);
+    return SaveJpegBytes(jpeg, path);
 }
 
 }  // namespace pictorel

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "base/Errors.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -41,12 +43,9 @@ bool IsOwnTemporaryName(const std::string& fileName);
 // for ten minutes). One writer per run; not shared between threads.
 class JpegFileWriter {
   public:
-    // Returns false on any failure and shows nothing; `writtenPath`
-    // receives the name used (on a failure the name tried) and `errorText`
-    // the reason of a failure, as "<name tried>: <system reason>". Nothing
-    // is left behind by a failure.
-    bool Save(const std::vector<std::uint8_t>& jpeg, const std::string& path,
-              std::string* writtenPath = nullptr, std::string* errorText = nullptr);
+    // Returns the name written. Throws SaveFailure, showing nothing, on any
+    // failure; nothing is left behind by a failure.
+    std::string Save(const std::vector<std::uint8_t>& jpeg, const std::string& path);
 
   private:
     std::unordered_map<std::string, unsigned long long> nextNumber_;
@@ -54,18 +53,29 @@ class JpegFileWriter {
 };
 
 // Save of a writer that lives for this one file.
-bool SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path,
-                   std::string* writtenPath = nullptr, std::string* errorText = nullptr);
+std::string SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path);
 
 // The error box of a picture that could not be written:
 // "ファイル <file> を保存できませんでした。" and the system's reason on a second line.
 std::string SaveFailedMessage(const std::string& file, const std::string& reason);
 
-// SaveResultAsJpeg: false without writing when there is no picture (null or
-// empty); otherwise EncodeJpeg then SaveJpegBytes, any failure giving false.
-// The file is written by `writer` when given, else by a writer of its own.
-bool SaveResultAsJpeg(const Bitmap* image, const std::string& path,
-                      std::string* writtenPath = nullptr, std::string* errorText = nullptr,
-                      JpegFileWriter* writer = nullptr);
+// A result that could not be written or encoded. what() is the error box
+// (SaveFailedMessage), Cause() the system's reason or the encoder's message,
+// File() the name that was tried.
+class SaveFailure : public IoError {
+  public:
+    SaveFailure(std::string file, const std::string& reason, int errorCode = 0);
+    const std::string& File() const { return file_; }
+
+  private:
+    std::string file_;
+};
+
+// EncodeJpeg then Save, by `writer` when given, else by a writer of its own;
+// returns the name written, or nothing, writing nothing, when there is no
+// picture (null or empty). A picture that cannot be encoded throws
+// SaveFailure for JpegOutputName(path) with the encoder's message.
+std::optional<std::string> SaveResultAsJpeg(const Bitmap* image, const std::string& path,
+                                            JpegFileWriter* writer = nullptr);
 
 }  // namespace pictorel

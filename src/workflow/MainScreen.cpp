@@ -173,11 +173,17 @@ void MainScreen::RunAutomatic() {
             progress_.WaitWithEventsRunning(
                 [&](std::chrono::milliseconds wait) { return pipeline.WaitFor(i, wait); });
             const ShrunkPhoto photo = pipeline.Take(i);
-            if (!photo.loadError.empty()) {
+            if (photo.failure) {
                 // A photo that cannot be read is told, left out and counted
                 // among the files not saved, so the run does not end as if
                 // every photo had been shrunk.
-                boxes_.ShowError(photo.loadError);
+                const PhotoFailure failure = DescribeFailure(photo.failure, SelectedFiles[i]);
+                if (failure.unreadable) {
+                    boxes_.ShowError(failure.message);
+                } else {
+                    ShowSaveFailure(destination.OutputPathFor(SelectedFiles[i]), "",
+                                    failure.message);
+                }
                 ++unsaved;
             } else if (!SaveEncoded(photo, destination.OutputPathFor(SelectedFiles[i]))) {
                 ++unsaved;
@@ -203,23 +209,23 @@ void MainScreen::RunAutomatic() {
 
 bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {
     if (!picture || picture->Empty()) return true;
-    std::string tried;
-    std::string reason;
-    if (SaveResultAsJpeg(picture, outputPath, &tried, &reason, &writer_)) return true;
-    ShowSaveFailure(outputPath, tried, std::move(reason));
-    return false;
+    try {
+        SaveResultAsJpeg(picture, outputPath, &writer_);
+        return true;
+    } catch (const SaveFailure& e) {
+        boxes_.ShowError(e.what());
+        return false;
+    }
 }
 
 bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath) {
-    if (!photo.encodeError.empty()) {
-        ShowSaveFailure(outputPath, "", photo.encodeError);
+    try {
+        writer_.Save(photo.jpeg, outputPath);
+        return true;
+    } catch (const SaveFailure& e) {
+        boxes_.ShowError(e.what());
         return false;
     }
-    std::string tried;
-    std::string reason;
-    if (writer_.Save(photo.jpeg, outputPath, &tried, &reason)) return true;
-    ShowSaveFailure(outputPath, tried, std::move(reason));
-    return false;
 }
 
 void MainScreen::ShowSaveFailure(const std::string& outputPath, const std::string& tried,

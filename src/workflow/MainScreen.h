@@ -11,7 +11,7 @@
 #include "app/Progress.h"
 #include "app/SettingsFile.h"
 #include "app/Shell.h"
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 #include "imaging/Bitmap.h"
 #include "workflow/FolderDialogs.h"
 #include "workflow/JpegOutput.h"

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
 #include "base/Errors.h"
-#include "editor/EditorModel.h"
+#include "formats/LoadFailure.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/ShrinkPhoto.h"
 
@@ -14,39 +15,41 @@ namespace pictorel {
 
 namespace {
 
-ShrunkPhoto ShrinkAndEncodeOrThrow(const std::string& path) {
-    ShrunkPhoto photo;
-    Bitmap shrunk;
-    try {
-        shrunk = ShrinkForPublishing(path);
-    } catch (const InvalidPicture& e) {
-        photo.loadError = e.what();
-        photo.loadCause = e.Cause();
-        return photo;
-    }
-    try {
-        photo.jpeg = EncodeJpeg(shrunk);
-    } catch (const std::exception& e) {
-        photo.encodeError = e.what();
-    }
-    return photo;
+// Any failure that is not the program's own (running out of memory while
+// setting up, an unknown exception) is told like a photo that cannot be read,
+// its own text kept as the cause.
+PhotoFailure UnreadableBecause(const std::string& path, std::string cause) {
+    return {true, LoadFailedMessage(path), std::move(cause)};
 }
 
 }  // namespace
 
-ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
+PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::string& path) {
     try {
-        return ShrinkAndEncodeOrThrow(path);
+        std::rethrow_exception(failure);
+    } catch (const InvalidPicture& e) {
+        return {true, e.what(), e.Cause()};
+    } catch (const Error& e) {
+        // Only the encoder throws the program's other errors here.
+        return {false, e.what(), e.Cause()};
+    } catch (const std::bad_alloc&) {
+        return UnreadableBecause(path, "out of memory");
+    } catch (const std::exception& e) {
+        return UnreadableBecause(path, e.what());
     } catch (...) {
-        // Out of memory while setting up: told like a photo that cannot be read.
-        ShrunkPhoto photo;
-        try {
-            photo.loadError = LoadFailedMessage(path);
-        } catch (...) {
-            photo.loadError = kLoadFailedMessage;
-        }
-        return photo;
+        return UnreadableBecause(path, "unknown exception");
     }
+}
+
+ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
+    ShrunkPhoto photo;
+    try {
+        photo.jpeg = EncodeJpeg(ShrinkForPublishing(path));
+    } catch (...) {
+        // Kept whole: DescribeFailure turns it into what the run shows.
+        photo.failure = std::current_exception();
+    }
+    return photo;
 }
 
 int DefaultShrinkJobs() {
@@ -94,8 +97,7 @@ void OrderedShrinkPipeline::Work() {
         try {
             photo = step_(files_[index]);
         } catch (...) {
-            photo = ShrunkPhoto{};
-            photo.loadError = kLoadFailedMessage;
+            photo = ShrunkPhoto{{}, std::current_exception()};
         }
         {
             std::lock_guard lock(mutex_);

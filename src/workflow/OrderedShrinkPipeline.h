@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -18,18 +19,30 @@
 namespace pictorel {
 
 // The outcome of shrinking one photo: the JPEG bytes, or why there are none.
+// The failure travels from the worker to the thread that tells the user as
+// the exception itself, so that its message and cause arrive whole.
 struct ShrunkPhoto {
     std::vector<std::uint8_t> jpeg;
-    // Set when the photo could not be read: LoadFailedMessage(path).
-    std::string loadError;
-    // Set when the reduced picture could not be encoded: the encoder's text.
-    std::string encodeError;
-    // Why the photo could not be read (the system's reason, the reader's
-    // message); last and defaulted, so the fields above can be given alone.
-    std::string loadCause = {};
+    // Null when `jpeg` holds the result.
+    std::exception_ptr failure = {};
 };
 
-// ShrinkForPublishing then EncodeJpeg; never throws.
+// What a run tells of a photo that has no result, worked out in one place
+// for every run from the failure the worker kept.
+struct PhotoFailure {
+    // The photo could not be read (the load box); else its reduced picture
+    // could not be encoded.
+    bool unreadable = true;
+    // The program's text: LoadFailedMessage(path), or the encoder's message.
+    std::string message;
+    // The system's reason, the reader's or the budget's message; empty when
+    // the message says all there is.
+    std::string cause;
+};
+PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::string& path);
+
+// ShrinkForPublishing then EncodeJpeg; never throws: a failure is kept in
+// the result.
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
 
 using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "base/Errors.h"
-#include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
+#include "formats/LoadFailure.h"
 #include "formats/LoadedPicture.h"
 #include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
@@ -90,14 +90,16 @@ Bitmap ShrinkForPublishing(const std::string& path) {
     std::string cause;
     try {
         return LoadAndReduce(path);
-    } catch (const Error& e) {
+    } catch (const UnreadableFile& e) {
+        // The box names the file already: the system's reason says the rest.
         cause = e.Cause().empty() ? e.what() : e.Cause();
+    } catch (const Error& e) {
+        // The reader's or the budget's message, then the library's below it.
+        cause = e.Cause().empty() ? e.what() : std::string(e.what()) + "\n" + e.Cause();
     } catch (const std::bad_alloc&) {
         cause = "out of memory";
     } catch (const std::exception& e) {
         cause = e.what();
-    } catch (...) {
-        cause = "unknown error";
     }
     throw InvalidPicture(LoadFailedMessage(path), std::move(cause));
 }

@@ -30,7 +30,8 @@ Size AutoTargetSize(int width, int height);
 // AutoTargetSize and returns it as a 24-bit picture ready for the JPEG
 // writer. Any failure, running out of memory included, throws InvalidPicture
 // carrying LoadFailedMessage(path), the text the user is shown, and as its
-// Cause() the system's reason or the reader's or the budget's message.
+// Cause() the system's reason, or the reader's or the budget's message with
+// the decoding library's message, if any, on a line of its own.
 Bitmap ShrinkForPublishing(const std::string& path);
 
 }  // namespace pictorel

@@ -59,17 +59,29 @@ Bitmap Sample() {
     return b;
 }
 
-TEST(FormatCommandsTest, InfoNamesTheReaderSizeAndDepth) {
+TEST(FormatCommandsTest, InfoNamesTheFormatSizeAndDepth) {
     TempDir dir;
     WritePng(Sample(), dir.Str() + "a.png");
     std::filesystem::copy_file(dir.Path() / "a.png", dir.Path() / "a.jpg");
-    EXPECT_EQ(Cli("info '" + dir.Str() + "a.png'", dir).out, "TPNGGraphic 7x5 24\nno profile\n");
-    EXPECT_EQ(Cli("info '" + dir.Str() + "a.jpg'", dir).out, "TPNGGraphic 7x5 24\nno profile\n");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.png'", dir).out, "png 7x5 24\nno profile\n");
+    EXPECT_EQ(Cli("info '" + dir.Str() + "a.jpg'", dir).out, "png 7x5 24\nno profile\n");
 
     const CliRun missing = Cli("info '" + dir.Str() + "none.jpg'", dir);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "ファイル " + dir.Str() + "none.jpg は開けません\n");
+    // The program's text, then the system's reason on the line below.
+    EXPECT_EQ(missing.err,
+              "ファイル " + dir.Str() + "none.jpg は開けません\n  No such file or directory\n");
+
+    // A TIFF header whose first directory lies past the end: libtiff's own
+    // complaint follows the reader's message.
+    const std::string brokenTiff("II\x2a\0\x08\0\0\0\x40\0", 10);
+    WriteFile(dir.Path() / "directory-past-the-end.tif", brokenTiff);
+    const CliRun broken = Cli("info '" + dir.Str() + "directory-past-the-end.tif'", dir);
+    EXPECT_EQ(broken.status, 1);
+    const std::string message = "Cannot load image. Invalid or unexpected TIFF image format.\n";
+    ASSERT_TRUE(broken.err.starts_with(message)) << broken.err;
+    EXPECT_TRUE(broken.err.substr(message.size()).starts_with("  ")) << broken.err;
 }
 
 TEST(FormatCommandsTest, ConvertWritesPngAndPpmOfTheSamePicture) {
@@ -104,7 +116,7 @@ TEST(FormatCommandsTest, ProfiledPhotoIsNamedByInfoAndWrittenConverted) {
     TempDir dir;
     const std::string photo = (corpus / "jpeg/orientation/landscape_2.jpg").string();
     EXPECT_EQ(Cli("info '" + photo + "'", dir).out,
-              "TJPEGImage 600x450 24\nprofile: Generic RGB Profile\n");
+              "jpeg 600x450 24\nprofile: Generic RGB Profile\n");
     ASSERT_EQ(Cli("convert '" + photo + "' '" + dir.Str() + "out.png'", dir).status, 0);
     LoadedPicture written;
     LoadedPicture converted;

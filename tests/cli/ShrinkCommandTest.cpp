@@ -209,13 +209,19 @@ TEST(ShrinkCommand, WholeCorpusWrittenOrReportedWithoutStopping) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.size(), decodes.size());
     for (const std::string& written : r.out) EXPECT_TRUE(fs::is_regular_file(written)) << written;
-    // Each refused file: the program's text once, its cause below.
-    ASSERT_EQ(r.err.size(), 2 * mustFail.size());
-    for (std::size_t i = 0; i < mustFail.size(); ++i) {
-        EXPECT_EQ(r.err[2 * i], mustFail[i] + ": " + kLoadFailedMessage);
-        EXPECT_TRUE(r.err[2 * i + 1].starts_with("  ") && r.err[2 * i + 1].size() > 2)
-            << r.err[2 * i + 1];
+    // Each refused file: the program's text once, its cause below (the
+    // reader's message, and a decoding library's own on a further line).
+    std::size_t line = 0;
+    for (const std::string& file : mustFail) {
+        ASSERT_LT(line, r.err.size());
+        EXPECT_EQ(r.err[line++], file + ": " + kLoadFailedMessage);
+        const std::size_t firstCause = line;
+        while (line < r.err.size() && r.err[line].starts_with("  ") && r.err[line].size() > 2)
+            ++line;
+        EXPECT_GE(line - firstCause, 1u) << file;
+        EXPECT_LE(line - firstCause, 2u) << file;
     }
+    EXPECT_EQ(line, r.err.size());
 }
 
 TEST(ShrinkCommand, UnreadablePathsAreToldOnceWithTheirCause) {

@@ -221,8 +221,8 @@ TEST(FuzzRegressionTest, TinyFilesPromisingHugePicturesStayWithinTheirOwnSize) {
     const std::string data = std::string(PICTOREL_SOURCE_DIR) + "/tests/formats/data/";
     LoadedPicture bmp;
     LoadPicture(bmp, data + "rle4-bomb-65409x3073.bmp");
-    ASSERT_NE(bmp.Graphic(), nullptr);
-    const Bitmap& b = bmp.Graphic()->GetBitmap();
+    ASSERT_NE(bmp.Format(), nullptr);
+    const Bitmap& b = bmp.GetBitmap();
     EXPECT_EQ(b.Format(), PixelFormat::pf4bit);  // decoded in place, never widened
     EXPECT_EQ(b.Width(), 65409);
     EXPECT_EQ(b.Height(), 3073);

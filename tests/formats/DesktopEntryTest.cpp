@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -83,8 +83,8 @@ TEST(DesktopEntryTest, ClaimsOnlyPictureTypesTheProgramReads) {
         ASSERT_NE(known, db.extensions.end()) << type << " has no file extension in the database";
         const bool readable =
             std::any_of(known->second.begin(), known->second.end(), [](const std::string& ext) {
-                return std::find(kAcceptedExtensions.begin(), kAcceptedExtensions.end(), ext) !=
-                       kAcceptedExtensions.end();
+                const std::vector<std::string_view> accepted = AcceptedExtensions();
+                return std::find(accepted.begin(), accepted.end(), ext) != accepted.end();
             });
         EXPECT_TRUE(readable) << type << " names no extension the program accepts";
     }

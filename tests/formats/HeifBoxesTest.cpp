@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FormatFixtures.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "base/Limits.h"
 #include "formats/ColourProfile.h"
@@ -40,7 +41,7 @@ struct EditedFiles : ::testing::Test {
 
     // The picture as the reader decodes it, before any profile is applied.
     static Bitmap Stored(const std::string& path) {
-        HeifReader reader;
+        test::DecodedBy<HeifReader> reader;
         reader.LoadFromMemory(ReadFile(path));
         return reader.GetBitmap();
     }

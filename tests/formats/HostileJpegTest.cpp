@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FormatFixtures.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "formats/JpegReader.h"
 
@@ -61,12 +62,12 @@ TEST(HostileJpegTest, FloodOfSmallAppSegmentsLoadsAtOnceAndKeepsProfileAndOrient
     const Bytes jpeg = AfterSoi(test::MakeJpeg(16, 8, test::Pattern, 6), segments);
 
     const auto start = std::chrono::steady_clock::now();
-    JpegReader reader;
+    test::DecodedBy<JpegReader> reader;
     reader.LoadFromMemory(jpeg);
     EXPECT_LT(Since(start).count(), 2.0);
     EXPECT_EQ(reader.Width(), 8);
     EXPECT_EQ(reader.Height(), 16);
-    EXPECT_EQ(reader.iccProfile, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(reader.IccProfile(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 // The profile is dropped whole where its chunks do not add up, as libjpeg's
@@ -85,10 +86,10 @@ TEST(HostileJpegTest, IccChunksThatDoNotAddUpGiveNoProfile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
-        JpegReader reader;
+        test::DecodedBy<JpegReader> reader;
         reader.LoadFromMemory(AfterSoi(test::MakeJpeg(8, 8, test::Pattern), c.segments));
         EXPECT_EQ(reader.Width(), 8);
-        EXPECT_TRUE(reader.iccProfile.empty());
+        EXPECT_TRUE(reader.IccProfile().empty());
     }
 }
 
@@ -118,15 +119,16 @@ class CountingSink : public RowSink {
 // The simple progression of a colour file has 10 scans: 990 more make the
 // most a file may have, one more is refused as damaged, either way of reading.
 TEST(HostileJpegTest, MoreThanAThousandScansAreRefusedAsDamaged) {
-    JpegReader atLimit;
+    test::DecodedBy<JpegReader> atLimit;
     atLimit.LoadFromMemory(WithEmptyScans(990));
     EXPECT_EQ(atLimit.Width(), 64);
     CountingSink sink;
-    EXPECT_TRUE(JpegReader().DeliverRows(WithEmptyScans(990), sink));
+    std::vector<std::uint8_t> profile;
+    EXPECT_TRUE(JpegReader().DeliverRows(WithEmptyScans(990), sink, profile));
     EXPECT_EQ(sink.rows, 64);
 
     const Bytes flood = WithEmptyScans(991);
-    JpegReader reader;
+    test::DecodedBy<JpegReader> reader;
     try {
         reader.LoadFromMemory(flood);
         FAIL() << "accepted";
@@ -135,7 +137,7 @@ TEST(HostileJpegTest, MoreThanAThousandScansAreRefusedAsDamaged) {
     }
     EXPECT_TRUE(reader.Empty());
     CountingSink refused;
-    EXPECT_THROW(JpegReader().DeliverRows(flood, refused), InvalidPicture);
+    EXPECT_THROW(JpegReader().DeliverRows(flood, refused, profile), InvalidPicture);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "FormatFixtures.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "formats/GifReader.h"
 #include "formats/JpegReader.h"
@@ -56,7 +57,7 @@ TEST(JpegReaderTest, ExifOrientationTurnsThePictureUpright) {
     const int h = 16;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
-        JpegReader jpeg;
+        test::DecodedBy<JpegReader> jpeg;
         jpeg.LoadFromMemory(test::MakeJpeg(w, h, Blocks, orientation));
         const bool turned = orientation >= 5;
         ASSERT_EQ(jpeg.Width(), turned ? h : w);
@@ -95,7 +96,7 @@ TEST(JpegReaderTest, MalformedExifIsIgnored) {
 }
 
 TEST(JpegReaderTest, GreyFileGivesAGreyPalette) {
-    JpegReader jpeg;
+    test::DecodedBy<JpegReader> jpeg;
     jpeg.LoadFromMemory(test::MakeJpeg(16, 8, Blocks, 0, true));
     const Bitmap& b = jpeg.GetBitmap();
     ASSERT_EQ(b.BitsPerPixel(), 8);
@@ -106,7 +107,7 @@ TEST(JpegReaderTest, GreyFileGivesAGreyPalette) {
 
 TEST(JpegReaderTest, DamagedDataFailsWithALoadError) {
     std::vector<std::uint8_t> jpeg = test::MakeJpeg(16, 16, Pattern);
-    JpegReader reader;
+    test::DecodedBy<JpegReader> reader;
     EXPECT_THROW(reader.LoadFromMemory({}), InvalidPicture);
     const std::vector<std::uint8_t> soiEoi = {0xFF, 0xD8, 0xFF, 0xD9};
     EXPECT_THROW(reader.LoadFromMemory(soiEoi), InvalidPicture);
@@ -132,7 +133,7 @@ TEST(JpegReaderTest, HeaderPromisingMoreThanTheFileHoldsIsRefused) {
             break;
         }
     }
-    JpegReader reader;
+    test::DecodedBy<JpegReader> reader;
     try {
         reader.LoadFromMemory(jpeg);
         FAIL() << "accepted";
@@ -162,7 +163,7 @@ TEST(PngReaderTest, GammaTableFollowsTheFormula) {
 
 TEST(PngReaderTest, GammaIsAppliedToSamplesAndToTheGreyPalette) {
     const std::vector<std::uint8_t> rgb = {10, 64, 128, 200, 254, 1};
-    PngReader png;
+    test::DecodedBy<PngReader> png;
     png.LoadFromMemory(test::MakePng8(2, 1, rgb, false, 100000));
     EXPECT_EQ(png.GetBitmap().Pixel(0, 0), (Color{59, 136, 186}));
     EXPECT_EQ(png.GetBitmap().Pixel(1, 0), (Color{228, 255, 21}));
@@ -179,7 +180,7 @@ TEST(PngReaderTest, GammaIsAppliedToSamplesAndToTheGreyPalette) {
 TEST(PngReaderTest, SixteenBitSamplesKeepTheirHighByte) {
     const std::vector<std::uint16_t> samples = {0x0000, 0x00FF, 0x0100, 0x7FFF, 0x8000,
                                                 0x80FF, 0xFEFF, 0xFF00, 0xFFFF};
-    PngReader png;
+    test::DecodedBy<PngReader> png;
     png.LoadFromMemory(test::MakePng16(3, 1, samples));
     ASSERT_EQ(png.GetBitmap().BitsPerPixel(), 24);
     EXPECT_EQ(png.GetBitmap().Pixel(0, 0), (Color{0x00, 0x00, 0x01}));
@@ -196,7 +197,7 @@ TEST(PngReaderTest, DamagedFilesGiveTheirMessages) {
     // The IDAT chunk's CRC is its last four bytes before IEND (12 bytes).
     std::vector<std::uint8_t> badCrc = png;
     badCrc[badCrc.size() - 13] ^= 0x55;
-    PngReader reader;
+    test::DecodedBy<PngReader> reader;
     try {
         reader.LoadFromMemory(badCrc);
         FAIL() << "CRC error accepted";
@@ -259,7 +260,7 @@ std::vector<std::uint8_t> Deflated(const std::vector<std::uint8_t>& raw) {
 }
 
 std::string PngMessage(const std::vector<std::uint8_t>& data) {
-    PngReader reader;
+    test::DecodedBy<PngReader> reader;
     try {
         reader.LoadFromMemory(data);
     } catch (const InvalidPicture& e) {
@@ -349,7 +350,7 @@ TEST(PngReaderTest, HugeOrImpossibleSizesAreRefusedBeforeAllocating) {
         return out;
     };
     const auto message = [](const std::vector<std::uint8_t>& data) {
-        PngReader reader;
+        test::DecodedBy<PngReader> reader;
         try {
             reader.LoadFromMemory(data);
         } catch (const InvalidPicture& e) {
@@ -373,7 +374,7 @@ TEST(GifReaderTest, FirstImageSurvivesADamagedLaterFrameAndAMissingTrailer) {
     std::vector<std::uint8_t> gif = test::MakeGif(6, 4, table, {a, b}, false);
     gif.resize(gif.size() - 8);  // second frame cut short, no trailer
 
-    GifReader reader;
+    test::DecodedBy<GifReader> reader;
     reader.LoadFromMemory(gif);
     ASSERT_EQ(reader.Width(), 6);
     ASSERT_EQ(reader.GetBitmap().BitsPerPixel(), 8);
@@ -393,7 +394,7 @@ TEST(GifReaderTest, InterlacedRowsLandInPictureOrderAndLocalTableWins) {
     const std::vector<Color> wrong = {kWhite, kWhite, kWhite, kWhite};
     const std::vector<Color> local = {kBlack, {10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     test::GifFrame frame{3, 11, indices, true, local};
-    GifReader reader;
+    test::DecodedBy<GifReader> reader;
     reader.LoadFromMemory(test::MakeGif(3, 11, wrong, {frame}));
     for (int y = 0; y < 11; ++y) EXPECT_EQ(reader.GetBitmap().Pixel(1, y), local[y % 4]) << y;
 }
@@ -405,7 +406,7 @@ TEST(GifReaderTest, CutInsideTheFirstImageFails) {
     std::vector<std::uint8_t> gif =
         test::MakeGif(40, 40, {kBlack, kWhite, kBlack, kWhite}, {{40, 40, indices}});
     gif.resize(gif.size() / 2);
-    GifReader reader;
+    test::DecodedBy<GifReader> reader;
     EXPECT_THROW(reader.LoadFromMemory(gif), InvalidPicture);
     EXPECT_TRUE(reader.Empty());
 }
@@ -425,7 +426,7 @@ TEST(TiffReaderTest, OrientationTagTurnsThePictureUpright) {
         SCOPED_TRACE(orientation);
         const auto path = dir.Path() / ("o" + std::to_string(orientation) + ".tif");
         test::MakeTiff(path, w, h, 3, 8, samples, orientation);
-        TiffReader tiff;
+        test::DecodedBy<TiffReader> tiff;
         tiff.LoadFromFile(path.string());
         const bool turned = orientation >= 5;
         ASSERT_EQ(tiff.Width(), turned ? h : w);
@@ -441,7 +442,7 @@ TEST(TiffReaderTest, SixteenBitSamplesKeepTheirHighByte) {
     test::TempDir dir;
     const std::vector<std::uint16_t> grey = {0x0000, 0x00FF, 0x7FFF, 0x8000, 0xFFFF};
     test::MakeTiff(dir.Path() / "g.tif", 5, 1, 1, 16, grey);
-    TiffReader tiff;
+    test::DecodedBy<TiffReader> tiff;
     tiff.LoadFromFile((dir.Path() / "g.tif").string());
     ASSERT_EQ(tiff.GetBitmap().BitsPerPixel(), 8);
     const int want[] = {0x00, 0x00, 0x7F, 0x80, 0xFF};
@@ -461,7 +462,7 @@ TEST(TiffReaderTest, TruncatedStripFailsAndLibraryStaysQuiet) {
     // libtiff puts the strip right after the 8-byte header and the directory last:
     // lose the directory and the file has no valid first directory.
     bytes.resize(bytes.size() / 2);
-    TiffReader tiff;
+    test::DecodedBy<TiffReader> tiff;
     testing::internal::CaptureStderr();
     EXPECT_THROW(tiff.LoadFromMemory(bytes), InvalidPicture);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");

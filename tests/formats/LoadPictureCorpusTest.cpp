@@ -10,7 +10,7 @@
 #include "CorpusManifest.h"
 #include "base/Errors.h"
 #include "formats/LoadedPicture.h"
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {
@@ -33,7 +33,7 @@ TEST(LoadPictureCorpusTest, EveryRowLoadsOrFailsAsListed) {
         SCOPED_TRACE(row.path);
         const std::string path = (corpus / row.path).string();
         const bool byContent = row.route.find("by content") != std::string::npos;
-        EXPECT_EQ(ContentReaders().FindReaderByContent(path) != nullptr, byContent) << row.route;
+        EXPECT_EQ(FormatByContent(path) != nullptr, byContent) << row.route;
 
         LoadedPicture picture;
         std::string error;

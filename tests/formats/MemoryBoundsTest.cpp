@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FormatFixtures.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "formats/JpegReader.h"
 #include "formats/LoadedPicture.h"
@@ -37,13 +38,13 @@ TEST(MemoryBoundsTest, TinyProgressiveJpegClaimingAHugePictureIsRefusedBeforeAll
     budget.ResetPeak();
     const std::uint64_t before = budget.InUse();
     const auto start = std::chrono::steady_clock::now();
-    JpegReader reader;
+    test::DecodedBy<JpegReader> reader;
     EXPECT_THROW(reader.LoadFromMemory(jpeg), InvalidPicture);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(budget.Peak(), before);
 
     // The same picture at its real size decodes.
-    JpegReader small;
+    test::DecodedBy<JpegReader> small;
     small.LoadFromMemory(test::MakeJpeg(16, 16, test::Pattern, 0, false, true));
     EXPECT_EQ(small.Width(), 16);
 }
@@ -90,7 +91,7 @@ TEST(MemoryBoundsTest, TinyJpegTiffClaimingAHugePictureIsRefusedBeforeAllocating
     MemoryBudget& budget = MemoryBudget::Process();
     budget.ResetPeak();
     const std::uint64_t before = budget.InUse();
-    TiffReader reader;
+    test::DecodedBy<TiffReader> reader;
     try {
         reader.LoadFromMemory(bytes);
         FAIL() << "accepted";
@@ -141,7 +142,7 @@ TEST(MemoryBoundsTest, ParallelLoadsWaitForTheBudgetAndBothComplete) {
             for (int k = 0; k < 3; ++k) {
                 LoadedPicture loaded;
                 LoadPicture(loaded, dir.Str() + "a.png");
-                corner[j] = loaded.Graphic()->GetBitmap().Pixel(side - 1, side - 1);
+                corner[j] = loaded.GetBitmap().Pixel(side - 1, side - 1);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -201,7 +202,7 @@ TEST(MemoryBoundsTest, TheWholeFileIsCountedWithThePicture) {
         budget.ResetPeak();
         LoadedPicture picture;
         LoadPicture(picture, dir.Str() + file.name);
-        const Bitmap& loaded = picture.Graphic()->GetBitmap();
+        const Bitmap& loaded = picture.GetBitmap();
         EXPECT_EQ(loaded.Pixel(3, 3), file.corner) << file.name;
         EXPECT_GE(budget.Peak(), base + file.bytes.size() + loaded.SizeInBytes()) << file.name;
         // Only the picture stays: the file's share went with the file.
@@ -274,7 +275,7 @@ TEST(MemoryBoundsTest, SubsampledYCbCrTiffDecodesLikeLibtiffsOwnConversion) {
     }
     LoadedPicture picture;
     LoadPicture(picture, path);
-    const Bitmap& bitmap = picture.Graphic()->GetBitmap();
+    const Bitmap& bitmap = picture.GetBitmap();
     ASSERT_EQ(bitmap.Width(), width);
     ASSERT_EQ(bitmap.Height(), height);
     for (int y = 0; y < height; ++y) {

@@ -11,8 +11,8 @@
 #include "CorpusManifest.h"
 #include "base/Errors.h"
 #include "formats/LoadedPicture.h"
+#include "formats/PictureFormats.h"
 #include "formats/PngReader.h"
-#include "formats/ReaderRegistry.h"
 #include "support/TestFiles.h"
 
 namespace pictorel {

@@ -10,6 +10,7 @@
 #include <lcms2.h>
 
 #include "FormatFixtures.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "formats/HeifReader.h"
 #include "formats/LoadedPicture.h"
@@ -41,9 +42,9 @@ struct ModernReaders : ::testing::Test {
         return ReadFile(dir.Path() / output);
     }
 
-    const PictureReader& Load(const std::string& name) {
+    const LoadedPicture& Load(const std::string& name) {
         LoadPicture(loaded, At(name));
-        return *loaded.Graphic();
+        return loaded;
     }
 
     LoadedPicture loaded;
@@ -143,7 +144,7 @@ TEST_F(ModernReaders, EveryExtensionInAnyCaseLoadsByContent) {
         {"d.avif", &avif}, {"e.AVIF", &avif}, {"f.WebP", &webp}};
     for (const auto& [name, bytes] : files) {
         WriteFile(dir.Path() / name, *bytes);
-        const PictureReader& graphic = Load(name);
+        const LoadedPicture& graphic = Load(name);
         EXPECT_EQ(graphic.Width(), 16) << name;
         EXPECT_LE(Distance(graphic.GetBitmap().Pixel(8, 8), {200, 40, 40}), 4) << name;
         // The open dialog's preview goes by the extension alone.
@@ -162,16 +163,16 @@ TEST_F(ModernReaders, ContentDecidesOverTheExtension) {
     WriteFile(dir.Path() / "big.HEIC", big);
     WriteFile(dir.Path() / "photo.webp", MakeJpeg(24, 16, Pattern));
     for (const char* name : {"photo.heic", "big.HEIC", "photo.webp"}) {
-        EXPECT_STREQ(Load(name).ClassName(), "TJPEGImage") << name;
+        EXPECT_EQ(Load(name).Format()->name, "jpeg") << name;
         LoadedPicture preview;
         preview.LoadFromFile(At(name));
-        EXPECT_STREQ(preview.Graphic()->ClassName(), "TJPEGImage") << name;
+        EXPECT_EQ(preview.Format()->name, "jpeg") << name;
     }
     WriteFile(dir.Path() / "p.png",
               MakePng8(24, 16, std::vector<std::uint8_t>(24 * 16 * 3, 90), false));
     WriteFile(dir.Path() / "photo.jpg", Encode("heif-enc -o p.heic p.png", "p.heic"));
-    const PictureReader& graphic = Load("photo.jpg");
-    EXPECT_STREQ(graphic.ClassName(), "THEIFGraphic");
+    const LoadedPicture& graphic = Load("photo.jpg");
+    EXPECT_EQ(graphic.Format()->name, "heif");
     EXPECT_EQ(graphic.Width(), 24);
     EXPECT_EQ(graphic.Height(), 16);
 }
@@ -203,7 +204,7 @@ TEST_F(ModernReaders, AlphaIsLaidOverWhiteByTheLoadingCode) {
     Encode("cwebp -quiet -lossless -exact fade.png -o fade.webp", "fade.webp");
     Encode("heif-enc -L -p chroma=444 -o fade.heic fade.png", "fade.heic");
 
-    WebpReader reader;  // the reader itself keeps the alpha
+    test::DecodedBy<WebpReader> reader;  // the reader itself keeps the alpha
     reader.LoadFromMemory(ReadFile(dir.Path() / "fade.webp"));
     EXPECT_EQ(reader.GetBitmap().Format(), PixelFormat::pf32bit);
     EXPECT_EQ(reader.GetBitmap().ScanLine(0)[3], 0);
@@ -233,7 +234,7 @@ TEST_F(ModernReaders, AnimatedWebpShowsItsFirstFrame) {
     WriteFile(dir.Path() / "1.png", MakePng8(12, 10, first, false));
     WriteFile(dir.Path() / "2.png", MakePng8(12, 10, second, false));
     Encode("img2webp -lossless 1.png 2.png -o anim.webp", "anim.webp");
-    const PictureReader& graphic = Load("anim.webp");
+    const LoadedPicture& graphic = Load("anim.webp");
     EXPECT_EQ(graphic.Width(), 12);
     EXPECT_EQ(graphic.Height(), 10);
     EXPECT_EQ(graphic.GetBitmap().Pixel(6, 5), (Color{10, 200, 30}));
@@ -244,7 +245,7 @@ TEST_F(ModernReaders, WebpExifOrientationAndProfileAreRead) {
     REQUIRE_TOOL("webpmux");
     WriteFile(dir.Path() / "turned.jpg", MakeJpeg(40, 24, Pattern, 6));
     Encode("cwebp -quiet -q 95 -metadata exif turned.jpg -o turned.webp", "turned.webp");
-    const PictureReader& graphic = Load("turned.webp");
+    const LoadedPicture& graphic = Load("turned.webp");
     EXPECT_EQ(graphic.Width(), 24);  // orientation 6: a quarter turn clockwise
     EXPECT_EQ(graphic.Height(), 40);
     EXPECT_LE(Distance(graphic.GetBitmap().Pixel(23, 0), Pattern(0, 0)), 24);
@@ -253,8 +254,8 @@ TEST_F(ModernReaders, WebpExifOrientationAndProfileAreRead) {
         BuildNclxProfile({12, 13, {0.68, 0.32}, {0.265, 0.69}, {0.15, 0.06}, {0.3127, 0.329}});
     WriteFile(dir.Path() / "p3.icc", profile);
     Encode("webpmux -set icc p3.icc turned.webp -o tagged.webp", "tagged.webp");
-    EXPECT_EQ(Load("tagged.webp").iccProfile, profile);
-    EXPECT_TRUE(Load("turned.webp").iccProfile.empty());
+    EXPECT_EQ(Load("tagged.webp").IccProfile(), profile);
+    EXPECT_TRUE(Load("turned.webp").IccProfile().empty());
 }
 
 TEST_F(ModernReaders, NclxColourOtherThanSrgbBecomesAProfile) {
@@ -265,10 +266,10 @@ TEST_F(ModernReaders, NclxColourOtherThanSrgbBecomesAProfile) {
     Encode("avifenc --cicp 1/13/6 grey.png srgb.avif", "srgb.avif");
     Encode("avifenc --cicp 1/1/6 grey.png bt709.avif", "bt709.avif");
     Encode("avifenc --cicp 1/8/6 grey.png linear.avif", "linear.avif");
-    EXPECT_TRUE(Load("srgb.avif").iccProfile.empty());
-    EXPECT_TRUE(Load("bt709.avif").iccProfile.empty());
-    EXPECT_FALSE(Load("linear.avif").iccProfile.empty());
-    const std::vector<std::uint8_t> p3 = Load("p3.avif").iccProfile;
+    EXPECT_TRUE(Load("srgb.avif").IccProfile().empty());
+    EXPECT_TRUE(Load("bt709.avif").IccProfile().empty());
+    EXPECT_FALSE(Load("linear.avif").IccProfile().empty());
+    const std::vector<std::uint8_t> p3 = Load("p3.avif").IccProfile();
     ASSERT_FALSE(p3.empty());
 
     // The profile's green is Display P3's, not sRGB's.
@@ -316,11 +317,11 @@ TEST_F(ModernReaders, TruncatedAndLyingFilesGiveTheLoadMessage) {
     // A WebP header with nothing behind it, an ftyp box alone.
     const std::string riff = "RIFF\x20\0\0\0WEBPVP8 \x14\0\0\0";
     const std::vector<std::uint8_t> webpHead(riff.begin(), riff.end());
-    EXPECT_THROW(WebpReader().LoadFromMemory(webpHead), InvalidPicture);
+    EXPECT_THROW(WebpReader().Decode(webpHead), InvalidPicture);
     const std::string box =
         std::string("\0\0\0\x18", 4) + "ftypheic" + std::string(4, '\0') + "mif1heic";
     const std::vector<std::uint8_t> ftypOnly(box.begin(), box.end());
-    EXPECT_THROW(HeifReader().LoadFromMemory(ftypOnly), InvalidPicture);
+    EXPECT_THROW(HeifReader().Decode(ftypOnly), InvalidPicture);
 }
 
 // Inputs found by fuzzing (the sanitizer build catches the leaks they caused).
@@ -328,13 +329,13 @@ TEST(HeifFuzzFindings, LoadOrRefuseWithoutLeaking) {
     const std::string data = std::string(PICTOREL_SOURCE_DIR) + "/tests/formats/data/";
     // Colour primaries 1282 in the nclx box, which libheif hands out together
     // with an error: the picture loads without a profile, the values freed.
-    HeifReader reader;
+    test::DecodedBy<HeifReader> reader;
     reader.LoadFromFile(data + "heif_nclx_with_error_leak.avif");
     EXPECT_EQ(reader.Width(), 24);
     EXPECT_EQ(reader.Height(), 16);
-    EXPECT_TRUE(reader.iccProfile.empty());
+    EXPECT_TRUE(reader.IccProfile().empty());
     // AV1 data the decoder refuses: the load message, nothing held.
-    HeifReader refused;
+    test::DecodedBy<HeifReader> refused;
     EXPECT_THROW(refused.LoadFromFile(data + "avif_dav1d_leak_on_bad_data.avif"), InvalidPicture);
     EXPECT_TRUE(refused.Empty());
 }

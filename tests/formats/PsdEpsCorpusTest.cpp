@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CorpusManifest.h"
+#include "ReaderTesting.h"
 #include "base/Errors.h"
 #include "formats/EpsReader.h"
 #include "formats/PsdReader.h"
@@ -26,7 +27,7 @@ void CheckCorpusRows(const std::string& prefix) {
         const bool byContent = row.route.find("by content") != std::string::npos;
         EXPECT_EQ(Reader::RecognisesContent(bytes), byContent);
 
-        Reader reader;
+        test::DecodedBy<Reader> reader;
         bool ok = false;
         try {
             reader.LoadFromFile((corpus / row.path).string());

@@ -60,7 +60,7 @@ struct PsdFile {
 };
 
 Bitmap Load(const Bytes& bytes) {
-    PsdReader g;
+    test::DecodedBy<PsdReader> g;
     g.LoadFromMemory(bytes);
     return g.TakeBitmap();
 }
@@ -376,7 +376,7 @@ TEST(PsdReaderTest, HugePicturesAreRefusedBeforeAllocating) {
 TEST(PsdReaderTest, ANewLoadReplacesTheOldPictureAndAFailedOneClearsIt) {
     PsdFile f;
     f.image = {1, 2, 3};
-    PsdReader g;
+    test::DecodedBy<PsdReader> g;
     g.LoadFromMemory(f.Build());
     f.width = 2;
     f.image = {1, 2, 3, 4, 5, 6};
@@ -408,9 +408,9 @@ TEST(PsdReaderTest, IccProfileComesFromResource1039AndABadSectionHoldsNone) {
     f.resources = Resource(1005, "odd", {9, 9, 9});
     const Bytes icc = Resource(1039, "", profile);
     f.resources.insert(f.resources.end(), icc.begin(), icc.end());
-    PsdReader g;
+    test::DecodedBy<PsdReader> g;
     g.LoadFromMemory(f.Build());
-    EXPECT_EQ(g.iccProfile, profile);
+    EXPECT_EQ(g.IccProfile(), profile);
     EXPECT_EQ(g.GetBitmap().Pixel(0, 0), (Color{10, 20, 30}));
 
     // A block claiming more bytes than the section holds: no profile, and
@@ -418,7 +418,7 @@ TEST(PsdReaderTest, IccProfileComesFromResource1039AndABadSectionHoldsNone) {
     f.resources = Resource(1039, "", profile);
     f.resources[11] = 0x7F;
     g.LoadFromMemory(f.Build());
-    EXPECT_TRUE(g.iccProfile.empty());
+    EXPECT_TRUE(g.IccProfile().empty());
     EXPECT_EQ(g.GetBitmap().Pixel(0, 0), (Color{10, 20, 30}));
 }
 

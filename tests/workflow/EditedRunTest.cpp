@@ -274,7 +274,7 @@ TEST_F(EditedRunTest, TheNextPhotoIsLoadedWhileOneIsEditedAndOnlyThatOne) {
     // The photos loaded ahead are the ones saved, each from its own file.
     LoadedPicture saved;
     LoadPicture(saved, Path("n/mini_b.jpg"));
-    const Color middle = saved.Graphic()->GetBitmap().ToBgr24().Pixel(200, 200);
+    const Color middle = saved.GetBitmap().ToBgr24().Pixel(200, 200);
     EXPECT_GT(middle.r, 200);
     EXPECT_LT(middle.g, 60);
 }

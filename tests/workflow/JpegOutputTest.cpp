@@ -102,20 +102,20 @@ TEST(JpegOutputTest, TakenNamesGetTheFirstFreeSuffix) {
     const Bitmap bmp = TestPicture(20, 10);
     const std::string source = dir.Str() + "IMG_0001.JPG";
     std::string written;
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, source, &written));
+    written = SaveResultAsJpeg(&bmp, source).value();
     EXPECT_EQ(written, dir.Str() + "IMG_0001.jpg");
     EXPECT_EQ(ReadFile(written), EncodeJpeg(bmp));
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, source, &written));
+    written = SaveResultAsJpeg(&bmp, source).value();
     EXPECT_EQ(written, dir.Str() + "IMG_0001-1.jpg");
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, source, &written));
+    written = SaveResultAsJpeg(&bmp, source).value();
     EXPECT_EQ(written, dir.Str() + "IMG_0001-2.jpg");
 
     // A gap is filled before higher numbers; existing files keep their bytes.
     fs::remove(dir.Path() / "IMG_0001-1.jpg");
     WriteFile(dir.Path() / "IMG_0001-3.jpg", std::string("keep"));
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, source, &written));
+    written = SaveResultAsJpeg(&bmp, source).value();
     EXPECT_EQ(written, dir.Str() + "IMG_0001-1.jpg");
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, source, &written));
+    written = SaveResultAsJpeg(&bmp, source).value();
     EXPECT_EQ(written, dir.Str() + "IMG_0001-4.jpg");
     EXPECT_EQ(ReadFile(dir.Path() / "IMG_0001-3.jpg"),
               std::vector<std::uint8_t>({'k', 'e', 'e', 'p'}));
@@ -127,7 +127,7 @@ TEST(JpegOutputTest, NeverWritesThroughLinksOrOverFolders) {
     fs::create_symlink(dir.Path() / "victim", dir.Path() / "a.jpg");  // dangling link
     fs::create_directory(dir.Path() / "a-1.jpg");
     std::string written;
-    ASSERT_TRUE(SaveResultAsJpeg(&bmp, dir.Str() + "a.png", &written));
+    written = SaveResultAsJpeg(&bmp, dir.Str() + "a.png").value();
     EXPECT_EQ(written, dir.Str() + "a-2.jpg");
     EXPECT_FALSE(fs::exists(dir.Path() / "victim"));
 }
@@ -135,13 +135,20 @@ TEST(JpegOutputTest, NeverWritesThroughLinksOrOverFolders) {
 TEST(JpegOutputTest, NothingIsWrittenWithoutPictureOrFolder) {
     TempDir dir;
     const Bitmap empty;
-    std::string error;
     EXPECT_FALSE(SaveResultAsJpeg(nullptr, dir.Str() + "a.png"));
     EXPECT_FALSE(SaveResultAsJpeg(&empty, dir.Str() + "a.png"));
     EXPECT_TRUE(fs::is_empty(dir.Path()));
     const Bitmap bmp = TestPicture(8, 8);
-    EXPECT_FALSE(SaveResultAsJpeg(&bmp, dir.Str() + "missing/a.png", nullptr, &error));
-    EXPECT_NE(error.find(dir.Str() + "missing/a.jpg"), std::string::npos) << error;
+    try {
+        SaveResultAsJpeg(&bmp, dir.Str() + "missing/a.png");
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const SaveFailure& e) {
+        // The box names the file tried; the system's reason is the cause.
+        EXPECT_EQ(e.File(), dir.Str() + "missing/a.jpg");
+        EXPECT_EQ(e.Cause(), "No such file or directory");
+        EXPECT_EQ(e.ErrorCode(), ENOENT);
+        EXPECT_STREQ(e.what(), SaveFailedMessage(e.File(), e.Cause()).c_str());
+    }
     EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
@@ -150,20 +157,16 @@ TEST(JpegOutputTest, ConcurrentSavesGetDistinctCompleteFiles) {
     const std::vector<std::uint8_t> jpeg = EncodeJpeg(TestPicture(64, 64));
     constexpr int kThreads = 8;
     std::vector<std::string> written(kThreads);
-    std::vector<char> ok(kThreads, 0);
     {
         std::vector<std::jthread> threads;
         for (int i = 0; i < kThreads; ++i) {
             threads.emplace_back(
-                [&, i] { ok[i] = SaveJpegBytes(jpeg, dir.Str() + "same.png", &written[i]); });
+                [&, i] { written[i] = SaveJpegBytes(jpeg, dir.Str() + "same.png"); });
         }
     }
     std::set<std::string> names(written.begin(), written.end());
     EXPECT_EQ(names.size(), static_cast<std::size_t>(kThreads));
-    for (int i = 0; i < kThreads; ++i) {
-        EXPECT_TRUE(ok[i]);
-        EXPECT_EQ(ReadFile(written[i]), jpeg) << written[i];
-    }
+    for (int i = 0; i < kThreads; ++i) EXPECT_EQ(ReadFile(written[i]), jpeg) << written[i];
 }
 
 TEST(JpegOutputTest, APartlyWrittenFileIsRemoved) {
@@ -177,12 +180,15 @@ TEST(JpegOutputTest, APartlyWrittenFileIsRemoved) {
     rlimit small = old;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error;
-    const bool saved = SaveJpegBytes(jpeg, dir.Str() + "big.png", nullptr, &error);
+    std::string cause;
+    try {
+        SaveJpegBytes(jpeg, dir.Str() + "big.png");
+    } catch (const SaveFailure& e) {
+        cause = e.Cause();
+    }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(cause, "File too large");
     EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
@@ -193,8 +199,7 @@ TEST(JpegOutputTest, WriterRemembersNumbersAndStillSkipsNamesTakenMeanwhile) {
     std::vector<std::string> written;
     for (int i = 0; i < 3; ++i) {
         if (i == 2) WriteFile(dir.Path() / "a-2.jpg", std::string("someone else's"));
-        std::string name;
-        ASSERT_TRUE(writer.Save(jpeg, dir.Str() + "a.png", &name));
+        const std::string name = writer.Save(jpeg, dir.Str() + "a.png");
         written.push_back(fs::path(name).filename().string());
     }
     EXPECT_EQ(written, (std::vector<std::string>{"a.jpg", "a-1.jpg", "a-3.jpg"}));
@@ -227,7 +232,7 @@ TEST(JpegOutputTest, OnlyOldTemporariesOfTheProgramsOwnPatternAreCleared) {
     age(".pictorel-NEW001.tmp", 5);  // another run's, being written now
 
     JpegFileWriter writer;
-    ASSERT_TRUE(writer.Save(EncodeJpeg(TestPicture(8, 8)), dir.Str() + "a.png"));
+    writer.Save(EncodeJpeg(TestPicture(8, 8)), dir.Str() + "a.png");
     EXPECT_FALSE(fs::exists(dir.Path() / ".pictorel-OLD001.tmp"));
     for (const char* kept : {".pictorel-NEW001.tmp", ".pictorel-OLD.tmp", ".pictorel-OLDDIR.tmp"})
         EXPECT_TRUE(fs::exists(dir.Path() / kept)) << kept;

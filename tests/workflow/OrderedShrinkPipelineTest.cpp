@@ -1,9 +1,13 @@
 // The worker pipeline of the automatic run: results in selection order
 // whatever order the workers finish in, a bounded distance ahead, and a stop
 // that starts nothing more.
+#include "base/Errors.h"
+#include "formats/LoadFailure.h"
 #include "workflow/OrderedShrinkPipeline.h"
 
 #include <gtest/gtest.h>
+
+#include <new>
 
 #include <atomic>
 #include <chrono>
@@ -39,7 +43,7 @@ struct RecordingStep {
             std::this_thread::sleep_for(std::chrono::milliseconds(3 * (count - index)));
             ShrunkPhoto photo;
             if (index % 3 == 1)
-                photo.loadError = "bad " + name;
+                photo.failure = std::make_exception_ptr(InvalidPicture("bad " + name, "why"));
             else
                 photo.jpeg.assign(static_cast<std::size_t>(index + 1), std::uint8_t(index));
             std::lock_guard lock(mutex);
@@ -56,7 +60,10 @@ TEST(OrderedShrinkPipeline, ResultsComeInSelectionOrderWhenWorkersOvertake) {
     for (int i = 0; i < kCount; ++i) {
         const ShrunkPhoto photo = pipeline.Take(static_cast<std::size_t>(i));
         if (i % 3 == 1) {
-            EXPECT_EQ(photo.loadError, "bad " + std::to_string(i));
+            const PhotoFailure failure = DescribeFailure(photo.failure, std::to_string(i));
+            EXPECT_TRUE(failure.unreadable);
+            EXPECT_EQ(failure.message, "bad " + std::to_string(i));
+            EXPECT_EQ(failure.cause, "why");
             EXPECT_TRUE(photo.jpeg.empty());
         } else {
             EXPECT_EQ(photo.jpeg, std::vector<std::uint8_t>(i + 1, std::uint8_t(i))) << i;
@@ -124,13 +131,29 @@ TEST(OrderedShrinkPipeline, ResultsAreTakenInOrderOnly) {
     EXPECT_THROW(pipeline.Take(0), std::logic_error);
 }
 
-TEST(OrderedShrinkPipeline, AThrowingStepIsToldAsALoadFailure) {
-    OrderedShrinkPipeline pipeline(Names(2), 2, [](const std::string& name) -> ShrunkPhoto {
+TEST(OrderedShrinkPipeline, AThrowingStepIsToldAsALoadFailureWithItsCause) {
+    OrderedShrinkPipeline pipeline(Names(3), 2, [](const std::string& name) -> ShrunkPhoto {
         if (name == "0") throw std::runtime_error("boom");
-        return ShrunkPhoto{{1, 2, 3}, "", ""};
+        if (name == "1") throw std::bad_alloc();
+        return ShrunkPhoto{{1, 2, 3}};
     });
-    EXPECT_FALSE(pipeline.Take(0).loadError.empty());
-    EXPECT_EQ(pipeline.Take(1).jpeg, (std::vector<std::uint8_t>{1, 2, 3}));
+    const PhotoFailure thrown = DescribeFailure(pipeline.Take(0).failure, "/photos/0");
+    EXPECT_TRUE(thrown.unreadable);
+    EXPECT_EQ(thrown.message, LoadFailedMessage("/photos/0"));
+    EXPECT_EQ(thrown.cause, "boom");
+    EXPECT_EQ(DescribeFailure(pipeline.Take(1).failure, "/photos/1").cause, "out of memory");
+    const ShrunkPhoto fine = pipeline.Take(2);
+    EXPECT_FALSE(fine.failure);
+    EXPECT_EQ(fine.jpeg, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+// The encoder's errors are no load failure: the save box tells them.
+TEST(OrderedShrinkPipeline, AnEncoderErrorIsToldAsASaveFailure) {
+    const PhotoFailure failure =
+        DescribeFailure(std::make_exception_ptr(Error("JPEG encoding failed: x")), "/p/a.png");
+    EXPECT_FALSE(failure.unreadable);
+    EXPECT_EQ(failure.message, "JPEG encoding failed: x");
+    EXPECT_EQ(failure.cause, "");
 }
 
 TEST(OrderedShrinkPipeline, EachFinishedFileWakesTheWaiterOnceItsResultIsReady) {

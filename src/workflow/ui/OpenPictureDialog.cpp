@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "formats/LoadedPicture.h"
-#include "formats/ReaderRegistry.h"
+#include "formats/PictureFormats.h"
 #include "workflow/FileUtils.h"
 
 namespace pictorel {
@@ -20,7 +20,7 @@ constexpr int kPreviewSide = 200;
 
 QString PictureFilter() {
     QStringList patterns;
-    for (const std::string_view extension : kAcceptedExtensions)
+    for (const std::string_view extension : AcceptedExtensions())
         patterns << QStringLiteral("*.") + QString::fromLatin1(extension.data(), extension.size());
     return QStringLiteral("グラフィックファイル (") + patterns.join(QLatin1Char(' ')) +
            QLatin1Char(')');

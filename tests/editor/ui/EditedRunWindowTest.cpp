@@ -59,7 +59,7 @@ class ScriptedWindowHost : public IEditorHost {
 double MeanDifference(const std::string& path, const Bitmap& expected) {
     LoadedPicture picture;
     LoadPicture(picture, path);
-    const Bitmap& b = picture.Graphic()->GetBitmap();
+    const Bitmap& b = picture.GetBitmap();
     EXPECT_EQ(b.Width(), 400);
     EXPECT_EQ(b.Height(), 400);
     if (b.Width() != expected.Width() || b.Height() != expected.Height()) return 255;
@@ -144,7 +144,7 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
     // on a pale photo, the corners are untouched.
     LoadedPicture saved;
     LoadPicture(saved, Output("mark"));
-    const Bitmap& m = saved.Graphic()->GetBitmap();
+    const Bitmap& m = saved.GetBitmap();
     EXPECT_LT(m.Pixel(200, 200).r, 60);
     EXPECT_GT(m.Pixel(20, 20).r, 200);
     EXPECT_EQ(*log, (test::CallLog{std::string("confirm: ") + kRunDoneQuestion}));

@@ -1,18 +1,22 @@
-// The two registries and the loading rule: content before extension, newest
-// extension entry first, the error texts, short streams never recognised.
+// The table of formats and the loading rule: content before extension, each
+// extension read by one format, the error texts, short streams never
+// recognised.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "FormatFixtures.h"
 #include "base/Errors.h"
+#include "formats/BmpReader.h"
 #include "formats/GifReader.h"
+#include "formats/JpegReader.h"
 #include "formats/LoadedPicture.h"
+#include "formats/PictureFormats.h"
 #include "formats/PngReader.h"
-#include "formats/ReaderRegistry.h"
 #include "formats/TiffReader.h"
 #include "support/TestFiles.h"
 
@@ -43,46 +47,45 @@ std::string LoadError(const std::string& path) {
     return "";
 }
 
-std::string LoadedClass(const std::string& path) {
+std::string_view LoadedFormat(const std::string& path) {
     LoadedPicture picture;
     LoadPicture(picture, path);
-    return picture.Graphic()->ClassName();
+    return picture.Format()->name;
 }
 
-TEST(FormatRegistryTest, ContentWinsOverTheExtension) {
+TEST(PictureFormatsTest, ContentWinsOverTheExtension) {
     TempDir dir;
     WriteFile(dir.Path() / "png.jpg", SmallPng());
     WriteFile(dir.Path() / "gif.bmp", SmallGif());
     WriteFile(dir.Path() / "photo.png", test::MakeJpeg(8, 8, test::Pattern));
     WriteFile(dir.Path() / "photo.jpg", test::MakeJpeg(8, 8, test::Pattern));
 
-    EXPECT_EQ(LoadedClass(dir.Str() + "png.jpg"), "TPNGGraphic");
-    EXPECT_EQ(LoadedClass(dir.Str() + "gif.bmp"), "TGIFGraphic");
-    EXPECT_EQ(LoadedClass(dir.Str() + "photo.jpg"), "TJPEGImage");
+    EXPECT_EQ(LoadedFormat(dir.Str() + "png.jpg"), "png");
+    EXPECT_EQ(LoadedFormat(dir.Str() + "gif.bmp"), "gif");
+    EXPECT_EQ(LoadedFormat(dir.Str() + "photo.jpg"), "jpeg");
     // No content reader claims JPEG: the extension sends it to the PNG decoder.
     EXPECT_EQ(LoadError(dir.Str() + "photo.png"),
               "Cannot load image. Invalid or unexpected PNG image format.");
 }
 
 // The open dialog's preview goes by the extension alone.
-TEST(FormatRegistryTest, PreviewLoadsByExtensionOnly) {
+TEST(PictureFormatsTest, PreviewLoadsByExtensionOnly) {
     TempDir dir;
     WriteFile(dir.Path() / "a.gif", SmallGif());
     WriteFile(dir.Path() / "a.PNG", SmallPng());
     WriteFile(dir.Path() / "png.jpg", SmallPng());
     LoadedPicture picture;
     picture.LoadFromFile(dir.Str() + "a.gif");
-    EXPECT_STREQ(picture.Graphic()->ClassName(), "TGIFImage");
-    EXPECT_NE(dynamic_cast<const GifReader*>(picture.Graphic()), nullptr);
+    EXPECT_EQ(picture.Format(), &kGifFormat);
     picture.LoadFromFile(dir.Str() + "a.PNG");
-    EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
-    EXPECT_NE(dynamic_cast<const PngReader*>(picture.Graphic()), nullptr);
+    EXPECT_EQ(picture.Format(), &kPngFormat);
     EXPECT_EQ(picture.Width(), 4);
     EXPECT_THROW(picture.LoadFromFile(dir.Str() + "png.jpg"), InvalidPicture);
-    EXPECT_STREQ(picture.Graphic()->ClassName(), "TPNGObject");
+    EXPECT_EQ(picture.Format(), &kPngFormat);  // a failed load keeps what was held
+    EXPECT_EQ(picture.Width(), 4);
 }
 
-TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
+TEST(PictureFormatsTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
     TempDir dir;
     WriteFile(dir.Path() / "notes.TXT", std::string("plain text, no picture"));
     WriteFile(dir.Path() / "noextension", std::string("plain text, no picture"));
@@ -90,80 +93,77 @@ TEST(FormatRegistryTest, UnknownExtensionAndUnreadableFileHaveTheirMessages) {
     EXPECT_EQ(LoadError(dir.Str() + "noextension"), "拡張子 . の画像形式は処理できません");
     EXPECT_EQ(LoadError(dir.Str() + "missing.jpg"),
               "ファイル " + dir.Str() + "missing.jpg は開けません");
-    EXPECT_THROW(ContentReaders().FindReaderByContent(dir.Str() + "missing.png"), InvalidPicture);
+    EXPECT_THROW(FormatByContent(dir.Str() + "missing.png"), UnreadableFile);
     // A named pipe with a picture's name is no file: refused at once, not waited on.
     ASSERT_EQ(::mkfifo((dir.Str() + "pipe.jpg").c_str(), 0666), 0);
     EXPECT_EQ(LoadError(dir.Str() + "pipe.jpg"), "ファイル " + dir.Str() + "pipe.jpg は開けません");
 }
 
-TEST(FormatRegistryTest, ExtensionRegistryFindsTheNewestEntry) {
-    ExtensionRegistry& formats = ExtensionReaders();
-    EXPECT_STREQ(formats.Find("bmp")->name, "TBitmap");
-    EXPECT_STREQ(formats.Find("jpg")->name, "TJPEGImage");
-    EXPECT_STREQ(formats.Find("JPEG")->name, "TJPEGImage");
-    EXPECT_STREQ(formats.Find("png")->name, "TPNGObject");
-    EXPECT_STREQ(formats.Find("gif")->name, "TGIFImage");
-    EXPECT_STREQ(formats.Find("tif")->name, "TTIFFGraphic");
-    EXPECT_STREQ(formats.Find("tiff")->name, "TTIFFGraphic");
-    EXPECT_EQ(formats.Find("jpe2"), nullptr);
-
-    ExtensionRegistry own;
-    own.Register("xyz", "first", PngByExtension());
-    own.Register("XYZ", "second", GifByExtension());
-    EXPECT_EQ(own.Find("xyz"), GifByExtension());
-    own.Unregister(GifByExtension());
-    EXPECT_EQ(own.Find("xyz"), PngByExtension());
+TEST(PictureFormatsTest, EachExtensionIsReadByOneFormatInAnyCase) {
+    EXPECT_EQ(FormatByExtension("bmp"), &kBmpFormat);
+    EXPECT_EQ(FormatByExtension("jpg"), &kJpegFormat);
+    EXPECT_EQ(FormatByExtension("JPEG"), &kJpegFormat);
+    EXPECT_EQ(FormatByExtension("png"), &kPngFormat);
+    EXPECT_EQ(FormatByExtension("gif"), &kGifFormat);
+    EXPECT_EQ(FormatByExtension("tif"), &kTiffFormat);
+    EXPECT_EQ(FormatByExtension("fax"), &kTiffFormat);
+    EXPECT_EQ(FormatByExtension("dib"), &kBmpFormat);
+    EXPECT_EQ(FormatByExtension("jpe2"), nullptr);
+    EXPECT_EQ(FormatByExtension(""), nullptr);
+    std::vector<std::string_view> seen;
+    for (const PictureFormat* format : PictureFormats()) {
+        for (const auto& list : {format->extensions, format->readOnlyExtensions}) {
+            for (const std::string_view extension : list) {
+                EXPECT_EQ(std::count(seen.begin(), seen.end(), extension), 0) << extension;
+                seen.push_back(extension);
+            }
+        }
+    }
 }
 
-TEST(FormatRegistryTest, EveryAcceptedExtensionHasAReader) {
-    for (const std::string_view extension : kAcceptedExtensions) {
-        EXPECT_NE(ExtensionReaders().Find(std::string(extension)), nullptr) << extension;
+TEST(PictureFormatsTest, AcceptedExtensionsComeFromTheTableInTheFiltersOrder) {
+    const std::vector<std::string_view> expected = {"bmp",  "jpg", "jpeg", "gif", "tif",
+                                                    "tiff", "psd", "png",  "eps", "heic",
+                                                    "heif", "hif", "avif", "webp"};
+    EXPECT_EQ(AcceptedExtensions(), expected);
+    for (const std::string_view extension : expected)
         EXPECT_TRUE(HasAcceptedExtension("/a.b/photo." + std::string(extension))) << extension;
-    }
     EXPECT_TRUE(HasAcceptedExtension("PHOTO.TIFF"));
-    // Readable by some reader, yet not taken in by the selection.
-    EXPECT_NE(ExtensionReaders().Find("jpe"), nullptr);
+    // Readable when named, yet not taken in by the selection.
+    EXPECT_NE(FormatByExtension("jpe"), nullptr);
     EXPECT_FALSE(HasAcceptedExtension("photo.jpe"));
     EXPECT_FALSE(HasAcceptedExtension("/photos.jpg/readme"));
     EXPECT_FALSE(HasAcceptedExtension("jpg"));
 }
 
-TEST(FormatRegistryTest, ContentRegistryRefusesDuplicatesAndUnregistersOnDestruction) {
-    ExtensionRegistry formats;
-    {
-        ContentRegistry list(formats);
-        list.RegisterFormats({"png"}, {"Portable network graphic images"},
-                             ReaderFactoryOf<PngReader>(), fkRaster);
-        try {
-            list.RegisterFormat("PNG", "again", "again", ReaderFactoryOf<GifReader>(), fkRaster);
-            FAIL() << "duplicate accepted";
-        } catch (const Error& e) {
-            EXPECT_STREQ(e.what(), "Attempt to register png twice.");
-        }
-        list.RegisterFormat("png", "again", "again", ReaderFactoryOf<GifReader>(), fkRaster, true);
-        ASSERT_EQ(list.Entries().size(), 1u);
-        EXPECT_EQ(list.Entries()[0].cls, ReaderFactoryOf<GifReader>());
-        EXPECT_EQ(list.Classes().size(), 2u);
-        EXPECT_EQ(formats.Find("png"), ReaderFactoryOf<GifReader>());
-    }
-    EXPECT_EQ(formats.Find("png"), nullptr);
+// A file whose first bytes no format claiming content can start with, and
+// that its extension's format refuses, is refused before the rest is read,
+// with the same message the whole file would give.
+TEST(PictureFormatsTest, LongFileRefusedByItsHeadGivesTheDecodersMessage) {
+    TempDir dir;
+    std::vector<std::uint8_t> text(kGraphicHeadBytes + 10, 'x');
+    WriteFile(dir.Path() / "long.tif", text);
+    WriteFile(dir.Path() / "long.gif", text);
+    EXPECT_EQ(LoadError(dir.Str() + "long.tif"),
+              "Cannot load image. Invalid or unexpected TIFF image format.");
+    EXPECT_NE(LoadError(dir.Str() + "long.gif"), "");
+    // A JPEG under a newer format's name fits that format's head.
+    const std::vector<std::uint8_t> jpeg = test::MakeJpeg(400, 300, test::Pattern);
+    ASSERT_GT(jpeg.size(), kGraphicHeadBytes);
+    WriteFile(dir.Path() / "photo.webp", jpeg);
+    EXPECT_EQ(LoadedFormat(dir.Str() + "photo.webp"), "jpeg");
 }
 
-TEST(FormatRegistryTest, ContentReadersAreAskedInRegistrationOrder) {
-    std::vector<std::string> names;
-    for (const ReaderFactory* cls : ContentReaders().Classes()) {
-        if (cls->recognisesContent) names.push_back(cls->name);
-    }
-    ASSERT_GE(names.size(), 5u);
-    EXPECT_EQ(names.front(), "TTIFFGraphic");
-    EXPECT_EQ(names[names.size() - 4], "TGIFGraphic");
-    EXPECT_EQ(names[names.size() - 3], "TPNGGraphic");
-    EXPECT_EQ(names[names.size() - 2], "THEIFGraphic");
-    EXPECT_EQ(names.back(), "TWebPGraphic");
+TEST(PictureFormatsTest, PlainNamesAreDistinct) {
+    std::vector<std::string_view> names;
+    for (const PictureFormat* format : PictureFormats()) names.push_back(format->name);
+    const std::vector<std::string_view> expected = {"bmp", "jpeg", "gif",  "tiff", "psd",
+                                                    "png", "eps",  "heif", "webp"};
+    EXPECT_EQ(names, expected);
 }
 
 // Each reader needs strictly more than its header's bytes.
-TEST(FormatRegistryTest, StreamsNoLongerThanTheHeaderAreNeverRecognised) {
+TEST(PictureFormatsTest, StreamsNoLongerThanTheHeaderAreNeverRecognised) {
     const std::vector<std::uint8_t> png = SmallPng();
     EXPECT_FALSE(PngReader::RecognisesContent({png.data(), 8}));
     EXPECT_TRUE(PngReader::RecognisesContent({png.data(), 9}));
@@ -187,16 +187,16 @@ TEST(FormatRegistryTest, StreamsNoLongerThanTheHeaderAreNeverRecognised) {
     EXPECT_FALSE(TiffReader::RecognisesContent(mixed));  // 42 in the wrong byte order
 }
 
-TEST(FormatRegistryTest, SignatureOnlyPngGoesByExtensionAndFails) {
+TEST(PictureFormatsTest, SignatureOnlyPngGoesByExtensionAndFails) {
     TempDir dir;
     const std::vector<std::uint8_t> png = SmallPng();
     WriteFile(dir.Path() / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 8));
-    EXPECT_EQ(ContentReaders().FindReaderByContent(dir.Str() + "cut.png"), nullptr);
+    EXPECT_EQ(FormatByContent(dir.Str() + "cut.png"), nullptr);
     EXPECT_EQ(LoadError(dir.Str() + "cut.png"),
               "Cannot load image. Invalid or unexpected PNG image format.");
 }
 
-TEST(FormatRegistryTest, FailedLoadKeepsThePreviousPicture) {
+TEST(PictureFormatsTest, FailedLoadKeepsThePreviousPicture) {
     TempDir dir;
     WriteFile(dir.Path() / "good.png", SmallPng());
     std::vector<std::uint8_t> broken = SmallPng();
@@ -205,9 +205,8 @@ TEST(FormatRegistryTest, FailedLoadKeepsThePreviousPicture) {
 
     LoadedPicture picture;
     LoadPicture(picture, dir.Str() + "good.png");
-    const PictureReader* before = picture.Graphic();
     EXPECT_THROW(LoadPicture(picture, dir.Str() + "broken.png"), InvalidPicture);
-    EXPECT_EQ(picture.Graphic(), before);
+    EXPECT_EQ(picture.Format(), &kPngFormat);
     EXPECT_EQ(picture.Width(), 4);
     EXPECT_EQ(picture.Height(), 3);
 }

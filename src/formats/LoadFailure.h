@@ -1,0 +1,15 @@
+// The box a user is shown when a picture cannot be loaded, shared by the
+// automatic run, the edited run and pictorel-cli.
+#pragma once
+
+#include <string>
+
+namespace pictorel {
+
+// The box shown when a picture cannot be loaded.
+inline constexpr const char* kLoadFailedMessage =
+    "画像ファイルが壊れているか、サイズが大き過ぎます。";
+// That box for one file: the text, then the file's full path on a second line.
+std::string LoadFailedMessage(const std::string& path);
+
+}  // namespace pictorel
