@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -229,12 +230,14 @@ PreparedPicture PreparePicture(const std::string& path) noexcept {
     try {
         return PreparePictureOrThrow(path);
     } catch (...) {
+        // Whatever failed is handed over whole, to be reported where it is shown.
         PreparedPicture failed;
-        failed.failed = true;
+        failed.error = std::current_exception();
         try {
             failed.path = path;
-        } catch (...) {
-            // Without its path the mark matches no file and the file is loaded at its turn.
+        } catch (const std::bad_alloc&) {
+            // Without its path the failure matches no file, and the file is
+            // loaded again at its turn, where the same failure is reported.
         }
         return failed;
     }

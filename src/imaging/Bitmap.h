@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/Geometry.h"
 #include "imaging/MemoryBudget.h"
 
 namespace pictorel {
@@ -28,18 +29,6 @@ struct Color {
 
 inline constexpr Color kWhite{255, 255, 255};
 inline constexpr Color kBlack{0, 0, 0};
-
-// Half-open rectangle [left, right) x [top, bottom).
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool Empty() const { return right <= left || bottom <= top; }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
 
 class Bitmap {
   public:

@@ -37,7 +37,7 @@ class FakeEditorHost : public IEditorHost {
     EditorExit ShowModal(EditorModel& editor, const std::string& caption) override {
         // The window's title: the photo's name and its place in the run.
         calls->push_back("editor: " + caption);
-        markerShownAtOpen.push_back(editor.MarkerShown);
+        markerShownAtOpen.push_back(editor.MarkerShown());
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
             return EditorExit::Skip;

@@ -360,8 +360,10 @@ TEST(PaceText, SecondsPerPercent) {
     EXPECT_TRUE(PaceText(3, 250, 1000).has_value());
     // One step of one: the file's seconds divided by 100, truncated.
     EXPECT_EQ(PaceText(1, 1, 250000), QStringLiteral("2 SPP"));
-    // 1 h 0 min 5 s per percent shows only the minutes and seconds of the hour.
-    EXPECT_EQ(PaceText(3, 200, 5407500), QStringLiteral("5 SPP"));
+    // 1 h 0 min 5 s per percent is shown whole, not from the top of the hour.
+    EXPECT_EQ(PaceText(3, 200, 5407500), QStringLiteral("3605 SPP"));
+    // Beyond a day per percent as well.
+    EXPECT_EQ(PaceText(2, 100, 2LL * 90000000), QStringLiteral("90000 SPP"));
     // One step of a hundred is not above max / 100: no figure yet.
     EXPECT_FALSE(PaceText(1, 100, 3605000).has_value());
     EXPECT_EQ(PaceText(50, 100, 6100000), QStringLiteral("122 SPP"));
