@@ -64,7 +64,7 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
 
     // The editor cannot change the selection while it is shown, but a copy
     // keeps the walk safe whatever the host does.
-    const std::vector<std::string> files = main.SelectedFiles;
+    const std::vector<std::string> files = main.SelectedFiles();
     int unsaved = 0;
     PicturePrefetcher ahead(std::move(load));
     // The first photo is loaded by the same thread as the others, alone, so
