@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "app/SettingsKeys.h"
@@ -105,8 +106,10 @@ void MainScreen::RefreshScreen() {
         comboItems_ = SplitItems(ListBaseSubfolders(BaseFolder()));
         comboIndex_ = -1;
         focusComboRequested_ = true;
-    } catch (...) {
-        // The combo keeps what it had; the screen is shown all the same.
+    } catch (const std::bad_alloc&) {
+        // Listing the base folder reports its own faults as an empty list;
+        // only memory can run out here. The combo keeps what it had and the
+        // screen is shown all the same.
     }
     ini_.WriteString(kPathSection, kLastSourcePathKey, FolderPart(selectedFiles_.back()));
 }

@@ -254,7 +254,7 @@ void EditorWindow::BuildButtons() {
     saveButton->setObjectName(QStringLiteral("saveButton"));
     saveButton->setGeometry(382, 10, 104, 25);
     saveButton->setDefault(true);
-    SetTag(saveButton, 1);
+    SetRole(saveButton, NavigationRole::ConfirmButton);
     connect(saveButton, &QPushButton::clicked, this,
             [this] { Act([&] { EndWith(model_.Save()); }); });
     stopAllButton =
