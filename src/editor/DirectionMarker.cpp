@@ -37,8 +37,8 @@ void EditorModel::TurnMarkerRight() {
 }
 
 void EditorModel::SetMarkerBounds(const Rect& bounds) {
-    marker_ = Rect::At(bounds.left, bounds.top, ClampSide(bounds.Width()),
-                       ClampSide(bounds.Height()));
+    marker_ =
+        Rect::At(bounds.left, bounds.top, ClampSide(bounds.Width()), ClampSide(bounds.Height()));
     DrawMarker();
 }
 

@@ -126,8 +126,7 @@ void EditorModel::RenderResult() {
             const std::int64_t right = std::min<std::int64_t>(x0 + w, workSquare_.Width());
             const std::int64_t bottom = std::min<std::int64_t>(y0 + h, workSquare_.Height());
             if (left < right && top < bottom) {
-                crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0),
-                              workSquare_,
+                crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0), workSquare_,
                               Rect{static_cast<int>(left), static_cast<int>(top),
                                    static_cast<int>(right), static_cast<int>(bottom)});
             }

@@ -26,9 +26,7 @@ struct Rect {
     constexpr bool Empty() const { return right <= left || bottom <= top; }
     constexpr Point TopLeft() const { return {left, top}; }
     // The same size with its top-left corner at `corner`.
-    constexpr Rect MovedTo(Point corner) const {
-        return At(corner.x, corner.y, Width(), Height());
-    }
+    constexpr Rect MovedTo(Point corner) const { return At(corner.x, corner.y, Width(), Height()); }
     // `p` relative to the top-left corner.
     constexpr Point Relative(Point p) const { return {p.x - left, p.y - top}; }
     friend bool operator==(const Rect&, const Rect&) = default;

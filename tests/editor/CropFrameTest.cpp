@@ -116,7 +116,8 @@ TEST_F(CropFrameTool, CornerZonesResizeFromTheOppositeCornerAndTheMiddleMoves) {
         int x, y;
         bool resize;
         Point anchor;
-    } cases[] = {  // x, y relative to the frame
+    } cases[] = {
+        // x, y relative to the frame
         {95, 95, true, {50, 50}},   // bottom-right
         {3, 2, true, {150, 150}},   // top-left
         {92, 8, true, {50, 150}},   // top-right

@@ -84,7 +84,8 @@ TEST_F(LoadStep, DamagedFileShowsOneBoxAndEmptiesTheResult) {
     ASSERT_EQ(*boxes.calls,
               (CallLog{std::string("error: ") + kLoadFailedMessage + "\n" + broken.string()}));
     EXPECT_FALSE(model.Result());
-    EXPECT_FALSE(model.WorkViewShown() || model.ResultShown() || model.CanSave() || model.AdjustmentsEnabled());
+    EXPECT_FALSE(model.WorkViewShown() || model.ResultShown() || model.CanSave() ||
+                 model.AdjustmentsEnabled());
     // The direction is reset after a failure too, and the cause is kept
     // for the callers that show it.
     EXPECT_EQ(model.DirectionIndex(), 0);

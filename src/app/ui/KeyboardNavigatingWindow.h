@@ -5,9 +5,9 @@
 #include <QDialog>
 #include <QList>
 
-class QKeyEvent;
-
 #include "app/ui/Controls.h"
+
+class QKeyEvent;
 
 namespace pictorel {
 
@@ -44,8 +44,7 @@ class KeyboardNavigatingWindow : public QDialog {
     // Next (or previous) eligible control from `from` in the window's tab
     // order, skipping the confirming button if asked; `from` itself when the
     // search comes back to it; nullptr when nothing in the window can take focus.
-    QWidget* EligibleControl(QWidget* from, bool forward,
-                             bool skipConfirmButton) const;
+    QWidget* EligibleControl(QWidget* from, bool forward, bool skipConfirmButton) const;
     void AfterMove(QWidget* control) const;
 
     bool listed_ = false;

@@ -330,13 +330,13 @@ void EditorWindow::ShowModel() {
     markerFrame->setCursor(CursorFor(marker_.Cursor()));
 
     // The toggle reads "方角を消去" in maroon while the marker is shown.
- markerButton->setChecked(m.MarkerShown());
+    markerButton->setChecked(m.MarkerShown());
     markerButton->setText(m.MarkerShown() ? QStringLiteral("方角を消去")
-                                        : QStringLiteral("方角を表示"));
+                                          : QStringLiteral("方角を表示"));
     QPalette p = markerButton->palette();
-    p.setColor(
-        QPalette::ButtonText,
-        m.MarkerShown() ? kMaroon : QApplication::palette(markerButton).color(QPalette::ButtonText));
+    p.setColor(QPalette::ButtonText,
+               m.MarkerShown() ? kMaroon
+                               : QApplication::palette(markerButton).color(QPalette::ButtonText));
     markerButton->setPalette(p);
     markerLeftButton->setVisible(m.MarkerShown());
     markerRightButton->setVisible(m.MarkerShown());
