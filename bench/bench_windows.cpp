@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
     // The desktop uses a worker per core; the comparison gives both sides the
     // same two workers.
     constexpr int kJobs = 2;
-    mainWindow.Logic().ShrinkJobs = kJobs;
+    mainWindow.Logic().SetShrinkJobs(kJobs);
     int differences = 0;
     std::vector<AutomaticFigures> automatic(std::size(kPhotoSizes));
     for (int round = 0; round < rounds; ++round) {

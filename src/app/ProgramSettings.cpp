@@ -3,8 +3,6 @@
 namespace pictorel {
 
 ProgramSettings::ProgramSettings(const std::string& executablePath) : File(executablePath) {
-    File.SetDefaultDir(SettingsLocation::ApplicationFolder);
-    File.SetFence(SettingsFence::DoubleQuotes);
     File.Loaded();
 }
 

@@ -57,7 +57,7 @@ Bitmap Checkerboard(int w, int h, int cell) {
 }
 
 Bitmap GreyRamp(int w, int h) {
-    Bitmap bmp(w, h, PixelFormat::pf8bit);
+    Bitmap bmp(w, h, PixelFormat::Indexed8);
     bmp.SetGreyColorTable();
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) bmp.ScanLine(y)[x] = Byte(255L * x / (w - 1));

@@ -63,7 +63,7 @@ std::optional<std::vector<int>> ParseNumbers(const std::string& text, std::size_
 }
 
 void WarnWithoutFrame(const EditorModel& doc, const char* option) {
-    if (!doc.CropFrameShown)
+    if (!doc.Crop().Shown())
         std::fprintf(stderr, "pictorel-cli edit: %s: no crop frame shown, nothing moves\n", option);
 }
 
@@ -84,8 +84,8 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
             const std::vector<int> v = *n;
             if (w == "--crop") {
                 steps.push_back([v](Editor& e) {
-                    e.crop.BeginDraw(v[0], v[1]);
-                    e.crop.DrawTo(v[0] + v[2], v[1] + v[2]);
+                    e.crop.BeginDraw({v[0], v[1]});
+                    e.crop.DrawTo({v[0] + v[2], v[1] + v[2]});
                     e.crop.EndDraw();
                 });
             } else if (w == "--marker") {
@@ -93,8 +93,7 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                 // starts 2 pixels in.
                 steps.push_back([v](Editor& e) {
                     e.doc.ShowMarker(true);
-                    e.doc.SetMarkerBounds(Bounds{v[0] - 2, v[1] - 2, v[2], v[2]});
-                    e.doc.DrawMarker();
+                    e.doc.SetMarkerBounds(Rect::At(v[0] - 2, v[1] - 2, v[2], v[2]));
                 });
             } else {
                 steps.push_back([v](Editor& e) {
@@ -170,31 +169,31 @@ int CmdEdit(const Args& args) {
 
     EditBoxes boxes;
     EditorModel doc(boxes);
-    doc.SourcePath = in;
+    doc.SetSource(in);
     doc.ShowMarker(false);
     doc.Load();
-    if (!doc.Result) {
+    if (!doc.Result()) {
         std::fprintf(stderr, "%s: %s\n", in.c_str(),
                      boxes.error.empty() ? LoadFailedMessage(in).c_str() : boxes.error.c_str());
         return 1;
     }
     Editor editor{doc};
     for (const Step& step : steps) step(editor);
-    if (doc.Save() != EditorExit::Save || !doc.Result) {
+    if (doc.Save() != EditorExit::Save || !doc.Result()) {
         std::fprintf(stderr, "pictorel-cli edit: nothing to save\n");
         return 1;
     }
     if (jpeg) {
         std::optional<std::string> written;
         try {
-            written = SaveResultAsJpeg(&*doc.Result, out);
+            written = SaveResultAsJpeg(&*doc.Result(), out);
         } catch (const SaveFailure& e) {
             std::fprintf(stderr, "%s: %s: %s\n", out.c_str(), e.File().c_str(), e.Cause().c_str());
             return 1;
         }
         std::printf("%s\n", written->c_str());
     } else {
-        WritePicture(*doc.Result, out);
+        WritePicture(*doc.Result(), out);
         std::printf("%s\n", out.c_str());
     }
     return 0;

@@ -26,78 +26,63 @@ void TurnInPlace(Bitmap& picture) {
         picture.Draw(0, 0, turned);
 }
 
-// Sets a flag for the lifetime of the guard, clearing it however it ends.
-class FlagGuard {
-  public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagGuard() { flag_ = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-  private:
-    bool& flag_;
-};
-
 }  // namespace
 
 // Brightness is applied to a fresh rendering each time, so factors never
 // compound and any sharpening or effect before it is discarded.
 void EditorModel::Brighten() {
-    if (!AdjustmentsEnabled || Busy || Brightness >= kBrightnessMax) return;
-    Brightness = std::min(Brightness + kBrightnessStep, kBrightnessMax);
+    if (!adjustmentsEnabled_ || brightness_ >= kBrightnessMax) return;
+    brightness_ = std::min(brightness_ + kBrightnessStep, kBrightnessMax);
     RenderResult();
-    if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
+    if (brightness_ != 0) ApplyBrightness(BrightnessFactor(brightness_));
 }
 
 void EditorModel::Darken() {
-    if (!AdjustmentsEnabled || Busy || Brightness <= 0) return;
-    Brightness = std::max(Brightness - kBrightnessStep, 0);
+    if (!adjustmentsEnabled_ || brightness_ <= 0) return;
+    brightness_ = std::max(brightness_ - kBrightnessStep, 0);
     RenderResult();
-    if (Brightness != 0) ApplyBrightness(BrightnessFactor(Brightness));
+    if (brightness_ != 0) ApplyBrightness(BrightnessFactor(brightness_));
 }
 
 void EditorModel::ResetAdjustments() {
-    if (!AdjustmentsEnabled || Busy) return;
-    Brightness = 0;
+    if (!adjustmentsEnabled_) return;
+    brightness_ = 0;
     RenderResult();
 }
 
-// Not guarded by Busy: a turn is whole before the next event arrives.
 void EditorModel::TurnClockwise() {
-    if (!AdjustmentsEnabled) return;
-    TurnInPlace(WorkSquare);
-    TurnInPlace(WorkView);
+    if (!adjustmentsEnabled_) return;
+    TurnInPlace(workSquare_);
+    TurnInPlace(workView_);
     RenderResult();
 }
 
 void EditorModel::ApplyBrightness(double factor) {
-    FlagGuard busy(Busy);
-    if (Result) pictorel::ApplyBrightness(*Result, factor);
+    if (result_) pictorel::ApplyBrightness(*result_, factor);
 }
 
-// Sharpens whatever the result shows; repeated presses sharpen again. Not
-// guarded by Busy, like the turn.
+// Sharpens whatever the result shows; repeated presses sharpen again.
 void EditorModel::Sharpen() {
-    if (!AdjustmentsEnabled || !Result) return;
-    SharpenImage(*Result);
+    if (!adjustmentsEnabled_ || !result_) return;
+    SharpenImage(*result_);
 }
 
 EditorExit EditorModel::Save() {
-    if (!CanSave) return EditorExit::None;
+    if (!canSave_) return EditorExit::None;
     StampMarker();
-    return Exit = EditorExit::Save;
+    return exit_ = EditorExit::Save;
 }
 
 EditorExit EditorModel::StopAll() {
-    return Exit = EditorExit::StopAll;
+    return exit_ = EditorExit::StopAll;
 }
 
 EditorExit EditorModel::Skip() {
-    return Exit = EditorExit::Skip;
+    return exit_ = EditorExit::Skip;
 }
 
 EditorExit EditorModel::CloseWindow() {
-    return Exit = EditorExit::Closed;
+    return exit_ = EditorExit::Closed;
 }
 
 }  // namespace pictorel

@@ -1,7 +1,9 @@
 // The crop frame's pointer and key rules, between the editor model and its
 // window: drawing a new frame on the work view, moving or resizing it by its
 // body or corners, and the arrow keys. Every finished change re-renders the
-// model's result. Coordinates are work-view pixels unless said otherwise.
+// model's result. Pointer positions are work-view pixels, wherever the
+// pointer is (over the view, over the frame or outside both while a button
+// is held): the window converts them once, as the event arrives.
 #pragma once
 
 #include "editor/EditorModel.h"
@@ -13,19 +15,18 @@ class CropTool {
   public:
     explicit CropTool(EditorModel& model) : model_(model) {}
 
-    // A press on the work view at (x, y) starts a new frame there; the old
-    // one is hidden. Moving grows a square from that point; the release
-    // renders the cut (a click without a move shows the whole view again).
-    void BeginDraw(int x, int y);
-    void DrawTo(int x, int y);
+    // A press on the work view starts a new frame there; the old one is
+    // hidden. Moving grows a square from that point; the release renders the
+    // cut (a click without a move shows the whole view again).
+    void BeginDraw(Point pointer);
+    void DrawTo(Point pointer);
     void EndDraw();
 
-    // A press on the frame at (x, y), relative to its top-left: in a corner
-    // zone it resizes from the opposite corner, elsewhere it moves the frame.
-    // DragTo without a drag in progress only sets the hover cursor. The
-    // pointer may lie outside the frame while the button is held.
-    void BeginDrag(int x, int y);
-    void DragTo(int x, int y);
+    // A press on the frame: in a corner zone it resizes from the opposite
+    // corner, elsewhere it moves the frame. DragTo without a drag in
+    // progress only sets the hover cursor.
+    void BeginDrag(Point pointer);
+    void DragTo(Point pointer);
     void EndDrag();
 
     // Arrow keys move a shown frame one pixel per step and stop where a
@@ -50,8 +51,6 @@ class CropTool {
     bool KeyMoved() const { return keyMoved_; }
 
   private:
-    bool Step(int dx, int dy);
-
     EditorModel& model_;
     FrameDrag drag_;
     bool keyMoved_ = false;

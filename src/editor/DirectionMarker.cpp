@@ -23,56 +23,60 @@ int ClampSide(int side) {
 }  // namespace
 
 void EditorModel::ShowMarker(bool shown) {
-    MarkerShown = shown;
+    markerShown_ = shown;
 }
 
 void EditorModel::TurnMarkerLeft() {
-    if (++DirectionIndex >= DirectionCount) DirectionIndex = 0;
+    if (++directionIndex_ >= kMarkerDirections) directionIndex_ = 0;
     DrawMarker();
 }
 
 void EditorModel::TurnMarkerRight() {
-    if (--DirectionIndex < 0) DirectionIndex = DirectionCount - 1;
+    if (--directionIndex_ < 0) directionIndex_ = kMarkerDirections - 1;
     DrawMarker();
 }
 
-void EditorModel::SetMarkerBounds(const Bounds& bounds) {
-    Marker = {bounds.left, bounds.top, ClampSide(bounds.width), ClampSide(bounds.height)};
+void EditorModel::SetMarkerBounds(const Rect& bounds) {
+    marker_ =
+        Rect::At(bounds.left, bounds.top, ClampSide(bounds.Width()), ClampSide(bounds.Height()));
+    DrawMarker();
 }
 
 void EditorModel::DrawMarker() {
-    const int w = ClampSide(Marker.width), h = ClampSide(Marker.height);
+    const int w = ClampSide(marker_.Width()), h = ClampSide(marker_.Height());
     // Drawn at twice the size and reduced, for smooth edges.
     Bitmap drawing(2 * w, 2 * h);
     drawing.FillRect(Rect{0, 0, 2 * w, 2 * h}, kOlive);
-    DrawCompass(drawing, Point{0, 0});
-    MarkerPicture = ResampleBitmap(drawing, w, h);
+    DrawCompass(drawing, directionIndex_);
+    markerPicture_ = ResampleBitmap(drawing, w, h);
 }
 
-void EditorModel::DrawCompass(Bitmap& bitmap, Point origin) {
-    const int cx = bitmap.Width() / 2 + origin.x, cy = bitmap.Height() / 2 + origin.y;
+std::vector<Point> DrawCompass(Bitmap& bitmap, int direction) {
+    const int cx = bitmap.Width() / 2, cy = bitmap.Height() / 2;
     const int ringRadius = bitmap.Width() / 2 - 2;
     const int needleRadius = ringRadius - 4;
 
-    const int count = std::max(DirectionCount, 1);
-    DirectionPoints.assign(static_cast<std::size_t>(count), Point{});
+    // The step is taken through a double on purpose: the needle's tips are
+    // rounded from it, and a finer step would move some of them a pixel.
+    const double step = static_cast<double>(6.283184L / kMarkerDirections);
+    const int count = kMarkerDirections;
+    std::vector<Point> tips(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const long double theta = i * static_cast<long double>(DirectionStep);
-        DirectionPoints[i] = {
-            cx - static_cast<int>(std::nearbyint(std::sin(theta) * needleRadius)),
-            cy - static_cast<int>(std::nearbyint(std::cos(theta) * needleRadius))};
+        const long double theta = i * static_cast<long double>(step);
+        tips[i] = {cx - static_cast<int>(std::nearbyint(std::sin(theta) * needleRadius)),
+                   cy - static_cast<int>(std::nearbyint(std::cos(theta) * needleRadius))};
     }
     // Tip, and the base corners one step either side of the opposite point.
-    const int tip = ((DirectionIndex % count) + count) % count;
+    const int tip = ((direction % count) + count) % count;
     const int a = (tip + count / 2 - 1) % count;
     const int b = (tip + count / 2 + 1) % count;
 
     Canvas canvas(bitmap);
     auto needleOutline = [&] {
-        canvas.MoveTo(DirectionPoints[tip].x, DirectionPoints[tip].y);
-        canvas.LineTo(DirectionPoints[a].x, DirectionPoints[a].y);
-        canvas.LineTo(DirectionPoints[b].x, DirectionPoints[b].y);
-        canvas.LineTo(DirectionPoints[tip].x, DirectionPoints[tip].y);
+        canvas.MoveTo(tips[tip].x, tips[tip].y);
+        canvas.LineTo(tips[a].x, tips[a].y);
+        canvas.LineTo(tips[b].x, tips[b].y);
+        canvas.LineTo(tips[tip].x, tips[tip].y);
     };
     // Ring with the background brush, then the white disc inside it.
     canvas.penColor = kBlack;
@@ -88,16 +92,17 @@ void EditorModel::DrawCompass(Bitmap& bitmap, Point origin) {
     canvas.FloodFill(cx, cy, kBlack);
     canvas.penWidth = 2;
     needleOutline();
+    return tips;
 }
 
 Color EditorModel::MarkerTransparentColor() const {
-    const Bitmap& p = MarkerPicture;
+    const Bitmap& p = markerPicture_;
     return p.Empty() ? kOlive : p.Pixel(0, p.Height() - 1);
 }
 
 void EditorModel::StampMarker() {
-    if (!MarkerShown || !Result || MarkerPicture.Empty()) return;
-    Result->Draw(Marker.left, Marker.top, MarkerPicture, MarkerTransparentColor());
+    if (!markerShown_ || !result_ || markerPicture_.Empty()) return;
+    result_->Draw(marker_.left, marker_.top, markerPicture_, MarkerTransparentColor());
 }
 
 }  // namespace pictorel

@@ -1,16 +1,12 @@
 #include "editor/EditorModel.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <limits>
-#include <system_error>
+#include <new>
 #include <utility>
 
 #include "base/Errors.h"
 #include "base/Limits.h"
-#include "formats/LoadedPicture.h"
 #include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
@@ -22,6 +18,15 @@ constexpr std::int64_t kScaleOne = 10000;
 int CheckedSide(std::int64_t side) {
     if (side <= 0 || side > limits::kMaxBitmapSide) throw OutOfResources("crop size out of range");
     return static_cast<int>(side);
+}
+
+// The cause of a failed load as the user is told it: the program's own
+// message with the system's or the library's reason after it.
+std::string CauseOf(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Error*>(&error); own && !own->Cause().empty())
+        return std::string(own->what()) + ": " + own->Cause();
+    if (dynamic_cast<const std::bad_alloc*>(&error)) return "not enough memory";
+    return error.what();
 }
 
 }  // namespace
@@ -36,114 +41,116 @@ Rect LetterboxRect(int width, int height) {
     return {left, 0, left + width, side};
 }
 
+void EditorModel::SetSource(std::string path, std::optional<PreparedPicture> prepared) {
+    sourcePath_ = std::move(path);
+    prepared_ = std::move(prepared);
+}
+
 void EditorModel::Load() {
-    Busy = false;
-    CropFrameShown = false;
-    Scale = 0;
-    WorkViewShown = false;
-    ResultShown = false;
-    CanSave = false;
-    AdjustmentsEnabled = false;
-    Brightness = 0;
-    if (SourcePath.empty()) return;
+    crop_.Hide();
+    scale_ = 0;
+    workViewShown_ = false;
+    resultShown_ = false;
+    canSave_ = false;
+    adjustmentsEnabled_ = false;
+    brightness_ = 0;
+    loadFailureCause_.clear();
+    if (sourcePath_.empty()) return;
 
     try {
         LoadWorkSquare();
-    } catch (...) {
+    } catch (const std::exception& error) {
         // Out of memory included: the picture is refused, never half shown.
-        Result.reset();
-        WorkViewShown = false;
-        ResultShown = false;
-        CanSave = false;
-        AdjustmentsEnabled = false;
-        boxes_.ShowError(LoadFailedMessage(SourcePath));
+        RefuseLoad(CauseOf(error));
     }
 
-    DirectionIndex = 0;
-    DirectionCount = 24;
-    DirectionPoints.assign(DirectionCount, Point{});
-    DirectionStep = static_cast<double>(6.283184L / 24);
+    directionIndex_ = 0;
     DrawMarker();
 }
 
+void EditorModel::RefuseLoad(std::string cause) {
+    result_.reset();
+    workViewShown_ = false;
+    resultShown_ = false;
+    canSave_ = false;
+    adjustmentsEnabled_ = false;
+    loadFailureCause_ = std::move(cause);
+    boxes_.ShowError(LoadFailedMessage(sourcePath_));
+}
+
 void EditorModel::ReleasePictures() {
-    WorkSquare = Bitmap();
-    WorkView = Bitmap();
-    Result.reset();
-    MarkerPicture = Bitmap();
+    workSquare_ = Bitmap();
+    workView_ = Bitmap();
+    result_.reset();
+    markerPicture_ = Bitmap();
 }
 
 void EditorModel::LoadWorkSquare() {
-    std::optional<PreparedPicture> prepared = std::exchange(Prepared, std::nullopt);
-    if (prepared && prepared->path == SourcePath) {
-        if (prepared->failed) throw InvalidPicture("prepared picture failed to load");
+    std::optional<PreparedPicture> prepared = std::exchange(prepared_, std::nullopt);
+    if (prepared && prepared->path == sourcePath_) {
+        if (prepared->error) std::rethrow_exception(prepared->error);
         ShowPrepared(std::move(*prepared));
         return;
     }
     prepared.reset();
     // The previous pictures go before the new one is decoded, so that a large
     // photo is never held twice.
-    WorkView = Bitmap();
-    WorkSquare = Bitmap();
-    ShowPrepared(PreparePictureOrThrow(SourcePath));
+    workView_ = Bitmap();
+    workSquare_ = Bitmap();
+    ShowPrepared(PreparePictureOrThrow(sourcePath_));
 }
 
 void EditorModel::ShowPrepared(PreparedPicture prepared) {
     prepared.workSquare.AdoptBudgetShare();
     prepared.workView.AdoptBudgetShare();
-    Scale = prepared.scale;
-    WorkSquare = std::move(prepared.workSquare);
-    WorkView = std::move(prepared.workView);
+    scale_ = prepared.scale;
+    workSquare_ = std::move(prepared.workSquare);
+    workView_ = std::move(prepared.workView);
     RenderResult();
 }
 
 void EditorModel::RenderResult() {
-    Busy = true;
-    const bool framed = CropFrameShown && CropFrame.width > 0 && CropFrame.height > 0;
-    try {
-        if (framed) {
-            try {
-                const std::int64_t raw = Scale;
-                const std::int64_t x0 = std::int64_t{CropFrame.left} * raw / kScaleOne;
-                const std::int64_t y0 = std::int64_t{CropFrame.top} * raw / kScaleOne;
-                const int w = CheckedSide(std::int64_t{CropFrame.width} * raw / kScaleOne);
-                const int h = CheckedSide(std::int64_t{CropFrame.height} * raw / kScaleOne);
+    if (crop_.Cuts()) {
+        try {
+            const Rect& frame = crop_.Area();
+            const std::int64_t x0 = std::int64_t{frame.left} * scale_ / kScaleOne;
+            const std::int64_t y0 = std::int64_t{frame.top} * scale_ / kScaleOne;
+            const int w = CheckedSide(std::int64_t{frame.Width()} * scale_ / kScaleOne);
+            const int h = CheckedSide(std::int64_t{frame.Height()} * scale_ / kScaleOne);
 
-                // Parts of the frame outside the work square come out white.
-                Bitmap crop = Bitmap::Uninitialized(w, h, PixelFormat::pf24bit);
-                std::memset(crop.Bits(), 0xFF, crop.SizeInBytes());
-                const std::int64_t left = std::max<std::int64_t>(x0, 0);
-                const std::int64_t top = std::max<std::int64_t>(y0, 0);
-                const std::int64_t right = std::min<std::int64_t>(x0 + w, WorkSquare.Width());
-                const std::int64_t bottom = std::min<std::int64_t>(y0 + h, WorkSquare.Height());
-                if (left < right && top < bottom) {
-                    crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0),
-                                  WorkSquare,
-                                  Rect{static_cast<int>(left), static_cast<int>(top),
-                                       static_cast<int>(right), static_cast<int>(bottom)});
-                }
-                Bitmap resampled = ResampleBitmap(crop, kViewSide, kViewSide);
-                if (Result && Result->Width() == kViewSide && Result->Height() == kViewSide &&
-                    Result->Format() == PixelFormat::pf24bit)
-                    Result->Draw(0, 0, resampled);
-                else
-                    Result = std::move(resampled);
-            } catch (...) {
-                // A crop that cannot be made removes the frame and keeps the result.
-                CropFrameShown = false;
+            // Parts of the frame outside the work square come out white.
+            Bitmap crop = Bitmap::Uninitialized(w, h, PixelFormat::Bgr24);
+            std::memset(crop.Bits(), 0xFF, crop.SizeInBytes());
+            const std::int64_t left = std::max<std::int64_t>(x0, 0);
+            const std::int64_t top = std::max<std::int64_t>(y0, 0);
+            const std::int64_t right = std::min<std::int64_t>(x0 + w, workSquare_.Width());
+            const std::int64_t bottom = std::min<std::int64_t>(y0 + h, workSquare_.Height());
+            if (left < right && top < bottom) {
+                crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0), workSquare_,
+                              Rect{static_cast<int>(left), static_cast<int>(top),
+                                   static_cast<int>(right), static_cast<int>(bottom)});
             }
-        } else {
-            Result = WorkView;
+            Bitmap resampled = ResampleBitmap(crop, kViewSide, kViewSide);
+            if (result_ && result_->Width() == kViewSide && result_->Height() == kViewSide &&
+                result_->Format() == PixelFormat::Bgr24)
+                result_->Draw(0, 0, resampled);
+            else
+                result_ = std::move(resampled);
+        } catch (const OutOfResources&) {
+            // A cut too large for the memory budget or the size limits
+            // removes the frame and keeps the result: the user can draw a
+            // smaller one.
+            crop_.Hide();
+        } catch (const std::bad_alloc&) {
+            crop_.Hide();
         }
-        WorkViewShown = true;
-        ResultShown = true;
-        CanSave = true;
-        AdjustmentsEnabled = true;
-    } catch (...) {
-        Busy = false;
-        throw;
+    } else {
+        result_ = workView_;
     }
-    Busy = false;
+    workViewShown_ = true;
+    resultShown_ = true;
+    canSave_ = true;
+    adjustmentsEnabled_ = true;
 }
 
 }  // namespace pictorel

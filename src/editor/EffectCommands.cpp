@@ -39,24 +39,24 @@ constexpr int kGridCell = 3;
 void EditorModel::ApplyEffect(Effect effect) {
     switch (effect) {
         case Effect::Sketch:
-            return OnCopy(Result, [](Bitmap& b) { SketchBitmap(b, false); });
+            return OnCopy(result_, [](Bitmap& b) { SketchBitmap(b, false); });
         case Effect::Grayscale:
-            return OnCopy(Result, [](Bitmap& b) { GrayscaleBitmap(b); });
+            return OnCopy(result_, [](Bitmap& b) { GrayscaleBitmap(b); });
         case Effect::Spotlight:
-            return InPlace(Result, [](Bitmap& b) { SpotlightBitmap(b, kSpotlightRadius); });
+            return InPlace(result_, [](Bitmap& b) { SpotlightBitmap(b, kSpotlightRadius); });
         case Effect::ColorSpotlight:
-            return InPlace(Result,
+            return InPlace(result_,
                            [](Bitmap& b) { ColorSpotlightBitmap(b, kColorSpotlightRadius); });
         case Effect::BlurEdges:
-            return InPlace(Result, [](Bitmap& b) { BlurEdgesBitmap(b, kBlurEdgesSpread); });
+            return InPlace(result_, [](Bitmap& b) { BlurEdgesBitmap(b, kBlurEdgesSpread); });
         case Effect::Tile:
-            return InPlace(Result, [](Bitmap& b) { TileBitmap(b, kTileSize, kTileJitter); });
+            return InPlace(result_, [](Bitmap& b) { TileBitmap(b, kTileSize, kTileJitter); });
         case Effect::Emboss:
-            return OnCopy(Result, [](Bitmap& b) { EmbossBitmap(b, true); });
+            return OnCopy(result_, [](Bitmap& b) { EmbossBitmap(b, true); });
         case Effect::OilPaint:
-            return InPlace(Result, [](Bitmap& b) { OilPaintBitmap(b, kOilPaintRadius); });
+            return InPlace(result_, [](Bitmap& b) { OilPaintBitmap(b, kOilPaintRadius); });
         case Effect::Grid:
-            return OnCopy(Result, [](Bitmap& b) { GridBitmap(b, kGridCell); });
+            return OnCopy(result_, [](Bitmap& b) { GridBitmap(b, kGridCell); });
     }
 }
 

@@ -5,36 +5,40 @@
 
 namespace pictorel {
 
-FrameGrab GrabFrame(const Bounds& f, int x, int y) {
-    const int w = f.width, h = f.height, z = kCornerZone;
-    if (x >= w - z && y >= h - z) return {true, {f.left, f.top}};
-    if (x <= z && y <= z) return {true, {f.left + w, f.top + h}};
-    if (x >= w - z && y <= z) return {true, {f.left, f.top + h}};
-    if (x <= z && y >= h - z) return {true, {f.left + w, f.top}};
-    return {false, {x, y}};
+FrameGrab GrabFrame(const Rect& f, Point pointer) {
+    const Point at = f.Relative(pointer);
+    const int w = f.Width(), h = f.Height(), z = kCornerZone;
+    if (at.x >= w - z && at.y >= h - z) return {true, {f.left, f.top}};
+    if (at.x <= z && at.y <= z) return {true, {f.right, f.bottom}};
+    if (at.x >= w - z && at.y <= z) return {true, {f.left, f.bottom}};
+    if (at.x <= z && at.y >= h - z) return {true, {f.right, f.top}};
+    return {false, at};
 }
 
-Bounds SquareFromAnchor(Point a, Point p) {
+Rect SquareFromAnchor(Point a, Point p) {
     const int side = std::max(std::abs(a.x - p.x), std::abs(a.y - p.y));
-    return {p.x < a.x ? a.x - side : a.x, p.y < a.y ? a.y - side : a.y, side, side};
+    return Rect::At(p.x < a.x ? a.x - side : a.x, p.y < a.y ? a.y - side : a.y, side, side);
 }
 
-bool DragFrame(Bounds& frame, const FrameDrag& drag, int x, int y) {
-    if (drag.resizing) {
-        frame = SquareFromAnchor(drag.anchor, {x + frame.left, y + frame.top});
-    } else if (drag.moving) {
-        frame.left += x - drag.anchor.x;
-        frame.top += y - drag.anchor.y;
-    } else {
-        return false;
-    }
-    return true;
+FrameDrag StartFrameDrag(const Rect& frame, Point pointer) {
+    const FrameGrab grab = GrabFrame(frame, pointer);
+    FrameDrag drag;
+    drag.anchor = grab.anchor;
+    (grab.resize ? drag.resizing : drag.moving) = true;
+    return drag;
 }
 
-FrameCursor HoverCursor(const Bounds& f, int x, int y) {
-    const int w = f.width, h = f.height, z = kCornerZone;
-    if ((x >= w - z && y >= h - z) || (x <= z && y <= z)) return FrameCursor::SizeNWSE;
-    if ((x >= w - z && y <= z) || (x <= z && y >= h - z)) return FrameCursor::SizeNESW;
+std::optional<Rect> DraggedFrame(const Rect& frame, const FrameDrag& drag, Point pointer) {
+    if (drag.resizing) return SquareFromAnchor(drag.anchor, pointer);
+    if (drag.moving) return frame.MovedTo({pointer.x - drag.anchor.x, pointer.y - drag.anchor.y});
+    return std::nullopt;
+}
+
+FrameCursor HoverCursor(const Rect& f, Point pointer) {
+    const Point at = f.Relative(pointer);
+    const int w = f.Width(), h = f.Height(), z = kCornerZone;
+    if ((at.x >= w - z && at.y >= h - z) || (at.x <= z && at.y <= z)) return FrameCursor::SizeNWSE;
+    if ((at.x >= w - z && at.y <= z) || (at.x <= z && at.y >= h - z)) return FrameCursor::SizeNESW;
     return FrameCursor::Default;
 }
 

@@ -1,10 +1,13 @@
 // Geometry shared by the crop frame and the marker's drag frame: the corner
 // zones, the square drawn from an anchor, and the frame's painted marks.
+// Pointer positions are in the coordinates of the frame's view (work-view
+// pixels for the crop frame, result pixels for the marker), like the frame.
 #pragma once
 
 #include <array>
+#include <optional>
 
-#include "editor/EditorModel.h"
+#include "imaging/Geometry.h"
 
 namespace pictorel {
 
@@ -14,19 +17,19 @@ inline constexpr int kCornerZone = 8;
 // The pointer a frame asks for; the window maps it to its platform cursor.
 enum class FrameCursor { Default, SizeNWSE, SizeNESW };
 
-// What a press at (x, y), relative to the frame, starts: a resize from the
-// opposite corner (anchor in the frame's parent coordinates) or a move
-// (anchor = the grab point). The four corner tests run bottom-right,
-// top-left, top-right, bottom-left; the first that holds wins.
+// What a press at `pointer` on the frame starts: a resize from the opposite
+// corner (anchor = that corner) or a move (anchor = the grab point relative
+// to the frame's top-left). The four corner tests run bottom-right, top-left,
+// top-right, bottom-left; the first that holds wins.
 struct FrameGrab {
     bool resize = false;
     Point anchor;
 };
-FrameGrab GrabFrame(const Bounds& frame, int x, int y);
+FrameGrab GrabFrame(const Rect& frame, Point pointer);
 
 // The square that grows from `anchor` into the quadrant of `pointer`: its
 // side is the larger distance, so the pointer lies on one of its edges.
-Bounds SquareFromAnchor(Point anchor, Point pointer);
+Rect SquareFromAnchor(Point anchor, Point pointer);
 
 // A drag in progress on a frame: nothing, a resize from an anchor corner, or
 // a move that keeps the grab point under the pointer.
@@ -37,16 +40,19 @@ struct FrameDrag {
     bool Active() const { return resizing || moving; }
 };
 
-// One pointer move of a drag, (x, y) relative to the frame; false when no
-// drag is in progress.
-bool DragFrame(Bounds& frame, const FrameDrag& drag, int x, int y);
+// Starts the drag a press at `pointer` on `frame` begins.
+FrameDrag StartFrameDrag(const Rect& frame, Point pointer);
 
-// Cursor over a frame at (x, y) relative to it while no button is held.
-FrameCursor HoverCursor(const Bounds& frame, int x, int y);
+// The frame after one pointer move of `drag`; nothing when no drag is in
+// progress.
+std::optional<Rect> DraggedFrame(const Rect& frame, const FrameDrag& drag, Point pointer);
 
-// The marks painted over a frame's red outline with the red pen: a centre
-// cross (two lines drawn from `from` towards `to`, as a line-to does) and
-// four filled 8 x 8 corner handles, right and bottom edges exclusive.
+// Cursor over a frame at `pointer` while no button is held.
+FrameCursor HoverCursor(const Rect& frame, Point pointer);
+
+// The marks painted over a frame's red outline with the red pen, relative to
+// the frame: a centre cross (two lines drawn from `from` towards `to`, as a
+// line-to does) and four filled 8 x 8 corner handles.
 struct FrameLine {
     Point from;
     Point to;

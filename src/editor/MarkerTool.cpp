@@ -3,8 +3,8 @@
 namespace pictorel {
 
 void MarkerTool::PointerOverMarker() {
-    if (!model_.MarkerShown) return;
-    frame_ = model_.Marker;
+    if (!model_.MarkerShown()) return;
+    frame_ = model_.Marker();
     frameShown_ = true;
 }
 
@@ -12,27 +12,27 @@ void MarkerTool::PointerOverResult() {
     frameShown_ = false;
 }
 
-void MarkerTool::BeginDrag(int x, int y) {
-    if (model_.Busy) return;
-    const FrameGrab grab = GrabFrame(frame_, x, y);
-    drag_.anchor = grab.anchor;
-    (grab.resize ? drag_.resizing : drag_.moving) = true;
+void MarkerTool::BeginDrag(Point pointer) {
+    drag_ = StartFrameDrag(frame_, pointer);
 }
 
-void MarkerTool::DragTo(int x, int y) {
+void MarkerTool::DragTo(Point pointer) {
     cursor_ = FrameCursor::Default;
-    if (model_.Busy || DragFrame(frame_, drag_, x, y)) return;
-    cursor_ = HoverCursor(frame_, x, y);
-    if (x < 0 || x > frame_.width || y < 0 || y > frame_.height) frameShown_ = false;
+    if (const auto dragged = DraggedFrame(frame_, drag_, pointer)) {
+        frame_ = *dragged;
+        return;
+    }
+    cursor_ = HoverCursor(frame_, pointer);
+    // The frame's edges count as over it: the pointer leaves past them.
+    const Point at = frame_.Relative(pointer);
+    if (at.x < 0 || at.x > frame_.Width() || at.y < 0 || at.y > frame_.Height())
+        frameShown_ = false;
 }
 
 void MarkerTool::EndDrag() {
     cursor_ = FrameCursor::Default;
-    if (model_.Busy) return;
-    drag_.resizing = false;
-    drag_.moving = false;
+    drag_ = FrameDrag();
     model_.SetMarkerBounds(frame_);
-    model_.DrawMarker();
     frameShown_ = false;
 }
 

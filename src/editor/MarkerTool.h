@@ -1,7 +1,8 @@
 // The marker's pointer rules, between the editor model and its window: a
 // drag frame appears when the pointer comes over a shown marker, and moves
 // or resizes the marker; the release redraws the marker at its new place.
-// Coordinates are result pixels unless said otherwise.
+// Pointer positions are result pixels, converted by the window as the event
+// arrives.
 #pragma once
 
 #include "editor/EditorModel.h"
@@ -18,12 +19,11 @@ class MarkerTool {
     // The pointer came over the rest of the result: the drag frame goes.
     void PointerOverResult();
 
-    // A press on the drag frame at (x, y), relative to its top-left: a
-    // corner zone resizes from the opposite corner, elsewhere it moves.
-    // DragTo without a drag sets the hover cursor and hides the frame once
-    // the pointer has left it.
-    void BeginDrag(int x, int y);
-    void DragTo(int x, int y);
+    // A press on the drag frame: a corner zone resizes from the opposite
+    // corner, elsewhere it moves. DragTo without a drag sets the hover cursor
+    // and hides the frame once the pointer has left it.
+    void BeginDrag(Point pointer);
+    void DragTo(Point pointer);
     void EndDrag();
 
     // Drops a drag left half done and hides the frame, as a new picture
@@ -34,14 +34,14 @@ class MarkerTool {
         cursor_ = FrameCursor::Default;
     }
 
-    const Bounds& Frame() const { return frame_; }
+    const Rect& Frame() const { return frame_; }
     bool FrameShown() const { return frameShown_; }
     const FrameDrag& Drag() const { return drag_; }
     FrameCursor Cursor() const { return cursor_; }
 
   private:
     EditorModel& model_;
-    Bounds frame_{167, 103, 65, 65};
+    Rect frame_ = Rect::At(167, 103, 65, 65);
     bool frameShown_ = false;
     FrameDrag drag_;
     FrameCursor cursor_ = FrameCursor::Default;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -27,7 +28,7 @@ namespace {
 
 // A 24-bit L x L picture filled white, padding included.
 Bitmap WhiteSquare(int side) {
-    Bitmap square = Bitmap::Uninitialized(side, side, PixelFormat::pf24bit);
+    Bitmap square = Bitmap::Uninitialized(side, side, PixelFormat::Bgr24);
     std::memset(square.Bits(), 0xFF, square.SizeInBytes());
     return square;
 }
@@ -102,10 +103,10 @@ class SquareSink : public RowSink {
                 ? RowResampler::ReservedBytes(side_, side_, kViewSide, kViewSide, viewRows)
                 : 0;
         MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
-            RowStride(side_, PixelFormat::pf24bit) * std::uint64_t(side_) + viewBytes +
+            RowStride(side_, PixelFormat::Bgr24) * std::uint64_t(side_) + viewBytes +
                 picture.decoderBytes,
             "JPEG picture");
-        square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::pf24bit, pool);
+        square_ = Bitmap::Uninitialized(side_, side_, PixelFormat::Bgr24, pool);
         if (orientation_ == 1) view_.emplace(side_, side_, kViewSide, kViewSide, viewRows, pool);
         decoderShare = std::move(pool);
         try {
@@ -229,12 +230,14 @@ PreparedPicture PreparePicture(const std::string& path) noexcept {
     try {
         return PreparePictureOrThrow(path);
     } catch (...) {
+        // Whatever failed is handed over whole, to be reported where it is shown.
         PreparedPicture failed;
-        failed.failed = true;
+        failed.error = std::current_exception();
         try {
             failed.path = path;
-        } catch (...) {
-            // Without its path the mark matches no file and the file is loaded at its turn.
+        } catch (const std::bad_alloc&) {
+            // Without its path the failure matches no file, and the file is
+            // loaded again at its turn, where the same failure is reported.
         }
         return failed;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "imaging/Bitmap.h"
@@ -10,10 +11,11 @@
 namespace pictorel {
 
 // A picture loaded for the editor, possibly on another thread: the work
-// square and its work view, or the mark of a failed load.
+// square and its work view, or the error of a failed load, kept whole so that
+// the thread that shows the picture reports its cause.
 struct PreparedPicture {
     std::string path;
-    bool failed = false;
+    std::exception_ptr error;
     std::int64_t scale = 0;
     Bitmap workSquare;
     Bitmap workView;
@@ -24,7 +26,7 @@ struct PreparedPicture {
 PreparedPicture PreparePictureOrThrow(const std::string& path);
 
 // The same, safe on any thread and never throwing: any failure, running out
-// of memory included, gives failed = true. The pictures are counted in the
+// of memory included, is kept in `error`. The pictures are counted in the
 // memory budget as held by the calling thread until the editor adopts them.
 PreparedPicture PreparePicture(const std::string& path) noexcept;
 

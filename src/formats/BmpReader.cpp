@@ -236,7 +236,7 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
         const bool rle4 = h.compression == kRle4;
         if (h.bits != (rle4 ? 4u : 8u)) ThrowInvalidFormat(kFormat);
         std::vector<Color> palette = ReadPalette(r, h);
-        const PixelFormat format = rle4 ? PixelFormat::pf4bit : PixelFormat::pf8bit;
+        const PixelFormat format = rle4 ? PixelFormat::Indexed4 : PixelFormat::Indexed8;
         MemoryBudget::Reservation pool = ReservePictureAndFile(width, height, format, data);
         Bitmap bitmap(width, height, format, pool);
         bitmap.SetColorTable(std::move(palette));
@@ -244,24 +244,24 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
         return bitmap;
     }
 
-    PixelFormat format = PixelFormat::pf24bit;
+    PixelFormat format = PixelFormat::Bgr24;
     bool convert = false;  // bit fields other than the layouts a Bitmap holds
     switch (h.bits) {
         case 1:
-            format = PixelFormat::pf1bit;
+            format = PixelFormat::Indexed1;
             break;
         case 4:
-            format = PixelFormat::pf4bit;
+            format = PixelFormat::Indexed4;
             break;
         case 8:
-            format = PixelFormat::pf8bit;
+            format = PixelFormat::Indexed8;
             break;
         case 16:
             if (h.compression == kRgb ||
                 (h.masks[0] == 0x7C00 && h.masks[1] == 0x3E0 && h.masks[2] == 0x1F)) {
-                format = PixelFormat::pf15bit;
+                format = PixelFormat::Bgr555;
             } else if (h.masks[0] == 0xF800 && h.masks[1] == 0x7E0 && h.masks[2] == 0x1F) {
-                format = PixelFormat::pf16bit;
+                format = PixelFormat::Bgr565;
             } else {
                 convert = true;
             }
@@ -270,11 +270,11 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> data) {
             if (h.compression != kRgb) ThrowInvalidFormat(kFormat);
             break;
         case 32:
-            format = PixelFormat::pf32bit;
+            format = PixelFormat::Bgra32;
             if (h.compression != kRgb &&
                 !(h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF)) {
                 convert = true;
-                format = PixelFormat::pf24bit;
+                format = PixelFormat::Bgr24;
             }
             break;
         default:

@@ -110,7 +110,7 @@ bool ConvertToSrgb(Bitmap& picture, std::span<const std::uint8_t> icc) {
     if (icc.empty() || picture.Empty()) return false;
     const PixelFormat format = picture.Format();
     const bool indexed = picture.BitsPerPixel() <= 8;
-    if (!indexed && format != PixelFormat::pf24bit && format != PixelFormat::pf32bit) return false;
+    if (!indexed && format != PixelFormat::Bgr24 && format != PixelFormat::Bgra32) return false;
     if (indexed && (picture.ColorTable().empty() || IsGreyRamp(picture.ColorTable()))) {
         return false;
     }
@@ -120,7 +120,7 @@ bool ConvertToSrgb(Bitmap& picture, std::span<const std::uint8_t> icc) {
     if (!profile || cmsGetColorSpace(profile.get()) != cmsSigRgbData) return false;
     // One transform in the picture's own layout both tells whether the
     // profile is sRGB in effect and converts the pixels.
-    const bool alpha = format == PixelFormat::pf32bit;
+    const bool alpha = format == PixelFormat::Bgra32;
     const cmsUInt32Number layout = indexed ? TYPE_RGB_8 : alpha ? TYPE_BGRA_8 : TYPE_BGR_8;
     const TransformHandle transform =
         ToSrgb(context.get(), profile.get(), layout, layout, alpha ? cmsFLAGS_COPY_ALPHA : 0);

@@ -77,9 +77,9 @@ Bitmap DecodeGif(std::span<const std::uint8_t> data) {
     // The picture's bytes and the file's (held by the caller while this
     // decodes) in one request: a thread already holding bytes never waits.
     MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
-        Bitmap::PixelBytes(desc.Width, desc.Height, PixelFormat::pf8bit) + data.size(),
+        Bitmap::PixelBytes(desc.Width, desc.Height, PixelFormat::Indexed8) + data.size(),
         "GIF picture");
-    Bitmap bitmap(desc.Width, desc.Height, PixelFormat::pf8bit, pool);
+    Bitmap bitmap(desc.Width, desc.Height, PixelFormat::Indexed8, pool);
     // Indices without a table entry read as black.
     bitmap.SetColorTable(std::move(table));
     if (desc.Interlace) {

@@ -287,7 +287,7 @@ DecodedPicture HeifReader::Decode(std::span<const std::uint8_t> data) {
     const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     const bool deep = lumaBits > 8;
     const int channels = alpha ? 4 : 3;
-    const PixelFormat format = alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit;
+    const PixelFormat format = alpha ? PixelFormat::Bgra32 : PixelFormat::Bgr24;
 
     // libheif's decoded planes (at most 4:4:4 with alpha, before and after
     // the conversion to interleaved RGB) beside the picture itself, which

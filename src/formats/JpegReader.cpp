@@ -299,7 +299,7 @@ void DecodeWhole(JpegDecoder& d, JpegOutput output) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     const bool cmyk = output == JpegOutput::Cmyk;
     const PixelFormat format =
-        output == JpegOutput::Grey8 ? PixelFormat::pf8bit : PixelFormat::pf24bit;
+        output == JpegOutput::Grey8 ? PixelFormat::Indexed8 : PixelFormat::Bgr24;
     if (cmyk) {
         d.cmykProfile = CmykProfileConverter::Create(d.iccProfile, cinfo.saw_Adobe_marker != 0);
     }
@@ -310,7 +310,7 @@ void DecodeWhole(JpegDecoder& d, JpegOutput output) {
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
     d.bitmap = Bitmap::Uninitialized(width, height, format, d.reservation);
-    if (format == PixelFormat::pf8bit) d.bitmap.SetGreyColorTable();
+    if (format == PixelFormat::Indexed8) d.bitmap.SetGreyColorTable();
     d.rows.resize(static_cast<std::size_t>(height));
 
     if (cmyk) {
@@ -338,7 +338,7 @@ void DecodeWhole(JpegDecoder& d, JpegOutput output) {
     }
     // Rows libjpeg could not deliver and the row padding are zeroed.
     const std::size_t used =
-        static_cast<std::size_t>(width) * (format == PixelFormat::pf8bit ? 1 : 3);
+        static_cast<std::size_t>(width) * (format == PixelFormat::Indexed8 ? 1 : 3);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = d.bitmap.ScanLine(y);
         if (static_cast<JDIMENSION>(y) >= cinfo.output_scanline) {

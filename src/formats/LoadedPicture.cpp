@@ -89,7 +89,7 @@ void LoadedPicture::LoadFromFile(const std::string& path) {
 Bitmap LoadedPicture::TakeBgr24() {
     Bitmap taken = std::move(picture_.bitmap);
     picture_.bitmap = Bitmap();
-    if (taken.Empty() || taken.Format() == PixelFormat::pf24bit) return taken;
+    if (taken.Empty() || taken.Format() == PixelFormat::Bgr24) return taken;
     return taken.ToBgr24();
 }
 

@@ -165,25 +165,25 @@ void RunDecoder(PngDecoder& d) {
         (static_cast<std::uint64_t>(png_get_rowbytes(png, info)) + 1) * height;
     CheckDataFits(rawBytes / 1040, d.input.data.size(), kFormat);
 
-    PixelFormat format = PixelFormat::pf24bit;
+    PixelFormat format = PixelFormat::Bgr24;
     if (depth == 16) png_set_strip_16(png);
     switch (colorType) {
         case PNG_COLOR_TYPE_PALETTE:
             if (depth < 8) png_set_packing(png);
-            format = PixelFormat::pf8bit;
+            format = PixelFormat::Indexed8;
             break;
         case PNG_COLOR_TYPE_GRAY:
             if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-            format = PixelFormat::pf8bit;
+            format = PixelFormat::Indexed8;
             break;
         case PNG_COLOR_TYPE_GRAY_ALPHA:
             png_set_gray_to_rgb(png);
             png_set_bgr(png);
-            format = PixelFormat::pf32bit;
+            format = PixelFormat::Bgra32;
             break;
         case PNG_COLOR_TYPE_RGB_ALPHA:
             png_set_bgr(png);
-            format = PixelFormat::pf32bit;
+            format = PixelFormat::Bgra32;
             break;
         default:
             png_set_bgr(png);
@@ -232,7 +232,7 @@ void RunDecoder(PngDecoder& d) {
             if (hasGamma) colors[i] = {table[colors[i].r], table[colors[i].g], table[colors[i].b]};
         }
         d.bitmap.SetColorTable(std::move(colors));
-    } else if (format == PixelFormat::pf8bit) {
+    } else if (format == PixelFormat::Indexed8) {
         std::vector<Color> grey(256);
         for (int k = 0; k < 256; ++k) {
             const std::uint8_t v = hasGamma ? table[k] : static_cast<std::uint8_t>(k);
@@ -245,7 +245,7 @@ void RunDecoder(PngDecoder& d) {
     for (png_uint_32 y = 0; y < height; ++y) d.rows[y] = d.bitmap.ScanLine(static_cast<int>(y));
     d.readingImage = true;
     png_read_image(png, d.rows.data());
-    if (hasGamma && format != PixelFormat::pf8bit) ApplyGammaToSamples(d.bitmap, table);
+    if (hasGamma && format != PixelFormat::Indexed8) ApplyGammaToSamples(d.bitmap, table);
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ struct Header {
 struct Layout {
     ColorScheme scheme = ColorScheme::Grey;
     int planes = 1;  // planes taken from the file
-    PixelFormat format = PixelFormat::pf8bit;
+    PixelFormat format = PixelFormat::Indexed8;
     std::uint64_t rowBytes = 0;  // bytes of one stored row of one channel
 };
 
@@ -156,20 +156,20 @@ Layout DeriveLayout(const Header& h) {
         case ColorScheme::Grey:
         case ColorScheme::Palette:
             l.planes = 1;
-            l.format = oneBit ? PixelFormat::pf1bit : PixelFormat::pf8bit;
+            l.format = oneBit ? PixelFormat::Indexed1 : PixelFormat::Indexed8;
             break;
         case ColorScheme::Rgb:
         case ColorScheme::Lab:
             l.planes = 3;
-            l.format = PixelFormat::pf24bit;
+            l.format = PixelFormat::Bgr24;
             break;
         case ColorScheme::Rgba:
             l.planes = 4;
-            l.format = PixelFormat::pf32bit;
+            l.format = PixelFormat::Bgra32;
             break;
         case ColorScheme::Cmyk:
             l.planes = 4;
-            l.format = PixelFormat::pf24bit;
+            l.format = PixelFormat::Bgr24;
             break;
     }
     // A colour picture needs every plane it is built from.

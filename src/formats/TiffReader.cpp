@@ -337,9 +337,9 @@ Bitmap DecodeOwn(TIFF* tif, const Layout& l, std::uint64_t dataSize, const Memor
         (static_cast<std::uint64_t>(l.width) * perPixel * l.bits + 7) / 8;
     CheckDataFits(MinimumStoredBytes(l, rowBytes * l.height * planes), dataSize, kFormat);
     const bool alpha = l.hasAlpha && l.samples >= 4;
-    const PixelFormat format = l.photometric != PHOTOMETRIC_RGB ? PixelFormat::pf8bit
-                               : alpha                          ? PixelFormat::pf32bit
-                                                                : PixelFormat::pf24bit;
+    const PixelFormat format = l.photometric != PHOTOMETRIC_RGB ? PixelFormat::Indexed8
+                               : alpha                          ? PixelFormat::Bgra32
+                                                                : PixelFormat::Bgr24;
     // The samples, the picture, the codec's buffers and the file's bytes
     // (held by the caller while this decodes), reserved together.
     MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
@@ -430,7 +430,7 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
     // reserved together.
     MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
         codecBytes + std::uint64_t{l.width} * l.height * 4 +
-            RowStride(l.width, PixelFormat::pf24bit) * l.height + stream.fileBytes,
+            RowStride(l.width, PixelFormat::Bgr24) * l.height + stream.fileBytes,
         "TIFF picture");
     TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     std::vector<std::uint32_t> raster(static_cast<std::size_t>(l.width) * l.height);
@@ -439,7 +439,7 @@ Bitmap DecodeRgba(TIFF* tif, const Layout& l, const MemoryStream& stream,
         Fail(stream);
     }
     Bitmap bitmap = Bitmap::Uninitialized(static_cast<int>(l.width), static_cast<int>(l.height),
-                                          PixelFormat::pf24bit, pool);
+                                          PixelFormat::Bgr24, pool);
     for (std::uint32_t y = 0; y < l.height; ++y) {
         const std::uint32_t* in = raster.data() + static_cast<std::size_t>(y) * l.width;
         std::uint8_t* out = bitmap.ScanLine(static_cast<int>(y));

@@ -94,7 +94,7 @@ DecodedPicture WebpReader::Decode(std::span<const std::uint8_t> data) {
     }
     const bool coversCanvas = it.width == canvasWidth && it.height == canvasHeight;
     const bool alpha = it.has_alpha || !coversCanvas;
-    const PixelFormat format = alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit;
+    const PixelFormat format = alpha ? PixelFormat::Bgra32 : PixelFormat::Bgr24;
     const int bpp = alpha ? 4 : 3;
 
     // The picture, the decoder's own whole-frame buffers (a lossless frame

@@ -12,7 +12,7 @@ namespace pictorel {
 namespace {
 
 void MakeTrueColor(Bitmap& picture) {
-    if (picture.Format() != PixelFormat::pf24bit) picture = picture.ToBgr24();
+    if (picture.Format() != PixelFormat::Bgr24) picture = picture.ToBgr24();
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ void ApplyBrightness(Bitmap& picture, double factor) {
 void SharpenImage(Bitmap& picture) {
     MakeTrueColor(picture);
     const int W = picture.Width(), H = picture.Height();
-    Bitmap sharp(W, H, PixelFormat::pf24bit);
+    Bitmap sharp(W, H, PixelFormat::Bgr24);
     const PixelRows24 src(picture);
     const PixelRows24 dst(sharp);
     for (int y = 0; y < H; ++y) {

@@ -5,10 +5,10 @@
 namespace pictorel {
 
 void CompositeOverWhite(Bitmap& picture) {
-    if (picture.Format() != PixelFormat::pf32bit || picture.Empty()) return;
+    if (picture.Format() != PixelFormat::Bgra32 || picture.Empty()) return;
     const int width = picture.Width();
     const int height = picture.Height();
-    Bitmap result = Bitmap::Uninitialized(width, height, PixelFormat::pf24bit);
+    Bitmap result = Bitmap::Uninitialized(width, height, PixelFormat::Bgr24);
     const std::size_t used = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = picture.ScanLine(y);

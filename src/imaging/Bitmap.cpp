@@ -17,19 +17,19 @@ namespace pictorel {
 
 int BitsPerPixel(PixelFormat format) {
     switch (format) {
-        case PixelFormat::pf1bit:
+        case PixelFormat::Indexed1:
             return 1;
-        case PixelFormat::pf4bit:
+        case PixelFormat::Indexed4:
             return 4;
-        case PixelFormat::pf8bit:
+        case PixelFormat::Indexed8:
             return 8;
-        case PixelFormat::pf15bit:
+        case PixelFormat::Bgr555:
             return 15;
-        case PixelFormat::pf16bit:
+        case PixelFormat::Bgr565:
             return 16;
-        case PixelFormat::pf24bit:
+        case PixelFormat::Bgr24:
             return 24;
-        case PixelFormat::pf32bit:
+        case PixelFormat::Bgra32:
             return 32;
     }
     return 0;
@@ -38,7 +38,7 @@ int BitsPerPixel(PixelFormat format) {
 namespace {
 
 int StorageBits(PixelFormat format) {
-    return format == PixelFormat::pf15bit ? 16 : BitsPerPixel(format);
+    return format == PixelFormat::Bgr555 ? 16 : BitsPerPixel(format);
 }
 
 std::uint8_t Widen5(unsigned v) {
@@ -210,25 +210,25 @@ Color Bitmap::Pixel(int x, int y) const {
         return index < colorTable_.size() ? colorTable_[index] : kBlack;
     };
     switch (format_) {
-        case PixelFormat::pf1bit:
+        case PixelFormat::Indexed1:
             return fromTable((row[x >> 3] >> (7 - (x & 7))) & 1u);
-        case PixelFormat::pf4bit:
+        case PixelFormat::Indexed4:
             return fromTable((x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4));
-        case PixelFormat::pf8bit:
+        case PixelFormat::Indexed8:
             return fromTable(row[x]);
-        case PixelFormat::pf15bit: {
+        case PixelFormat::Bgr555: {
             const unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
             return Color{Widen5((v >> 10) & 31), Widen5((v >> 5) & 31), Widen5(v & 31)};
         }
-        case PixelFormat::pf16bit: {
+        case PixelFormat::Bgr565: {
             const unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
             return Color{Widen5((v >> 11) & 31), Widen6((v >> 5) & 63), Widen5(v & 31)};
         }
-        case PixelFormat::pf24bit: {
+        case PixelFormat::Bgr24: {
             const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
             return Color{p[2], p[1], p[0]};
         }
-        case PixelFormat::pf32bit: {
+        case PixelFormat::Bgra32: {
             const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
             return Color{p[2], p[1], p[0]};
         }
@@ -240,7 +240,7 @@ void Bitmap::SetPixel(int x, int y, Color c) {
     RequireTrueColor("SetPixel");
     if (x < 0 || x >= width_) throw std::out_of_range("SetPixel: column out of range");
     std::uint8_t* row = ScanLine(y);
-    const int bytes = format_ == PixelFormat::pf24bit ? 3 : 4;
+    const int bytes = format_ == PixelFormat::Bgr24 ? 3 : 4;
     std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
     p[0] = c.b;
     p[1] = c.g;
@@ -249,9 +249,9 @@ void Bitmap::SetPixel(int x, int y, Color c) {
 }
 
 Bitmap Bitmap::ToBgr24() const {
-    if (format_ == PixelFormat::pf24bit) return *this;
-    Bitmap out(width_, height_, PixelFormat::pf24bit);
-    if (format_ == PixelFormat::pf8bit) {
+    if (format_ == PixelFormat::Bgr24) return *this;
+    Bitmap out(width_, height_, PixelFormat::Bgr24);
+    if (format_ == PixelFormat::Indexed8) {
         // Common case (grey JPEG, GIF, palette PNG): one table lookup per pixel.
         Color table[256];
         for (unsigned i = 0; i < 256; ++i)
@@ -268,7 +268,7 @@ Bitmap Bitmap::ToBgr24() const {
         }
         return out;
     }
-    if (format_ == PixelFormat::pf32bit) {
+    if (format_ == PixelFormat::Bgra32) {
         for (int y = 0; y < height_; ++y) {
             const std::uint8_t* s = ScanLine(y);
             std::uint8_t* d = out.ScanLine(y);
@@ -293,7 +293,7 @@ Bitmap Bitmap::ToBgr24() const {
 }
 
 void Bitmap::RequireTrueColor(const char* operation) const {
-    if (format_ != PixelFormat::pf24bit && format_ != PixelFormat::pf32bit)
+    if (format_ != PixelFormat::Bgr24 && format_ != PixelFormat::Bgra32)
         throw Error(std::string(operation) + " needs a 24- or 32-bit picture");
 }
 
@@ -302,7 +302,7 @@ void Bitmap::FillRect(const Rect& r, Color c) {
     const int left = std::max(r.left, 0), right = std::min(r.right, width_);
     const int top = std::max(r.top, 0), bottom = std::min(r.bottom, height_);
     if (left >= right || top >= bottom) return;
-    const int bytes = format_ == PixelFormat::pf24bit ? 3 : 4;
+    const int bytes = format_ == PixelFormat::Bgr24 ? 3 : 4;
     for (int y = top; y < bottom; ++y) {
         std::uint8_t* p = ScanLine(y) + static_cast<std::size_t>(left) * bytes;
         for (int x = left; x < right; ++x, p += bytes) {

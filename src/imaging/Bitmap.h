@@ -8,13 +8,15 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/Geometry.h"
 #include "imaging/MemoryBudget.h"
 
 namespace pictorel {
 
-// Device-independent pixel layouts. pf15bit is 5-5-5 and pf16bit 5-6-5 in a
-// little-endian 16-bit unit; pf24bit is B,G,R and pf32bit B,G,R,A in memory.
-enum class PixelFormat { pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+// Device-independent pixel layouts. Indexed1, Indexed4 and Indexed8 index the
+// picture's palette; Bgr555 is 5-5-5 and Bgr565 5-6-5 in a
+// little-endian 16-bit unit; Bgr24 is B,G,R and Bgra32 B,G,R,A in memory.
+enum class PixelFormat { Indexed1, Indexed4, Indexed8, Bgr555, Bgr565, Bgr24, Bgra32 };
 
 int BitsPerPixel(PixelFormat format);
 
@@ -29,30 +31,18 @@ struct Color {
 inline constexpr Color kWhite{255, 255, 255};
 inline constexpr Color kBlack{0, 0, 0};
 
-// Half-open rectangle [left, right) x [top, bottom).
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool Empty() const { return right <= left || bottom <= top; }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
-
 class Bitmap {
   public:
     // An empty 24-bit picture of 0 x 0 pixels.
     Bitmap() = default;
     // A new picture with zeroed pixels (black, or colour-table entry 0).
     // Throws OutOfResources when the size is negative or above the limits.
-    Bitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    Bitmap(int width, int height, PixelFormat format = PixelFormat::Bgr24);
     // The same, taking the pixels' bytes out of `pool` (see Uninitialized).
     Bitmap(int width, int height, PixelFormat format, MemoryBudget::Reservation& pool);
     // The same without clearing the pixels, for callers that write every byte
     // (padding bytes included) themselves.
-    static Bitmap Uninitialized(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    static Bitmap Uninitialized(int width, int height, PixelFormat format = PixelFormat::Bgr24);
     // The same, taking the pixels' bytes out of `pool`, a reservation made
     // for this picture together with other buffers (reserved anew when the
     // pool holds too few).
@@ -126,7 +116,7 @@ class Bitmap {
 
     int width_ = 0;
     int height_ = 0;
-    PixelFormat format_ = PixelFormat::pf24bit;
+    PixelFormat format_ = PixelFormat::Bgr24;
     std::size_t stride_ = 0;
     struct FreePixels {
         void operator()(std::uint8_t* p) const noexcept;

@@ -13,12 +13,12 @@ namespace pictorel {
 namespace {
 
 bool Is24(const Bitmap& b) {
-    return b.Format() == PixelFormat::pf24bit;
+    return b.Format() == PixelFormat::Bgr24;
 }
 
 // An 8-bit grey picture of the given size.
 Bitmap NewGreyPicture(int width, int height) {
-    Bitmap grey(width, height, PixelFormat::pf8bit);
+    Bitmap grey(width, height, PixelFormat::Indexed8);
     SetGrayColorTable(grey);
     return grey;
 }
@@ -61,7 +61,7 @@ bool InvertBitmap(Bitmap& picture) {
 }
 
 bool StretchGrayContrast(Bitmap& picture) {
-    if (picture.Format() != PixelFormat::pf8bit) return false;
+    if (picture.Format() != PixelFormat::Indexed8) return false;
     const PixelRows8 data(picture);
     const std::int64_t pixels = std::int64_t{data.Width()} * data.Height();
     if (pixels == 0) return true;  // no level to spread

@@ -139,7 +139,7 @@ void TurnQuadrantRows(const std::vector<std::uint8_t*>& rows, int n, int first, 
 
 bool TurnSquareInPlace(Bitmap& square, TurnDirection direction) {
     const int n = square.Width();
-    if (n == 0 || n != square.Height() || square.Format() != PixelFormat::pf24bit) return false;
+    if (n == 0 || n != square.Height() || square.Format() != PixelFormat::Bgr24) return false;
     std::vector<std::uint8_t*> rows(n);
     for (int r = 0; r < n; ++r) rows[r] = square.ScanLine(r);
     // Threads take disjoint bands of the quadrant's rows; the cycles they
@@ -178,8 +178,8 @@ Bitmap RotateBitmap90(const Bitmap& source) {
 
     // Every pixel of a 24-bit result is written below: only the bytes after
     // the last pixel of each row are cleared.
-    Bitmap result = source.Format() == PixelFormat::pf24bit
-                        ? Bitmap::Uninitialized(H, W, PixelFormat::pf24bit)
+    Bitmap result = source.Format() == PixelFormat::Bgr24
+                        ? Bitmap::Uninitialized(H, W, PixelFormat::Bgr24)
                         : Bitmap(H, W, source.Format());
     result.SetColorTable(source.ColorTable());
     std::vector<const std::uint8_t*> src(H);
@@ -188,7 +188,7 @@ Bitmap RotateBitmap90(const Bitmap& source) {
     for (int r = 0; r < W; ++r) dst[r] = result.ScanLine(r);
 
     switch (source.Format()) {
-        case PixelFormat::pf1bit:
+        case PixelFormat::Indexed1:
             ForEachTurnedPixel(W, H, [&](int sx, int sy, int dx, int dy) {
                 const bool set = (src[sy][sx >> 3] >> (7 - (sx & 7))) & 1;
                 std::uint8_t& b = dst[dy][dx >> 3];
@@ -197,7 +197,7 @@ Bitmap RotateBitmap90(const Bitmap& source) {
                         : static_cast<std::uint8_t>(b & ~mask);
             });
             break;
-        case PixelFormat::pf4bit:
+        case PixelFormat::Indexed4:
             ForEachTurnedPixel(W, H, [&](int sx, int sy, int dx, int dy) {
                 const unsigned v = (sx & 1) ? (src[sy][sx >> 1] & 0x0Fu) : (src[sy][sx >> 1] >> 4);
                 std::uint8_t& b = dst[dy][dx >> 1];
@@ -205,17 +205,17 @@ Bitmap RotateBitmap90(const Bitmap& source) {
                              : static_cast<std::uint8_t>((b & 0x0Fu) | (v << 4));
             });
             break;
-        case PixelFormat::pf8bit:
+        case PixelFormat::Indexed8:
             ForEachTurnedPixel(W, H,
                                [&](int sx, int sy, int dx, int dy) { dst[dy][dx] = src[sy][sx]; });
             break;
-        case PixelFormat::pf15bit:
-        case PixelFormat::pf16bit:
+        case PixelFormat::Bgr555:
+        case PixelFormat::Bgr565:
             ForEachTurnedPixel(W, H, [&](int sx, int sy, int dx, int dy) {
                 std::memcpy(dst[dy] + 2 * dx, src[sy] + 2 * sx, 2);
             });
             break;
-        case PixelFormat::pf24bit: {
+        case PixelFormat::Bgr24: {
             const std::size_t used = 3 * std::size_t(H);
             const std::size_t padding = result.Stride() - used;
             if (padding > 0)
@@ -223,7 +223,7 @@ Bitmap RotateBitmap90(const Bitmap& source) {
             Turn24(src, dst, W, H);
             break;
         }
-        case PixelFormat::pf32bit:
+        case PixelFormat::Bgra32:
             ForEachTurnedPixel(W, H, [&](int sx, int sy, int dx, int dy) {
                 std::memcpy(dst[dy] + 4 * dx, src[sy] + 4 * sx, 4);
             });

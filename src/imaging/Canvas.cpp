@@ -11,7 +11,7 @@
 namespace pictorel {
 
 Canvas::Canvas(Bitmap& target) : bitmap_(target) {
-    if (target.Format() != PixelFormat::pf24bit && target.Format() != PixelFormat::pf32bit)
+    if (target.Format() != PixelFormat::Bgr24 && target.Format() != PixelFormat::Bgra32)
         throw Error("Canvas needs a 24- or 32-bit picture");
 }
 

@@ -404,16 +404,16 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     const int H = source.Height();
     const ResamplePlan plan = MakePlan(W, H, width, height);
 
-    Bitmap result = Bitmap::Uninitialized(width, height, PixelFormat::pf24bit);
+    Bitmap result = Bitmap::Uninitialized(width, height, PixelFormat::Bgr24);
     ClearRowPadding(result);
     Bitmap converted;
     const Bitmap* pixels = &source;
     SourceView src;
     src.W = W;
     src.H = H;
-    if (source.Format() == PixelFormat::pf24bit || source.Format() == PixelFormat::pf32bit) {
-        src.bytesPerPixel = source.Format() == PixelFormat::pf24bit ? 3 : 4;
-    } else if (source.Format() == PixelFormat::pf8bit && IsGreyRamp(source.ColorTable())) {
+    if (source.Format() == PixelFormat::Bgr24 || source.Format() == PixelFormat::Bgra32) {
+        src.bytesPerPixel = source.Format() == PixelFormat::Bgr24 ? 3 : 4;
+    } else if (source.Format() == PixelFormat::Indexed8 && IsGreyRamp(source.ColorTable())) {
         src.bytesPerPixel = 1;
         src.channels = 1;
     } else {
@@ -488,7 +488,7 @@ int RingRows(const ResamplePlan& plan, RowResampler::Rows rows) {
 std::uint64_t RowResamplerBytes(const ResamplePlan& plan, int sourceWidth,
                                 RowResampler::Rows rows) {
     const std::uint64_t ringBytes = 3 * std::uint64_t(sourceWidth) * RingRows(plan, rows);
-    return ringBytes + RowStride(plan.width, PixelFormat::pf24bit) * std::uint64_t(plan.height);
+    return ringBytes + RowStride(plan.width, PixelFormat::Bgr24) * std::uint64_t(plan.height);
 }
 
 }  // namespace
@@ -521,7 +521,7 @@ void RowResampler::Build(int sourceWidth, int sourceHeight, Rows rows,
     s.reservation = pool.Split(RowResamplerBytes(s.plan, sourceWidth, rows));
     // The result takes its share; the ring keeps the rest.
     s.result =
-        Bitmap::Uninitialized(s.plan.width, s.plan.height, PixelFormat::pf24bit, s.reservation);
+        Bitmap::Uninitialized(s.plan.width, s.plan.height, PixelFormat::Bgr24, s.reservation);
     ClearRowPadding(s.result);
     s.ring.resize(s.rowBytes * static_cast<std::size_t>(s.ringRows));
     s.rowTable.assign(static_cast<std::size_t>(sourceHeight), nullptr);

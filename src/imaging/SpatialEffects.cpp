@@ -16,7 +16,7 @@ namespace pictorel {
 namespace {
 
 bool Is24(const Bitmap& b) {
-    return b.Format() == PixelFormat::pf24bit;
+    return b.Format() == PixelFormat::Bgr24;
 }
 
 // Per-channel sums over rectangles of a 24-bit picture, from a table of

@@ -64,7 +64,7 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
 
     // The editor cannot change the selection while it is shown, but a copy
     // keeps the walk safe whatever the host does.
-    const std::vector<std::string> files = main.SelectedFiles;
+    const std::vector<std::string> files = main.SelectedFiles();
     int unsaved = 0;
     PicturePrefetcher ahead(std::move(load));
     // The first photo is loaded by the same thread as the others, alone, so
@@ -79,19 +79,18 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
         // thread, which then either gets its room or fails; it never waits
         // for it while holding budget.
         editor.ReleasePictures();
-        editor.Prepared = ahead.Take();
+        editor.SetSource(file, ahead.Take());
         if (i + 1 < files.size()) ahead.Start(files[i + 1]);
 
-        editor.SourcePath = file;
         editor.ShowMarker(false);
 
         const EditorExit exit = host.ShowModal(editor, EditorCaption(file, i + 1, files.size()));
         // The editor holds no result only when the photo could not be read
         // (it was told as the editor opened): that file is not saved.
-        const bool unreadable = !editor.Result;
+        const bool unreadable = !editor.Result();
         if (unreadable) ++unsaved;
         if (exit == EditorExit::Save) {
-            const Bitmap* picture = editor.Result ? &*editor.Result : nullptr;
+            const Bitmap* picture = editor.Result() ? &*editor.Result() : nullptr;
             if (!main.SaveResult(picture, destination.OutputPathFor(file))) ++unsaved;
         } else if (exit == EditorExit::StopAll) {
             if (destination.SameFolder() && destination.FolderToOpen().empty())

@@ -127,7 +127,7 @@ bool Compress(const Bitmap& bgr, JSAMPLE* row, MemoryDestination& dest, ErrorMan
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image) {
     Bitmap converted;
     const Bitmap* bgr = &image;
-    if (image.Format() != PixelFormat::pf24bit) {
+    if (image.Format() != PixelFormat::Bgr24) {
         converted = image.ToBgr24();
         bgr = &converted;
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "app/SettingsKeys.h"
@@ -49,7 +50,7 @@ void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std
 
 MainScreen::MainScreen(SettingsFile& ini, IMessageBoxes& boxes, IProgress& progress, IShell& shell,
                        IBaseFolderDialog& baseDialog)
-    : DefaultRootPath(ComputeDefaultRootPath()),
+    : defaultRootPath_(ComputeDefaultRootPath()),
       ini_(ini),
       boxes_(boxes),
       progress_(progress),
@@ -62,12 +63,12 @@ void MainScreen::Start(const std::vector<std::string>& arguments) {
     std::string pending;
     for (const std::string& argument : arguments) {
         if (FolderExists(argument)) {
-            AppendSupportedPaths({argument}, SelectedFiles);
+            AppendSupportedPaths({argument}, selectedFiles_);
             continue;
         }
         pending = pending.empty() ? argument : pending + " " + argument;
         if (FileExists(pending)) {
-            if (HasAcceptedExtension(pending)) SelectedFiles.push_back(pending);
+            if (HasAcceptedExtension(pending)) selectedFiles_.push_back(pending);
             pending.clear();
         }
     }
@@ -75,7 +76,7 @@ void MainScreen::Start(const std::vector<std::string>& arguments) {
 }
 
 void MainScreen::DropFiles(const std::vector<std::string>& fileList) {
-    if (!SelectedFiles.empty()) return;
+    if (!selectedFiles_.empty()) return;
     AddPaths(fileList);
 }
 
@@ -85,66 +86,68 @@ void MainScreen::AddChosenFiles(const std::vector<std::string>& paths) {
 }
 
 void MainScreen::AddPaths(const std::vector<std::string>& paths) {
-    AppendSupportedPaths(paths, SelectedFiles);
+    AppendSupportedPaths(paths, selectedFiles_);
     RefreshScreen();
 }
 
 void MainScreen::RefreshScreen() {
-    ComboText.clear();
-    RunGroupVisible = false;
-    Caption = kCaptionPrefix + std::to_string(SelectedFiles.size());
-    if (SelectedFiles.empty()) {
-        ProcessingScreen = false;
-        Title = kSelectionTitle;
-        LastFolderButtonVisible = !ini_.ReadString(kPathSection, kLastSourcePathKey, "").empty();
+    comboText_.clear();
+    runGroupVisible_ = false;
+    caption_ = kCaptionPrefix + std::to_string(selectedFiles_.size());
+    if (selectedFiles_.empty()) {
+        processingScreen_ = false;
+        title_ = kSelectionTitle;
+        lastFolderButtonVisible_ = !ini_.ReadString(kPathSection, kLastSourcePathKey, "").empty();
         return;
     }
-    ProcessingScreen = true;
-    Title = kProcessingTitle;
+    processingScreen_ = true;
+    title_ = kProcessingTitle;
     try {
-        ComboItems = SplitItems(ListBaseSubfolders(BaseFolder()));
-        ComboIndex = -1;
-        FocusComboRequested = true;
-    } catch (...) {
-        // The combo keeps what it had; the screen is shown all the same.
+        comboItems_ = SplitItems(ListBaseSubfolders(BaseFolder()));
+        comboIndex_ = -1;
+        focusComboRequested_ = true;
+    } catch (const std::bad_alloc&) {
+        // Listing the base folder reports its own faults as an empty list;
+        // only memory can run out here. The combo keeps what it had and the
+        // screen is shown all the same.
     }
-    ini_.WriteString(kPathSection, kLastSourcePathKey, FolderPart(SelectedFiles.back()));
+    ini_.WriteString(kPathSection, kLastSourcePathKey, FolderPart(selectedFiles_.back()));
 }
 
 void MainScreen::FolderNameTyped(const std::string& text) {
-    ComboText = text;
-    ComboIndex = -1;
+    comboText_ = text;
+    comboIndex_ = -1;
     FolderNameChanged();
 }
 
 void MainScreen::FolderNamePicked(int index) {
-    if (index < 0 || index >= static_cast<int>(ComboItems.size())) return;
-    ComboIndex = index;
-    ComboText = ComboItems[static_cast<std::size_t>(index)];
+    if (index < 0 || index >= static_cast<int>(comboItems_.size())) return;
+    comboIndex_ = index;
+    comboText_ = comboItems_[static_cast<std::size_t>(index)];
     FolderNameChanged();
 }
 
 void MainScreen::FolderNameChanged() {
-    RunGroupVisible = !Trim(ComboText).empty();
+    runGroupVisible_ = !Trim(comboText_).empty();
 }
 
 std::string MainScreen::BaseFolder() const {
     const std::string stored = UsableRootPath(ini_.ReadString(kPathSection, kRootPathKey, ""));
-    return stored.empty() ? DefaultRootPath : stored;
+    return stored.empty() ? defaultRootPath_ : stored;
 }
 
 std::string MainScreen::PrepareOutputFolder() {
     const OutputFolderContext context{boxes_, baseDialog_, [this] { return BaseFolder(); },
-                                      [this] { FocusComboRequested = true; }, DefaultRootPath};
-    return pictorel::PrepareOutputFolder(ComboText, context);
+                                      [this] { focusComboRequested_ = true; }, defaultRootPath_};
+    return pictorel::PrepareOutputFolder(comboText_, context);
 }
 
 bool MainScreen::StartRun(RunDestination& destination) {
-    if (SelectedFiles.empty()) {
+    if (selectedFiles_.empty()) {
         boxes_.ShowPlain(kNoFilesMessage);
         return false;
     }
-    if (ComboIndex == 0) {
+    if (comboIndex_ == 0) {
         destination = RunDestination();
     } else {
         std::string folder = PrepareOutputFolder();
@@ -159,7 +162,7 @@ void MainScreen::RunAutomatic() {
     RunDestination destination;
     if (!StartRun(destination)) return;
 
-    const std::size_t count = SelectedFiles.size();
+    const std::size_t count = selectedFiles_.size();
     bool stopped = false;
     int unsaved = 0;
     progress_.StartProgress(static_cast<int>(count), true);
@@ -167,7 +170,7 @@ void MainScreen::RunAutomatic() {
         // The window thread sleeps in its event loop while the workers run;
         // each finished file wakes it, so a result is written as soon as it is
         // ready and the window's events keep flowing meanwhile.
-        OrderedShrinkPipeline pipeline(SelectedFiles, ShrinkJobs, ShrinkAndEncode,
+        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, ShrinkAndEncode,
                                        [this] { progress_.WakeWaiter(); });
         for (std::size_t i = 0; i < count; ++i) {
             progress_.WaitWithEventsRunning(
@@ -177,15 +180,15 @@ void MainScreen::RunAutomatic() {
                 // A photo that cannot be read is told, left out and counted
                 // among the files not saved, so the run does not end as if
                 // every photo had been shrunk.
-                const PhotoFailure failure = DescribeFailure(photo.failure, SelectedFiles[i]);
+                const PhotoFailure failure = DescribeFailure(photo.failure, selectedFiles_[i]);
                 if (failure.unreadable) {
                     boxes_.ShowError(failure.message);
                 } else {
-                    ShowSaveFailure(destination.OutputPathFor(SelectedFiles[i]), "",
+                    ShowSaveFailure(destination.OutputPathFor(selectedFiles_[i]), "",
                                     failure.message);
                 }
                 ++unsaved;
-            } else if (!SaveEncoded(photo, destination.OutputPathFor(SelectedFiles[i]))) {
+            } else if (!SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
                 ++unsaved;
             }
             progress_.StepProgress();
@@ -240,7 +243,7 @@ void MainScreen::FinishRun(const RunDestination& destination, const std::string&
         const std::string folder = destination.FolderToOpen();
         if (!folder.empty()) shell_.OpenFolder(folder);
     }
-    SelectedFiles.clear();
+    selectedFiles_.clear();
     RefreshScreen();
 }
 

@@ -45,23 +45,26 @@ class MainScreen {
                IBaseFolderDialog& baseDialog);
 
     // Default base folder, fixed at creation.
-    const std::string DefaultRootPath;
-    std::vector<std::string> SelectedFiles;
+    const std::string& DefaultRootPath() const { return defaultRootPath_; }
+    const std::vector<std::string>& SelectedFiles() const { return selectedFiles_; }
 
-    // Screen state, rebuilt by RefreshScreen.
-    bool ProcessingScreen = false;
-    std::string Title = kSelectionTitle;
-    std::string Caption = std::string(kCaptionPrefix) + "0";
-    bool LastFolderButtonVisible = false;
+    // Screen state, rebuilt by RefreshScreen; read by the window.
+    bool ProcessingScreen() const { return processingScreen_; }
+    const std::string& Title() const { return title_; }
+    const std::string& Caption() const { return caption_; }
+    bool LastFolderButtonVisible() const { return lastFolderButtonVisible_; }
     // The folder-name combo and the run buttons group box.
-    std::vector<std::string> ComboItems;
-    int ComboIndex = -1;
-    std::string ComboText;
-    bool RunGroupVisible = false;
-    // Set when the combo should take the keyboard focus; the window clears it.
-    bool FocusComboRequested = false;
+    const std::vector<std::string>& ComboItems() const { return comboItems_; }
+    int ComboIndex() const { return comboIndex_; }
+    const std::string& ComboText() const { return comboText_; }
+    bool RunGroupVisible() const { return runGroupVisible_; }
+    // Set when the combo should take the keyboard focus, until the window
+    // has given it the focus (FocusComboDone).
+    bool FocusComboRequested() const { return focusComboRequested_; }
+    void FocusComboDone() { focusComboRequested_ = false; }
     // Worker threads of the automatic run.
-    int ShrinkJobs = DefaultShrinkJobs();
+    int ShrinkJobs() const { return shrinkJobs_; }
+    void SetShrinkJobs(int jobs) { shrinkJobs_ = jobs; }
 
     // Creation: the command-line paths, then the first screen.
     void Start(const std::vector<std::string>& arguments);
@@ -108,6 +111,19 @@ class MainScreen {
     void ShowSaveFailure(const std::string& outputPath, const std::string& tried,
                          std::string reason);
     void AddPaths(const std::vector<std::string>& paths);
+
+    const std::string defaultRootPath_;
+    std::vector<std::string> selectedFiles_;
+    bool processingScreen_ = false;
+    std::string title_ = kSelectionTitle;
+    std::string caption_ = std::string(kCaptionPrefix) + "0";
+    bool lastFolderButtonVisible_ = false;
+    std::vector<std::string> comboItems_;
+    int comboIndex_ = -1;
+    std::string comboText_;
+    bool runGroupVisible_ = false;
+    bool focusComboRequested_ = false;
+    int shrinkJobs_ = DefaultShrinkJobs();
 
     SettingsFile& ini_;
     IMessageBoxes& boxes_;

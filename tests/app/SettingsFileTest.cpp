@@ -21,10 +21,8 @@ using test::TempDir;
 using test::WriteFile;
 
 // A settings component on a named file in a temporary folder.
-SettingsFile OpenIni(const TempDir& dir, SettingsFence fence,
-                     const std::string& name = "Test.ini") {
+SettingsFile OpenIni(const TempDir& dir, const std::string& name = "Test.ini") {
     SettingsFile ini(dir.Str() + "pictorel");
-    ini.SetFence(fence);
     ini.SetFileName(dir.Str() + name);
     return ini;
 }
@@ -41,7 +39,6 @@ TEST(SettingsFileTest, ProgramSettingsLiveBesideAWritableExecutable) {
     TempDir dir;
     ProgramSettings dm(dir.Str() + "pictorel");
     EXPECT_EQ(dm.File.Path(), dir.Str() + "Pictorel.ini");
-    EXPECT_EQ(dm.File.Fence(), SettingsFence::DoubleQuotes);
     EXPECT_EQ(SettingsFilePath(dir.Str() + "pictorel"), dm.File.Path());
 
     dm.File.WriteString("Path", "RootPath", "/home/u/Pictures/Estavel/");
@@ -75,22 +72,18 @@ TEST(SettingsFileTest, SettingsMoveToTheConfigFolderWhenTheExecutableFolderIsNot
         ::unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(SettingsFileTest, NameWithoutFolderResolvesByDefaultDir) {
+TEST(SettingsFileTest, NameWithoutFolderLivesBesideTheExecutable) {
     TempDir dir;
     SettingsFile ini(dir.Str() + "pictorel");
     ini.SetFileName("Other.ini");
     EXPECT_EQ(ini.Path(), dir.Str() + "Other.ini");
-    ini.SetDefaultDir(SettingsLocation::None);
-    EXPECT_EQ(ini.Path(), "Other.ini");
-    ini.SetDefaultDir(SettingsLocation::UserConfigFolder);
-    EXPECT_EQ(ini.Path(), UserConfigFolder() + "/Other.ini");
     ini.SetFileName("/elsewhere/x.ini");
     EXPECT_EQ(ini.Path(), "/elsewhere/x.ini");
 }
 
 TEST(SettingsFileTest, QuotedValuesKeepTheirBlanksAndLoseOneOwnQuotePair) {
     TempDir dir;
-    SettingsFile ini = OpenIni(dir, SettingsFence::DoubleQuotes);
+    SettingsFile ini = OpenIni(dir);
     ini.WriteString("Path", "RootPath", "  two blanks  ");
     EXPECT_EQ(ini.ReadString("Path", "RootPath", "d"), "  two blanks  ");
     ini.WriteString("Path", "RootPath", "\"quoted\"");
@@ -102,7 +95,7 @@ TEST(SettingsFileTest, QuotedValuesKeepTheirBlanksAndLoseOneOwnQuotePair) {
 
 TEST(SettingsFileTest, MissingAndEmptyValuesGiveTheDefault) {
     TempDir dir;
-    SettingsFile ini = OpenIni(dir, SettingsFence::DoubleQuotes);
+    SettingsFile ini = OpenIni(dir);
     EXPECT_EQ(ini.ReadString("Path", "RootPath", ""), "");  // no file at all
     EXPECT_EQ(ini.ReadString("Path", "RootPath", "def"), "def");
     WriteFile(dir.Path() / "Test.ini", std::string("[Path]\nRootPath=\nQuoted=\"\"\nBlank=   \n"));
@@ -110,7 +103,6 @@ TEST(SettingsFileTest, MissingAndEmptyValuesGiveTheDefault) {
     EXPECT_EQ(ini.ReadString("Path", "Quoted", "def"), "def");
     EXPECT_EQ(ini.ReadString("Path", "Blank", "def"), "def");
     EXPECT_EQ(ini.ReadString("Path", "Blank", ""), "");
-    EXPECT_EQ(ini.ReadRawString("Path", "RootPath", "raw"), "raw");
     EXPECT_EQ(ini.ReadString("Other", "RootPath", "def"), "def");
     // The default is enclosed and loses only that added pair.
     EXPECT_EQ(ini.ReadString("Path", "Missing", "\"d\""), "\"d\"");
@@ -123,10 +115,10 @@ TEST(SettingsFileTest, NamesMatchWithoutCaseAndOtherContentSurvivesAWrite) {
         std::string(
             "; note\r\n[Bounds]\r\nFMain.Bounds=0,1,2\r\n\r\n[path]\r\n  rootpath = \"/a/\" \r\n"
             "LastSourcePath='/b'\r\n"));
-    SettingsFile ini = OpenIni(dir, SettingsFence::DoubleQuotes);
+    SettingsFile ini = OpenIni(dir);
     EXPECT_EQ(ini.ReadString("PATH", "RootPath", ""), "/a/");
     EXPECT_EQ(ini.ReadString("Path", "lastsourcepath", ""), "/b");
-    EXPECT_EQ(ini.ReadRawString("bounds", "fmain.bounds", ""), "0,1,2");
+    EXPECT_EQ(ini.ReadString("bounds", "fmain.bounds", ""), "0,1,2");
 
     ini.WriteString("Path", "ROOTPATH", "/c/");
     ini.WriteString("Bounds", "FSelectRootPath.Bounds", "3");
@@ -140,43 +132,33 @@ TEST(SettingsFileTest, NamesMatchWithoutCaseAndOtherContentSurvivesAWrite) {
 
 TEST(SettingsFileTest, ReadsAreCutAt2047BytesOnACharacterBoundary) {
     TempDir dir;
-    SettingsFile ini = OpenIni(dir, SettingsFence::None);
-    ini.WriteRawString("S", "Long", std::string(3000, 'a'));
+    // Written unquoted by hand, as another editor of the file may leave them.
+    WriteFile(dir.Path() / "Test.ini",
+              "[S]\nLong=" + std::string(3000, 'a') + "\nExact=" + std::string(2047, 'b') +
+                  "\nWide=" + std::string(2045, 'c') + "\xE3\x81\x82" + "d" +
+                  "\nFits=" + std::string(2044, 'c') + "\xE3\x81\x82" + "d\n");
+    SettingsFile ini = OpenIni(dir);
     EXPECT_EQ(ini.ReadString("S", "Long", ""), std::string(2047, 'a'));
-    ini.WriteRawString("S", "Exact", std::string(2047, 'b'));
     EXPECT_EQ(ini.ReadString("S", "Exact", ""), std::string(2047, 'b'));
     // "あ" is three bytes; it would straddle the cut and is dropped whole.
-    ini.WriteRawString("S", "Wide", std::string(2045, 'c') + "\xE3\x81\x82" + "d");
     EXPECT_EQ(ini.ReadString("S", "Wide", ""), std::string(2045, 'c'));
-    ini.WriteRawString("S", "Fits", std::string(2044, 'c') + "\xE3\x81\x82" + "d");
     EXPECT_EQ(ini.ReadString("S", "Fits", ""), std::string(2044, 'c') + "\xE3\x81\x82");
 }
 
-TEST(SettingsFileTest, FenceModesWriteAndReadTheirEnclosures) {
+TEST(SettingsFileTest, OnlyDoubleQuotesAreTakenOff) {
     TempDir dir;
     const std::string open = "\xEF\xBD\xA2";
     const std::string close = "\xEF\xBD\xA3";
-    SettingsFile paren = OpenIni(dir, SettingsFence::CornerBrackets);
-    paren.WriteString("S", "A", "v");
-    EXPECT_EQ(paren.ReadRawString("S", "A", ""), open + "v" + close);
-    EXPECT_EQ(paren.ReadString("S", "A", ""), "v");
-    EXPECT_EQ(paren.ReadString("S", "Missing", ""), "");
-
-    WriteFile(dir.Path() / "Test.ini", "[S]\nQ=\"\"v10\"\"\nC=" + open + "v11" + close +
-                                           "\nHalf=" + open + "x\nBare=" + open + close + "\n");
-    SettingsFile ver11 = OpenIni(dir, SettingsFence::QuotesOrBrackets);
-    EXPECT_EQ(ver11.ReadString("S", "Q", ""), "v10");
-    EXPECT_EQ(ver11.ReadString("S", "C", ""), "v11");
-    EXPECT_EQ(ver11.ReadString("S", "Half", ""), open + "x");
-    EXPECT_EQ(ver11.ReadString("S", "Bare", "d"), "");
-    SettingsFile none = OpenIni(dir, SettingsFence::None);
-    EXPECT_EQ(none.ReadString("S", "C", ""), open + "v11" + close);
-    EXPECT_EQ(none.ReadString("S", "Q", ""), "\"v10\"");
+    WriteFile(dir.Path() / "Test.ini", "[S]\nQ=\"\"v10\"\"\nC=" + open + "v11" + close + "\n");
+    SettingsFile ini = OpenIni(dir);
+    // The file keeps one pair as written and the read takes one more off.
+    EXPECT_EQ(ini.ReadString("S", "Q", ""), "v10");
+    EXPECT_EQ(ini.ReadString("S", "C", ""), open + "v11" + close);
 }
 
 TEST(SettingsFileTest, FailedWritesRaiseTheMessageAndKeepTheFile) {
     TempDir dir;
-    SettingsFile missingFolder = OpenIni(dir, SettingsFence::DoubleQuotes, "no/such/folder.ini");
+    SettingsFile missingFolder = OpenIni(dir, "no/such/folder.ini");
     try {
         missingFolder.WriteString("Path", "RootPath", "x");
         FAIL() << "no error raised";
@@ -184,31 +166,31 @@ TEST(SettingsFileTest, FailedWritesRaiseTheMessageAndKeepTheFile) {
         EXPECT_EQ(std::string(e.what()), dir.Str() + "no/such/folder.ini に書き込めません");
     }
     WriteFile(dir.Path() / "file", std::string("x"));
-    SettingsFile fileAsFolder = OpenIni(dir, SettingsFence::DoubleQuotes, "file/a.ini");
+    SettingsFile fileAsFolder = OpenIni(dir, "file/a.ini");
     EXPECT_THROW(fileAsFolder.WriteString("Path", "RootPath", "x"), SettingsFileError);
     fs::create_directory(dir.Path() / "folder.ini");
-    SettingsFile folder = OpenIni(dir, SettingsFence::DoubleQuotes, "folder.ini");
+    SettingsFile folder = OpenIni(dir, "folder.ini");
     EXPECT_THROW(folder.WriteString("Path", "RootPath", "x"), SettingsFileError);
     EXPECT_TRUE(fs::is_directory(dir.Path() / "folder.ini"));
 
     // A value with a line break would plant a second key: refused, file unchanged.
-    SettingsFile ini = OpenIni(dir, SettingsFence::None);
+    SettingsFile ini = OpenIni(dir);
     ini.WriteString("Path", "RootPath", "/a/");
     EXPECT_THROW(ini.WriteString("Path", "RootPath", "/b/\n[Evil]\nk=v"), SettingsFileError);
     EXPECT_THROW(ini.WriteString("Path", "Root=Path", "x"), SettingsFileError);
-    EXPECT_EQ(ReadText(dir.Path() / "Test.ini"), "[Path]\nRootPath=/a/\n");
+    EXPECT_EQ(ReadText(dir.Path() / "Test.ini"), "[Path]\nRootPath=\"/a/\"\n");
 
     // A read-only settings file is not replaced behind its back.
-    WriteFile(dir.Path() / "Locked.ini", std::string("[Path]\nRootPath=/a/\n"));
+    WriteFile(dir.Path() / "Locked.ini", std::string("[Path]\nRootPath=\"/a/\"\n"));
     ::chmod((dir.Path() / "Locked.ini").c_str(), 0444);
-    SettingsFile locked = OpenIni(dir, SettingsFence::None, "Locked.ini");
+    SettingsFile locked = OpenIni(dir, "Locked.ini");
     try {
         locked.WriteString("Path", "RootPath", "/b/");
         FAIL() << "no error raised";
     } catch (const SettingsFileError& e) {
         EXPECT_EQ(std::string(e.what()), dir.Str() + "Locked.ini に書き込めません");
     }
-    EXPECT_EQ(ReadText(dir.Path() / "Locked.ini"), "[Path]\nRootPath=/a/\n");
+    EXPECT_EQ(ReadText(dir.Path() / "Locked.ini"), "[Path]\nRootPath=\"/a/\"\n");
 }
 
 TEST(SettingsFileTest, WritesReplaceTheFileWholeAndFollowALink) {
@@ -217,10 +199,10 @@ TEST(SettingsFileTest, WritesReplaceTheFileWholeAndFollowALink) {
     WriteFile(dir.Path() / "real" / "Test.ini", std::string("[A]\nk=1\n"));
     ::chmod((dir.Path() / "real" / "Test.ini").c_str(), 0640);
     fs::create_symlink(dir.Path() / "real" / "Test.ini", dir.Path() / "Test.ini");
-    SettingsFile ini = OpenIni(dir, SettingsFence::None);
+    SettingsFile ini = OpenIni(dir);
     ini.WriteString("A", "k", "2");
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "Test.ini"));
-    EXPECT_EQ(ReadText(dir.Path() / "real" / "Test.ini"), "[A]\nk=2\n");
+    EXPECT_EQ(ReadText(dir.Path() / "real" / "Test.ini"), "[A]\nk=\"2\"\n");
     EXPECT_EQ(fs::status(dir.Path() / "real" / "Test.ini").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     // No temporary file is left behind.

@@ -254,7 +254,7 @@ TEST(ShrinkCommand, HelpOfACommandIsItsUsage) {
 // whole JPEG, no temporary is left, and the status is that of the signal.
 TEST(ShrinkCommand, TerminationEndsBetweenFilesLeavingOnlyWholeResults) {
     TempDir dir;
-    Bitmap photo(1600, 1200, PixelFormat::pf24bit);
+    Bitmap photo(1600, 1200, PixelFormat::Bgr24);
     for (int y = 0; y < photo.Height(); ++y)
         for (int x = 0; x < photo.Width(); ++x)
             photo.SetPixel(x, y,

@@ -20,27 +20,29 @@ class DirectionMarker : public ::testing::Test, public test::EditorFixtureBase {
     Bitmap Drawing(int side) {
         Bitmap b(side, side);
         b.FillRect(Rect{0, 0, side, side}, kOlive);
-        doc.DrawCompass(b, Point{0, 0});
+        tips = DrawCompass(b, direction);
         return b;
     }
+    int direction = 0;
+    std::vector<Point> tips;
     void LoadGrey() {
         Bitmap square(400, 400);
         square.FillRect(Rect{0, 0, 400, 400}, kGrey);
-        LoadSquare(doc, square);
+        LoadSquare(model, square);
     }
-    void Show() { doc.ShowMarker(true); }
+    void Show() { model.ShowMarker(true); }
 };
 
 TEST_F(DirectionMarker, CompassPointsOfTheDefaultMarker) {
     Bitmap b = Drawing(100);
-    ASSERT_EQ(doc.DirectionPoints.size(), 24u);
-    EXPECT_EQ(doc.DirectionPoints[0], (Point{50, 6}));
-    EXPECT_EQ(doc.DirectionPoints[11], (Point{39, 93}));
-    EXPECT_EQ(doc.DirectionPoints[13], (Point{61, 93}));
-    EXPECT_EQ(doc.DirectionPoints[6], (Point{6, 50}));
-    EXPECT_EQ(doc.DirectionPoints[12], (Point{50, 94}));
-    EXPECT_EQ(doc.DirectionPoints[18], (Point{94, 50}));
-    EXPECT_EQ(doc.DirectionPoints[23], (Point{61, 7}));
+    ASSERT_EQ(tips.size(), 24u);
+    EXPECT_EQ(tips[0], (Point{50, 6}));
+    EXPECT_EQ(tips[11], (Point{39, 93}));
+    EXPECT_EQ(tips[13], (Point{61, 93}));
+    EXPECT_EQ(tips[6], (Point{6, 50}));
+    EXPECT_EQ(tips[12], (Point{50, 94}));
+    EXPECT_EQ(tips[18], (Point{94, 50}));
+    EXPECT_EQ(tips[23], (Point{61, 7}));
 }
 
 TEST_F(DirectionMarker, DrawingIsRingDiscAndFilledNeedle) {
@@ -56,52 +58,43 @@ TEST_F(DirectionMarker, DrawingIsRingDiscAndFilledNeedle) {
     EXPECT_EQ(b.Pixel(0, 99), kOlive);  // outside the ring
     EXPECT_EQ(b.Pixel(5, 5), kOlive);
 
-    doc.DirectionIndex = 6;  // needle pointing left
+    direction = 6;  // needle pointing left
     Bitmap left = Drawing(100);
     EXPECT_EQ(left.Pixel(20, 50), kBlack);
     EXPECT_EQ(left.Pixel(50, 20), kWhite);
 }
 
 TEST_F(DirectionMarker, TurningWrapsAroundBothWays) {
-    doc.TurnMarkerRight();
-    EXPECT_EQ(doc.DirectionIndex, 23);
-    EXPECT_EQ(doc.DirectionPoints[23], (Point{61, 7}));  // the 100 x 100 drawing
-    doc.TurnMarkerLeft();
-    EXPECT_EQ(doc.DirectionIndex, 0);
-    for (int i = 0; i < 23; ++i) doc.TurnMarkerLeft();
-    EXPECT_EQ(doc.DirectionIndex, 23);
-    doc.TurnMarkerLeft();
-    EXPECT_EQ(doc.DirectionIndex, 0);
+    model.TurnMarkerRight();
+    EXPECT_EQ(model.DirectionIndex(), 23);
+
+    model.TurnMarkerLeft();
+    EXPECT_EQ(model.DirectionIndex(), 0);
+    for (int i = 0; i < 23; ++i) model.TurnMarkerLeft();
+    EXPECT_EQ(model.DirectionIndex(), 23);
+    model.TurnMarkerLeft();
+    EXPECT_EQ(model.DirectionIndex(), 0);
 }
 
 TEST_F(DirectionMarker, MarkerIsTheDrawingReducedAndRedrawnOnATurn) {
-    doc.DrawMarker();
-    const Bitmap up = doc.MarkerPicture;
+    LoadGrey();  // a picture opening draws the marker
+    const Bitmap up = model.MarkerPicture();
     EXPECT_EQ(up, ResampleBitmap(Drawing(100), 50, 50));
-    EXPECT_EQ(doc.MarkerTransparentColor(), kOlive);
-    doc.TurnMarkerLeft();
-    EXPECT_NE(doc.MarkerPicture, up);
-    EXPECT_EQ(doc.MarkerPicture.Width(), 50);
-}
-
-TEST_F(DirectionMarker, DrawingKeepsTheMarkersVisibility) {
-    Show();
-    doc.DrawMarker();
-    EXPECT_TRUE(doc.MarkerShown);
-    doc.ShowMarker(false);
-    doc.DrawMarker();
-    EXPECT_FALSE(doc.MarkerShown);
+    EXPECT_EQ(model.MarkerTransparentColor(), kOlive);
+    model.TurnMarkerLeft();
+    EXPECT_NE(model.MarkerPicture(), up);
+    EXPECT_EQ(model.MarkerPicture().Width(), 50);
 }
 
 TEST_F(DirectionMarker, HoverShowsTheFrameOverTheMarkerAndLeavingHidesIt) {
     Show();
     marker.PointerOverMarker();
     EXPECT_TRUE(marker.FrameShown());
-    EXPECT_EQ(marker.Frame(), (Bounds{175, 175, 50, 50}));
-    marker.DragTo(48, 2);
+    EXPECT_EQ(marker.Frame(), (Rect::At(175, 175, 50, 50)));
+    marker.DragTo({223, 177});
     EXPECT_EQ(marker.Cursor(), Cursor::SizeNESW);
     EXPECT_TRUE(marker.FrameShown());
-    marker.DragTo(51, 20);  // beyond the frame (captured pointer)
+    marker.DragTo({226, 195});  // beyond the frame (captured pointer)
     EXPECT_FALSE(marker.FrameShown());
     marker.PointerOverMarker();
     marker.PointerOverResult();
@@ -111,60 +104,47 @@ TEST_F(DirectionMarker, HoverShowsTheFrameOverTheMarkerAndLeavingHidesIt) {
 TEST_F(DirectionMarker, DraggingMovesAndResizesTheMarker) {
     Show();
     marker.PointerOverMarker();
-    marker.BeginDrag(25, 25);  // middle: move
+    marker.BeginDrag({200, 200});  // middle: move
     EXPECT_TRUE(marker.Drag().moving);
-    marker.DragTo(35, 15);
+    marker.DragTo({210, 190});
     marker.EndDrag();
-    EXPECT_EQ(doc.Marker, (Bounds{185, 165, 50, 50}));
+    EXPECT_EQ(model.Marker(), (Rect::At(185, 165, 50, 50)));
     EXPECT_FALSE(marker.FrameShown());
     EXPECT_FALSE(marker.Drag().moving);
 
     marker.PointerOverMarker();
-    marker.BeginDrag(49, 49);  // bottom-right: resize from (185, 165)
-    marker.DragTo(79, 59);     // pointer at (264, 224): side 79
+    marker.BeginDrag({234, 214});  // bottom-right: resize from (185, 165)
+    marker.DragTo({264, 224});     // side 79
     marker.EndDrag();
-    EXPECT_EQ(doc.Marker, (Bounds{185, 165, 79, 79}));
-    EXPECT_EQ(doc.MarkerPicture.Width(), 79);
-    EXPECT_EQ(doc.MarkerPicture.Height(), 79);
-    EXPECT_TRUE(doc.MarkerShown);
+    EXPECT_EQ(model.Marker(), (Rect::At(185, 165, 79, 79)));
+    EXPECT_EQ(model.MarkerPicture().Width(), 79);
+    EXPECT_EQ(model.MarkerPicture().Height(), 79);
+    EXPECT_TRUE(model.MarkerShown());
 }
 
 TEST_F(DirectionMarker, SizeStaysWithinTheLimitsSoDrawingNeverFails) {
     Show();
     marker.PointerOverMarker();
-    marker.BeginDrag(49, 49);
-    marker.DragTo(0, 0);  // back onto the anchor: side 0
-    EXPECT_EQ(marker.Frame().width, 0);
+    marker.BeginDrag({224, 224});
+    marker.DragTo({175, 175});  // back onto the anchor: side 0
+    EXPECT_EQ(marker.Frame().Width(), 0);
     EXPECT_NO_THROW(marker.EndDrag());
-    EXPECT_EQ(doc.Marker.width, limits::kMinMarkerSide);
-    EXPECT_EQ(doc.MarkerPicture.Width(), limits::kMinMarkerSide);
+    EXPECT_EQ(model.Marker().Width(), limits::kMinMarkerSide);
+    EXPECT_EQ(model.MarkerPicture().Width(), limits::kMinMarkerSide);
 
-    doc.SetMarkerBounds(Bounds{0, 0, 100000, 100000});
-    EXPECT_EQ(doc.Marker.width, limits::kMaxMarkerSide);
-    doc.Marker = {0, 0, -5, 0};  // even a bad size set directly draws
-    EXPECT_NO_THROW(doc.DrawMarker());
-}
-
-TEST_F(DirectionMarker, MouseOnTheFrameIsIgnoredWhileBusy) {
-    Show();
-    marker.PointerOverMarker();
-    doc.Busy = true;
-    marker.BeginDrag(25, 25);
-    marker.DragTo(40, 40);
-    marker.EndDrag();
-    EXPECT_FALSE(marker.Drag().moving);
-    EXPECT_TRUE(marker.FrameShown());
-    EXPECT_EQ(doc.Marker, (Bounds{175, 175, 50, 50}));
+    model.SetMarkerBounds(Rect::At(0, 0, 100000, 100000));
+    EXPECT_EQ(model.Marker().Width(), limits::kMaxMarkerSide);
+    model.SetMarkerBounds(Rect::At(0, 0, -5, 0));
+    EXPECT_EQ(model.MarkerPicture().Width(), limits::kMinMarkerSide);
 }
 
 TEST_F(DirectionMarker, SaveStampsAShownMarkerWithoutItsBackground) {
     LoadGrey();
     Show();
-    doc.DrawMarker();
-    EXPECT_EQ(doc.Save(), EditorExit::Save);
-    const Bitmap& r = *doc.Result;
+    EXPECT_EQ(model.Save(), EditorExit::Save);
+    const Bitmap& r = *model.Result();
     // The default marker sits at (175, 175) on the result.
-    EXPECT_EQ(r.Pixel(200, 200), doc.MarkerPicture.Pixel(25, 25));
+    EXPECT_EQ(r.Pixel(200, 200), model.MarkerPicture().Pixel(25, 25));
     EXPECT_NE(r.Pixel(200, 200), kGrey);
     EXPECT_EQ(r.Pixel(175, 175), kGrey);  // transparent corner
     EXPECT_EQ(r.Pixel(174, 200), kGrey);  // beside the marker
@@ -176,15 +156,14 @@ TEST_F(DirectionMarker, SaveStampsAShownMarkerWithoutItsBackground) {
 
 TEST_F(DirectionMarker, StampIsClippedAndAHiddenMarkerIsNotStamped) {
     LoadGrey();
-    doc.SetMarkerBounds(Bounds{-25, 378, 50, 50});
-    doc.DrawMarker();
-    EXPECT_EQ(doc.Save(), EditorExit::Save);  // toggle up: nothing stamped
-    EXPECT_EQ(*doc.Result, doc.WorkView);
+    model.SetMarkerBounds(Rect::At(-25, 378, 50, 50));
+    EXPECT_EQ(model.Save(), EditorExit::Save);  // toggle up: nothing stamped
+    EXPECT_EQ(*model.Result(), model.WorkView());
 
     Show();
-    EXPECT_EQ(doc.Save(), EditorExit::Save);
-    const Bitmap& r = *doc.Result;
-    EXPECT_EQ(r.Pixel(0, 399), doc.MarkerPicture.Pixel(25, 21));
+    EXPECT_EQ(model.Save(), EditorExit::Save);
+    const Bitmap& r = *model.Result();
+    EXPECT_EQ(r.Pixel(0, 399), model.MarkerPicture().Pixel(25, 21));
     EXPECT_NE(r.Pixel(0, 399), kGrey);
     EXPECT_EQ(r.Pixel(100, 399), kGrey);
 }
@@ -193,16 +172,16 @@ TEST_F(DirectionMarker, NewPictureResetsTheDirectionButKeepsPlaceAndSize) {
     test::TempDir dir;
     const std::string path = dir.Str() + "p.png";
     WritePicture(Bitmap(30, 20), path);
-    doc.SetMarkerBounds(Bounds{10, 20, 70, 70});
-    for (int i = 0; i < 5; ++i) doc.TurnMarkerLeft();
-    const Bitmap turned = doc.MarkerPicture;
-    doc.SourcePath = path;
-    doc.Load();
-    ASSERT_TRUE(doc.Result);
-    EXPECT_EQ(doc.DirectionIndex, 0);
-    EXPECT_EQ(doc.Marker, (Bounds{10, 20, 70, 70}));
-    EXPECT_NE(doc.MarkerPicture, turned);
-    EXPECT_EQ(doc.MarkerPicture, ResampleBitmap(Drawing(140), 70, 70));
+    model.SetMarkerBounds(Rect::At(10, 20, 70, 70));
+    for (int i = 0; i < 5; ++i) model.TurnMarkerLeft();
+    const Bitmap turned = model.MarkerPicture();
+    model.SetSource(path);
+    model.Load();
+    ASSERT_TRUE(model.Result());
+    EXPECT_EQ(model.DirectionIndex(), 0);
+    EXPECT_EQ(model.Marker(), (Rect::At(10, 20, 70, 70)));
+    EXPECT_NE(model.MarkerPicture(), turned);
+    EXPECT_EQ(model.MarkerPicture(), ResampleBitmap(Drawing(140), 70, 70));
 }
 
 }  // namespace

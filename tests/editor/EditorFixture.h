@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "editor/CropTool.h"
 #include "editor/EditorModel.h"
@@ -25,22 +27,27 @@ inline Bitmap PatternSquare(int side) {
     return b;
 }
 
-// Puts an L x L work square into the model with the edited run's scale
-// (25 x L ten-thousandths) and renders, as the end of the load step does.
-inline void LoadSquare(EditorModel& doc, Bitmap square) {
+// Opens an L x L work square in the model with the edited run's scale
+// (25 x L ten-thousandths), as a picture prepared ahead is opened. A test
+// that needs exact view pixels gives the work view itself.
+inline void LoadSquare(EditorModel& model, Bitmap square, std::optional<Bitmap> view = {}) {
     const int side = square.Width();
-    doc.WorkSquare = std::move(square);
-    doc.WorkView = ResampleBitmap(doc.WorkSquare, kViewSide, kViewSide);
-    doc.Scale = 25 * std::int64_t{side};
-    doc.CropFrameShown = false;
-    doc.RenderResult();
+    const std::string path = "square.bmp";
+    PreparedPicture prepared;
+    prepared.path = path;
+    prepared.scale = 25 * std::int64_t{side};
+    prepared.workView = view ? std::move(*view) : ResampleBitmap(square, kViewSide, kViewSide);
+    prepared.workSquare = std::move(square);
+    // Load resets what a new picture resets; the frame's place is kept.
+    model.SetSource(path, std::move(prepared));
+    model.Load();
 }
 
 struct EditorFixtureBase {
     FakeMessageBoxes boxes;
-    EditorModel doc{boxes};
-    CropTool crop{doc};
-    MarkerTool marker{doc};
+    EditorModel model{boxes};
+    CropTool crop{model};
+    MarkerTool marker{model};
 };
 
 }  // namespace pictorel::test

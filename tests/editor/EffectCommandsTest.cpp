@@ -16,10 +16,10 @@ using test::PatternSquare;
 
 class EffectCommands : public ::testing::Test, public test::EditorFixtureBase {
   protected:
-    void SetUp() override { LoadSquare(doc, PatternSquare(400)); }
+    void SetUp() override { LoadSquare(model, PatternSquare(400)); }
     void Run(const std::string& name) {
         for (const EditorEffect& e : EditorEffects())
-            if (name == e.name) return doc.ApplyEffect(e.effect);
+            if (name == e.name) return model.ApplyEffect(e.effect);
         FAIL() << "no effect " << name;
     }
 };
@@ -44,9 +44,9 @@ const Expectation kTable[] = {
 };
 
 TEST_F(EffectCommands, EachAppliesItsRoutineWithFixedArgumentsAndStays24Bit) {
-    const Bitmap plain = *doc.Result;
+    const Bitmap plain = *model.Result();
     for (const Expectation& e : kTable) {
-        *doc.Result = plain;
+        model.ResetAdjustments();  // back to the plain rendering
         Bitmap expected = plain;
         if (e.onCopy) {
             Bitmap copy = plain;
@@ -57,54 +57,54 @@ TEST_F(EffectCommands, EachAppliesItsRoutineWithFixedArgumentsAndStays24Bit) {
         }
         ASSERT_NE(expected, plain) << e.name;
         Run(e.name);
-        EXPECT_EQ(doc.Result->Format(), PixelFormat::pf24bit) << e.name;
-        EXPECT_EQ(*doc.Result, expected) << e.name;
+        EXPECT_EQ(model.Result()->Format(), PixelFormat::Bgr24) << e.name;
+        EXPECT_EQ(*model.Result(), expected) << e.name;
     }
 }
 
 TEST_F(EffectCommands, TileChangesTheViewInPlace) {
-    const Bitmap plain = *doc.Result;
+    const Bitmap plain = *model.Result();
     Run("tile");
-    EXPECT_EQ(doc.Result->Format(), PixelFormat::pf24bit);
-    EXPECT_EQ(doc.Result->Width(), 400);
-    EXPECT_NE(*doc.Result, plain);
+    EXPECT_EQ(model.Result()->Format(), PixelFormat::Bgr24);
+    EXPECT_EQ(model.Result()->Width(), 400);
+    EXPECT_NE(*model.Result(), plain);
 }
 
 TEST_F(EffectCommands, EffectsAccumulate) {
     Run("spotlight");
-    const Bitmap once = *doc.Result;
+    const Bitmap once = *model.Result();
     Run("spotlight");
-    EXPECT_NE(*doc.Result, once);
+    EXPECT_NE(*model.Result(), once);
     Bitmap twice = once;
     SpotlightBitmap(twice, 200);
-    EXPECT_EQ(*doc.Result, twice);
+    EXPECT_EQ(*model.Result(), twice);
 
-    doc.Sharpen();  // sharpening stacks on top
+    model.Sharpen();  // sharpening stacks on top
     Run("grayscale");
-    const Color c = doc.Result->Pixel(123, 45);
+    const Color c = model.Result()->Pixel(123, 45);
     EXPECT_EQ(c.r, c.g);
     EXPECT_EQ(c.g, c.b);
 }
 
 TEST_F(EffectCommands, BrighterAndUndoDiscardEffects) {
-    doc.Brighten();
-    const Bitmap brighter = *doc.Result;
-    doc.ResetAdjustments();
-    const Bitmap plain = *doc.Result;
+    model.Brighten();
+    const Bitmap brighter = *model.Result();
+    model.ResetAdjustments();
+    const Bitmap plain = *model.Result();
 
     Run("emboss");
-    doc.Brighten();
-    EXPECT_EQ(*doc.Result, brighter);
+    model.Brighten();
+    EXPECT_EQ(*model.Result(), brighter);
     Run("oilpaint");
-    doc.ResetAdjustments();
-    EXPECT_EQ(*doc.Result, plain);
+    model.ResetAdjustments();
+    EXPECT_EQ(*model.Result(), plain);
 }
 
 TEST_F(EffectCommands, NothingToWorkOnIsIgnored) {
     test::FakeMessageBoxes otherBoxes;
     EditorModel empty(otherBoxes);
     for (const EditorEffect& e : EditorEffects()) empty.ApplyEffect(e.effect);
-    EXPECT_FALSE(empty.Result);
+    EXPECT_FALSE(empty.Result());
     EXPECT_EQ(EditorEffects().size(), 9u);
 }
 

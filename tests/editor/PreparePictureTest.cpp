@@ -26,7 +26,7 @@ PreparedPicture PrepareWhole(const std::string& path) {
     const int side = std::max(photo.Width(), photo.Height());
     PreparedPicture prepared;
     prepared.scale = 25 * std::int64_t{side};
-    prepared.workSquare = Bitmap::Uninitialized(side, side, PixelFormat::pf24bit);
+    prepared.workSquare = Bitmap::Uninitialized(side, side, PixelFormat::Bgr24);
     std::memset(prepared.workSquare.Bits(), 0xFF, prepared.workSquare.SizeInBytes());
     const Rect box = LetterboxRect(photo.Width(), photo.Height());
     prepared.workSquare.CopyRect(box.left, box.top, photo,

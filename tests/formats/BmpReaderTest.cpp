@@ -97,7 +97,7 @@ void ExpectPicture(const Bitmap& b, const std::vector<std::vector<int>>& rows) {
 
 TEST(BmpReaderTest, BottomUpAndTopDownRowsKeepTheirDepthAndPalette) {
     const Bitmap bottomUp = DecodeBmp(MakeBmp(Uncompressed8()));
-    EXPECT_EQ(bottomUp.Format(), PixelFormat::pf8bit);
+    EXPECT_EQ(bottomUp.Format(), PixelFormat::Indexed8);
     EXPECT_EQ(bottomUp.ColorTable().size(), kPalette.size());
     ExpectPicture(bottomUp, {{6, 7, 8, 9, 10}, {1, 2, 3, 4, 5}});
     BmpSpec topDown = Uncompressed8();
@@ -115,7 +115,7 @@ TEST(BmpReaderTest, Rle8AndRle4DecodeToTheUncompressedPicture) {
     // A run of 3 alternating nibbles 1,2,1, then absolute 3 nibbles 4,5,6.
     rle4.pixels = {3, 0x12, 0, 3, 0x45, 0x60, 0, 1};
     const Bitmap b = DecodeBmp(MakeBmp(rle4));
-    EXPECT_EQ(b.Format(), PixelFormat::pf4bit);
+    EXPECT_EQ(b.Format(), PixelFormat::Indexed4);
     ExpectPicture(b, {{1, 2, 1, 4, 5}});
 }
 
@@ -180,14 +180,14 @@ TEST(BmpReaderTest, BitFieldsKeepTheLayoutOrWidenByBitReplication) {
     rgb565.pixels = {0x1F, 0xF8, 0xE0, 0x07};
     // little-endian 0xF81F: red 31, green 0, blue 31; 0x07E0: green 63
     const Bitmap b565 = DecodeBmp(MakeBmp(rgb565));
-    EXPECT_EQ(b565.Format(), PixelFormat::pf16bit);
+    EXPECT_EQ(b565.Format(), PixelFormat::Bgr565);
     EXPECT_EQ(b565.Pixel(0, 0), (Color{255, 0, 255}));
     EXPECT_EQ(b565.Pixel(1, 0), (Color{0, 255, 0}));
 
     BmpSpec rgb444{1, 1, 16, 3, {}, {0x0F00, 0x00F0, 0x000F}};
     rgb444.pixels = {0x5A, 0x03, 0, 0};  // r=3, g=5, b=10
     const Bitmap b444 = DecodeBmp(MakeBmp(rgb444));
-    EXPECT_EQ(b444.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(b444.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(b444.Pixel(0, 0), (Color{0x33, 0x55, 0xAA}));
 
     BmpSpec rgb10{1, 1, 32, 3, {}, {0x3FF00000, 0x000FFC00, 0x000003FF}};
@@ -201,7 +201,7 @@ TEST(BmpReaderTest, OneBitKeepsItsOwnPaletteAndDepth) {
     BmpSpec s{10, 1, 1, 0, {{255, 255, 255}, {0, 0, 128}}};
     s.pixels = {0b10110000, 0b01000000, 0, 0};
     const Bitmap b = DecodeBmp(MakeBmp(s));
-    EXPECT_EQ(b.Format(), PixelFormat::pf1bit);
+    EXPECT_EQ(b.Format(), PixelFormat::Indexed1);
     const int bits[] = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1};
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(b.Pixel(x, 0), bits[x] ? (Color{0, 0, 128}) : kWhite) << x;
@@ -223,7 +223,7 @@ TEST(FuzzRegressionTest, TinyFilesPromisingHugePicturesStayWithinTheirOwnSize) {
     LoadPicture(bmp, data + "rle4-bomb-65409x3073.bmp");
     ASSERT_NE(bmp.Format(), nullptr);
     const Bitmap& b = bmp.GetBitmap();
-    EXPECT_EQ(b.Format(), PixelFormat::pf4bit);  // decoded in place, never widened
+    EXPECT_EQ(b.Format(), PixelFormat::Indexed4);  // decoded in place, never widened
     EXPECT_EQ(b.Width(), 65409);
     EXPECT_EQ(b.Height(), 3073);
 

@@ -160,7 +160,7 @@ TEST(ColourProfileTest, SrgbUnreadableAndMismatchedProfilesKeepStoredPixels) {
     const Bytes grey = test::MakeJpeg(40, 30, test::Pattern, 0, true);
     const Bitmap storedGrey = LoadBytes(grey, "grey.jpg");
     const Bitmap taggedGrey = LoadBytes(WithJpegProfile(grey, p3), "grey-tagged.jpg");
-    EXPECT_EQ(taggedGrey.Format(), PixelFormat::pf8bit);
+    EXPECT_EQ(taggedGrey.Format(), PixelFormat::Indexed8);
     EXPECT_TRUE(taggedGrey == storedGrey);
 }
 
@@ -180,8 +180,8 @@ TEST(ColourProfileTest, PngProfileSupersedesGamma) {
 
 TEST(ColourProfileTest, AlphaAndColourTablesAreConvertedGreyRampsAreNot) {
     const Bytes p3 = DisplayP3();
-    Bitmap bgr(5, 3, PixelFormat::pf24bit);
-    Bitmap bgra(5, 3, PixelFormat::pf32bit);
+    Bitmap bgr(5, 3, PixelFormat::Bgr24);
+    Bitmap bgra(5, 3, PixelFormat::Bgra32);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
             bgr.SetPixel(x, y, test::Pattern(x, y));
@@ -198,7 +198,7 @@ TEST(ColourProfileTest, AlphaAndColourTablesAreConvertedGreyRampsAreNot) {
         }
     }
 
-    Bitmap palette(2, 1, PixelFormat::pf8bit);
+    Bitmap palette(2, 1, PixelFormat::Indexed8);
     palette.SetColorTable({{200, 30, 40}, {10, 220, 90}});
     ASSERT_TRUE(ConvertToSrgb(palette, p3));
     Bitmap expected(2, 1);
@@ -208,7 +208,7 @@ TEST(ColourProfileTest, AlphaAndColourTablesAreConvertedGreyRampsAreNot) {
     EXPECT_EQ(palette.ColorTable()[0], expected.Pixel(0, 0));
     EXPECT_EQ(palette.ColorTable()[1], expected.Pixel(1, 0));
 
-    Bitmap grey(2, 1, PixelFormat::pf8bit);
+    Bitmap grey(2, 1, PixelFormat::Indexed8);
     grey.SetGreyColorTable();
     EXPECT_FALSE(ConvertToSrgb(grey, p3));
 }

@@ -132,7 +132,7 @@ TEST(MemoryBoundsTest, ParallelLoadsWaitForTheBudgetAndBothComplete) {
     MemoryBudget& budget = MemoryBudget::Process();
     const std::uint64_t saved = budget.Capacity();
     const std::uint64_t base = budget.InUse();
-    const std::uint64_t picture = RowStride(side, PixelFormat::pf24bit) * side;
+    const std::uint64_t picture = RowStride(side, PixelFormat::Bgr24) * side;
     budget.SetCapacity(base + picture * 3 / 2);
     budget.ResetPeak();
     Color corner[2];

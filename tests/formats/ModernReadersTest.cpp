@@ -206,18 +206,18 @@ TEST_F(ModernReaders, AlphaIsLaidOverWhiteByTheLoadingCode) {
 
     test::DecodedBy<WebpReader> reader;  // the reader itself keeps the alpha
     reader.LoadFromMemory(ReadFile(dir.Path() / "fade.webp"));
-    EXPECT_EQ(reader.GetBitmap().Format(), PixelFormat::pf32bit);
+    EXPECT_EQ(reader.GetBitmap().Format(), PixelFormat::Bgra32);
     EXPECT_EQ(reader.GetBitmap().ScanLine(0)[3], 0);
 
     const Bitmap& webp = Load("fade.webp").GetBitmap();
-    EXPECT_EQ(webp.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(webp.Format(), PixelFormat::Bgr24);
     for (int x = 0; x < 8; ++x) {
         const Color want{OverWhite(x * 30, x * 36), OverWhite(3 * 30, x * 36),
                          OverWhite(100, x * 36)};
         EXPECT_EQ(webp.Pixel(x, 3), want) << x;
     }
     const Bitmap& heic = Load("fade.heic").GetBitmap();
-    EXPECT_EQ(heic.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(heic.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(heic.Pixel(0, 0), kWhite);  // fully transparent
     EXPECT_LE(
         Distance(heic.Pixel(7, 3), {OverWhite(210, 252), OverWhite(90, 252), OverWhite(100, 252)}),

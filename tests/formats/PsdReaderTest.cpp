@@ -99,7 +99,7 @@ TEST(PsdReaderTest, RgbPlanesBecomeBgrPixels) {
     // Planes R, G, B of 3 x 2 samples each.
     f.image = {10, 11, 12, 13, 14, 15, 20, 21, 22, 23, 24, 25, 30, 31, 32, 33, 34, 35};
     const Bitmap b = Load(f.Build());
-    ASSERT_EQ(b.Format(), PixelFormat::pf24bit);
+    ASSERT_EQ(b.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(b.Width(), 3);
     EXPECT_EQ(b.Height(), 2);
     EXPECT_EQ(b.Pixel(0, 0), (Color{10, 20, 30}));
@@ -113,14 +113,14 @@ TEST(PsdReaderTest, FourOrMoreChannelsGiveAlphaFromTheFourthPlane) {
     f.channels = 5;  // R, G, B, alpha, spot colour
     f.image = {1, 2, 3, 4, 5, 6, 7, 8, 99, 99};
     const Bitmap b = Load(f.Build());
-    ASSERT_EQ(b.Format(), PixelFormat::pf32bit);
+    ASSERT_EQ(b.Format(), PixelFormat::Bgra32);
     const std::uint8_t* row = b.ScanLine(0);
     EXPECT_EQ((Bytes{row, row + 8}), (Bytes{5, 3, 1, 7, 6, 4, 2, 8}));
 
     f.mode = 7;  // Multichannel with exactly three channels reads as RGB
     f.channels = 3;
     f.image = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(Load(f.Build()).Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(Load(f.Build()).Format(), PixelFormat::Bgr24);
 }
 
 TEST(PsdReaderTest, SixteenBitSamplesAreScaledDownTruncating) {
@@ -140,7 +140,7 @@ TEST(PsdReaderTest, SixteenBitSamplesAreScaledDownTruncating) {
     f.channels = 1;
     f.image = Samples16({65535, 32768, 257, 256});
     const Bitmap grey = Load(f.Build());
-    ASSERT_EQ(grey.Format(), PixelFormat::pf8bit);
+    ASSERT_EQ(grey.Format(), PixelFormat::Indexed8);
     EXPECT_EQ((Bytes{grey.ScanLine(0), grey.ScanLine(0) + 4}), (Bytes{255, 127, 1, 0}));
 }
 
@@ -193,7 +193,7 @@ TEST(PsdReaderTest, BitmapModeIsOneBitWhiteThenBlack) {
     f.height = 2;
     f.image = {0b10100000, 0b00001000, 0xFF, 0xF8};
     const Bitmap b = Load(f.Build());
-    ASSERT_EQ(b.Format(), PixelFormat::pf1bit);
+    ASSERT_EQ(b.Format(), PixelFormat::Indexed1);
     ASSERT_EQ(b.ColorTable(), (std::vector<Color>{kWhite, kBlack}));
     EXPECT_EQ(b.Pixel(0, 0), kBlack);
     EXPECT_EQ(b.Pixel(1, 0), kWhite);
@@ -211,7 +211,7 @@ TEST(PsdReaderTest, DuotoneSkipsItsColourDataAndShowsTheFirstChannelAsGrey) {
     f.colorData = Bytes(534, 0xAB);
     f.image = {0, 100, 255, 7, 7, 7};
     const Bitmap b = Load(f.Build());
-    ASSERT_EQ(b.Format(), PixelFormat::pf8bit);
+    ASSERT_EQ(b.Format(), PixelFormat::Indexed8);
     EXPECT_EQ(b.Pixel(0, 0), kBlack);
     EXPECT_EQ(b.Pixel(1, 0), (Color{100, 100, 100}));
     EXPECT_EQ(b.Pixel(2, 0), kWhite);

@@ -8,14 +8,14 @@ namespace pictorel {
 namespace {
 
 TEST(Bitmap, RowsArePaddedToFourBytesForEveryLayout) {
-    EXPECT_EQ(Bitmap(1, 1, PixelFormat::pf1bit).Stride(), 4u);
-    EXPECT_EQ(Bitmap(33, 1, PixelFormat::pf1bit).Stride(), 8u);
-    EXPECT_EQ(Bitmap(9, 1, PixelFormat::pf4bit).Stride(), 8u);
-    EXPECT_EQ(Bitmap(5, 1, PixelFormat::pf8bit).Stride(), 8u);
-    EXPECT_EQ(Bitmap(3, 1, PixelFormat::pf15bit).Stride(), 8u);
-    EXPECT_EQ(Bitmap(3, 2, PixelFormat::pf24bit).Stride(), 12u);
-    EXPECT_EQ(Bitmap(5, 1, PixelFormat::pf24bit).Stride(), 16u);
-    EXPECT_EQ(Bitmap(3, 1, PixelFormat::pf32bit).Stride(), 12u);
+    EXPECT_EQ(Bitmap(1, 1, PixelFormat::Indexed1).Stride(), 4u);
+    EXPECT_EQ(Bitmap(33, 1, PixelFormat::Indexed1).Stride(), 8u);
+    EXPECT_EQ(Bitmap(9, 1, PixelFormat::Indexed4).Stride(), 8u);
+    EXPECT_EQ(Bitmap(5, 1, PixelFormat::Indexed8).Stride(), 8u);
+    EXPECT_EQ(Bitmap(3, 1, PixelFormat::Bgr555).Stride(), 8u);
+    EXPECT_EQ(Bitmap(3, 2, PixelFormat::Bgr24).Stride(), 12u);
+    EXPECT_EQ(Bitmap(5, 1, PixelFormat::Bgr24).Stride(), 16u);
+    EXPECT_EQ(Bitmap(3, 1, PixelFormat::Bgra32).Stride(), 12u);
 }
 
 TEST(Bitmap, RefusesSizesBeyondTheLimitsBeforeAllocating) {
@@ -36,13 +36,13 @@ TEST(Bitmap, ScanLineIsCheckedAndTopDown) {
 }
 
 TEST(Bitmap, PixelReadsEveryLayout) {
-    Bitmap one(10, 1, PixelFormat::pf1bit);
+    Bitmap one(10, 1, PixelFormat::Indexed1);
     one.SetColorTable({kBlack, Color{10, 20, 30}});
     one.ScanLine(0)[1] = 0x40;  // pixel 9
     EXPECT_EQ(one.Pixel(9, 0), (Color{10, 20, 30}));
     EXPECT_EQ(one.Pixel(8, 0), kBlack);
 
-    Bitmap four(3, 1, PixelFormat::pf4bit);
+    Bitmap four(3, 1, PixelFormat::Indexed4);
     four.SetColorTable(std::vector<Color>(16, kBlack));
     auto table = four.ColorTable();
     table[5] = Color{5, 5, 5};
@@ -50,31 +50,31 @@ TEST(Bitmap, PixelReadsEveryLayout) {
     four.ScanLine(0)[1] = 0x50;  // pixel 2 is the high half of byte 1
     EXPECT_EQ(four.Pixel(2, 0), (Color{5, 5, 5}));
 
-    Bitmap eight(1, 1, PixelFormat::pf8bit);
+    Bitmap eight(1, 1, PixelFormat::Indexed8);
     eight.SetColorTable({kBlack});
     eight.ScanLine(0)[0] = 200;  // no entry: black, never a read past the table
     EXPECT_EQ(eight.Pixel(0, 0), kBlack);
 
-    Bitmap p15(1, 1, PixelFormat::pf15bit);
+    Bitmap p15(1, 1, PixelFormat::Bgr555);
     p15.ScanLine(0)[0] = 0x1F;  // blue 31
     p15.ScanLine(0)[1] = 0x7C;  // red 31
     EXPECT_EQ(p15.Pixel(0, 0), (Color{255, 0, 255}));
 
-    Bitmap p16(1, 1, PixelFormat::pf16bit);
+    Bitmap p16(1, 1, PixelFormat::Bgr565);
     p16.ScanLine(0)[0] = 0xE0;  // green 63 spans both bytes
     p16.ScanLine(0)[1] = 0x07;
     EXPECT_EQ(p16.Pixel(0, 0), (Color{0, 255, 0}));
 }
 
 TEST(Bitmap, ToBgr24ExpandsPaletteAndDropsAlpha) {
-    Bitmap grey(3, 2, PixelFormat::pf8bit);
+    Bitmap grey(3, 2, PixelFormat::Indexed8);
     grey.SetGreyColorTable();
     grey.ScanLine(1)[2] = 77;
     const Bitmap rgb = grey.ToBgr24();
-    EXPECT_EQ(rgb.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(rgb.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(rgb.Pixel(2, 1), (Color{77, 77, 77}));
 
-    Bitmap rgba(1, 1, PixelFormat::pf32bit);
+    Bitmap rgba(1, 1, PixelFormat::Bgra32);
     rgba.SetPixel(0, 0, Color{9, 8, 7});
     EXPECT_EQ(rgba.ToBgr24().Pixel(0, 0), (Color{9, 8, 7}));
 }

@@ -33,7 +33,7 @@ std::vector<int> RedRow(const Bitmap& b) {
     return out;
 }
 
-Bitmap RandomPicture(std::mt19937& rng, int w, int h, PixelFormat format = PixelFormat::pf24bit) {
+Bitmap RandomPicture(std::mt19937& rng, int w, int h, PixelFormat format = PixelFormat::Bgr24) {
     Bitmap b(w, h, format);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int y = 0; y < h; ++y) {
@@ -110,12 +110,12 @@ TEST(ResampleBitmap, RefusesEmptySourcesAndZeroTargets) {
 }
 
 TEST(ResampleBitmap, PaletteSourceResamplesInItsColours) {
-    Bitmap pal(2, 1, PixelFormat::pf8bit);
+    Bitmap pal(2, 1, PixelFormat::Indexed8);
     pal.SetColorTable({Color{200, 0, 0}, Color{0, 0, 100}});
     pal.ScanLine(0)[0] = 1;
     pal.ScanLine(0)[1] = 1;
     const Bitmap out = ResampleBitmap(pal, 5, 3);
-    EXPECT_EQ(out.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(out.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(out.Pixel(4, 2), (Color{0, 0, 100}));
 }
 
@@ -130,8 +130,9 @@ void ExpectSameAsReference(const Bitmap& src, int w, int h) {
 TEST(ResampleBitmap, MatchesReferenceOnRandomSizesAndLayouts) {
     std::mt19937 rng(20261208);
     std::uniform_int_distribution<int> side(1, 90);
-    const PixelFormat formats[] = {PixelFormat::pf24bit, PixelFormat::pf8bit, PixelFormat::pf32bit,
-                                   PixelFormat::pf1bit,  PixelFormat::pf4bit, PixelFormat::pf16bit};
+    const PixelFormat formats[] = {PixelFormat::Bgr24,    PixelFormat::Indexed8,
+                                   PixelFormat::Bgra32,   PixelFormat::Indexed1,
+                                   PixelFormat::Indexed4, PixelFormat::Bgr565};
     // One side in four is a single pixel.
     auto pick = [&] { return rng() % 4 == 0 ? 1 : side(rng); };
     for (int n = 0; n < 300; ++n) {
@@ -176,7 +177,7 @@ TEST(ResampleBitmap, MatchesReferenceOnLargeReductionsAndEnlargements) {
     ExpectSameAsReference(RandomPicture(rng, 5875, 4406), 800, 600);
     ExpectSameAsReference(RandomPicture(rng, 3001, 2999), 400, 400);
     ExpectSameAsReference(RandomPicture(rng, 97, 61), 1203, 777);
-    Bitmap grey = RandomPicture(rng, 1601, 1203, PixelFormat::pf8bit);
+    Bitmap grey = RandomPicture(rng, 1601, 1203, PixelFormat::Indexed8);
     grey.SetGreyColorTable();
     ExpectSameAsReference(grey, 801, 399);
 }
@@ -192,8 +193,8 @@ TEST(RotateBitmap90, TurnsClockwiseAndFourTurnsGiveTheSource) {
         for (int x = 0; x < 3; ++x) EXPECT_EQ(r.Pixel(1 - y, x), src.Pixel(x, y));
 
     for (const PixelFormat f :
-         {PixelFormat::pf1bit, PixelFormat::pf4bit, PixelFormat::pf8bit, PixelFormat::pf15bit,
-          PixelFormat::pf16bit, PixelFormat::pf24bit, PixelFormat::pf32bit}) {
+         {PixelFormat::Indexed1, PixelFormat::Indexed4, PixelFormat::Indexed8, PixelFormat::Bgr555,
+          PixelFormat::Bgr565, PixelFormat::Bgr24, PixelFormat::Bgra32}) {
         const Bitmap pic = RandomPicture(rng, 77, 130, f);
         const Bitmap once = RotateBitmap90(pic);
         EXPECT_EQ(once.Format(), f);
@@ -212,8 +213,8 @@ TEST(RotateBitmap90, TiledTurnOfColourRowsMatchesThePlainPerPixelTurn) {
     std::mt19937 rng(11);
     for (const auto& [w, h] :
          {std::pair{1, 1}, {5, 17}, {17, 5}, {16, 16}, {33, 47}, {101, 3}, {1203, 1001}}) {
-        const Bitmap pic = RandomPicture(rng, w, h, PixelFormat::pf24bit);
-        Bitmap plain(h, w, PixelFormat::pf24bit);
+        const Bitmap pic = RandomPicture(rng, w, h, PixelFormat::Bgr24);
+        Bitmap plain(h, w, PixelFormat::Bgr24);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) plain.SetPixel(h - 1 - y, x, pic.Pixel(x, y));
         const Bitmap turned = RotateBitmap90(pic);
@@ -231,7 +232,7 @@ TEST(TurnSquareInPlace, GivesTheSameBytesAsTheTurnIntoANewPicture) {
     // on several threads.
     std::mt19937 rng(5);
     for (const int side : {1, 2, 3, 31, 32, 65, 1001}) {
-        Bitmap square = RandomPicture(rng, side, side, PixelFormat::pf24bit);
+        Bitmap square = RandomPicture(rng, side, side, PixelFormat::Bgr24);
         const std::size_t used = 3 * std::size_t(side);
         for (int y = 0; y < side; ++y)  // padding as the editor's white square has it
             std::memset(square.ScanLine(y) + used, 0xFF, square.Stride() - used);
@@ -244,10 +245,10 @@ TEST(TurnSquareInPlace, GivesTheSameBytesAsTheTurnIntoANewPicture) {
         const Bitmap threeTurns = RotateBitmap90(RotateBitmap90(expected));
         EXPECT_EQ(std::memcmp(back.Bits(), threeTurns.Bits(), back.SizeInBytes()), 0) << side;
     }
-    Bitmap wide = RandomPicture(rng, 4, 3, PixelFormat::pf24bit);
+    Bitmap wide = RandomPicture(rng, 4, 3, PixelFormat::Bgr24);
     const Bitmap before = wide;
     EXPECT_FALSE(TurnSquareInPlace(wide));
-    Bitmap paletted = RandomPicture(rng, 4, 4, PixelFormat::pf8bit);
+    Bitmap paletted = RandomPicture(rng, 4, 4, PixelFormat::Indexed8);
     EXPECT_FALSE(TurnSquareInPlace(paletted));
     EXPECT_TRUE(wide == before);
 }
@@ -266,7 +267,7 @@ TEST(ResampleBitmap, RunsThePortableLoopsWhereNoX86VectorUnitIsUsed) {
 }
 
 TEST(RotateBitmap90, LeavesTheBitsAfterTheLastPixelOfOneBitRowsClear) {
-    Bitmap pic(5, 3, PixelFormat::pf1bit);  // result rows hold 3 pixels in one byte
+    Bitmap pic(5, 3, PixelFormat::Indexed1);  // result rows hold 3 pixels in one byte
     for (int y = 0; y < 3; ++y) pic.ScanLine(y)[0] = 0xFF;
     const Bitmap r = RotateBitmap90(pic);
     for (int y = 0; y < r.Height(); ++y) EXPECT_EQ(r.ScanLine(y)[0], 0xE0) << y;

@@ -24,7 +24,7 @@ int Count(const Bitmap& b, Color c) {
 }
 
 TEST(Canvas, RefusesPalettePictures) {
-    Bitmap grey(4, 4, PixelFormat::pf8bit);
+    Bitmap grey(4, 4, PixelFormat::Indexed8);
     EXPECT_THROW(Canvas{grey}, Error);
 }
 

@@ -40,7 +40,7 @@ TEST(SharedRoutines, ClampRoundInvertAndGreyTable) {
     Bitmap b = Uniform(2, 2, Color{0, 100, 255});
     ASSERT_TRUE(InvertBitmap(b));
     EXPECT_EQ(b.Pixel(1, 1), (Color{255, 155, 0}));
-    Bitmap g(2, 2, PixelFormat::pf8bit);
+    Bitmap g(2, 2, PixelFormat::Indexed8);
     g.SetColorTable({kWhite});
     SetGrayColorTable(g);
     ASSERT_EQ(g.ColorTable().size(), 256u);
@@ -55,7 +55,7 @@ TEST(GrayscaleBitmap, WeightsAreExtendedAndTheSumTruncated) {
     for (const auto& [colour, level] : cases) {
         Bitmap b = Uniform(3, 2, colour);
         ASSERT_TRUE(GrayscaleBitmap(b));
-        ASSERT_EQ(b.Format(), PixelFormat::pf8bit);
+        ASSERT_EQ(b.Format(), PixelFormat::Indexed8);
         EXPECT_EQ(b.ColorTable()[level], Grey(static_cast<std::uint8_t>(level)));
         EXPECT_EQ(Level(b, 2, 1), level) << int(colour.r);
     }
@@ -68,7 +68,7 @@ TEST(EmbossBitmap, DifferenceToTheLowerRightNeighbour) {
     EXPECT_EQ(flat.Pixel(0, 0), Grey(127));
     Bitmap flatGrey = Uniform(4, 3, Color{9, 200, 31});
     ASSERT_TRUE(EmbossBitmap(flatGrey, true));
-    ASSERT_EQ(flatGrey.Format(), PixelFormat::pf8bit);
+    ASSERT_EQ(flatGrey.Format(), PixelFormat::Indexed8);
     EXPECT_EQ(Level(flatGrey, 1, 1), 127);
 
     Bitmap b = Uniform(3, 3, kWhite);
@@ -84,7 +84,7 @@ TEST(EmbossBitmap, DifferenceToTheLowerRightNeighbour) {
 TEST(SketchBitmap, DarkensColourEdgesOnly) {
     Bitmap flat = Uniform(5, 4, Color{40, 80, 120});
     ASSERT_TRUE(SketchBitmap(flat, false));
-    ASSERT_EQ(flat.Format(), PixelFormat::pf8bit);
+    ASSERT_EQ(flat.Format(), PixelFormat::Indexed8);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(Level(flat, x, y), 255);
 
@@ -100,7 +100,7 @@ TEST(SketchBitmap, DarkensColourEdgesOnly) {
 }
 
 TEST(StretchGrayContrast, SpreadsTheInnerLevels) {
-    Bitmap ramp(256, 4, PixelFormat::pf8bit);
+    Bitmap ramp(256, 4, PixelFormat::Indexed8);
     SetGrayColorTable(ramp);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 256; ++x) ramp.ScanLine(y)[x] = static_cast<std::uint8_t>(x);
@@ -296,7 +296,7 @@ TEST(GridBitmap, CellAveragesFramedByBrighterLines) {
 }
 
 TEST(Effects, RefuseOtherLayoutsAndChangeNothing) {
-    Bitmap grey(6, 6, PixelFormat::pf8bit);
+    Bitmap grey(6, 6, PixelFormat::Indexed8);
     SetGrayColorTable(grey);
     grey.ScanLine(2)[3] = 77;
     const Bitmap before = grey;
@@ -351,10 +351,10 @@ TEST(SharpenImage, FlatAreasStayAndEdgesRepeat) {
     EXPECT_EQ(spot.Pixel(0, 0), Grey(0));
     EXPECT_EQ(spot.Pixel(4, 4), Grey(100));
 
-    Bitmap pal(2, 2, PixelFormat::pf8bit);
+    Bitmap pal(2, 2, PixelFormat::Indexed8);
     pal.SetColorTable({Color{10, 20, 30}});
     SharpenImage(pal);
-    EXPECT_EQ(pal.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(pal.Format(), PixelFormat::Bgr24);
     EXPECT_EQ(pal.Pixel(1, 1), (Color{10, 20, 30}));
 }
 

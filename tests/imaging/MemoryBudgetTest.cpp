@@ -92,8 +92,8 @@ TEST(MemoryBudgetTest, BitmapLargerThanTheProcessBudgetFailsAndBitmapsGiveTheirB
         // Reserved together with another buffer: the pixels are carved out
         // of the pool, not counted twice.
         MemoryBudget::Reservation pool =
-            budget.Reserve(RowStride(100, PixelFormat::pf24bit) * 100 + 1000);
-        const Bitmap carved = Bitmap::Uninitialized(100, 100, PixelFormat::pf24bit, pool);
+            budget.Reserve(RowStride(100, PixelFormat::Bgr24) * 100 + 1000);
+        const Bitmap carved = Bitmap::Uninitialized(100, 100, PixelFormat::Bgr24, pool);
         EXPECT_EQ(pool.Bytes(), 1000u);
         EXPECT_EQ(budget.InUse(), before + carved.SizeInBytes() + 1000);
     }

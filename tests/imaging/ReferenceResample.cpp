@@ -19,7 +19,7 @@ Bitmap ReferenceResample(const Bitmap& source, int width, int height) {
     const double sx = static_cast<double>(W) / width;
     const double sy = static_cast<double>(H) / height;
 
-    Bitmap result(width, height, PixelFormat::pf24bit);
+    Bitmap result(width, height, PixelFormat::Bgr24);
     const Bitmap work = source.ToBgr24();
     std::vector<const std::uint8_t*> srcRows(H);
     for (int r = 0; r < H; ++r) srcRows[r] = work.ScanLine(r);

@@ -68,9 +68,9 @@ TEST_F(AutomaticRun, SameFolderNamesNeverOverwrite) {
                   (CallLog{"start-progress 1 gauge", "step-progress", "stop-progress", kDone}));
     }
     EXPECT_EQ(SizeOf(folder + "mini_IMG_0001.jpg"), std::make_pair(800, 600));
-    EXPECT_TRUE(main.SelectedFiles.empty());
-    EXPECT_EQ(main.Caption, "選択ファイル数：0");
-    EXPECT_FALSE(main.ProcessingScreen);
+    EXPECT_TRUE(main.SelectedFiles().empty());
+    EXPECT_EQ(main.Caption(), "選択ファイル数：0");
+    EXPECT_FALSE(main.ProcessingScreen());
 }
 
 TEST_F(AutomaticRun, NamedFolderTakesTheFileNamesInListOrder) {
@@ -128,7 +128,7 @@ TEST_F(AutomaticRun, EscStopsAfterTheFileInHand) {
                              "open-folder: " + NormalizeFolderPath(Path("s"))}));
     EXPECT_TRUE(fs::exists(Path("s/mini_a.jpg")));
     EXPECT_FALSE(fs::exists(Path("s/mini_b.jpg")));
-    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_TRUE(main.SelectedFiles().empty());
 }
 
 TEST_F(AutomaticRun, EscDuringTheLastFileEndsNormally) {
@@ -175,7 +175,7 @@ TEST_F(AutomaticRun, WorkersKeepFilesAndBoxesInSelectionOrder) {
     // The first photo is by far the slowest, so the workers finish the later
     // ones first; the damaged and the unwritable file in the middle are still
     // told in their turn and the names are given in selection order.
-    main.ShrinkJobs = 4;
+    main.SetShrinkJobs(4);
     const std::string longName = std::string(250, 'n');
     const std::string slow = Picture("o/x.jpg", 3200, 2400);
     const std::string broken = Path("o/b.jpg");
@@ -197,7 +197,7 @@ TEST_F(AutomaticRun, WorkersKeepFilesAndBoxesInSelectionOrder) {
 }
 
 TEST_F(AutomaticRun, NothingIsWrittenAfterEscWithWorkersAhead) {
-    main.ShrinkJobs = 4;
+    main.SetShrinkJobs(4);
     std::vector<std::string> files;
     for (int i = 0; i < 8; ++i)
         files.push_back(Picture("e/" + std::to_string(i) + ".jpg", 900, 700));
@@ -224,9 +224,9 @@ TEST_F(AutomaticRun, NothingHappensWithoutFilesOrWithARefusedName) {
     log->clear();
     main.RunAutomatic();
     EXPECT_EQ(*log, (CallLog{"error: フォルダの名前に「*」は使えません"}));
-    EXPECT_EQ(main.SelectedFiles.size(), 1u);
-    EXPECT_EQ(main.ComboText, "a*b");
-    EXPECT_TRUE(main.FocusComboRequested);
+    EXPECT_EQ(main.SelectedFiles().size(), 1u);
+    EXPECT_EQ(main.ComboText(), "a*b");
+    EXPECT_TRUE(main.FocusComboRequested());
 }
 
 TEST(RunDestination, PrefixesAndTheFolderToOpen) {

@@ -37,14 +37,14 @@ class FakeEditorHost : public IEditorHost {
     EditorExit ShowModal(EditorModel& editor, const std::string& caption) override {
         // The window's title: the photo's name and its place in the run.
         calls->push_back("editor: " + caption);
-        markerShownAtOpen.push_back(editor.MarkerShown);
+        markerShownAtOpen.push_back(editor.MarkerShown());
         if (steps.empty()) {
             ADD_FAILURE() << "editor shown more often than scripted";
             return EditorExit::Skip;
         }
         Step step = steps.front();
         steps.erase(steps.begin());
-        editor.Exit = EditorExit::None;
+        editor.ResumeEditing();
         editor.Load();
         if (step.action) step.action(editor);
         if (step.exit == EditorExit::Save) return editor.Save();
@@ -66,12 +66,12 @@ class EditedRunTest : public ::testing::Test, public WorkflowFixture {
         b.FillRect(Rect{0, 0, 60, 40}, c);
         const std::string path = Folder(folder) + "/" + name;
         WritePicture(b, path);
-        main.SelectedFiles.push_back(path);
+        main.AddChosenFiles({path});
         return path;
     }
     void SameFolderMode() {
         main.RefreshScreen();
-        main.ComboIndex = 0;
+        main.FolderNamePicked(0);
     }
     std::vector<std::string> Calls(const std::string& prefix) const {
         std::vector<std::string> out;
@@ -93,8 +93,8 @@ TEST_F(EditedRunTest, ClosingEveryFileWritesNothingButStillAsksAtTheEnd) {
     EXPECT_EQ(Calls("confirm"),
               (std::vector<std::string>{std::string("confirm: ") + kRunDoneQuestion}));
     EXPECT_TRUE(Calls("open-folder").empty());  // nothing saved: no folder to open
-    EXPECT_TRUE(main.SelectedFiles.empty());
-    EXPECT_FALSE(main.ProcessingScreen);
+    EXPECT_TRUE(main.SelectedFiles().empty());
+    EXPECT_FALSE(main.ProcessingScreen());
 }
 
 TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
@@ -118,7 +118,7 @@ TEST_F(EditedRunTest, StopAllAfterTwoSavesOfFive) {
               (std::vector<std::string>{std::string("confirm: ") + kStopAllQuestion}));
     EXPECT_EQ(Calls("open-folder"),
               (std::vector<std::string>{"open-folder: " + Folder("p") + "/"}));
-    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_TRUE(main.SelectedFiles().empty());
     for (const std::string& f : files) EXPECT_TRUE(fs::exists(f));
 
     // The saved result is the editor's 400 x 400 view.
@@ -153,7 +153,7 @@ TEST_F(EditedRunTest, StopAllBeforeAnySaveOpensTheFolderOfTheFileInHand) {
     EditedRun(main, editor, host);
     EXPECT_EQ(Calls("open-folder"),
               (std::vector<std::string>{"open-folder: " + Folder("p2") + "/"}));
-    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_TRUE(main.SelectedFiles().empty());
 }
 
 TEST_F(EditedRunTest, EveryFileOpensWithoutTheMarker) {
@@ -187,7 +187,7 @@ TEST_F(EditedRunTest, NamedFolderModeWritesIntoTheOutputFolder) {
 TEST_F(EditedRunTest, FailedLoadCannotBeSavedAndTheRunGoesOn) {
     const std::string broken = Folder("p") + "/broken.png";
     test::WriteFile(broken, std::string("not a picture"));
-    main.SelectedFiles.push_back(broken);
+    main.AddChosenFiles({broken});
     AddPicture("p", "good.png", kWhite);
     SameFolderMode();
     host.steps = {{EditorExit::Save, nullptr},
@@ -206,7 +206,7 @@ TEST_F(EditedRunTest, AnUnreadablePhotoInHandAtStopAllIsCounted) {
     AddPicture("s", "a.png", kWhite);
     const std::string broken = Folder("s") + "/broken.png";
     test::WriteFile(broken, std::string("not a picture"));
-    main.SelectedFiles.push_back(broken);
+    main.AddChosenFiles({broken});
     AddPicture("s", "c.png", kWhite);
     SameFolderMode();
     host.steps = {{EditorExit::Skip, nullptr}, {EditorExit::StopAll, nullptr}};
@@ -283,7 +283,7 @@ TEST_F(EditedRunTest, AFailedLoadAheadIsToldAtItsTurn) {
     AddPicture("f", "a.png", kWhite);
     const std::string broken = Folder("f") + "/broken.png";
     test::WriteFile(broken, std::string("not a picture"));
-    main.SelectedFiles.push_back(broken);
+    main.AddChosenFiles({broken});
     AddPicture("f", "c.png", kWhite);
     SameFolderMode();
     LoadRecorder recorder;
@@ -318,7 +318,7 @@ TEST_F(EditedRunTest, ALoadAheadWaitingForMemoryDoesNotStopTheRun) {
         photo.FillRect(Rect{0, 0, 600, 450}, Color{230, 20, 20});
         const std::string path = Folder("m") + "/" + name;
         WritePicture(photo, path);
-        main.SelectedFiles.push_back(path);
+        main.AddChosenFiles({path});
     }
     SameFolderMode();
     MemoryBudget& budget = MemoryBudget::Process();
@@ -326,7 +326,7 @@ TEST_F(EditedRunTest, ALoadAheadWaitingForMemoryDoesNotStopTheRun) {
     std::uint64_t editorHolds = 0;
     {
         EditorModel probe(boxes);
-        probe.SourcePath = main.SelectedFiles[0];
+        probe.SetSource(main.SelectedFiles()[0]);
         probe.Load();
         editorHolds = budget.HeldByThisThread();
         probe.ReleasePictures();

@@ -26,8 +26,8 @@ using test::WriteFile;
 
 // A picture with gradients, hard edges and pseudo-random detail, of a size
 // that is no multiple of the 16-pixel blocks.
-Bitmap TestPicture(int w, int h, PixelFormat format = PixelFormat::pf24bit) {
-    Bitmap bmp(w, h, PixelFormat::pf24bit);
+Bitmap TestPicture(int w, int h, PixelFormat format = PixelFormat::Bgr24) {
+    Bitmap bmp(w, h, PixelFormat::Bgr24);
     std::uint32_t seed = 12345;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -39,8 +39,8 @@ Bitmap TestPicture(int w, int h, PixelFormat format = PixelFormat::pf24bit) {
                                static_cast<std::uint8_t>((y * 255 / h + noise / 4) & 0xFF)});
         }
     }
-    if (format == PixelFormat::pf24bit) return bmp;
-    Bitmap grey(w, h, PixelFormat::pf8bit);
+    if (format == PixelFormat::Bgr24) return bmp;
+    Bitmap grey(w, h, PixelFormat::Indexed8);
     grey.SetGreyColorTable();
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x)
@@ -72,7 +72,7 @@ std::optional<std::vector<std::uint8_t>> EncodeWithCjpeg(const Bitmap& bmp, cons
 TEST(JpegOutputTest, BytesEqualTheReferenceEncoder) {
     TempDir dir;
     for (const Bitmap& bmp : {TestPicture(67, 45), TestPicture(400, 400), TestPicture(1, 1),
-                              TestPicture(33, 17, PixelFormat::pf8bit)}) {
+                              TestPicture(33, 17, PixelFormat::Indexed8)}) {
         const auto reference = EncodeWithCjpeg(bmp, dir);
         if (!reference)
             GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) not installed, comparison skipped";

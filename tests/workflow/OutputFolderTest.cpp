@@ -132,7 +132,7 @@ TEST_F(OutputFolder, DefaultBaseIsCreatedWithItsParentsAndAnyBaseIsAFolder) {
 TEST_F(OutputFolder, UnusableRootPathCountsAsMissing) {
     for (const std::string stored : {"", "relative/base/", "base"}) {
         SetBase(stored);
-        EXPECT_EQ(main.BaseFolder(), main.DefaultRootPath) << stored;
+        EXPECT_EQ(main.BaseFolder(), main.DefaultRootPath()) << stored;
     }
     SetBase("/x/base");
     EXPECT_EQ(main.BaseFolder(), "/x/base/");

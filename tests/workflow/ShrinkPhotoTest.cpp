@@ -70,7 +70,7 @@ TEST_F(ShrinkPhoto, ReducesTheWholePictureOnce) {
     const Bitmap shrunk = ShrinkForPublishing(path.string());
     EXPECT_EQ(shrunk.Width(), 799);
     EXPECT_EQ(shrunk.Height(), 598);
-    EXPECT_EQ(shrunk.Format(), PixelFormat::pf24bit);
+    EXPECT_EQ(shrunk.Format(), PixelFormat::Bgr24);
     // The full-resolution source goes through the resampler once.
     Bitmap source(1003, 750);
     for (int y = 0; y < 750; ++y)

@@ -35,14 +35,16 @@ void Panel::paintEvent(QPaintEvent* event) {
     painter.drawText(rect(), Qt::AlignCenter, caption_);
 }
 
-int TagOf(const QWidget* widget) {
-    if (widget == nullptr) return 0;
+NavigationRole RoleOf(const QWidget* widget) {
+    if (widget == nullptr) return NavigationRole::Ordinary;
     const QVariant tag = widget->property("Tag");
-    return tag.isValid() ? tag.toInt() : 0;
+    return tag.isValid() && tag.toInt() == static_cast<int>(NavigationRole::ConfirmButton)
+               ? NavigationRole::ConfirmButton
+               : NavigationRole::Ordinary;
 }
 
-void SetTag(QWidget* widget, int tag) {
-    widget->setProperty("Tag", tag);
+void SetRole(QWidget* widget, NavigationRole role) {
+    widget->setProperty("Tag", static_cast<int>(role));
 }
 
 QFont InterfaceFont(int pixelSize, bool bold) {

@@ -29,9 +29,13 @@ class Panel : public QFrame {
     QString caption_;
 };
 
-// A control's tag: the dynamic property "Tag", 0 when unset.
-int TagOf(const QWidget* widget);
-void SetTag(QWidget* widget, int tag);
+// A control's part in the keyboard navigation: an ordinary control, where
+// Enter moves the focus on and Up moves it back, or the window's confirming
+// button, which Enter presses and Up never lands on. Kept in the dynamic
+// property "Tag", an ordinary control when unset.
+enum class NavigationRole { Ordinary = 0, ConfirmButton = 1 };
+NavigationRole RoleOf(const QWidget* widget);
+void SetRole(QWidget* widget, NavigationRole role);
 
 // The interface font at the given character height in pixels.
 QFont InterfaceFont(int pixelSize, bool bold = false);

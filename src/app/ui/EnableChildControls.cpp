@@ -15,28 +15,23 @@ namespace pictorel {
 
 void EnableChildControls(QWidget* container, bool enable) {
     if (container == nullptr) return;
-    try {
-        container->setEnabled(enable);
-        const QColor field = enable ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xC0, 0xC0, 0xC0);
-        for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child->isWindow()) continue;
-            if (qobject_cast<Panel*>(child) != nullptr ||
-                qobject_cast<QGroupBox*>(child) != nullptr) {
-                if (TagOf(child) != -1) EnableChildControls(child, enable);
-            } else if (qobject_cast<QLineEdit*>(child) != nullptr ||
-                       qobject_cast<QPlainTextEdit*>(child) != nullptr ||
-                       qobject_cast<QTextEdit*>(child) != nullptr ||
-                       qobject_cast<QComboBox*>(child) != nullptr) {
-                // Their enabled state follows the container.
-                SetFieldColor(child, field);
-            } else if (qobject_cast<QAbstractButton*>(child) != nullptr ||
-                       qobject_cast<QLabel*>(child) != nullptr ||
-                       child->property("PlainControl").toBool()) {
-                child->setEnabled(enable);
-            }
+    container->setEnabled(enable);
+    const QColor field = enable ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xC0, 0xC0, 0xC0);
+    for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow()) continue;
+        if (qobject_cast<Panel*>(child) != nullptr || qobject_cast<QGroupBox*>(child) != nullptr) {
+            EnableChildControls(child, enable);
+        } else if (qobject_cast<QLineEdit*>(child) != nullptr ||
+                   qobject_cast<QPlainTextEdit*>(child) != nullptr ||
+                   qobject_cast<QTextEdit*>(child) != nullptr ||
+                   qobject_cast<QComboBox*>(child) != nullptr) {
+            // Their enabled state follows the container.
+            SetFieldColor(child, field);
+        } else if (qobject_cast<QAbstractButton*>(child) != nullptr ||
+                   qobject_cast<QLabel*>(child) != nullptr ||
+                   child->property("PlainControl").toBool()) {
+            child->setEnabled(enable);
         }
-    } catch (...) {
-        // A failure leaves the remaining controls as they were.
     }
 }
 

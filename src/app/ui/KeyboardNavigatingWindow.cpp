@@ -62,13 +62,13 @@ QWidget* ControlOf(QWidget* focused) {
     return focused;
 }
 
-int NavigationTag(const QWidget* control) {
+NavigationRole NavigationRoleOf(const QWidget* control) {
     const QWidget* w = control;
     while (w != nullptr && w->objectName().isEmpty() && w->parentWidget() != nullptr &&
            !w->isWindow()) {
         w = w->parentWidget();
     }
-    return TagOf(w);
+    return RoleOf(w);
 }
 
 KeyboardNavigatingWindow::KeyboardNavigatingWindow(QWidget* parent, const QString& name)
@@ -110,7 +110,7 @@ bool KeyboardNavigatingWindow::FocusNextControl(QWidget* start, bool forward) {
         w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
         if (w == nullptr) break;
         if (w == this) continue;
-        if (!CanTakeTabFocus(w, this) || TagOf(w) == -1) continue;
+        if (!CanTakeTabFocus(w, this)) continue;
         if (qobject_cast<QAbstractButton*>(w) != nullptr) continue;
         result = w;
         break;
@@ -122,7 +122,7 @@ bool KeyboardNavigatingWindow::FocusNextControl(QWidget* start, bool forward) {
 }
 
 QWidget* KeyboardNavigatingWindow::EligibleControl(QWidget* from, bool forward,
-                                                   std::initializer_list<int> skipTags) const {
+                                                   bool skipConfirmButton) const {
     const int limit = ChainLength(this);
     QWidget* firstEligible = nullptr;
     QWidget* w = from;
@@ -131,8 +131,7 @@ QWidget* KeyboardNavigatingWindow::EligibleControl(QWidget* from, bool forward,
         if (w == nullptr || w == from) break;
         if (w == this || !CanTakeTabFocus(w, this)) continue;
         if (firstEligible == nullptr) firstEligible = w;
-        const int tag = NavigationTag(w);
-        if (std::find(skipTags.begin(), skipTags.end(), tag) == skipTags.end()) return w;
+        if (!skipConfirmButton || NavigationRoleOf(w) != NavigationRole::ConfirmButton) return w;
     }
     // Every other control was skipped: the focus stays where it was, unless
     // nothing at all can take it.
@@ -149,45 +148,39 @@ void KeyboardNavigatingWindow::AfterMove(QWidget* control) const {
 }
 
 bool KeyboardNavigatingWindow::ChildKey(QWidget* focused, QKeyEvent* event) {
-    if (QWidget* active = QApplication::activeWindow(); active != nullptr && TagOf(active) == -1) {
-        return false;
-    }
     QWidget* control = ControlOf(focused);
-    const int tag = control != nullptr ? NavigationTag(control) : 0;
+    const bool confirmButton =
+        control != nullptr && NavigationRoleOf(control) == NavigationRole::ConfirmButton;
     const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
     auto* combo = qobject_cast<QComboBox*>(control);
 
-    auto move = [&](bool forward, std::initializer_list<int> skip, bool memoRules) {
-        QWidget* target = EligibleControl(control, forward, skip);
+    auto move = [&](bool forward, bool skipConfirmButton) {
+        QWidget* target = EligibleControl(control, forward, skipConfirmButton);
         if (target == nullptr) return false;
-        if (memoRules) SelectAllOfMemo(control);
+        SelectAllOfMemo(control);
         if (target != control) {
             target->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
         }
-        if (memoRules) AfterMove(target);
+        AfterMove(target);
         return true;
     };
 
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (control == nullptr || (tag != 0 && tag != 3)) return false;
-            return move(true, {-1}, true);
+            // On the confirming button Enter presses it, as on any button.
+            if (control == nullptr || confirmButton) return false;
+            return move(true, false);
         case Qt::Key_Up:
             if (control == nullptr) return false;
-            if (tag == 0 || tag == 1) {
-                if (combo != nullptr && IsDroppedDown(combo)) return false;
-                return move(false, {-1, 1}, true);
-            }
-            if (tag == 20) return move(false, {-1, 1}, false);
-            return false;
+            if (combo != nullptr && IsDroppedDown(combo)) return false;
+            return move(false, true);
         case Qt::Key_Down:
             if (combo != nullptr) {
                 if (IsDroppedDown(combo)) return false;
                 combo->showPopup();
                 return true;
             }
-            if (control != nullptr && tag == 20) return move(true, {-1}, false);
             return false;
         case Qt::Key_Delete:
             return ctrl;

@@ -4,7 +4,8 @@
 
 #include <QDialog>
 #include <QList>
-#include <initializer_list>
+
+#include "app/ui/Controls.h"
 
 class QKeyEvent;
 
@@ -20,7 +21,7 @@ class KeyboardNavigatingWindow : public QDialog {
     // Clears the focus, then focuses the first qualifying control.
     virtual void FocusFirstControl();
     // Steps through the focusable controls in tab order from `start` (none: the
-    // start of the order), skipping tag -1 and buttons. True when a control got
+    // start of the order), skipping buttons. True when a control got
     // the focus.
     virtual bool FocusNextControl(QWidget* start, bool forward);
 
@@ -41,10 +42,9 @@ class KeyboardNavigatingWindow : public QDialog {
 
   private:
     // Next (or previous) eligible control from `from` in the window's tab
-    // order, skipping controls whose tag is listed; `from` itself when the
+    // order, skipping the confirming button if asked; `from` itself when the
     // search comes back to it; nullptr when nothing in the window can take focus.
-    QWidget* EligibleControl(QWidget* from, bool forward,
-                             std::initializer_list<int> skipTags) const;
+    QWidget* EligibleControl(QWidget* from, bool forward, bool skipConfirmButton) const;
     void AfterMove(QWidget* control) const;
 
     bool listed_ = false;
@@ -52,7 +52,7 @@ class KeyboardNavigatingWindow : public QDialog {
 
 // The control a focused widget belongs to (the combo box of its line edit).
 QWidget* ControlOf(QWidget* focused);
-// The tag that steers navigation: a control without a name takes its parent's.
-int NavigationTag(const QWidget* control);
+// The role that steers navigation: a control without a name takes its parent's.
+NavigationRole NavigationRoleOf(const QWidget* control);
 
 }  // namespace pictorel

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -60,14 +60,10 @@ std::optional<QString> PaceText(int done, int max, qint64 elapsedMs) {
     const long double hundredth = static_cast<long double>(max) / 100;
     if (!(done > hundredth)) return std::nullopt;
     const long double percentDone = done / hundredth;
-    const long double dayMs = 86400000.0L;
-    const long double perPercentDays = (elapsedMs / dayMs) / percentDone;
-    // To the nearest millisecond, then the minutes and seconds of the hour.
-    const long long ms = std::llrint(perPercentDays * dayMs);
-    const long long ofDay = ((ms % 86400000LL) + 86400000LL) % 86400000LL;
-    const long long minutes = (ofDay / 60000) % 60;
-    const long long seconds = (ofDay / 1000) % 60;
-    return QString::number(60 * minutes + seconds) + QStringLiteral(" SPP");
+    // To the nearest millisecond, then whole seconds: a slow run shows its
+    // full figure rather than one that starts again at 0 after an hour.
+    const long long ms = std::llrint(elapsedMs / percentDone);
+    return QString::number(std::max(ms, 0LL) / 1000) + QStringLiteral(" SPP");
 }
 
 ProgressWindow::ProgressWindow() : QWidget(nullptr) {
@@ -124,13 +120,16 @@ void ProgressWindow::StartProgress(int count, bool useGauge) {
     raise();
     activateWindow();
     QApplication::processEvents();
-    startMs_ = QDateTime::currentMSecsSinceEpoch();
+    started_ = std::chrono::steady_clock::now();
 }
 
 void ProgressWindow::StepProgress() {
     if (!isVisible()) return;
     if (gauge->value() < gauge->maximum()) gauge->setValue(gauge->value() + 1);
-    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startMs_;
+    // A monotonic clock: a change of the system time never bends the figure.
+    const qint64 elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - started_)
+                               .count();
     if (const auto pace = PaceText(gauge->value(), gauge->maximum(), elapsed)) {
         paceLabel->setText(*pace);
     }
@@ -186,7 +185,7 @@ void ProgressWindow::showEvent(QShowEvent* event) {
         move(area.left() + (area.width() - width()) / 2,
              area.top() + (area.height() - height()) / 2);
     }
-    startMs_ = QDateTime::currentMSecsSinceEpoch();
+    started_ = std::chrono::steady_clock::now();
 }
 
 void ProgressWindow::hideEvent(QHideEvent* event) {

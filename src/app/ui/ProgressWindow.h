@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <optional>
 
 #include "app/Progress.h"
@@ -32,8 +33,8 @@ class BusyIndicator : public QWidget {
 };
 
 // The pace label text after `done` of `max` steps taken `elapsedMs`
-// milliseconds: the average seconds per percent (minutes and seconds of the
-// hour only) followed by " SPP"; nothing while done <= max / 100.
+// milliseconds: the average whole seconds per percent followed by " SPP";
+// nothing while done <= max / 100.
 std::optional<QString> PaceText(int done, int max, qint64 elapsedMs);
 
 class ProgressWindow : public QWidget, public IProgress {
@@ -73,7 +74,7 @@ class ProgressWindow : public QWidget, public IProgress {
     int stepCount_ = 100;
     bool gaugeMode_ = false;
     bool cancelled_ = false;
-    qint64 startMs_ = 0;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     QPointer<QWidget> mainWindow_;
 };
 

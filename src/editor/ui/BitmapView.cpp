@@ -23,7 +23,7 @@ QImage WithoutColour(const QImage& image, Color colour) {
 
 QImage ImageOf(const Bitmap& bitmap) {
     if (bitmap.Empty()) return {};
-    if (bitmap.Format() != PixelFormat::pf24bit) return ImageOf(bitmap.ToBgr24()).copy();
+    if (bitmap.Format() != PixelFormat::Bgr24) return ImageOf(bitmap.ToBgr24()).copy();
     return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(),
                   static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
 }

@@ -27,8 +27,16 @@ constexpr int kWorkViewOffset = 3;
 constexpr int kResultViewOffset = 2;
 
 // A rectangle in view coordinates placed in its panel.
-QRect InPanel(const Bounds& b, int offset) {
-    return {b.left + offset, b.top + offset, b.width, b.height};
+QRect InPanel(const Rect& r, int offset) {
+    return {r.left + offset, r.top + offset, r.Width(), r.Height()};
+}
+
+// The one conversion of a pointer position from the control that reports it
+// (the view itself, or a frame or marker stacked over it in the same panel)
+// to the view's pixels, which the tools and the model work in.
+Point InViewPixels(const QWidget& control, int x, int y, int viewOffset) {
+    const QPoint inPanel = control.mapToParent(QPoint(x, y));
+    return {inPanel.x() - viewOffset, inPanel.y() - viewOffset};
 }
 
 Qt::CursorShape CursorFor(FrameCursor cursor) {
@@ -99,19 +107,27 @@ void EditorWindow::BuildViews() {
     workPanel->setGeometry(8, 29, 407, 407);
     workPanel->SetColor(kPanelFrame);
     workView = new BitmapView(workPanel, QStringLiteral("workView"),
-                              [this]() -> const Bitmap* { return &model_.WorkView; });
+                              [this]() -> const Bitmap* { return &model_.WorkView(); });
     workView->setGeometry(kWorkViewOffset, kWorkViewOffset, kViewSide, kViewSide);
     workView->setToolTip(QStringLiteral("切り取り範囲をマウスで指定(クリックで範囲指定を解除)"));
-    workView->OnMouseDown = [this](int x, int y) { Act([&] { crop_.BeginDraw(x, y); }); };
-    workView->OnMouseMove = [this](int x, int y) { Act([&] { crop_.DrawTo(x, y); }); };
+    workView->OnMouseDown = [this](int x, int y) {
+        Act([&] { crop_.BeginDraw(InViewPixels(*workView, x, y, kWorkViewOffset)); });
+    };
+    workView->OnMouseMove = [this](int x, int y) {
+        Act([&] { crop_.DrawTo(InViewPixels(*workView, x, y, kWorkViewOffset)); });
+    };
     workView->OnMouseUp = [this](int, int) { Act([&] { crop_.EndDraw(); }); };
 
     cropFrame = new FrameShape(workPanel, QStringLiteral("cropFrame"));
     cropFrame->SetPen(kRed, 1);
     cropFrame->setToolTip(QStringLiteral("切り取り位置を移動(ドラッグもしくはカーソルキー)"));
     cropFrame->OnPaint = [this](FrameShape& s, QPainter& c) { PaintFrameMarks(s, c); };
-    cropFrame->OnMouseDown = [this](int x, int y) { Act([&] { crop_.BeginDrag(x, y); }); };
-    cropFrame->OnMouseMove = [this](int x, int y) { Act([&] { crop_.DragTo(x, y); }); };
+    cropFrame->OnMouseDown = [this](int x, int y) {
+        Act([&] { crop_.BeginDrag(InViewPixels(*cropFrame, x, y, kWorkViewOffset)); });
+    };
+    cropFrame->OnMouseMove = [this](int x, int y) {
+        Act([&] { crop_.DragTo(InViewPixels(*cropFrame, x, y, kWorkViewOffset)); });
+    };
     cropFrame->OnMouseUp = [this](int, int) { Act([&] { crop_.EndDrag(); }); };
 
     // Result view, its red outline, the direction marker and the marker's frame,
@@ -121,7 +137,7 @@ void EditorWindow::BuildViews() {
     resultPanel->SetColor(kDetailGrey);
     resultView = new BitmapView(
         resultPanel, QStringLiteral("resultView"),
-        [this]() -> const Bitmap* { return model_.Result ? &*model_.Result : nullptr; });
+        [this]() -> const Bitmap* { return model_.Result() ? &*model_.Result() : nullptr; });
     resultView->setGeometry(kResultViewOffset, kResultViewOffset, kViewSide, kViewSide);
 
     resultOutline = new OutlineShape(resultPanel, QStringLiteral("resultOutline"));
@@ -130,7 +146,7 @@ void EditorWindow::BuildViews() {
     resultOutline->OnMouseMove = [this](int, int) { Act([&] { marker_.PointerOverResult(); }); };
 
     markerView = new BitmapView(resultPanel, QStringLiteral("markerView"),
-                                [this]() -> const Bitmap* { return &model_.MarkerPicture; });
+                                [this]() -> const Bitmap* { return &model_.MarkerPicture(); });
     markerView->setMouseTracking(true);
     markerView->OnMouseMove = [this](int, int) { Act([&] { marker_.PointerOverMarker(); }); };
 
@@ -138,8 +154,12 @@ void EditorWindow::BuildViews() {
     markerFrame->SetPen(kRed, 1);
     markerFrame->setToolTip(QStringLiteral("方角表示を移動"));
     markerFrame->OnPaint = [this](FrameShape& s, QPainter& c) { PaintFrameMarks(s, c); };
-    markerFrame->OnMouseDown = [this](int x, int y) { Act([&] { marker_.BeginDrag(x, y); }); };
-    markerFrame->OnMouseMove = [this](int x, int y) { Act([&] { marker_.DragTo(x, y); }); };
+    markerFrame->OnMouseDown = [this](int x, int y) {
+        Act([&] { marker_.BeginDrag(InViewPixels(*markerFrame, x, y, kResultViewOffset)); });
+    };
+    markerFrame->OnMouseMove = [this](int x, int y) {
+        Act([&] { marker_.DragTo(InViewPixels(*markerFrame, x, y, kResultViewOffset)); });
+    };
     markerFrame->OnMouseUp = [this](int, int) { Act([&] { marker_.EndDrag(); }); };
 }
 
@@ -234,7 +254,7 @@ void EditorWindow::BuildButtons() {
     saveButton->setObjectName(QStringLiteral("saveButton"));
     saveButton->setGeometry(382, 10, 104, 25);
     saveButton->setDefault(true);
-    SetTag(saveButton, 1);
+    SetRole(saveButton, NavigationRole::ConfirmButton);
     connect(saveButton, &QPushButton::clicked, this,
             [this] { Act([&] { EndWith(model_.Save()); }); });
     stopAllButton =
@@ -290,40 +310,40 @@ void EditorWindow::EndWith(EditorExit exit) {
 
 void EditorWindow::ShowModel() {
     const EditorModel& m = model_;
-    workView->setVisible(m.WorkViewShown);
+    workView->setVisible(m.WorkViewShown());
     workView->update();
-    resultView->setVisible(m.ResultShown);
+    resultView->setVisible(m.ResultShown());
     resultView->update();
 
-    const QRect crop = InPanel(m.CropFrame, kWorkViewOffset);
+    const QRect crop = InPanel(m.Crop().Area(), kWorkViewOffset);
     if (cropFrame->geometry() != crop) cropFrame->setGeometry(crop);
-    cropFrame->setVisible(m.CropFrameShown);
+    cropFrame->setVisible(m.Crop().Shown());
     cropFrame->setCursor(CursorFor(crop_.Cursor()));
 
-    const QRect marker = InPanel(m.Marker, kResultViewOffset);
+    const QRect marker = InPanel(m.Marker(), kResultViewOffset);
     if (markerView->geometry() != marker) markerView->setGeometry(marker);
     markerView->SetTransparentColor(m.MarkerTransparentColor());
-    markerView->setVisible(m.MarkerShown);
+    markerView->setVisible(m.MarkerShown());
     const QRect markerDrag = InPanel(marker_.Frame(), kResultViewOffset);
     if (markerFrame->geometry() != markerDrag) markerFrame->setGeometry(markerDrag);
     markerFrame->setVisible(marker_.FrameShown());
     markerFrame->setCursor(CursorFor(marker_.Cursor()));
 
     // The toggle reads "方角を消去" in maroon while the marker is shown.
-    markerButton->setChecked(m.MarkerShown);
-    markerButton->setText(m.MarkerShown ? QStringLiteral("方角を消去")
-                                        : QStringLiteral("方角を表示"));
+    markerButton->setChecked(m.MarkerShown());
+    markerButton->setText(m.MarkerShown() ? QStringLiteral("方角を消去")
+                                          : QStringLiteral("方角を表示"));
     QPalette p = markerButton->palette();
-    p.setColor(
-        QPalette::ButtonText,
-        m.MarkerShown ? kMaroon : QApplication::palette(markerButton).color(QPalette::ButtonText));
+    p.setColor(QPalette::ButtonText,
+               m.MarkerShown() ? kMaroon
+                               : QApplication::palette(markerButton).color(QPalette::ButtonText));
     markerButton->setPalette(p);
-    markerLeftButton->setVisible(m.MarkerShown);
-    markerRightButton->setVisible(m.MarkerShown);
+    markerLeftButton->setVisible(m.MarkerShown());
+    markerRightButton->setVisible(m.MarkerShown());
 
-    saveButton->setEnabled(m.CanSave);
-    if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled)
-        EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled);
+    saveButton->setEnabled(m.CanSave());
+    if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled())
+        EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled());
 }
 
 void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
@@ -343,7 +363,7 @@ void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
 EditorExit EditorWindow::ShowModal(EditorModel& editor, const std::string& caption) {
     // The window shows the model it was built with.
     if (&editor != &model_) throw AssertionFailure("the editor window was given another model");
-    model_.Exit = EditorExit::None;
+    model_.ResumeEditing();
     setWindowTitle(QString::fromStdString(caption));
     switch (static_cast<EditorExit>(exec())) {
         case EditorExit::Save:

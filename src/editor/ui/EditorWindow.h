@@ -1,8 +1,9 @@
 // EditorWindow: the editor window (picture cropping, rotation and adjustment).
 // A thin view over EditorModel: pointer and key events go to the crop and
 // marker tools or become named edits, and after each one the window shows
-// the model's state. The views sit inside panels, so the window adds each
-// view's place in its panel to the model's view coordinates. It is the
+// the model's state. The views sit inside panels: the window places the
+// model's rectangles by each view's place in its panel, and converts every
+// pointer position to the view's pixels once, as the event arrives. It is the
 // edited run's editor host: ShowModal loads the picture as the window opens
 // and returns how the editing ended.
 #pragma once

@@ -1,6 +1,5 @@
 #include "editor/ui/FrameShape.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace pictorel {
@@ -29,14 +28,6 @@ void OutlineShape::paintEvent(QPaintEvent* /*event*/) {
     Paint(painter);
 }
 
-void FrameShape::Click() {
-    if (OnClick) OnClick(*this);
-}
-
-void FrameShape::DblClick() {
-    if (OnDblClick) OnDblClick(*this);
-}
-
 void FrameShape::Paint(QPainter& painter) {
     OutlineShape::Paint(painter);
     if (OnPaint) {
@@ -44,19 +35,6 @@ void FrameShape::Paint(QPainter& painter) {
         OnPaint(*this, painter);
         painter.restore();
     }
-}
-
-void FrameShape::mouseReleaseEvent(QMouseEvent* event) {
-    // A left-button release over the control is a click, as for any control.
-    // The handlers may have moved or hidden the control, so the test comes first.
-    const bool click = event->button() == Qt::LeftButton && rect().contains(PixelOf(event));
-    MouseArea::mouseReleaseEvent(event);
-    if (click) Click();
-}
-
-void FrameShape::mouseDoubleClickEvent(QMouseEvent* event) {
-    MouseArea::mousePressEvent(event);
-    DblClick();
 }
 
 }  // namespace pictorel

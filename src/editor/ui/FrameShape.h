@@ -1,6 +1,6 @@
 // OutlineShape and FrameShape: rectangle-outline controls. OutlineShape paints its
 // outline with its pen over a clear brush and reports its mouse events. FrameShape adds the
-// OnClick, OnDblClick and OnPaint events, each called after the inherited work.
+// OnPaint event, called after the outline to draw the frame's marks over it.
 #pragma once
 
 #include <QColor>
@@ -37,20 +37,12 @@ class FrameShape : public OutlineShape {
   public:
     using OutlineShape::OutlineShape;
 
-    using NotifyEvent = std::function<void(FrameShape& sender)>;
     using PaintEvent = std::function<void(FrameShape& sender, QPainter& canvas)>;
-    NotifyEvent OnClick;
-    NotifyEvent OnDblClick;
     // Called after the outline, with a painter on the control's own surface.
     PaintEvent OnPaint;
 
   protected:
-    virtual void Click();
-    virtual void DblClick();
     void Paint(QPainter& painter) override;
-
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 }  // namespace pictorel

@@ -38,7 +38,7 @@ BaseFolderWindow::BaseFolderWindow(SettingsFile& ini, const std::string& iniPath
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setGeometry((456 - 96) / 2, 8, 96, 27);
     okButton->setDefault(true);
-    SetTag(okButton, 1);
+    SetRole(okButton, NavigationRole::ConfirmButton);
     connect(okButton, &QPushButton::clicked, this, &BaseFolderWindow::Confirm);
 
     FinishCreation();

@@ -222,13 +222,13 @@ void MainWindow::Act(const std::function<void()>& action) {
 
 void MainWindow::ShowState() {
     const MainScreen& logic = *logic_;
-    SetTitle(QString::fromStdString(logic.Title));
-    setWindowTitle(QString::fromStdString(logic.Caption));
-    lastFolderButton->setVisible(logic.LastFolderButtonVisible);
-    selectionPanel->setVisible(!logic.ProcessingScreen);
+    SetTitle(QString::fromStdString(logic.Title()));
+    setWindowTitle(QString::fromStdString(logic.Caption()));
+    lastFolderButton->setVisible(logic.LastFolderButtonVisible());
+    selectionPanel->setVisible(!logic.ProcessingScreen());
 
     QStringList items;
-    for (const std::string& item : logic.ComboItems) items << QString::fromStdString(item);
+    for (const std::string& item : logic.ComboItems()) items << QString::fromStdString(item);
     const QSignalBlocker blocker(folderNameCombo);
     QStringList shown;
     for (int i = 0; i < folderNameCombo->count(); ++i) shown << folderNameCombo->itemText(i);
@@ -236,14 +236,14 @@ void MainWindow::ShowState() {
         folderNameCombo->clear();
         folderNameCombo->addItems(items);
     }
-    if (folderNameCombo->currentIndex() != logic.ComboIndex)
-        folderNameCombo->setCurrentIndex(logic.ComboIndex);
-    const QString text = QString::fromStdString(logic.ComboText);
+    if (folderNameCombo->currentIndex() != logic.ComboIndex())
+        folderNameCombo->setCurrentIndex(logic.ComboIndex());
+    const QString text = QString::fromStdString(logic.ComboText());
     if (folderNameCombo->currentText() != text) folderNameCombo->setEditText(text);
-    runGroup->setVisible(logic.RunGroupVisible);
-    if (logic_->FocusComboRequested) {
-        logic_->FocusComboRequested = false;
-        if (logic.ProcessingScreen) folderNameCombo->setFocus(Qt::OtherFocusReason);
+    runGroup->setVisible(logic.RunGroupVisible());
+    if (logic_->FocusComboRequested()) {
+        logic_->FocusComboDone();
+        if (logic.ProcessingScreen()) folderNameCombo->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -38,7 +38,7 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, int y) {
 }
 
 // A window with three edits, a check box, a combo box, a memo and a
-// confirmation button with tag 1, in that tab order.
+// confirmation button, in that tab order.
 class KeyWindow : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -57,7 +57,7 @@ class KeyWindow : public ::testing::Test {
         ok = new QPushButton(QStringLiteral("OK"), window.get());
         ok->setObjectName(QStringLiteral("BitBtnOK"));
         ok->setGeometry(10, 200, 80, 25);
-        SetTag(ok, 1);
+        SetRole(ok, NavigationRole::ConfirmButton);
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -87,34 +87,25 @@ TEST_F(KeyWindow, EnterMovesOnAndWrapsToTheFirstControl) {
 
     // From the last control the search wraps around to the first one.
     Focus(ok);
-    SetTag(ok, 0);
+    SetRole(ok, NavigationRole::Ordinary);
     QSignalSpy clicked(ok, &QPushButton::clicked);
     QTest::keyClick(ok, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), e1);
-    EXPECT_EQ(clicked.count(), 0) << "a tag 0 button is left like a field";
+    EXPECT_EQ(clicked.count(), 0) << "an ordinary button is left like a field";
 }
 
-TEST_F(KeyWindow, EnterOnATagOneButtonPressesIt) {
+TEST_F(KeyWindow, EnterOnTheConfirmButtonPressesIt) {
     Focus(ok);
     QSignalSpy clicked(ok, &QPushButton::clicked);
     QTest::keyClick(ok, Qt::Key_Return);
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST_F(KeyWindow, EnterKeepsTheFocusWhenEveryOtherControlIsSkipped) {
-    for (QWidget* w : std::initializer_list<QWidget*>{e1, e3, combo, memo, ok}) SetTag(w, -1);
-    Focus(e2);
-    QSignalSpy returnPressed(e2, &QLineEdit::returnPressed);
-    QTest::keyClick(e2, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), e2);
-    EXPECT_EQ(returnPressed.count(), 0) << "the key is still consumed";
-}
-
 TEST_F(KeyWindow, UpMovesBackAndNeverLandsOnTheConfirmationButton) {
     Focus(e2);
     QTest::keyClick(e2, Qt::Key_Up);
     EXPECT_EQ(QApplication::focusWidget(), e1);
-    // Backwards from the first control wraps past the tag 1 button to the memo.
+    // Backwards from the first control wraps past the confirm button to the memo.
     QTest::keyClick(e1, Qt::Key_Up);
     EXPECT_EQ(QApplication::focusWidget(), memo);
 }
@@ -132,16 +123,6 @@ TEST_F(KeyWindow, DownOpensAClosedComboList) {
     Focus(e1);
     QTest::keyClick(e1, Qt::Key_Down);
     EXPECT_EQ(QApplication::focusWidget(), e1);
-}
-
-TEST_F(KeyWindow, Tag20FieldsMoveWithUpAndDown) {
-    SetTag(e2, 20);
-    Focus(e2);
-    QTest::keyClick(e2, Qt::Key_Down);
-    EXPECT_EQ(QApplication::focusWidget(), e3);
-    SetTag(e3, 20);
-    QTest::keyClick(e3, Qt::Key_Up);
-    EXPECT_EQ(QApplication::focusWidget(), e2);
 }
 
 TEST_F(KeyWindow, MemoKeysAndCtrlDeleteAreSwallowed) {
@@ -165,13 +146,6 @@ TEST_F(KeyWindow, EnterIntoAMemoSelectsItsText) {
     QTest::keyClick(combo, Qt::Key_Return);
     ASSERT_EQ(QApplication::focusWidget(), memo);
     EXPECT_EQ(memo->textCursor().selectedText(), QStringLiteral("line"));
-}
-
-TEST_F(KeyWindow, FocusFirstControlSkipsButtonsAndTagMinusOne) {
-    SetTag(e1, -1);
-    Focus(memo);
-    window->FocusFirstControl();
-    EXPECT_EQ(QApplication::focusWidget(), e2);
 }
 
 // Counts the keys that reach it.
@@ -206,18 +180,13 @@ TEST(CommonWindow, F10IsDiscardedAndTheTitleAreaIsDisabled) {
               window.titlePanel->palette().color(QPalette::Window));
 }
 
-TEST(EnableChildControls, LeavesATagMinusOnePanelAlone) {
+TEST(EnableChildControls, RecursesIntoPanelsAndColoursFields) {
     QWidget window;
     auto* outer = new Panel(&window, QStringLiteral("Outer"));
     auto* label = new QLabel(QStringLiteral("x"), outer);
     auto* edit = new QLineEdit(outer);
-    auto* inner = new Panel(outer, QStringLiteral("Inner"));
-    SetTag(inner, -1);
-    auto* innerButton = new QPushButton(inner);
-    auto* innerEdit = new QLineEdit(inner);
     auto* nested = new Panel(outer, QStringLiteral("Nested"));
     auto* nestedButton = new QPushButton(nested);
-    const QColor innerBase = innerEdit->palette().color(QPalette::Active, QPalette::Base);
 
     EnableChildControls(outer, false);
     EXPECT_FALSE(outer->isEnabled());
@@ -225,9 +194,6 @@ TEST(EnableChildControls, LeavesATagMinusOnePanelAlone) {
     EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Base), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_FALSE(edit->testAttribute(Qt::WA_ForceDisabled)) << "fields follow their container";
     EXPECT_TRUE(nestedButton->testAttribute(Qt::WA_ForceDisabled));
-    EXPECT_FALSE(inner->testAttribute(Qt::WA_ForceDisabled));
-    EXPECT_FALSE(innerButton->testAttribute(Qt::WA_ForceDisabled));
-    EXPECT_EQ(innerEdit->palette().color(QPalette::Active, QPalette::Base), innerBase);
 
     EnableChildControls(outer, true);
     EXPECT_TRUE(label->isEnabled());
@@ -360,8 +326,10 @@ TEST(PaceText, SecondsPerPercent) {
     EXPECT_TRUE(PaceText(3, 250, 1000).has_value());
     // One step of one: the file's seconds divided by 100, truncated.
     EXPECT_EQ(PaceText(1, 1, 250000), QStringLiteral("2 SPP"));
-    // 1 h 0 min 5 s per percent shows only the minutes and seconds of the hour.
-    EXPECT_EQ(PaceText(3, 200, 5407500), QStringLiteral("5 SPP"));
+    // 1 h 0 min 5 s per percent is shown whole, not from the top of the hour.
+    EXPECT_EQ(PaceText(3, 200, 5407500), QStringLiteral("3605 SPP"));
+    // Beyond a day per percent as well.
+    EXPECT_EQ(PaceText(2, 100, 2LL * 90000000), QStringLiteral("90000 SPP"));
     // One step of a hundred is not above max / 100: no figure yet.
     EXPECT_FALSE(PaceText(1, 100, 3605000).has_value());
     EXPECT_EQ(PaceText(50, 100, 6100000), QStringLiteral("122 SPP"));

@@ -87,12 +87,12 @@ class EditedRunWindowTest : public ::testing::Test, public test::WorkflowFixture
                          const std::function<Color(int, int)>& colour = Photo) {
         const std::string path = Folder("photos") + "/" + name;
         test::WriteBmp(path, w, h, colour);
-        main.SelectedFiles.push_back(path);
+        main.AddChosenFiles({path});
         return path;
     }
     void SameFolderMode() {
         main.RefreshScreen();
-        main.ComboIndex = 0;
+        main.FolderNamePicked(0);
     }
     std::string Output(const std::string& name) { return Path("photos/mini_" + name + ".jpg"); }
 };
@@ -107,28 +107,28 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
     Bitmap cropped, turned, marked, plainCrop, plainTurn;
     host.steps.push_back([&](EditorWindow& w) {
         QWindow* handle = w.windowHandle();
-        plainCrop = *w.Model().Result;
+        plainCrop = *w.Model().Result();
         const QPoint a = w.workView->mapTo(&w, QPoint(50, 80));
         const QPoint b = w.workView->mapTo(&w, QPoint(250, 250));
         QTest::mousePress(handle, Qt::LeftButton, {}, a);
         QTest::mouseMove(handle, b);
         QTest::mouseRelease(handle, Qt::LeftButton, {}, b);
         ASSERT_TRUE(w.cropFrame->isVisible());
-        cropped = *w.Model().Result;
+        cropped = *w.Model().Result();
         QTest::keyClick(handle, Qt::Key_Return);  // the default button saves
     });
     host.steps.push_back([&](EditorWindow& w) {
         EXPECT_FALSE(w.markerButton->isChecked());
-        plainTurn = *w.Model().Result;
+        plainTurn = *w.Model().Result();
         QTest::mouseClick(w.turnButton, Qt::LeftButton);
-        turned = *w.Model().Result;
+        turned = *w.Model().Result();
         QTest::mouseClick(w.saveButton, Qt::LeftButton);
     });
     host.steps.push_back([&](EditorWindow& w) {
         QTest::mouseClick(w.markerButton, Qt::LeftButton);
         ASSERT_TRUE(w.markerView->isVisible());
         QTest::mouseClick(w.saveButton, Qt::LeftButton);
-        marked = *w.Model().Result;  // stamped by the save
+        marked = *w.Model().Result();  // stamped by the save
     });
     EditedRun(main, editor, host);
 
@@ -148,7 +148,7 @@ TEST_F(EditedRunWindowTest, CropRotateAndMarkerWriteThreeResults) {
     EXPECT_LT(m.Pixel(200, 200).r, 60);
     EXPECT_GT(m.Pixel(20, 20).r, 200);
     EXPECT_EQ(*log, (test::CallLog{std::string("confirm: ") + kRunDoneQuestion}));
-    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_TRUE(main.SelectedFiles().empty());
 }
 
 TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
@@ -178,13 +178,13 @@ TEST_F(EditedRunWindowTest, SaveSkipCloseBoxAndStopAll) {
     for (const char* skipped : {"2", "3", "4", "5"})
         EXPECT_FALSE(fs::exists(Output(skipped))) << skipped;
     EXPECT_EQ(*log, (test::CallLog{std::string("confirm: ") + kStopAllQuestion}));
-    EXPECT_TRUE(main.SelectedFiles.empty());
+    EXPECT_TRUE(main.SelectedFiles().empty());
     EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(EditedRunWindowTest, ModalResultsOfTheEndingButtons) {
     const std::string path = AddPhoto("x.bmp", 100, 100);
-    editor.SourcePath = path;
+    editor.SetSource(path);
     const auto resultOf = [&](const std::function<void(EditorWindow&)>& step) {
         host.steps.push_back(step);
         return host.ShowModal(editor, "x.bmp (1 / 1)");

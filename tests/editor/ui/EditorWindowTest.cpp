@@ -1,6 +1,6 @@
 // The editor window driven with Qt Test's mouse and key helpers through the
 // window system (so the mouse capture of a held button is the real one): the
-// document's state follows the events, and the views paint its bitmaps.
+// model's state follows the events, and the views paint its bitmaps.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -48,17 +48,17 @@ class EditorWindowTest : public ::testing::Test {
     test::TempDir dir;
     std::shared_ptr<test::CallLog> log = std::make_shared<test::CallLog>();
     test::FakeMessageBoxes boxes{log};
-    EditorModel doc{boxes};
+    EditorModel model{boxes};
     std::unique_ptr<EditorWindow> window;
 
     void SetUp() override {
         window =
-            std::make_unique<EditorWindow>(nullptr, (dir.Path() / "Pictorel.ini").string(), doc);
+            std::make_unique<EditorWindow>(nullptr, (dir.Path() / "Pictorel.ini").string(), model);
     }
 
     // Shows the window on a picture (the load step runs as it opens).
     void Open(const std::filesystem::path& path) {
-        doc.SourcePath = path.string();
+        model.SetSource(path.string());
         window->show();
         window->activateWindow();
         QApplication::setActiveWindow(window.get());
@@ -86,7 +86,7 @@ class EditorWindowTest : public ::testing::Test {
         QTest::keyRelease(window->windowHandle(), key, mods);
     }
 
-    Bitmap Result() const { return *doc.Result; }
+    Bitmap Result() const { return *model.Result(); }
     // Draws a frame on the work view from view point a to b.
     void DrawFrame(QPoint a, QPoint b) {
         Press(window->workView, a);
@@ -135,10 +135,10 @@ TEST_F(EditorWindowTest, LayoutCaptionsHintsAndHiddenEffectButtons) {
 
 TEST_F(EditorWindowTest, ViewsPaintTheDocumentPixelForPixel) {
     OpenPattern();
-    ASSERT_TRUE(doc.Result);
+    ASSERT_TRUE(model.Result());
     EXPECT_TRUE(window->workView->isVisible());
-    EXPECT_EQ(PixelsDifferent(Painted(window->workView), doc.WorkView), 0);
-    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->workView), model.WorkView()), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *model.Result()), 0);
     EXPECT_TRUE(window->saveButton->isEnabled());
     EXPECT_TRUE(window->sharpenButton->isEnabled());
 }
@@ -155,13 +155,13 @@ TEST_F(EditorWindowTest, DrawnFrameRendersAtMouseUpOnly) {
     EXPECT_TRUE(SameBitmap(Result(), before)) << "re-rendered while dragging";
     Release(window->workView, {50, 180});
     EXPECT_FALSE(SameBitmap(Result(), before));
-    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *model.Result()), 0);
 
     // A plain click removes the frame and shows the whole view again.
     Press(window->workView, {300, 300});
     Release(window->workView, {300, 300});
     EXPECT_FALSE(window->cropFrame->isVisible());
-    EXPECT_TRUE(SameBitmap(Result(), doc.WorkView));
+    EXPECT_TRUE(SameBitmap(Result(), model.WorkView()));
 }
 
 TEST_F(EditorWindowTest, PointerCapturedOutsideTheWorkView) {
@@ -248,9 +248,9 @@ TEST_F(EditorWindowTest, BrighterTwiceThenDarkerRendersLevelFive) {
     const Bitmap plain = Result();
     QTest::mouseClick(window->brighterButton, Qt::LeftButton);
     QTest::mouseClick(window->brighterButton, Qt::LeftButton);
-    EXPECT_EQ(doc.Brightness, 10);
+    EXPECT_EQ(model.Brightness(), 10);
     QTest::mouseClick(window->darkerButton, Qt::LeftButton);
-    EXPECT_EQ(doc.Brightness, 5);
+    EXPECT_EQ(model.Brightness(), 5);
 
     // Factor 1.05 (passed as a double) on the plain rendering, each product
     // taken in extended precision and rounded halves to even, clamped.
@@ -279,8 +279,8 @@ TEST_F(EditorWindowTest, RotateTurnsTheWorkViewClockwise) {
         for (int x = 0; x < 400; ++x)
             if (after.pixel(x, y) != before.pixel(y, 399 - x)) ++wrong;
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *doc.Result), 0);
-    EXPECT_TRUE(SameBitmap(Result(), doc.WorkView));
+    EXPECT_EQ(PixelsDifferent(Painted(window->resultView), *model.Result()), 0);
+    EXPECT_TRUE(SameBitmap(Result(), model.WorkView()));
 }
 
 TEST_F(EditorWindowTest, SharpenChangesEdgesOnly) {
@@ -316,15 +316,15 @@ TEST_F(EditorWindowTest, MarkerToggleTurnHoverAndDrag) {
     // Shown transparently: the olive background lets the result view through,
     // the disc is painted.
     const QImage panel = Painted(window->resultPanel);
-    const Color under = doc.Result->Pixel(175, 175);
+    const Color under = model.Result()->Pixel(175, 175);
     EXPECT_EQ(panel.pixel(177, 177), qRgb(under.r, under.g, under.b));
     EXPECT_NE(panel.pixel(177 + 25, 177 + 40), panel.pixel(177, 177));
 
     QTest::mouseClick(window->markerRightButton, Qt::LeftButton);
-    EXPECT_EQ(doc.DirectionIndex, 23);
+    EXPECT_EQ(model.DirectionIndex(), 23);
     QTest::mouseClick(window->markerLeftButton, Qt::LeftButton);
     QTest::mouseClick(window->markerLeftButton, Qt::LeftButton);
-    EXPECT_EQ(doc.DirectionIndex, 1);
+    EXPECT_EQ(model.DirectionIndex(), 1);
 
     // Hover shows the frame over the marker; moving off hides it.
     MoveTo(window->resultView, {100, 100});
@@ -349,7 +349,7 @@ TEST_F(EditorWindowTest, MarkerToggleTurnHoverAndDrag) {
     MoveTo(window->resultPanel, {217 + 80, 207 + 80});
     Release(window->resultPanel, {217 + 80, 207 + 80});
     EXPECT_EQ(window->markerView->geometry(), QRect(217, 207, 80, 80));
-    EXPECT_EQ(doc.MarkerPicture.Width(), 80);
+    EXPECT_EQ(model.MarkerPicture().Width(), 80);
 
     // Toggling off hides the marker and the turn buttons.
     QTest::mouseClick(window->markerButton, Qt::LeftButton);
@@ -374,7 +374,7 @@ TEST_F(EditorWindowTest, FramePaintsCrossAndCornerHandles) {
     EXPECT_NE(frame.pixel(25, 20), red);
 }
 
-TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsClicks) {
+TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsPresses) {
     FrameShape shape(nullptr);
     shape.resize(20, 20);
     shape.SetPen(QColor(255, 0, 0), 1);
@@ -387,20 +387,16 @@ TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsClicks) {
     };
     EXPECT_EQ(shape.grab().toImage().pixel(0, 0), qRgb(0, 0, 255));
 
-    int clicks = 0, doubleClicks = 0;
+    // A double click presses again, as the second press of a drag.
+    int presses = 0;
     QPoint down;
-    shape.OnClick = [&](FrameShape&) { ++clicks; };
-    shape.OnDblClick = [&](FrameShape&) { ++doubleClicks; };
-    shape.OnMouseDown = [&](int x, int y) { down = {x, y}; };
-    QTest::mouseClick(&shape, Qt::LeftButton, {}, QPoint(5, 7));
-    EXPECT_EQ(clicks, 1);
+    shape.OnMouseDown = [&](int x, int y) {
+        down = {x, y};
+        ++presses;
+    };
+    QTest::mouseDClick(&shape, Qt::LeftButton, {}, QPoint(5, 7));
     EXPECT_EQ(down, QPoint(5, 7));
-    // Released outside the control: no click.
-    QTest::mousePress(&shape, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(&shape, Qt::LeftButton, {}, QPoint(30, 30));
-    EXPECT_EQ(clicks, 1);
-    QTest::mouseDClick(&shape, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_GE(presses, 1);
 }
 
 TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
@@ -409,7 +405,7 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     Open(path);
     EXPECT_EQ(*log,
               (test::CallLog{std::string("error: ") + kLoadFailedMessage + "\n" + path.string()}));
-    EXPECT_FALSE(doc.Result);
+    EXPECT_FALSE(model.Result());
     EXPECT_FALSE(window->workView->isVisible());
     EXPECT_FALSE(window->resultView->isVisible());
     EXPECT_FALSE(window->saveButton->isEnabled());
@@ -420,7 +416,7 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     EXPECT_TRUE(window->closeButton->isEnabled());
     // Enter cannot save.
     QTest::keyClick(window->windowHandle(), Qt::Key_Return);
-    EXPECT_EQ(doc.Exit, EditorExit::None);
+    EXPECT_EQ(model.Exit(), EditorExit::None);
     EXPECT_TRUE(window->isVisible());
 }
 

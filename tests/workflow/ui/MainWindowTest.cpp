@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, StartsOnTheSelectionScreen) {
 
 TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     auto window = Create({photos.string()});
-    EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
+    EXPECT_EQ(window->Logic().SelectedFiles(), ListedPictures());
     EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
     EXPECT_FALSE(window->selectionPanel->isVisibleTo(window.get()));
@@ -167,32 +167,32 @@ TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
     EXPECT_EQ(window->folderNameCombo->currentText(), QString());
     EXPECT_FALSE(window->runGroup->isVisibleTo(window.get()));
     EXPECT_EQ(settings.File.ReadString("Path", "LastSourcePath", ""),
-              fs::path(window->Logic().SelectedFiles.back()).parent_path().string());
+              fs::path(window->Logic().SelectedFiles().back()).parent_path().string());
 }
 
 TEST_F(MainWindowTest, CommandLinePathSplitAtItsSpaceIsJoinedBack) {
     fs::create_directories(dir.Path() / "My Photos");
     WritePicture(dir.Path() / "My Photos" / "x.png", "PNG", 10, 10);
     auto window = Create({dir.Str() + "My", "Photos/x.png"});
-    EXPECT_EQ(window->Logic().SelectedFiles,
+    EXPECT_EQ(window->Logic().SelectedFiles(),
               (std::vector<std::string>{dir.Str() + "My Photos/x.png"}));
 }
 
 TEST_F(MainWindowTest, DropsSelectSupportedFilesAndAreIgnoredWhileFilesAreSelected) {
     auto window = Create();
     Drop(window->selectionPanel, {photos / "b.txt"});
-    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_TRUE(window->Logic().SelectedFiles().empty());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
     EXPECT_TRUE(window->selectionPanel->isVisibleTo(window.get()));
 
     Drop(window->dropBox, {photos});
-    EXPECT_EQ(window->Logic().SelectedFiles, ListedPictures());
+    EXPECT_EQ(window->Logic().SelectedFiles(), ListedPictures());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
     EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
 
     Drop(window->selectionPanel, {photos / "a.JPG"});
     Drop(window->dropBox, {photos / "a.JPG"});
-    EXPECT_EQ(window->Logic().SelectedFiles.size(), 2u);
+    EXPECT_EQ(window->Logic().SelectedFiles().size(), 2u);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：2"));
 }
 
@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, AutomaticRunFromTheButtonToTheFilesOnDisk) {
 
     EXPECT_FALSE(progress.isVisible());
     EXPECT_TRUE(window->isEnabled());
-    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_TRUE(window->Logic().SelectedFiles().empty());
     EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("画像選択"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：0"));
     EXPECT_TRUE(window->lastFolderButton->isVisible());
@@ -294,7 +294,7 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
     WritePicture(photos / "d.png", "PNG", 20, 20);
     auto window = Create({photos.string()});
     window->show();
-    ASSERT_EQ(window->Logic().SelectedFiles.size(), 3u);
+    ASSERT_EQ(window->Logic().SelectedFiles().size(), 3u);
     QTest::keyClicks(window->folderNameCombo->lineEdit(), QStringLiteral("B2"));
     progress.escAfterStep = 1;
     boxes.answers = {false};
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, EscDuringTheRunStopsAfterTheFileInHand) {
     EXPECT_EQ(written, 1);
     EXPECT_EQ(*boxes.calls,
               (test::CallLog{"confirm: 残りの処理を全て中止しました。フォルダを開きますか？"}));
-    EXPECT_TRUE(window->Logic().SelectedFiles.empty());
+    EXPECT_TRUE(window->Logic().SelectedFiles().empty());
     EXPECT_TRUE(window->isEnabled());
 }
 
@@ -320,7 +320,7 @@ TEST_F(MainWindowTest, OpenDialogStartsInTheLastFolderAndAddsTheChosenFiles) {
 
     dialogAnswer = {(photos / "b.txt").string(), (photos / "a.JPG").string()};
     QTest::mouseClick(window->choosePicturesButton, Qt::LeftButton);
-    EXPECT_EQ(window->Logic().SelectedFiles,
+    EXPECT_EQ(window->Logic().SelectedFiles(),
               (std::vector<std::string>{(photos / "a.JPG").string()}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
 }
