@@ -175,6 +175,8 @@ int CmdEdit(const Args& args) {
     if (!doc.Result()) {
         std::fprintf(stderr, "%s: %s\n", in.c_str(),
                      boxes.error.empty() ? LoadFailedMessage(in).c_str() : boxes.error.c_str());
+        if (!doc.LoadFailureCause().empty())
+            std::fprintf(stderr, "  %s\n", doc.LoadFailureCause().c_str());
         return 1;
     }
     Editor editor{doc};

@@ -110,6 +110,9 @@ int main(int argc, char** argv) {
                 if (dailyLog) dailyLog->WriteLog(line);
             });
         dailyLog = std::make_unique<DailyLog>(boxes);
+        mainWindow->Logic().SetFailureLog([&dailyLog](const std::string& line) {
+            if (dailyLog) dailyLog->WriteLog(line);
+        });
         auto baseFolderWindow =
             std::make_unique<BaseFolderWindow>(settings->File, iniPath, boxes, browser);
 

@@ -88,7 +88,10 @@ void EditedRun(MainScreen& main, EditorModel& editor, IEditorHost& host, Picture
         // The editor holds no result only when the photo could not be read
         // (it was told as the editor opened): that file is not saved.
         const bool unreadable = !editor.Result();
-        if (unreadable) ++unsaved;
+        if (unreadable) {
+            ++unsaved;
+            main.LogFailure(file, LoadFailedMessage(file), editor.LoadFailureCause());
+        }
         if (exit == EditorExit::Save) {
             const Bitmap* picture = editor.Result() ? &*editor.Result() : nullptr;
             if (!main.SaveResult(picture, destination.OutputPathFor(file))) ++unsaved;

@@ -181,6 +181,7 @@ void MainScreen::RunAutomatic() {
                 // among the files not saved, so the run does not end as if
                 // every photo had been shrunk.
                 const PhotoFailure failure = DescribeFailure(photo.failure, selectedFiles_[i]);
+                LogFailure(selectedFiles_[i], failure.message, failure.cause);
                 if (failure.unreadable) {
                     boxes_.ShowError(failure.message);
                 } else {
@@ -216,6 +217,7 @@ bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath
         SaveResultAsJpeg(picture, outputPath, &writer_);
         return true;
     } catch (const SaveFailure& e) {
+        LogFailure(outputPath, e.what(), e.Cause());
         boxes_.ShowError(e.what());
         return false;
     }
@@ -226,6 +228,7 @@ bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& output
         writer_.Save(photo.jpeg, outputPath);
         return true;
     } catch (const SaveFailure& e) {
+        LogFailure(outputPath, e.what(), e.Cause());
         boxes_.ShowError(e.what());
         return false;
     }
@@ -236,6 +239,16 @@ void MainScreen::ShowSaveFailure(const std::string& outputPath, const std::strin
     const std::string file = tried.empty() ? JpegOutputName(outputPath) : tried;
     if (reason.starts_with(file + ": ")) reason.erase(0, file.size() + 2);
     boxes_.ShowError(SaveFailedMessage(file, reason));
+}
+
+void MainScreen::LogFailure(const std::string& file, const std::string& text,
+                            const std::string& cause) const {
+    if (!failureLog_) return;
+    // The box's text may run over lines (the file's path below it): the log
+    // keeps one line a failure.
+    std::string line = file + ": " + text.substr(0, text.find('\n'));
+    if (!cause.empty()) line += " (" + cause + ")";
+    failureLog_(line);
 }
 
 void MainScreen::FinishRun(const RunDestination& destination, const std::string& question) {

@@ -3,6 +3,7 @@
 // window shows this state and forwards its events here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +103,16 @@ class MainScreen {
     // End of a run: the question, the folder on Yes, the selection emptied.
     void FinishRun(const RunDestination& destination, const std::string& question);
 
+    // Where a run records each file it could not save, with the cause the box
+    // leaves out (the system's reason, the reader's message), so that a failure
+    // can be explained afterwards: one line "<file>: <text> (<cause>)". Unset,
+    // nothing is recorded.
+    void SetFailureLog(std::function<void(const std::string&)> log) {
+        failureLog_ = std::move(log);
+    }
+    void LogFailure(const std::string& file, const std::string& text,
+                    const std::string& cause) const;
+
     // "前回使用したフォルダを表示"
     void OpenLastSourceFolder();
 
@@ -114,6 +125,7 @@ class MainScreen {
 
     const std::string defaultRootPath_;
     std::vector<std::string> selectedFiles_;
+    std::function<void(const std::string&)> failureLog_;
     bool processingScreen_ = false;
     std::string title_ = kSelectionTitle;
     std::string caption_ = std::string(kCaptionPrefix) + "0";

@@ -93,8 +93,14 @@ TEST_F(AutomaticRun, DamagedFileInTheMiddle) {
     const std::string broken = Path("in/b.jpg");
     WriteFile(broken, std::string("\xFF\xD8\xFF garbage"));
     const std::string c = Picture("in/c.bmp", 850, 527);
+    std::vector<std::string> failures;
+    main.SetFailureLog([&](const std::string& line) { failures.push_back(line); });
     boxes.answers = {false};
     Run({a, broken, c}, -1, "R");
+    // The log keeps what the box leaves out: the reader's reason, one line.
+    EXPECT_EQ(failures, std::vector<std::string>{broken + ": " + kLoadError.substr(7) +
+                                                 " (Cannot load image. Invalid or unexpected "
+                                                 "JPEG image format.)"});
     // The unreadable file is told in its turn and counted in the question.
     EXPECT_EQ(*log,
               (CallLog{"start-progress 3 gauge", "step-progress", kLoadError + "\n" + broken,
