@@ -20,12 +20,18 @@ function editorWorkers() {
 
 async function load(worker, entry) {
   let bytes;
+  let readProblem = '';
   try {
     bytes = await (await entry.getFile()).arrayBuffer();
   } catch (error) {
-    return { readProblem: { message: `ファイル ${entry.path} は開けません`, cause: error.message || String(error) } };
+    // The browser could not read the file: the core is given no bytes and says the file
+    // cannot be read; the browser's reason stands beneath as the cause.
+    bytes = new ArrayBuffer(0);
+    readProblem = error.message || String(error);
   }
-  return worker.call('editorLoad', { bytes, name: entry.name }, [bytes]);
+  const answer = await worker.call('editorLoad', { bytes, name: entry.name }, [bytes]);
+  if (readProblem && answer.state.message) answer.state.cause = readProblem;
+  return answer;
 }
 
 export async function runEdited({ entries, destination }) {
@@ -35,6 +41,8 @@ export async function runEdited({ entries, destination }) {
   let stopped = false;
   let loading = load(workers[0], entries[0]);
   let carried = null;
+  // Saving runs behind the next picture's display; the writes keep the selection order.
+  let writing = Promise.resolve();
 
   for (let i = 0; i < entries.length; ++i) {
     const entry = entries[i];
@@ -42,35 +50,36 @@ export async function runEdited({ entries, destination }) {
     let answer = await loading;
     // Start on the next picture before this one is shown: the user's editing time hides it.
     if (i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
-    if (answer.readProblem) {
-      answer = await worker.call('editorFailed', answer.readProblem);
-    } else if (carried) {
-      answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
-    }
+    if (carried && !answer.state.message) answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
     const caption = `${i + 1} / ${entries.length}　${entry.path}`;
     const ending = view.open(worker, answer, caption);
     performance.mark(`pictorel-editor-shown-${i}`);
     const how = await ending;
     performance.mark(`pictorel-editor-ended-${i}`);
-    carried = await worker.call('editorCarried').catch(() => carried);
-
+    // Asked now, before the next load reaches this worker.
+    const carrying = worker.call('editorCarried');
+    const outcome = { entry };
+    outcomes.push(outcome);
     if (how === 'save') {
-      try {
-        const { jpeg } = await worker.call('editorSave');
-        outcomes.push({ entry, ...(await destination.write(entry, jpeg)) });
-      } catch (error) {
-        outcomes.push({ entry, message: error.message, cause: error.coreCause || '' });
-      }
-    } else if (answer.state?.message) {
-      outcomes.push({ entry, message: answer.state.message, cause: answer.state.cause });
-    } else {
-      outcomes.push({ entry });
+      const saving = worker.call('editorSave');
+      writing = writing.then(async () => {
+        try {
+          const { jpeg } = await saving;
+          Object.assign(outcome, await destination.write(entry, jpeg));
+        } catch (error) {
+          Object.assign(outcome, { message: error.message, cause: error.coreCause || '' });
+        }
+      });
+    } else if (answer.state.message) {
+      Object.assign(outcome, { message: answer.state.message, cause: answer.state.cause });
     }
+    carried = await carrying.catch(() => carried);
     if (how === 'stopAll') {
       stopped = i + 1 < entries.length;
       break;
     }
   }
   view.close();
+  await writing;
   return { outcomes, stopped, saved: await destination.finish() };
 }
