@@ -1,20 +1,57 @@
 // One instance of the WebAssembly core per worker. This is the only file that knows the core
-// module's own interface; the page speaks to it in the small message language below
-// (core-client.js), so every rule (accepted extensions, folder names, output names, shrinking,
-// the editor) is the core's answer, never the page's guess.
+// module's own interface (src/web/README.md); the page speaks to it in the small message
+// language below (core-client.js), so every rule (accepted extensions, folder names, output
+// names, shrinking, the editor) is the core's answer, never the page's guess.
 import createCore from '../core/pictorel-core.js';
 
 let core = null;
 let session = null;
 
+// The program's texts that the module does not hand out yet (NEEDS-FROM-CORE.md, item 3),
+// as src/workflow/OutputFolder.h and MainScreen.cpp have them. Used only while the module
+// lacks texts() / folderFailedMessage() / runEndText().
+const PROGRAM_TEXTS = {
+  sameFolderItem: '元画像と同じフォルダに別名で保存',
+  folderExistsQuestion: '指定した名前のフォルダが既に存在します。処理を中止しますか？',
+  otherNameMessage: '別の名前を付けて下さい',
+  baseFolderFailedMessage: '基準フォルダの作成ができませんでした。基準フォルダを指定して下さい。',
+};
+
 const handlers = {
   async setup() {
     core = await createCore();
-    return { extensions: [...listOf(core.acceptedExtensions())] };
+    return {
+      extensions: [...core.acceptedExtensions()].map((e) => e.replace(/^\./, '')),
+      texts: core.texts ? { ...core.texts() } : PROGRAM_TEXTS,
+      // Two editor sessions can take turns (the next picture decoded in the other worker)
+      // only when the carried state can be handed from one to the other.
+      twoSessions: typeof core.EditorSession.prototype.adoptCarried === 'function',
+    };
   },
 
-  folderNameProblem({ name }) {
-    return core.folderNameProblem(name);
+  // Whether the run buttons show for this text: only a text that trims to nothing gets the
+  // empty-name message (NEEDS-FROM-CORE.md, item 2).
+  folderNameEntered({ name }) {
+    if (core.runButtonsShown) return core.runButtonsShown(name);
+    return core.folderNameProblem(name) !== core.folderNameProblem('');
+  },
+
+  checkFolderName({ name }) {
+    const problem = core.folderNameProblem(name);
+    return { problem, name: problem ? '' : core.outputFolderName ? core.outputFolderName(name) : name };
+  },
+
+  folderFailedMessage({ folder }) {
+    if (core.folderFailedMessage) return core.folderFailedMessage(folder);
+    return `フォルダ「${folder}/」の作成ができませんでした。フォルダを作成できる基準フォルダを指定して下さい。`;
+  },
+
+  // The heading of the results: the desktop's end-of-run text without its open-folder
+  // question, which a web page cannot act on.
+  finalText({ stopped, failed }) {
+    if (core.runEndText) return core.runEndText(stopped, failed);
+    if (failed === 0) return stopped ? '残りの処理を全て中止しました。' : '縮小が完了しました。';
+    return `${failed} 個のファイルを保存できませんでした。${stopped ? '残りの処理を全て中止しました。' : ''}`;
   },
 
   candidateName({ sourceName, index, besideSource }) {
@@ -22,7 +59,7 @@ const handlers = {
   },
 
   sortNames({ names }) {
-    return [...listOf(core.sortNames(names))];
+    return [...core.sortNames(names)];
   },
 
   // Shrinks one picture; the JPEG's bytes go back without a copy.
@@ -33,24 +70,30 @@ const handlers = {
     return transferable({ jpeg: jpeg.buffer, width: outcome.width, height: outcome.height }, [jpeg.buffer]);
   },
 
-  // The editor: one session per worker. Each call answers with the state and, when asked,
-  // the views' pixels, so the page draws exactly what the core shows.
-  editorLoad({ bytes, name, carried }) {
+  // The editor: one session per worker, kept for the whole run (it carries the crop frame's
+  // and the marker's place from picture to picture, as the desktop's one window does).
+  editorLoad({ bytes, name }) {
     session ??= new core.EditorSession();
-    if (carried) session.carryOver(carried);
-    const outcome = session.load(new Uint8Array(bytes), name);
-    if (!outcome.ok) return editorAnswer({ loadMessage: outcome.message, loadCause: outcome.cause });
-    return editorAnswer({}, true);
+    session.load(new Uint8Array(bytes), name);
+    return editorAnswer(true);
   },
 
   editorAct({ action, args = [] }) {
     if (!session) throw new Error('no picture is open in the editor');
+    if (typeof session[action] !== 'function') throw new Error(`the editor has no command ${action}`);
     const changed = session[action](...args);
-    return editorAnswer({}, changed !== false);
+    return editorAnswer(changed !== false);
   },
 
-  editorCursor({ x, y }) {
-    return session ? session.cursorAt(x, y) : 'default';
+  // A hover runs the core's hover rules (the marker's frame appears over the marker).
+  editorHover({ tool, x, y }) {
+    if (!session) return { cursor: 'default' };
+    const cursor = session.cursorAt(tool, x, y);
+    return { cursor, state: session.state() };
+  },
+
+  editorCarried() {
+    return session ? session.state() : null;
   },
 
   editorSave() {
@@ -68,11 +111,13 @@ class PictureProblem extends Error {
   }
 }
 
-function editorAnswer(extra, withPixels = false) {
-  const answer = { ...extra, state: session.state() };
+function editorAnswer(withPixels) {
+  const state = session.state();
+  const answer = { state };
   const transfer = [];
-  if (withPixels && !extra.loadMessage) {
-    for (const [key, view] of [['work', session.workView()], ['result', session.resultView()]]) {
+  if (withPixels) {
+    for (const [key, read] of [['work', () => session.workView()], ['result', () => session.resultView()]]) {
+      const view = read();
       const rgba = copyOut(view.rgba);
       answer[key] = { width: view.width, height: view.height, rgba: rgba.buffer };
       transfer.push(rgba.buffer);
@@ -84,14 +129,6 @@ function editorAnswer(extra, withPixels = false) {
 // Views into the core's memory die with its next allocation: copy them out at once.
 function copyOut(view) {
   return new Uint8Array(view);
-}
-
-function listOf(value) {
-  if (Array.isArray(value)) return value;
-  const out = [];
-  for (let i = 0; i < value.size(); ++i) out.push(value.get(i));
-  value.delete?.();
-  return out;
 }
 
 const TRANSFER = Symbol('transfer');

@@ -1,8 +1,9 @@
 // The edited run: each picture opens in the editor; 保存 writes the 400 x 400 result, 終了
-// (Esc) skips it, 残りの全ての画像処理を中止 ends the run. Two editor workers take turns: while
+// (Esc) skips it, 残りの全ての画像処理を中止 ends the run. The saving runs behind the next
+// picture's display. When the core can hand the carried state (the crop frame's and the
+// marker's place) from one editor session to another, two editor workers take turns: while
 // the user edits one picture, the next is read and decoded in the other, so it shows at once
-// after a save. What the desktop editor carries from one picture to the next (the crop
-// frame's and the marker's place and size) is handed to the next session when it is shown.
+// after a save. Otherwise one session serves the whole run and carries that state itself.
 //
 // performance marks: 'pictorel-editor-shown-N' when picture N (from 0) is on screen,
 // 'pictorel-editor-ended-N' when the user ended it; the page's timing tests read them.
@@ -10,13 +11,7 @@ import { CoreWorker } from './core-client.js';
 import { EditorView } from './editor-view.js';
 
 let view = null;
-let spareWorkers = [];
-
-function editorWorkers() {
-  // The two workers live as long as the page: a second run starts without loading the core.
-  if (spareWorkers.length < 2) spareWorkers = [new CoreWorker(), new CoreWorker()];
-  return spareWorkers;
-}
+let editorWorkers = [];
 
 async function load(worker, entry) {
   let bytes;
@@ -34,34 +29,39 @@ async function load(worker, entry) {
   return answer;
 }
 
-export async function runEdited({ entries, destination }) {
+export async function runEdited({ entries, destination, twoSessions }) {
   view ??= new EditorView();
-  const workers = editorWorkers();
+  // The workers live as long as the page: a second run starts without loading the core.
+  const count = twoSessions ? 2 : 1;
+  while (editorWorkers.length < count) editorWorkers.push(new CoreWorker());
+  const workers = editorWorkers.slice(0, count);
   const outcomes = [];
   let stopped = false;
   let loading = load(workers[0], entries[0]);
   let carried = null;
-  // Saving runs behind the next picture's display; the writes keep the selection order.
   let writing = Promise.resolve();
 
   for (let i = 0; i < entries.length; ++i) {
     const entry = entries[i];
-    const worker = workers[i % 2];
+    const worker = workers[i % count];
     let answer = await loading;
-    // Start on the next picture before this one is shown: the user's editing time hides it.
-    if (i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
-    if (carried && !answer.state.message) answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
+    // With two sessions the next picture starts loading before this one is shown.
+    if (count === 2 && i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
+    if (count === 2 && carried && answer.state.loaded) {
+      answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
+    }
     const caption = `${i + 1} / ${entries.length}　${entry.path}`;
     const ending = view.open(worker, answer, caption);
     performance.mark(`pictorel-editor-shown-${i}`);
     const how = await ending;
     performance.mark(`pictorel-editor-ended-${i}`);
-    // Asked now, before the next load reaches this worker.
-    const carrying = worker.call('editorCarried');
     const outcome = { entry };
     outcomes.push(outcome);
+    // Asked now, before the next load reaches this worker.
+    const carrying = count === 2 ? worker.call('editorCarried') : null;
     if (how === 'save') {
       const saving = worker.call('editorSave');
+      // The writes keep the selection order.
       writing = writing.then(async () => {
         try {
           const { jpeg } = await saving;
@@ -73,11 +73,12 @@ export async function runEdited({ entries, destination }) {
     } else if (answer.state.message) {
       Object.assign(outcome, { message: answer.state.message, cause: answer.state.cause });
     }
-    carried = await carrying.catch(() => carried);
     if (how === 'stopAll') {
       stopped = i + 1 < entries.length;
       break;
     }
+    if (count === 1 && i + 1 < entries.length) loading = load(worker, entries[i + 1]);
+    if (carrying) carried = await carrying.catch(() => carried);
   }
   view.close();
   await writing;

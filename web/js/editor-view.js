@@ -17,10 +17,10 @@ const RED = '#ff0000';
 // The desktop's keys: arrows move the crop frame; with Shift, right/down grow it and up/left
 // shrink it. The core takes them by these names.
 const KEY_NAMES = {
-  ArrowUp: ['Up', 'ShrinkUp'],
-  ArrowDown: ['Down', 'GrowDown'],
-  ArrowLeft: ['Left', 'ShrinkLeft'],
-  ArrowRight: ['Right', 'GrowRight'],
+  ArrowUp: ['Up', 'Shrink'],
+  ArrowDown: ['Down', 'Grow'],
+  ArrowLeft: ['Left', 'Shrink'],
+  ArrowRight: ['Right', 'Grow'],
 };
 
 const EFFECTS = [

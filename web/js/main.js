@@ -23,6 +23,7 @@ const $ = (id) => document.getElementById(id);
 const client = new CoreWorker();
 const baseFolder = new BaseFolder();
 let texts = null; // the core's fixed texts (see core-worker.js setup)
+let twoSessions = false;
 let selector = null;
 let pool = null;
 let selection = [];
@@ -32,6 +33,7 @@ async function start() {
   try {
     const setup = await client.ready;
     texts = setup.texts;
+    twoSessions = setup.twoSessions;
     selector = new PictureSelector(client, setup.extensions);
   } catch (error) {
     $('loadProblem').textContent = `Pictorel を開始できませんでした。${error.message}`;
@@ -124,7 +126,7 @@ async function choose(collect) {
 // ---- Folder name and the runs ----
 
 async function fillFolderNames() {
-  const names = [texts.besideSourceItem, ...usedFolderNames()];
+  const names = [texts.sameFolderItem, ...usedFolderNames()];
   try {
     for (const name of await baseFolder.subfolderNames()) if (!names.includes(name)) names.push(name);
   } catch {
@@ -155,7 +157,7 @@ async function startRun(kind) {
     const result =
       kind === 'automatic'
         ? await runAutomatic({ entries, pool: (pool ??= new WorkerPool(workerCount())), destination, progress: progressWindow(), stopRequested: () => progressWindow().stopped })
-        : await runEdited({ entries, destination, texts });
+        : await runEdited({ entries, destination, twoSessions });
     await finishRun(kind, result, destination);
   } catch (error) {
     reportUnexpected(error);
@@ -170,7 +172,7 @@ async function startRun(kind) {
 async function prepareDestination() {
   const field = $('folderNameField');
   const typed = field.value;
-  if (typed === texts.besideSourceItem) return new BesideSourceDestination(client);
+  if (typed === texts.sameFolderItem) return new BesideSourceDestination(client);
   const check = await client.call('checkFolderName', { name: typed });
   if (check.problem) {
     await showError(check.problem);
@@ -185,8 +187,8 @@ async function prepareDestination() {
   if (!base || !(await mayWrite(base).catch(() => false))) base = await pickBaseFolder();
   if (!base) return null;
   if (await subfolderExists(base, name)) {
-    if ((await askYesNo(texts.folderExists)) === 'yes') {
-      await confirmOk(texts.chooseAnotherName);
+    if ((await askYesNo(texts.folderExistsQuestion)) === 'yes') {
+      await confirmOk(texts.otherNameMessage);
       field.focus();
       return null;
     }
@@ -194,7 +196,7 @@ async function prepareDestination() {
   try {
     return new FolderDestination(client, await base.getDirectoryHandle(name, { create: true }), `${base.name}/${name}`);
   } catch {
-    await showError(texts.folderNotCreated(`${base.name}/${name}`));
+    await showError(await client.call('folderFailedMessage', { folder: `${base.name}/${name}` }));
     await pickBaseFolder();
     return null;
   }
@@ -204,7 +206,7 @@ async function pickBaseFolder() {
   try {
     return await baseFolder.pick();
   } catch (error) {
-    if (error.name !== 'AbortError') await showError(texts.baseFolderNotCreated);
+    if (error.name !== 'AbortError') await showError(texts.baseFolderFailedMessage);
     return null;
   }
 }
