@@ -132,6 +132,9 @@ async function fillFolderNames() {
   } catch {
     // An unreadable base folder offers the names used before only, as the desktop does.
   }
+  const base = folderPickerAvailable() ? await baseFolder.handle() : null;
+  $('baseFolderLine').hidden = !base;
+  $('baseFolderName').textContent = base ? base.name : '';
   $('folderNameList').replaceChildren(...names.map((n) => Object.assign(document.createElement('option'), { value: n })));
 }
 

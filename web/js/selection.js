@@ -71,21 +71,20 @@ export class PictureSelector {
   // A drop: file system handles where the browser gives them (they allow saving beside the
   // source), else the older entries API, else plain files.
   async fromDrop(dataTransfer) {
-    const items = [...dataTransfer.items].filter((i) => i.kind === 'file');
-    if (items.length && items[0].getAsFileSystemHandle) {
-      const handles = await Promise.all(items.map((i) => i.getAsFileSystemHandle()));
-      const out = [];
-      for (const handle of handles) {
-        if (!handle) continue;
-        if (handle.kind === 'directory') out.push(...(await this.fromDirectoryHandle(handle)));
-        else if (this.accepts(handle.name)) out.push({ name: handle.name, path: handle.name, getFile: () => handle.getFile(), folder: null });
-      }
-      return out;
-    }
-    const entries = items.map((i) => i.webkitGetAsEntry?.()).filter(Boolean);
-    if (!entries.length) return this.fromFiles(dataTransfer.files);
+    // Everything is taken from the items before the first await: the browser empties the
+    // drop's data once the event handler returns.
+    const items = [...dataTransfer.items]
+      .filter((i) => i.kind === 'file')
+      .map((i) => ({ handle: i.getAsFileSystemHandle?.(), entry: i.webkitGetAsEntry?.(), file: i.getAsFile() }));
     const out = [];
-    for (const entry of entries) out.push(...(await this.fromEntry(entry)));
+    for (const { handle: pending, entry, file } of items) {
+      const handle = await pending?.catch(() => null);
+      if (handle?.kind === 'directory') out.push(...(await this.fromDirectoryHandle(handle)));
+      else if (handle) {
+        if (this.accepts(handle.name)) out.push({ name: handle.name, path: handle.name, getFile: () => handle.getFile(), folder: null });
+      } else if (entry) out.push(...(await this.fromEntry(entry)));
+      else if (file && this.accepts(file.name)) out.push(plainEntry(file, file.name));
+    }
     return out;
   }
 
