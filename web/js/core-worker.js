@@ -5,6 +5,7 @@
 import createCore from '../core/pictorel-core.js';
 
 let core = null;
+let coreReady = null;
 let session = null;
 
 // The program's texts that the module does not hand out yet (NEEDS-FROM-CORE.md, item 3),
@@ -19,7 +20,7 @@ const PROGRAM_TEXTS = {
 
 const handlers = {
   async setup() {
-    core = await createCore();
+    core = await coreReady;
     return {
       extensions: [...core.acceptedExtensions()].map((e) => e.replace(/^\./, '')),
       texts: core.texts ? { ...core.texts() } : PROGRAM_TEXTS,
@@ -116,7 +117,13 @@ function editorAnswer(withPixels) {
   const answer = { state };
   const transfer = [];
   if (withPixels) {
-    for (const [key, read] of [['work', () => session.workView()], ['result', () => session.resultView()]]) {
+    const shown = [
+      ['work', state.workShown, () => session.workView()],
+      ['result', state.resultShown, () => session.resultView()],
+    ];
+    for (const [key, isShown, read] of shown) {
+      // A view the core hides (no picture loaded) has no pixels to send.
+      if (!isShown) continue;
       const view = read();
       const rgba = copyOut(view.rgba);
       answer[key] = { width: view.width, height: view.height, rgba: rgba.buffer };
@@ -136,8 +143,11 @@ function transferable(value, list) {
   return { [TRANSFER]: list, value };
 }
 
+// Requests that arrive while the module is still compiling wait for it.
 self.onmessage = async ({ data: { id, op, args } }) => {
   try {
+    coreReady ??= createCore();
+    core ??= await coreReady;
     const handler = handlers[op];
     if (!handler) throw new Error(`unknown core request ${op}`);
     let value = await handler(args);

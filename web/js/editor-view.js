@@ -83,16 +83,19 @@ export class EditorView {
 
   // Every tool event goes through one queue, so the session sees them in the user's order.
   act(action, ...args) {
-    const worker = this.worker;
-    this.queue = this.queue.then(async () => {
-      if (!worker || worker !== this.worker) return;
-      try {
-        this.apply(await worker.call('editorAct', { action, args }));
-      } catch (error) {
-        this.showMessage(error.message, error.coreCause);
-      }
-    });
+    this.queue = this.queue.then(() => this.send(action, args));
     return this.queue;
+  }
+
+  async send(action, args) {
+    const worker = this.worker;
+    if (!worker) return;
+    try {
+      const answer = await worker.call('editorAct', { action, args });
+      if (worker === this.worker) this.apply(answer);
+    } catch (error) {
+      this.showMessage(error.message, error.coreCause);
+    }
   }
 
   apply({ state, work, result }) {
@@ -166,7 +169,7 @@ export class EditorView {
     this.queue = this.queue.then(() => {
       const move = this.pendingMove;
       this.pendingMove = null;
-      return this.act(`${move.tool}PointerMove`, move.x, move.y);
+      return this.send(`${move.tool}PointerMove`, [move.x, move.y]);
     });
   }
 

@@ -10,7 +10,7 @@ import { join, basename } from 'node:path';
 import { unzipSync } from 'fflate';
 import { startServer, launchBrowser, openPage, readOpfsFolder, nativeShrink, screenshot, missing, mixedBatch, testdata } from './harness.mjs';
 
-const skip = missing();
+const skip = missing() || false;
 let server;
 let browser;
 

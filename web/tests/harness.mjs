@@ -33,17 +33,19 @@ export async function startServer() {
   const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', site], {
     stdio: ['ignore', 'pipe', 'pipe'],
   });
-  let text = '';
-  for await (const chunk of server.stdout) {
-    text += chunk;
-    const port = /port (\d+)/.exec(text);
-    if (port) {
-      server.stdout.resume();
-      server.stderr.resume();
-      return { origin: `http://127.0.0.1:${port[1]}`, stop: () => stopProcess(server) };
-    }
-  }
-  throw new Error(`the static server did not start: ${text}`);
+  // The server's output keeps flowing into nothing once its address is known: a closed
+  // pipe would end the server at its next log line.
+  server.stderr.resume();
+  const origin = await new Promise((resolve, reject) => {
+    let text = '';
+    server.stdout.on('data', (chunk) => {
+      text += chunk;
+      const port = /port (\d+)/.exec(text);
+      if (port) resolve(`http://127.0.0.1:${port[1]}`);
+    });
+    server.on('exit', () => reject(new Error(`the static server did not start: ${text}`)));
+  });
+  return { origin, stop: () => stopProcess(server) };
 }
 
 async function stopProcess(child) {

@@ -8,7 +8,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { startServer, launchBrowser, openPage, missing, testdata, mixedBatch, readOpfsFolder } from './harness.mjs';
 
-const skip = missing({ native: false });
+const skip = missing({ native: false }) || false;
 let server;
 let browser;
 
