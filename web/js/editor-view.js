@@ -197,10 +197,13 @@ export class EditorView {
     } else if (event.key === 'Escape') {
       event.preventDefault();
       this.end('skip');
-    } else if (event.key === 'Enter' && !event.repeat && document.activeElement?.tagName !== 'BUTTON') {
-      // Enter presses the default button 保存 unless another button has the focus.
+    } else if (event.key === 'Enter') {
+      // Enter presses the default button 保存, as in the desktop window, whose tool buttons
+      // take no focus; only 終了 and the stop button act on Enter when they have the focus.
+      const focused = document.activeElement?.id;
+      if (focused === 'skipButton' || focused === 'stopAllButton') return;
       event.preventDefault();
-      if (!$('saveButton').disabled) this.end('save');
+      if (!event.repeat && !$('saveButton').disabled) this.end('save');
     }
   }
 

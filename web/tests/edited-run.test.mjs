@@ -106,6 +106,7 @@ test('the marker: shown, dragged and turned as pictorel-cli edit --marker places
     await page.click('#markerButton');
     await page.waitForFunction(() => document.getElementById('markerButton').textContent === '方角を消去');
     // The marker starts at (175, 175), 50 x 50 on the result view; over it its frame shows.
+    // pictorel-cli edit --marker counts in the result panel, whose view starts 2 pixels in.
     await page.mouse.move(...(await at(page, '#resultView', 200, 200)));
     await drag(page, '#resultView', [200, 200], [240, 170]);
     await page.click('#markerRightButton');
@@ -115,7 +116,7 @@ test('the marker: shown, dragged and turned as pictorel-cli edit --marker places
     await page.click('#saveButton');
     await page.waitForSelector('#resultsScreen:not([hidden])', { timeout: 60000 });
     const written = await readOpfsFolder(page, 'base/marker');
-    const expected = await nativeEdit(photo, ['--marker', '215,145,50', '--turn-right', '--turn-right', '--turn-left', '--turn-right']);
+    const expected = await nativeEdit(photo, ['--marker', '217,147,50', '--turn-right', '--turn-right', '--turn-left', '--turn-right']);
     assert.ok(written['photo_3872x2403.jpg']?.equals(expected), 'the marked picture differs from pictorel-cli edit');
   } finally {
     await context.close();
