@@ -29,12 +29,18 @@ async function load(worker, entry) {
   return answer;
 }
 
-export async function runEdited({ entries, destination, twoSessions }) {
-  view ??= new EditorView();
-  // The workers live as long as the page: a second run starts without loading the core.
+// Starts the editor's workers ahead of the run (the core compiles while the user types the
+// folder name); they live as long as the page, so a second run starts at once too.
+export function prepareEditorWorkers(twoSessions) {
   const count = twoSessions ? 2 : 1;
   while (editorWorkers.length < count) editorWorkers.push(new CoreWorker());
-  const workers = editorWorkers.slice(0, count);
+  return editorWorkers.slice(0, count);
+}
+
+export async function runEdited({ entries, destination, twoSessions }) {
+  view ??= new EditorView();
+  const workers = prepareEditorWorkers(twoSessions);
+  const count = workers.length;
   const outcomes = [];
   let stopped = false;
   let loading = load(workers[0], entries[0]);

@@ -15,7 +15,7 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited } from './edited-run.js';
+import { runEdited, prepareEditorWorkers } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
@@ -119,6 +119,9 @@ async function choose(collect) {
   $('folderNameField').value = '';
   $('runGroup').hidden = true;
   await fillFolderNames();
+  // Both runs' workers start compiling the core now, while the user names the folder.
+  pool ??= new WorkerPool(workerCount());
+  prepareEditorWorkers(twoSessions);
   showScreen('processing');
   $('folderNameField').focus();
 }
@@ -159,7 +162,7 @@ async function startRun(kind) {
     const entries = selection;
     const result =
       kind === 'automatic'
-        ? await runAutomatic({ entries, pool: (pool ??= new WorkerPool(workerCount())), destination, progress: progressWindow(), stopRequested: () => progressWindow().stopped })
+        ? await runAutomatic({ entries, pool, destination, progress: progressWindow(), stopRequested: () => progressWindow().stopped })
         : await runEdited({ entries, destination, twoSessions });
     await finishRun(kind, result, destination);
   } catch (error) {

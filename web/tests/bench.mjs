@@ -52,8 +52,9 @@ function nativeRun(photos, jobs) {
   return seconds;
 }
 
-// Resident memory of the browser and every process below it, in MiB.
-function browserRss(rootPid) {
+// Resident memory of the browser's processes (every chromium process below this one: the
+// driver starts the browser as a child of this node process), in MiB.
+function browserRss(rootPid = process.pid) {
   const children = new Map();
   for (const pid of readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
@@ -68,8 +69,9 @@ function browserRss(rootPid) {
   let total = 0;
   const walk = (pid) => {
     try {
-      const rss = /VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'));
-      if (rss) total += Number(rss[1]);
+      const status = readFileSync(`/proc/${pid}/status`, 'utf8');
+      const rss = /VmRSS:\s+(\d+)/.exec(status);
+      if (rss && /^Name:\s+chrom/m.test(status)) total += Number(rss[1]);
     } catch {
       return;
     }
@@ -86,7 +88,7 @@ async function pageRun(browser, origin, photos, jobs, round) {
   await page.setInputFiles('#pictureInput', photos);
   await page.fill('#folderNameField', `bench${round}`);
   let peak = 0;
-  const sampler = setInterval(() => (peak = Math.max(peak, browserRss(browser.process().pid))), 100);
+  const sampler = setInterval(() => (peak = Math.max(peak, browserRss())), 100);
   const start = performance.now();
   await page.click('#automaticRunButton');
   await page.waitForSelector('#resultsScreen:not([hidden])', { timeout: 600000 });
