@@ -7,7 +7,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run demo test test-sanitize test-thread bench fuzz format clean
+.PHONY: all deps build run demo test test-sanitize test-thread bench fuzz format clean web-site web-serve
 
 all: build
 
@@ -77,6 +77,18 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+# The web page: web/ copied into build-web/site/ beside the core that `make web` builds there
+# (npm ci fetches the ZIP writer and the test driver from web/package-lock.json).
+WEB_SITE ?= build-web/site
+WEB_PORT ?= 8021
+web-site:
+	@web/build-site $(WEB_SITE)
+
+# Serves the built site on this machine only; any static file host serves it the same way.
+web-serve: web-site
+	@echo "Pictorel: http://127.0.0.1:$(WEB_PORT)/  (Ctrl+C to stop)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_SITE)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,60 @@
+// The automatic run: every picture shrunk by the core on the worker pool, the results written
+// in selection order (so names are decided in that order, as on the desktop), the progress
+// shown, and a stop honoured after the pictures in hand.
+//
+// Outcomes, one per entry that was processed, in selection order:
+//   { entry, name, size, where }            written
+//   { entry, message, cause }               the core's message for that file, or a write failure
+
+export async function runAutomatic({ entries, pool, destination, progress, stopRequested }) {
+  const outcomes = [];
+  const inFlight = new Map();
+  // Pictures read ahead of the writer: enough to keep every worker busy, few enough that a
+  // batch of large photos is never all in memory at once.
+  const ahead = pool.workers.length * 2;
+  let started = 0;
+  let done = 0;
+
+  const startNext = () => {
+    const index = started++;
+    const entry = entries[index];
+    progress.current(entry.path);
+    inFlight.set(index, shrinkOne(pool, entry));
+  };
+
+  progress.start(entries.length);
+  for (let written = 0; written < entries.length; ++written) {
+    while (!stopRequested() && started < entries.length && started < written + ahead) startNext();
+    if (!inFlight.has(written)) break; // stopped before this picture was taken in hand
+    const result = await inFlight.get(written);
+    inFlight.delete(written);
+    const entry = entries[written];
+    if (result.jpeg) {
+      try {
+        outcomes.push({ entry, ...(await destination.write(entry, result.jpeg)) });
+      } catch (error) {
+        outcomes.push({ entry, message: error.message, cause: '' });
+      }
+    } else {
+      outcomes.push({ entry, message: result.message, cause: result.cause });
+    }
+    progress.step(++done, entry.path);
+  }
+  return { outcomes, stopped: done < entries.length, saved: await destination.finish() };
+}
+
+async function shrinkOne(pool, entry) {
+  let bytes;
+  try {
+    bytes = await (await entry.getFile()).arrayBuffer();
+  } catch (error) {
+    // The browser could not read the file (moved, deleted, no permission): the core's
+    // reading step never ran, so the cause is the browser's own.
+    return { message: `ファイル ${entry.path} は開けません`, cause: error.message || String(error) };
+  }
+  try {
+    return await pool.run('shrink', { bytes, name: entry.name }, [bytes]);
+  } catch (error) {
+    return { message: error.message, cause: error.coreCause };
+  }
+}

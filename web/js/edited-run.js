@@ -1,0 +1,92 @@
+// The edited run: each picture opens in the editor; 保存 writes the 400 x 400 result, 終了
+// (Esc) skips it, 残りの全ての画像処理を中止 ends the run. The saving runs behind the next
+// picture's display. When the core can hand the carried state (the crop frame's and the
+// marker's place) from one editor session to another, two editor workers take turns: while
+// the user edits one picture, the next is read and decoded in the other, so it shows at once
+// after a save. Otherwise one session serves the whole run and carries that state itself.
+//
+// performance marks: 'pictorel-editor-shown-N' when picture N (from 0) is on screen,
+// 'pictorel-editor-ended-N' when the user ended it; the page's timing tests read them.
+import { CoreWorker } from './core-client.js';
+import { EditorView } from './editor-view.js';
+
+let view = null;
+let editorWorkers = [];
+
+async function load(worker, entry) {
+  let bytes;
+  let readProblem = '';
+  try {
+    bytes = await (await entry.getFile()).arrayBuffer();
+  } catch (error) {
+    // The browser could not read the file: the core is given no bytes and says the file
+    // cannot be read; the browser's reason stands beneath as the cause.
+    bytes = new ArrayBuffer(0);
+    readProblem = error.message || String(error);
+  }
+  const answer = await worker.call('editorLoad', { bytes, name: entry.name }, [bytes]);
+  if (readProblem && answer.state.message) answer.state.cause = readProblem;
+  return answer;
+}
+
+// Starts the editor's workers ahead of the run (the core compiles while the user types the
+// folder name); they live as long as the page, so a second run starts at once too.
+export function prepareEditorWorkers(twoSessions) {
+  const count = twoSessions ? 2 : 1;
+  while (editorWorkers.length < count) editorWorkers.push(new CoreWorker());
+  return editorWorkers.slice(0, count);
+}
+
+export async function runEdited({ entries, destination, twoSessions }) {
+  view ??= new EditorView();
+  const workers = prepareEditorWorkers(twoSessions);
+  const count = workers.length;
+  const outcomes = [];
+  let stopped = false;
+  let loading = load(workers[0], entries[0]);
+  let carried = null;
+  let writing = Promise.resolve();
+
+  for (let i = 0; i < entries.length; ++i) {
+    const entry = entries[i];
+    const worker = workers[i % count];
+    let answer = await loading;
+    // With two sessions the next picture starts loading before this one is shown.
+    if (count === 2 && i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
+    if (count === 2 && carried && answer.state.loaded) {
+      answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
+    }
+    const caption = `${i + 1} / ${entries.length}　${entry.path}`;
+    const ending = view.open(worker, answer, caption);
+    performance.mark(`pictorel-editor-shown-${i}`);
+    const how = await ending;
+    performance.mark(`pictorel-editor-ended-${i}`);
+    const outcome = { entry };
+    outcomes.push(outcome);
+    // Asked now, before the next load reaches this worker.
+    const carrying = count === 2 ? worker.call('editorCarried') : null;
+    if (how === 'save') {
+      const saving = worker.call('editorSave');
+      // The writes keep the selection order.
+      writing = writing.then(async () => {
+        try {
+          const { jpeg } = await saving;
+          Object.assign(outcome, await destination.write(entry, jpeg));
+        } catch (error) {
+          Object.assign(outcome, { message: error.message, cause: error.coreCause || '' });
+        }
+      });
+    } else if (answer.state.message) {
+      Object.assign(outcome, { message: answer.state.message, cause: answer.state.cause });
+    }
+    if (how === 'stopAll') {
+      stopped = i + 1 < entries.length;
+      break;
+    }
+    if (count === 1 && i + 1 < entries.length) loading = load(worker, entries[i + 1]);
+    if (carrying) carried = await carrying.catch(() => carried);
+  }
+  view.close();
+  await writing;
+  return { outcomes, stopped, saved: await destination.finish() };
+}
