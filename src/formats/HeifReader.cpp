@@ -206,6 +206,9 @@ int SourceRead(void* out, std::size_t size, void* userData) {
     auto* source = static_cast<FileSource*>(userData);
     const std::uint64_t from = source->position;
     if (from > source->data.size() || size > source->data.size() - from) return 1;
+    // libheif asks for empty reads into no buffer at all (a box of no
+    // content): there is nothing to copy, and copying to null is undefined.
+    if (size == 0) return 0;
     std::memcpy(out, source->data.data() + from, size);
     for (const std::uint64_t at : source->hiddenBoxTypes) {
         for (std::uint64_t i = std::max(at, from); i < std::min(at + 4, from + size); ++i)
