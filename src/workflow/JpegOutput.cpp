@@ -217,6 +217,9 @@ bool Unsupported(int error) {
 // else the errno (EEXIST: taken); `naming` steps down when a way is refused.
 int GiveName(const std::string& temporary, const std::string& candidate,
              const std::vector<std::uint8_t>& jpeg, Naming& naming) {
+#ifndef RENAME_NOREPLACE  // Linux only: the WebAssembly build's file system has links at best
+    if (naming == Naming::RenameNoReplace) naming = Naming::HardLink;
+#else
     if (naming == Naming::RenameNoReplace) {
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, candidate.c_str(),
                         RENAME_NOREPLACE) == 0)
@@ -224,6 +227,7 @@ int GiveName(const std::string& temporary, const std::string& candidate,
         if (!Unsupported(errno)) return errno;
         naming = Naming::HardLink;
     }
+#endif
     if (naming == Naming::HardLink) {
         if (::link(temporary.c_str(), candidate.c_str()) == 0) {
             ::unlink(temporary.c_str());
