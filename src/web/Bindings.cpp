@@ -40,8 +40,8 @@ val ViewOf(const std::vector<std::uint8_t>& bytes) {
 val Failure(const std::string& message, const std::string& cause) {
     val out = val::object();
     out.set("ok", false);
-    out.set("message", message);
-    out.set("cause", cause);
+    out.set("message", AsThePageNamesIt(message));
+    out.set("cause", AsThePageNamesIt(cause));
     return out;
 }
 
@@ -185,8 +185,9 @@ class PageEditorSession {
         out.set("brightness", m.Brightness());
         out.set("crop", crop);
         out.set("marker", marker);
-        out.set("message", session_.Message());
-        out.set("cause", session_.Message().empty() ? std::string() : session_.Cause());
+        out.set("message", AsThePageNamesIt(session_.Message()));
+        out.set("cause",
+                session_.Message().empty() ? std::string() : AsThePageNamesIt(session_.Cause()));
         return out;
     }
 

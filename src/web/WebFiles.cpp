@@ -58,4 +58,11 @@ PageFile::~PageFile() {
     std::remove(path_.c_str());
 }
 
+std::string AsThePageNamesIt(std::string text) {
+    const std::string folder = std::string(kPageFolder) + "/";
+    for (std::size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at))
+        text.erase(at, folder.size());
+    return text;
+}
+
 }  // namespace pictorel::web

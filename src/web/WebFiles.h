@@ -27,4 +27,9 @@ class PageFile {
     std::string path_;
 };
 
+// `text` with the in-memory folder taken off the page's file names: the
+// program's messages name a file by its full path, and the page's user knows
+// it by its name.
+std::string AsThePageNamesIt(std::string text);
+
 }  // namespace pictorel::web

@@ -151,6 +151,7 @@ std::string JpegOutputName(const std::string& path) {
 
 std::string JpegCandidateName(const std::string& path, unsigned long long n) {
     const std::string base = JpegOutputName(path);
+    if (n == 0) return base;
     return base.substr(0, base.size() - 4) + "-" + std::to_string(n) + ".jpg";
 }
 
@@ -288,7 +289,7 @@ std::string JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const st
     Naming naming = Naming::RenameNoReplace;
     unsigned long long& next = nextNumber_[firstName];
     for (unsigned long long n = next;; ++n) {
-        const std::string candidate = n == 0 ? firstName : JpegCandidateName(path, n);
+        const std::string candidate = JpegCandidateName(path, n);
         error = GiveName(temporary, candidate, jpeg, naming);
         if (error == EEXIST) continue;  // taken (a file, folder or link): next name
         if (error != 0) {
