@@ -139,3 +139,42 @@ test('keys and drags move the crop frame as the desktop editor does', { skip: no
     session.delete();
   }
 });
+
+// A valid picture whose pixels need more than the 1 GiB budget gets the program's message,
+// from the node pictorel-cli and from the module, and the module goes on working.
+test('a picture beyond the memory budget is refused, never an abort', { skip: noCorpus }, () => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'core-module-'));
+  try {
+    const huge = path.join(folder, 'huge.png');
+    execFileSync('python3', [path.join(here, 'make-huge-png.py'), huge]);
+    let status = 0;
+    let stderr = '';
+    try {
+      execFileSync('node', ['--no-experimental-fetch', path.join(webBuild, 'pictorel-cli.js'), 'shrink', '--jobs', '1', huge],
+        { stdio: 'pipe' });
+    } catch (failure) {
+      status = failure.status;
+      stderr = failure.stderr.toString();
+    }
+    assert.equal(status, 1);
+    assert.match(stderr, /画像ファイルが壊れているか、サイズが大き過ぎます。/);
+    assert.match(stderr, /memory budget/);
+    assert.doesNotMatch(stderr, /Aborted|RuntimeError/);
+
+    const bytes = new Uint8Array(fs.readFileSync(huge));
+    const outcome = core.shrink(bytes, 'huge.png');
+    assert.equal(outcome.ok, false);
+    assert.equal(outcome.message, '画像ファイルが壊れているか、サイズが大き過ぎます。\nhuge.png');
+    assert.match(outcome.cause, /memory budget/);
+    const session = new core.EditorSession();
+    try {
+      assert.equal(session.load(bytes, 'huge.png').ok, false);
+      assert.equal(session.load(new Uint8Array(fs.readFileSync(photo)), 'room.jpg').ok, true);
+    } finally {
+      session.delete();
+    }
+    assert.equal(core.shrink(new Uint8Array(fs.readFileSync(photo)), 'room.jpg').ok, true);
+  } finally {
+    fs.rmSync(folder, { recursive: true });
+  }
+});
