@@ -1,4 +1,5 @@
 # Front door: make run | demo | test | test-sanitize | test-thread | bench | fuzz | format
+#             | web | test-web | bench-web
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -7,7 +8,8 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build run demo test test-sanitize test-thread bench fuzz format clean web-site web-serve
+.PHONY: all deps build run demo test test-sanitize test-thread bench fuzz format clean \
+        web-deps web web-site web-serve test-web bench-web
 
 all: build
 
@@ -92,3 +94,40 @@ web-serve: web-site
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+
+# The WebAssembly build (no Qt, no threads): pictorel-cli.js for node and the page's module
+# site/core/pictorel-core.js, against the codec libraries scripts/build-web-deps makes from
+# Debian's sources (once: a stamped prefix is kept). Needs PICTOREL_WEB_TOOLS=1 scripts/install-deps.
+WEB_BUILD ?= build-web
+WEB_DEPS  ?= $(CURDIR)/$(WEB_BUILD)/deps
+WEB_ENV   := NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
+NODE_WEB  := node --no-experimental-fetch
+
+web-deps:
+	@PICTOREL_WEB_TOOLS=1 scripts/install-deps
+	$(WEB_ENV) scripts/build-web-deps $(WEB_DEPS)
+
+$(WEB_BUILD)/build.ninja: | web-deps
+	$(WEB_ENV) cmake -S . -B $(WEB_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/WebToolchain.cmake -DPICTOREL_WEB_DEPS=$(WEB_DEPS)
+
+web: web-deps $(WEB_BUILD)/build.ninja
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) --target pictorel-cli pictorel-core
+	@web/build-site $(CURDIR)/$(WEB_BUILD)/site
+
+# The node build against the native one over the picture corpus (same bytes, same messages),
+# the native command-line tests run against the node build, and the module's own node tests.
+# The page's browser tests join in when web/tests/run is there.
+test-web: web $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target pictorel-cli test_cli
+	python3 tests/web/compare-cli.py --native $(BUILD)/pictorel-cli \
+	  --web "$(NODE_WEB) $(WEB_BUILD)/pictorel-cli.js"
+	PICTOREL_CLI="$(NODE_WEB) $(CURDIR)/$(WEB_BUILD)/pictorel-cli.js" $(BUILD)/tests/test_cli --gtest_brief=1
+	PICTOREL_WEB_BUILD=$(CURDIR)/$(WEB_BUILD) PICTOREL_NATIVE_CLI=$(CURDIR)/$(BUILD)/pictorel-cli \
+	  node --no-experimental-fetch --test tests/web/
+	@if [ -x web/tests/run ]; then web/tests/run $(WEB_BUILD); fi
+
+# node build against native build: shrink --jobs 1 of the benchmark photos and a HEIC.
+bench-web: web $(BENCH_BUILD)/build.ninja
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target pictorel-cli
+	scripts/bench-web $(BENCH_BUILD)/pictorel-cli $(WEB_BUILD)/pictorel-cli.js

@@ -65,8 +65,15 @@ std::string OpenFailureReason(int errorCode) {
 
 std::string SystemErrorText(int errorCode) {
     char buffer[256];
+#if defined(__GLIBC__) && defined(_GNU_SOURCE)
     // The GNU strerror_r returns its text, in `buffer` or a static string.
     return ::strerror_r(errorCode, buffer, sizeof buffer);
+#else
+    // The POSIX one (the WebAssembly build's libc) fills `buffer`.
+    if (::strerror_r(errorCode, buffer, sizeof buffer) != 0)
+        return "error " + std::to_string(errorCode);
+    return buffer;
+#endif
 }
 
 }  // namespace pictorel

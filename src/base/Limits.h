@@ -15,7 +15,13 @@ inline constexpr std::uint64_t kMaxBitmapBytes = 1'400'000'000;
 
 // The memory budget for decoded pictures in one process is the smaller of
 // this and a quarter of the physical memory (see imaging/MemoryBudget.h).
+// A WebAssembly instance (wasm32) has 2 GiB in all, which must also hold the
+// program, the file's bytes and the encoder: its pictures get half of it.
+#ifdef __EMSCRIPTEN__
+inline constexpr std::uint64_t kMaxPictureBudgetBytes = std::uint64_t{1} << 30;
+#else
 inline constexpr std::uint64_t kMaxPictureBudgetBytes = std::uint64_t{2} << 30;
+#endif
 
 // Longest side a Bitmap may have (keeps every row offset within 32 bits).
 inline constexpr std::int64_t kMaxBitmapSide = 1'000'000;

@@ -7,6 +7,7 @@
 #include "base/Limits.h"
 #include "editor/EditorModel.h"
 #include "imaging/Canvas.h"
+#include "imaging/Extended.h"
 #include "imaging/ResampleBitmap.h"
 
 namespace pictorel {
@@ -58,13 +59,13 @@ std::vector<Point> DrawCompass(Bitmap& bitmap, int direction) {
 
     // The step is taken through a double on purpose: the needle's tips are
     // rounded from it, and a finer step would move some of them a pixel.
-    const double step = static_cast<double>(6.283184L / kMarkerDirections);
+    const double step = static_cast<double>(Extended(6.283184L) / kMarkerDirections);
     const int count = kMarkerDirections;
     std::vector<Point> tips(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const long double theta = i * static_cast<long double>(step);
-        tips[i] = {cx - static_cast<int>(std::nearbyint(std::sin(theta) * needleRadius)),
-                   cy - static_cast<int>(std::nearbyint(std::cos(theta) * needleRadius))};
+        const Extended theta = i * static_cast<Extended>(step);
+        tips[i] = {cx - static_cast<int>(NearbyInt(Sin(theta) * needleRadius)),
+                   cy - static_cast<int>(NearbyInt(Cos(theta) * needleRadius))};
     }
     // Tip, and the base corners one step either side of the opposite point.
     const int tip = ((direction % count) + count) % count;

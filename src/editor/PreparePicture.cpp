@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "base/Errors.h"
+#include "base/Threads.h"
 #include "editor/EditorModel.h"
 #include "formats/ColourProfile.h"
 #include "formats/LoadedPicture.h"
@@ -42,7 +43,12 @@ void PopulatePages(std::uint8_t* begin, std::uint8_t* end) {
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
     const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) / page * page;
+#ifdef MADV_POPULATE_WRITE  // Linux 5.14 on; elsewhere (WebAssembly) the first write does it
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)first;
+    (void)last;
+#endif
 }
 
 // Where the photo goes in the square as stored, so that the turn its EXIF
@@ -110,7 +116,7 @@ class SquareSink : public RowSink {
         if (orientation_ == 1) view_.emplace(side_, side_, kViewSide, kViewSide, viewRows, pool);
         decoderShare = std::move(pool);
         try {
-            filler_ = std::jthread([this] { FillBars(); });
+            filler_ = JoiningThread([this] { FillBars(); });
         } catch (const std::system_error&) {
             FillBars();  // no thread to spare: the bars are painted here first
         }
@@ -139,7 +145,7 @@ class SquareSink : public RowSink {
     }
 
     PreparedPicture Finish(const std::string& path) {
-        if (filler_.joinable()) filler_.join();
+        filler_.Join();
         PreparedPicture prepared;
         if (view_) {
             FeedView(side_);
@@ -196,7 +202,7 @@ class SquareSink : public RowSink {
     int viewRows_ = 0;
     std::atomic<bool> topBarWhite_{false};
     // Last, so that it is joined before the square goes.
-    std::jthread filler_;
+    JoiningThread filler_;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "base/Errors.h"
 #include "base/Limits.h"
+#include "imaging/Extended.h"
 #include "imaging/MemoryBudget.h"
 
 namespace pictorel {
@@ -223,21 +224,21 @@ inline std::uint8_t Clamp255(std::int64_t v) {
     return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
 }
 
-inline std::uint8_t LabToByte(long double v) {
-    const long double r = std::nearbyint(255.0L * v);
+inline std::uint8_t LabToByte(Extended v) {
+    const Extended r = NearbyInt(Extended(255.0L) * v);
     return r <= 0 ? 0 : (r >= 255 ? 255 : static_cast<std::uint8_t>(r));
 }
 
 // CIE L*a*b* (8-bit stored) to blue, green, red.
 void LabToBgr(std::uint8_t storedL, std::uint8_t storedA, std::uint8_t storedB, std::uint8_t* bgr) {
-    const long double l = storedL / 2.55L;
-    const long double a = static_cast<int>(storedA) - 128;
-    const long double b = static_cast<int>(storedB) - 128;
-    long double x, y, z;
-    if (l < 7.9996L) {
-        y = l / 903.3L;
-        x = y + a / 3893.5L;
-        z = y - b / 1557.4L;
+    const Extended l = storedL / Extended(2.55L);
+    const Extended a = static_cast<int>(storedA) - 128;
+    const Extended b = static_cast<int>(storedB) - 128;
+    Extended x, y, z;
+    if (l < Extended(7.9996L)) {
+        y = l / Extended(903.3L);
+        x = y + a / Extended(3893.5L);
+        z = y - b / Extended(1557.4L);
     } else {
         y = (l + 16) / 116;
         x = y + a / 500;
@@ -246,9 +247,9 @@ void LabToBgr(std::uint8_t storedL, std::uint8_t storedA, std::uint8_t storedB, 
         y = y * y * y;
         z = z * z * z;
     }
-    bgr[2] = LabToByte(2.998L * x - 1.458L * y - 0.541L * z);
-    bgr[1] = LabToByte(-0.952L * x + 1.893L * y + 0.059L * z);
-    bgr[0] = LabToByte(0.099L * x - 0.198L * y + 1.099L * z);
+    bgr[2] = LabToByte(Extended(2.998L) * x - Extended(1.458L) * y - Extended(0.541L) * z);
+    bgr[1] = LabToByte(-Extended(0.952L) * x + Extended(1.893L) * y + Extended(0.059L) * z);
+    bgr[0] = LabToByte(Extended(0.099L) * x - Extended(0.198L) * y + Extended(1.099L) * z);
 }
 
 // Ink amounts (complemented storage) to one 8-bit channel.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/Extended.h"
 #include "imaging/PixelRows.h"
 
 namespace pictorel {
@@ -18,7 +19,7 @@ void MakeTrueColor(Bitmap& picture) {
 }  // namespace
 
 double BrightnessFactor(int level) {
-    return static_cast<double>(level / 100.0L + 1);
+    return static_cast<double>(level / Extended(100.0L) + 1);
 }
 
 void ApplyBrightness(Bitmap& picture, double factor) {
@@ -27,8 +28,8 @@ void ApplyBrightness(Bitmap& picture, double factor) {
     // to even and clamped to 0..255.
     std::uint8_t table[256];
     for (int c = 0; c < 256; ++c) {
-        const long double v = std::nearbyint(static_cast<long double>(c) * factor);
-        table[c] = static_cast<std::uint8_t>(std::clamp(v, 0.0L, 255.0L));
+        const Extended v = NearbyInt(static_cast<Extended>(c) * factor);
+        table[c] = static_cast<std::uint8_t>(std::clamp(v, Extended(0.0L), Extended(255.0L)));
     }
     const PixelRows24 data(picture);
     for (int y = 0; y < data.Height(); ++y) {

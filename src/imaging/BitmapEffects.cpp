@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/Extended.h"
 #include "imaging/ExtendedRound.h"
 #include "imaging/PixelRows.h"
 
@@ -25,8 +26,8 @@ Bitmap NewGreyPicture(int width, int height) {
 
 // Squared distance of (x, y) from (cx, cy), held in single precision.
 float SquaredDistance(int x, int y, float cx, float cy) {
-    const long double dx = x - static_cast<long double>(cx);
-    const long double dy = y - static_cast<long double>(cy);
+    const Extended dx = x - static_cast<Extended>(cx);
+    const Extended dy = y - static_cast<Extended>(cy);
     return static_cast<float>(dx * dx + dy * dy);
 }
 
@@ -40,7 +41,7 @@ std::uint8_t ClampToByte(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
 
-std::uint8_t RoundToByte(long double value) {
+std::uint8_t RoundToByte(Extended value) {
     if (value < 0) return 0;
     if (value > 255) return 255;
     return static_cast<std::uint8_t>(RoundNonNegative(value));
@@ -65,7 +66,7 @@ bool StretchGrayContrast(Bitmap& picture) {
     const PixelRows8 data(picture);
     const std::int64_t pixels = std::int64_t{data.Width()} * data.Height();
     if (pixels == 0) return true;  // no level to spread
-    const auto clip = static_cast<std::int64_t>(std::nearbyint(pixels * 0.015L));
+    const auto clip = static_cast<std::int64_t>(NearbyInt(pixels * Extended(0.015L)));
     std::int64_t histogram[256] = {};
     for (int y = 0; y < data.Height(); ++y) {
         const std::uint8_t* p = data.Row(y);
@@ -77,10 +78,10 @@ bool StretchGrayContrast(Bitmap& picture) {
     int high = 255;
     for (std::int64_t total = 0; (total += histogram[high]) <= clip;) --high;
     const int range = high - low + 1;
-    const auto scale = static_cast<float>(255.0L / range);
+    const auto scale = static_cast<float>(Extended(255.0L) / range);
     std::uint8_t table[256];
     for (int v = 0; v < 256; ++v)
-        table[v] = RoundToByte(static_cast<long double>(v - low) * static_cast<long double>(scale));
+        table[v] = RoundToByte(static_cast<Extended>(v - low) * static_cast<Extended>(scale));
     for (int y = 0; y < data.Height(); ++y) {
         std::uint8_t* p = data.Row(y);
         for (int x = 0; x < data.Width(); ++x) p[x] = table[p[x]];
@@ -97,7 +98,8 @@ bool GrayscaleBitmap(Bitmap& picture) {
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const std::uint8_t* p = src.PixelAt(x, y);
-            const long double v = (0.299L * p[2] + 0.587L * p[1]) + 0.114L * p[0];
+            const Extended v =
+                (Extended(0.299L) * p[2] + Extended(0.587L) * p[1]) + Extended(0.114L) * p[0];
             *dst.PixelAt(x, y) = static_cast<std::uint8_t>(v);  // truncation
         }
     }
@@ -129,11 +131,11 @@ bool SketchBitmap(Bitmap& picture, bool stretch) {
     Bitmap sketch = NewGreyPicture(W, H);
     const PixelRows24 src(picture);
     const PixelRows8 dst(sketch);
-    const auto k = static_cast<float>(std::sqrt(3.0L));
+    const auto k = static_cast<float>(Sqrt(Extended(3.0L)));
     // Colour distance divided by sqrt(3), truncated.
     auto gradient = [k](const std::uint8_t* p, const std::uint8_t* q) {
         const int dB = p[0] - q[0], dG = p[1] - q[1], dR = p[2] - q[2];
-        const long double d = std::sqrt(static_cast<long double>(dR * dR + dG * dG + dB * dB));
+        const Extended d = Sqrt(static_cast<Extended>(dR * dR + dG * dG + dB * dB));
         return static_cast<int>(d / k);
     };
     for (int y = 0; y < H; ++y) {
@@ -162,11 +164,12 @@ bool SpotlightBitmap(Bitmap& picture, int radius) {
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const float d2 = SquaredDistance(x, y, cx, cy);
-            const auto f = static_cast<float>((1 - static_cast<long double>(d2) / r2) * 1.1L);
+            const auto f =
+                static_cast<float>((1 - static_cast<Extended>(d2) / r2) * Extended(1.1L));
             if (f < 0) continue;
             const std::uint8_t* p = src.PixelAt(x, y);
             std::uint8_t* out = dst.PixelAt(x, y);
-            for (int c = 0; c < 3; ++c) out[c] = RoundToByte(p[c] * static_cast<long double>(f));
+            for (int c = 0; c < 3; ++c) out[c] = RoundToByte(p[c] * static_cast<Extended>(f));
         }
     }
     return true;
@@ -182,19 +185,21 @@ bool ColorSpotlightBitmap(Bitmap& picture, int radius) {
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
             const float d2 = SquaredDistance(x, y, cx, cy);
-            const auto s = static_cast<float>((1 - static_cast<long double>(d2) / r2) * 1.1L);
+            const auto s =
+                static_cast<float>((1 - static_cast<Extended>(d2) / r2) * Extended(1.1L));
             std::uint8_t* p = data.PixelAt(x, y);
-            const long double R = p[2], G = p[1], B = p[0];
+            const Extended R = p[2], G = p[1], B = p[0];
             if (s > 0) {
-                const long double sl = s;
-                const long double t = 1 - sl;
-                const long double wR = 0.3086L * t, wG = 0.6094L * t, wB = 0.082L * t;
+                const Extended sl = s;
+                const Extended t = 1 - sl;
+                const Extended wR = Extended(0.3086L) * t, wG = Extended(0.6094L) * t,
+                               wB = Extended(0.082L) * t;
                 p[2] = RoundToByte((wR + sl) * R + wG * G + wB * B);
                 p[1] = RoundToByte(wR * R + (wG + sl) * G + wB * B);
                 p[0] = RoundToByte(wR * R + wG * G + (wB + sl) * B);
             } else {
-                const auto grey =
-                    static_cast<std::uint8_t>((0.3086L * R + 0.6094L * G) + 0.082L * B);
+                const auto grey = static_cast<std::uint8_t>(
+                    (Extended(0.3086L) * R + Extended(0.6094L) * G) + Extended(0.082L) * B);
                 p[0] = p[1] = p[2] = grey;
             }
         }

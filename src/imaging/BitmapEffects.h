@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "imaging/Bitmap.h"
+#include "imaging/Extended.h"
 
 namespace pictorel {
 
@@ -15,7 +16,7 @@ Bitmap CopyBitmap(const Bitmap& source);
 // Below 0 gives 0, above 255 gives 255.
 std::uint8_t ClampToByte(int value);
 // Clamped to 0..255, otherwise rounded to nearest, halves to even.
-std::uint8_t RoundToByte(long double value);
+std::uint8_t RoundToByte(Extended value);
 // Grey colour table k -> (k, k, k) on an 8-bit picture.
 void SetGrayColorTable(Bitmap& picture);
 // Every channel v becomes 255 - v (24-bit only).

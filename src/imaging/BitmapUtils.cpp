@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Threads.h"
 
 namespace pictorel {
 
@@ -68,11 +69,11 @@ void TurnRows24(const std::vector<const std::uint8_t*>& src, const std::vector<s
 // The 24-bit quarter turn on up to four threads, each taking whole result rows.
 void Turn24(const std::vector<const std::uint8_t*>& src, const std::vector<std::uint8_t*>& dst,
             int W, int H) {
-    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const unsigned cores = std::min(4u, UsableCores());
     const double work = double(W) * H;
     const int parts = work < 1e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, W));
     std::vector<std::exception_ptr> errors(parts);
-    std::vector<std::jthread> threads;  // joined before errors goes, even on a throw
+    std::vector<JoiningThread> threads;  // joined before errors goes, even on a throw
     const auto bound = [&](int p) { return static_cast<int>(std::int64_t{W} * p / parts); };
     for (int p = 1; p < parts; ++p) {
         threads.emplace_back([&, p] {
@@ -84,7 +85,7 @@ void Turn24(const std::vector<const std::uint8_t*>& src, const std::vector<std::
         });
     }
     TurnRows24(src, dst, H, 0, bound(1));
-    for (std::jthread& t : threads) t.join();
+    for (JoiningThread& t : threads) t.Join();
     for (const std::exception_ptr& e : errors)
         if (e) std::rethrow_exception(e);
 }
@@ -145,13 +146,13 @@ bool TurnSquareInPlace(Bitmap& square, TurnDirection direction) {
     // Threads take disjoint bands of the quadrant's rows; the cycles they
     // start never share a pixel.
     const int quadrantRows = (n + 1) / 2;
-    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const unsigned cores = std::min(4u, UsableCores());
     const int parts =
         double(n) * n < 1e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, quadrantRows));
     const auto bound = [&](int p) {
         return static_cast<int>(std::int64_t{quadrantRows} * p / parts);
     };
-    std::vector<std::jthread> threads;
+    std::vector<JoiningThread> threads;
     int started = 1;
     for (; started < parts; ++started) {
         try {
@@ -163,7 +164,7 @@ bool TurnSquareInPlace(Bitmap& square, TurnDirection direction) {
     }
     TurnQuadrantRows(rows, n, 0, bound(1), direction);
     if (started < parts) TurnQuadrantRows(rows, n, bound(started), bound(parts), direction);
-    for (std::jthread& t : threads) t.join();
+    for (JoiningThread& t : threads) t.Join();
     // As RotateBitmap90 leaves them: the bytes after each row's last pixel clear.
     const std::size_t used = 3 * std::size_t(n);
     if (square.Stride() > used)

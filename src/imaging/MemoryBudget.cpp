@@ -53,11 +53,17 @@ void MemoryBudget::Reservation::AdoptByThisThread() {
 }
 
 std::uint64_t MemoryBudget::DefaultCapacity() {
+#ifdef __EMSCRIPTEN__
+    // The instance's own memory is all there is to count on (the machine's is
+    // not known in a browser): the budget is its share of it, whole.
+    return limits::kMaxPictureBudgetBytes;
+#else
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return limits::kMaxPictureBudgetBytes;
     return std::min(limits::kMaxPictureBudgetBytes,
                     static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4);
+#endif
 }
 
 std::uint64_t MemoryBudget::ThisThreadNumber() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Threads.h"
 #include "imaging/MemoryBudget.h"
 
 // Vector units are chosen at run time on x86 processors only; other
@@ -427,7 +428,7 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     // Split the rows over the cores when the work is worth a thread.
     const double work = static_cast<double>(height) * plan.rows.maxTaps * W * src.bytesPerPixel +
                         static_cast<double>(height) * width * plan.cols.maxTaps * src.channels;
-    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const unsigned cores = std::min(4u, UsableCores());
     const int parts = work < 2e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, height));
     const auto makeRows = [&](int y0, int y1) {
         RowMaker maker(plan, src);
@@ -438,7 +439,7 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
         return result;
     }
     std::vector<std::exception_ptr> errors(parts);
-    std::vector<std::jthread> threads;  // joined before errors goes, even on a throw
+    std::vector<JoiningThread> threads;  // joined before errors goes, even on a throw
     for (int p = 1; p < parts; ++p) {
         threads.emplace_back([&, p] {
             try {
@@ -454,7 +455,7 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     } catch (...) {
         errors[0] = std::current_exception();
     }
-    for (std::jthread& t : threads) t.join();
+    for (JoiningThread& t : threads) t.Join();
     for (const std::exception_ptr& e : errors)
         if (e) std::rethrow_exception(e);
     return result;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/BitmapEffects.h"
+#include "imaging/Extended.h"
 #include "imaging/ExtendedRound.h"
 #include "imaging/PixelRows.h"
 
@@ -65,12 +66,12 @@ bool BlurEdgesBitmap(Bitmap& picture, int spread) {
     const BoxSums sums(data);  // taken before any pixel changes
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {
-            const long double dx = x - static_cast<long double>(cx);
-            const long double dy = y - static_cast<long double>(cy);
-            const auto d = static_cast<float>(std::sqrt(dx * dx + dy * dy));
-            const long double exact = 0.3L * d * d * d / k2;
+            const Extended dx = x - static_cast<Extended>(cx);
+            const Extended dy = y - static_cast<Extended>(cy);
+            const auto d = static_cast<float>(Sqrt(dx * dx + dy * dy));
+            const Extended exact = Extended(0.3L) * d * d * d / k2;
             // From 10.5 on the rounded radius is at least 10: the cap.
-            const long double scaled = exact < 10.5L ? RoundNonNegative(exact) : 10;
+            const Extended scaled = exact < Extended(10.5L) ? RoundNonNegative(exact) : 10;
             if (scaled <= 1) continue;
             const int radius = static_cast<int>(scaled);
             const int x0 = std::max(0, x - radius), x1 = std::min(W - 1, x + radius);
@@ -174,7 +175,7 @@ bool GridBitmap(Bitmap& picture, int cell) {
             std::uint8_t average[3], bright[3];
             for (int c = 0; c < 3; ++c) {
                 average[c] = static_cast<std::uint8_t>(sum[c] / count);
-                bright[c] = RoundToByte(average[c] * 1.2L);
+                bright[c] = RoundToByte(average[c] * Extended(1.2L));
             }
             fill(x0, y0, xl - 1, yl - 1, average);
             fill(x0, yl, xl, yl, bright);      // bottom line

@@ -151,6 +151,7 @@ std::string JpegOutputName(const std::string& path) {
 
 std::string JpegCandidateName(const std::string& path, unsigned long long n) {
     const std::string base = JpegOutputName(path);
+    if (n == 0) return base;
     return base.substr(0, base.size() - 4) + "-" + std::to_string(n) + ".jpg";
 }
 
@@ -217,6 +218,9 @@ bool Unsupported(int error) {
 // else the errno (EEXIST: taken); `naming` steps down when a way is refused.
 int GiveName(const std::string& temporary, const std::string& candidate,
              const std::vector<std::uint8_t>& jpeg, Naming& naming) {
+#ifndef RENAME_NOREPLACE  // Linux only: the WebAssembly build's file system has links at best
+    if (naming == Naming::RenameNoReplace) naming = Naming::HardLink;
+#else
     if (naming == Naming::RenameNoReplace) {
         if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, candidate.c_str(),
                         RENAME_NOREPLACE) == 0)
@@ -224,6 +228,7 @@ int GiveName(const std::string& temporary, const std::string& candidate,
         if (!Unsupported(errno)) return errno;
         naming = Naming::HardLink;
     }
+#endif
     if (naming == Naming::HardLink) {
         if (::link(temporary.c_str(), candidate.c_str()) == 0) {
             ::unlink(temporary.c_str());
@@ -284,7 +289,7 @@ std::string JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const st
     Naming naming = Naming::RenameNoReplace;
     unsigned long long& next = nextNumber_[firstName];
     for (unsigned long long n = next;; ++n) {
-        const std::string candidate = n == 0 ? firstName : JpegCandidateName(path, n);
+        const std::string candidate = JpegCandidateName(path, n);
         error = GiveName(temporary, candidate, jpeg, naming);
         if (error == EEXIST) continue;  // taken (a file, folder or link): next name
         if (error != 0) {

@@ -25,7 +25,8 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image);
 // ".jpg" appended when it has none); dots in folder names stay.
 std::string JpegOutputName(const std::string& path);
 
-// The n-th candidate: JpegOutputName(path) with "-n" before ".jpg" (n > 0).
+// The n-th candidate: JpegOutputName(path) itself for 0, then with "-n"
+// before ".jpg".
 std::string JpegCandidateName(const std::string& path, unsigned long long n);
 
 // The hidden temporary name a result is written under before it is given

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/Errors.h"
+#include "base/Threads.h"
 #include "formats/LoadFailure.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/ShrinkPhoto.h"
@@ -53,7 +54,7 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
 }
 
 int DefaultShrinkJobs() {
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return static_cast<int>(UsableCores());
 }
 
 OrderedShrinkPipeline::OrderedShrinkPipeline(std::vector<std::string> files, int jobs,
@@ -63,8 +64,10 @@ OrderedShrinkPipeline::OrderedShrinkPipeline(std::vector<std::string> files, int
       resultReady_(std::move(resultReady)),
       ahead_(2 * static_cast<std::size_t>(std::max(1, jobs))),
       slots_(files_.size()) {
+    // Where no thread can be started, no worker runs: each file is shrunk on
+    // the caller's thread when it is waited for or taken, in the same order.
     const std::size_t workers =
-        std::min(files_.size(), static_cast<std::size_t>(std::max(1, jobs)));
+        kCanStartThreads ? std::min(files_.size(), static_cast<std::size_t>(std::max(1, jobs))) : 0;
     workers_.reserve(workers);
     try {
         for (std::size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
@@ -93,21 +96,36 @@ void OrderedShrinkPipeline::Work() {
             slots_[index].started = true;
             ++running_;
         }
-        ShrunkPhoto photo;
-        try {
-            photo = step_(files_[index]);
-        } catch (...) {
-            photo = ShrunkPhoto{{}, std::current_exception()};
-        }
-        {
-            std::lock_guard lock(mutex_);
-            slots_[index].photo = std::move(photo);
-            slots_[index].done = true;
-            --running_;
-        }
-        changed_.notify_all();
-        if (resultReady_) resultReady_();
+        ShrinkStarted(index);
     }
+}
+
+void OrderedShrinkPipeline::ShrinkHere(std::size_t index) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_ || slots_[index].started) return;
+        next_ = index + 1;
+        slots_[index].started = true;
+        ++running_;
+    }
+    ShrinkStarted(index);
+}
+
+void OrderedShrinkPipeline::ShrinkStarted(std::size_t index) {
+    ShrunkPhoto photo;
+    try {
+        photo = step_(files_[index]);
+    } catch (...) {
+        photo = ShrunkPhoto{{}, std::current_exception()};
+    }
+    {
+        std::lock_guard lock(mutex_);
+        slots_[index].photo = std::move(photo);
+        slots_[index].done = true;
+        --running_;
+    }
+    changed_.notify_all();
+    if (resultReady_) resultReady_();
 }
 
 bool OrderedShrinkPipeline::Ready(std::size_t index) const {
@@ -117,11 +135,13 @@ bool OrderedShrinkPipeline::Ready(std::size_t index) const {
 bool OrderedShrinkPipeline::WaitFor(std::size_t index, std::chrono::milliseconds wait) {
     if (index != taken_ || index >= files_.size())
         throw std::logic_error("pipeline results are taken in order");
+    if (!kCanStartThreads) ShrinkHere(index);
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, wait, [&] { return Ready(index); });
 }
 
 ShrunkPhoto OrderedShrinkPipeline::Take(std::size_t index) {
+    if (!kCanStartThreads && index == taken_ && index < files_.size()) ShrinkHere(index);
     std::unique_lock lock(mutex_);
     if (index != taken_ || index >= files_.size())
         throw std::logic_error("pipeline results are taken in order");

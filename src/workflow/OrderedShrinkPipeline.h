@@ -94,6 +94,11 @@ class OrderedShrinkPipeline {
         ShrunkPhoto photo;
     };
     void Work();
+    // Shrinks file `index` on the calling thread unless it was started or
+    // the pipeline stopped: the builds without threads have no workers.
+    void ShrinkHere(std::size_t index);
+    // Runs the step on a file marked as started and keeps its result.
+    void ShrinkStarted(std::size_t index);
     bool Ready(std::size_t index) const;
     void JoinAll();
 

@@ -67,6 +67,21 @@ std::vector<std::string> SplitItems(const std::string& text) {
     return items;
 }
 
+std::string FolderNameProblem(const std::string& comboText) {
+    const std::string name = Trim(comboText);
+    if (name.empty()) return kEmptyNameMessage;
+    // UTF-8 continuation bytes are never ASCII, so a plain byte search only
+    // finds the characters themselves.
+    for (const char c : std::string_view(kForbiddenNameChars)) {
+        if (name.find(c) != std::string::npos) return ForbiddenCharMessage(c);
+    }
+    for (const char c : comboText) {
+        if (static_cast<unsigned char>(c) < 0x20) return kControlCharMessage;
+    }
+    if (name == "." || name == "..") return DotNameMessage(name);
+    return {};
+}
+
 std::string PrepareOutputFolder(const std::string& comboText, const OutputFolderContext& context) {
     const auto refuse = [&context](const std::string& message) {
         context.boxes.ShowError(message);
@@ -74,17 +89,8 @@ std::string PrepareOutputFolder(const std::string& comboText, const OutputFolder
         return std::string();
     };
 
-    const std::string name = Trim(comboText);
-    if (name.empty()) return refuse(kEmptyNameMessage);
-    // UTF-8 continuation bytes are never ASCII, so a plain byte search only
-    // finds the characters themselves.
-    for (const char c : std::string_view(kForbiddenNameChars)) {
-        if (name.find(c) != std::string::npos) return refuse(ForbiddenCharMessage(c));
-    }
-    for (const char c : comboText) {
-        if (static_cast<unsigned char>(c) < 0x20) return refuse(kControlCharMessage);
-    }
-    if (name == "." || name == "..") return refuse(DotNameMessage(name));
+    if (const std::string problem = FolderNameProblem(comboText); !problem.empty())
+        return refuse(problem);
 
     const auto readBase = [&context] {
         const std::string base = context.readBase();

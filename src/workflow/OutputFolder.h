@@ -53,6 +53,11 @@ struct OutputFolderContext {
     std::string defaultBase;
 };
 
+// Why the typed folder name cannot be used (not empty, none of the refused
+// characters, no control character, not "." or ".."): the message the user
+// is shown, or empty for a usable name.
+std::string FolderNameProblem(const std::string& comboText);
+
 // Checks the typed name (not empty, none of the refused characters, no
 // control character, not "." or ".."), creates the base folder (taken as a
 // folder whether or not it ends in "/") and the output folder as needed and

@@ -11,6 +11,7 @@
 #include "formats/ColourProfile.h"
 #include "formats/LoadFailure.h"
 #include "formats/LoadedPicture.h"
+#include "imaging/Extended.h"
 #include "imaging/MemoryBudget.h"
 #include "imaging/ResampleBitmap.h"
 
@@ -69,8 +70,8 @@ Bitmap LoadAndReduce(const std::string& path) {
 
 std::int64_t AutoScaleFor(std::int64_t longerSide) {
     if (longerSide <= kPublishMaxSide) return kScaleOne;
-    const long double exact = static_cast<long double>(longerSide) * kScaleOne / kPublishMaxSide;
-    return static_cast<std::int64_t>(std::nearbyint(exact));
+    const Extended exact = static_cast<Extended>(longerSide) * kScaleOne / kPublishMaxSide;
+    return static_cast<std::int64_t>(NearbyInt(exact));
 }
 
 Size AutoTargetSize(int width, int height) {

@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 // Runs pictorel-cli with the arguments; returns its standard output and sets `status`.
 std::string RunCli(const std::string& args, int& status) {
-    const std::string command =
-        std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " 2>/dev/null";
+    const std::string command = test::CliCommand() + " " + args + " 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     std::string out;
     char buffer[4096];

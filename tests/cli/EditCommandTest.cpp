@@ -19,8 +19,7 @@ class EditCommandTest : public ::testing::Test {
   protected:
     // Runs "pictorel-cli edit ARGS"; returns standard output, sets status.
     std::string Edit(const std::string& args) {
-        const std::string command =
-            std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli edit " + args + " 2>/dev/null";
+        const std::string command = test::CliCommand() + " edit " + args + " 2>/dev/null";
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
         std::string out;
         char buffer[4096];

@@ -38,8 +38,7 @@ CliRun Shell(const std::string& command) {
 
 CliRun Cli(const std::string& args, const TempDir& scratch) {
     const std::string errFile = scratch.Str() + "stderr.txt";
-    CliRun run =
-        Shell(std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " 2>'" + errFile + "'");
+    CliRun run = Shell(CliCommand() + " " + args + " 2>'" + errFile + "'");
     std::ifstream err(errFile);
     std::stringstream text;
     text << err.rdbuf();

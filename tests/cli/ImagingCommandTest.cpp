@@ -19,8 +19,7 @@ namespace pictorel {
 namespace {
 
 int RunCli(const std::string& args) {
-    const std::string command =
-        std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli " + args + " >/dev/null 2>&1";
+    const std::string command = test::CliCommand() + " " + args + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

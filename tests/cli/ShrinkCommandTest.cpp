@@ -50,7 +50,7 @@ std::vector<std::string> Lines(std::istream& in) {
 }
 
 CliResult Shrink(const std::vector<std::string>& args, const TempDir& scratch) {
-    std::string command = std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli shrink";
+    std::string command = CliCommand() + " shrink";
     for (const std::string& a : args) command += " " + Quote(a);
     const fs::path errFile = scratch.Path() / "stderr.txt";
     command += " 2>" + Quote(errFile.string());
@@ -253,6 +253,7 @@ TEST(ShrinkCommand, HelpOfACommandIsItsUsage) {
 // A stop signal ends the command between files: every name written holds a
 // whole JPEG, no temporary is left, and the status is that of the signal.
 TEST(ShrinkCommand, TerminationEndsBetweenFilesLeavingOnlyWholeResults) {
+    if (CliIsOtherBuild()) GTEST_SKIP() << "signals the native process only";
     TempDir dir;
     Bitmap photo(1600, 1200, PixelFormat::Bgr24);
     for (int y = 0; y < photo.Height(); ++y)

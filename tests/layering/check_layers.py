@@ -4,7 +4,8 @@
 Layers, lowest first: base, imaging, formats, app, editor, workflow. A core
 folder may include its own folder and the folders below it. A window folder
 (<core>/ui) may include any core folder and any window folder; desktop/ may
-include everything but cli/; cli/ may include the core folders and itself.
+include everything but cli/; cli/ and web/ (the browser module) may each include
+the core folders and themselves.
 System includes (<...>) are not checked. Prints one line per stray include
 and exits with 1 when there is any.
 
@@ -24,7 +25,7 @@ def layer_of(path):
     parts = path.split("/")
     if len(parts) >= 3 and parts[0] in CORE and parts[1] == "ui":
         return "ui"
-    if len(parts) >= 2 and parts[0] in CORE + ["desktop", "cli"]:
+    if len(parts) >= 2 and parts[0] in CORE + ["desktop", "cli", "web"]:
         return parts[0]
     return None
 
@@ -36,8 +37,8 @@ def allowed(source_layer, target_layer):
         return target_layer in CORE or target_layer == "ui"
     if source_layer == "desktop":
         return target_layer in CORE or target_layer in ("ui", "desktop")
-    if source_layer == "cli":
-        return target_layer in CORE or target_layer == "cli"
+    if source_layer in ("cli", "web"):
+        return target_layer in CORE or target_layer == source_layer
     return False
 
 

@@ -70,4 +70,15 @@ std::vector<std::string> CorpusJpegFiles(const std::filesystem::path& corpus) {
     return paths;
 }
 
+std::string CliCommand() {
+    const char* other = std::getenv("PICTOREL_CLI");
+    if (other && *other) return other;
+    return std::string(PICTOREL_BINARY_DIR) + "/pictorel-cli";
+}
+
+bool CliIsOtherBuild() {
+    const char* other = std::getenv("PICTOREL_CLI");
+    return other && *other;
+}
+
 }  // namespace pictorel::test

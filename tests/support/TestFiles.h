@@ -31,6 +31,14 @@ std::string ReadText(const std::filesystem::path& path);
 
 // The shared corpus folder (PICTOREL_TESTDATA overrides), or nothing when absent.
 std::optional<std::filesystem::path> TestDataDir();
+
+// The shell command the command-line tests run as pictorel-cli: $PICTOREL_CLI
+// when set (another build of it, e.g. "node .../pictorel-cli.js"), else the
+// one built beside the tests.
+std::string CliCommand();
+// Whether $PICTOREL_CLI names another build (tests that need the native
+// process itself, signals for one, skip then).
+bool CliIsOtherBuild();
 // Every JPEG file of the corpus: jpeg/ and the colour-profile photos of modern/icc/.
 std::vector<std::string> CorpusJpegFiles(const std::filesystem::path& corpus);
 

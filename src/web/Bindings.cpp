@@ -1,0 +1,314 @@
+// The browser module's interface (src/web/README.md): plain functions for the
+// run's rules and shrinking, and EditorSession for the editor. Values cross as
+// JS objects; bytes leave as Uint8Array views of the module's memory, valid
+// until the next call (the page copies them).
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "base/PathText.h"
+#include "editor/EffectCommands.h"
+#include "editor/FrameGeometry.h"
+#include "formats/PictureFormats.h"
+#include "web/EditorSession.h"
+#include "web/WebFiles.h"
+#include "workflow/FileUtils.h"
+#include "workflow/JpegOutput.h"
+#include "workflow/OrderedShrinkPipeline.h"
+#include "workflow/OutputFolder.h"
+#include "workflow/RunDestination.h"
+#include "workflow/ShrinkPhoto.h"
+
+namespace pictorel::web {
+
+namespace {
+
+using emscripten::val;
+
+std::vector<std::uint8_t> BytesOf(const val& array) {
+    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
+}
+
+// A view of `bytes`, which the caller keeps alive until the page has copied it.
+val ViewOf(const std::vector<std::uint8_t>& bytes) {
+    return val(emscripten::typed_memory_view(bytes.size(), bytes.data()));
+}
+
+val Failure(const std::string& message, const std::string& cause) {
+    val out = val::object();
+    out.set("ok", false);
+    out.set("message", AsThePageNamesIt(message));
+    out.set("cause", AsThePageNamesIt(cause));
+    return out;
+}
+
+template <typename T>
+val ArrayOf(const std::vector<T>& items) {
+    val out = val::array();
+    for (const T& item : items) out.call<void>("push", std::string(item));
+    return out;
+}
+
+val AcceptedExtensionsWithDot() {
+    std::vector<std::string> extensions;
+    for (const std::string_view e : AcceptedExtensions())
+        extensions.push_back("." + std::string(e));
+    return ArrayOf(extensions);
+}
+
+// The index-th name the result of `sourceName` may take: in the chosen
+// folder the source's name with ".jpg", beside the source with the prefix
+// first; from the second on, "-n" before ".jpg".
+std::string CandidateName(const std::string& sourceName, double index, bool besideSource) {
+    const std::string name = FileNamePart(sourceName);
+    const auto n = index < 0 ? 0ull : static_cast<unsigned long long>(index);
+    return FileNamePart(JpegCandidateName(besideSource ? kSameFolderPrefix + name : name, n));
+}
+
+val SortNames(const val& names) {
+    std::vector<std::string> sorted = emscripten::vecFromJSArray<std::string>(names);
+    SortByNaturalName(sorted);
+    return ArrayOf(sorted);
+}
+
+// The last shrink's JPEG, alive until the next call hands out another.
+std::vector<std::uint8_t>& LastJpeg() {
+    static std::vector<std::uint8_t> jpeg;
+    return jpeg;
+}
+
+val Shrink(const val& bytes, const std::string& name) {
+    LastJpeg().clear();
+    std::string path = FileNamePart(name);
+    std::exception_ptr failure;
+    try {
+        const PageFile file(name, BytesOf(bytes));
+        path = file.Path();
+        const Bitmap shrunk = ShrinkForPublishing(file.Path());
+        LastJpeg() = EncodeJpeg(shrunk);
+        val out = val::object();
+        out.set("ok", true);
+        out.set("jpeg", ViewOf(LastJpeg()));
+        out.set("width", shrunk.Width());
+        out.set("height", shrunk.Height());
+        return out;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    const PhotoFailure told = DescribeFailure(failure, path);
+    return Failure(told.message, told.cause);
+}
+
+val RectObject(const Rect& r) {
+    val out = val::object();
+    out.set("left", r.left);
+    out.set("top", r.top);
+    out.set("width", r.Width());
+    out.set("height", r.Height());
+    return out;
+}
+
+val PointObject(Point p) {
+    val out = val::object();
+    out.set("x", p.x);
+    out.set("y", p.y);
+    return out;
+}
+
+// The cross and handles the desktop paints on a frame, relative to it.
+val MarksObject(const Rect& frame) {
+    const FrameMarks marks = FramePaintMarks(frame.Width(), frame.Height());
+    val cross = val::array();
+    for (const FrameLine& line : marks.cross) {
+        val l = val::object();
+        l.set("from", PointObject(line.from));
+        l.set("to", PointObject(line.to));
+        cross.call<void>("push", l);
+    }
+    val handles = val::array();
+    for (const Rect& h : marks.handles) {
+        val r = val::object();
+        r.set("left", h.left);
+        r.set("top", h.top);
+        r.set("right", h.right);
+        r.set("bottom", h.bottom);
+        handles.call<void>("push", r);
+    }
+    val out = val::object();
+    out.set("cross", cross);
+    out.set("handles", handles);
+    return out;
+}
+
+val PictureObject(const RgbaPicture& picture, std::vector<std::uint8_t>& keep) {
+    keep = picture.rgba;
+    val out = val::object();
+    out.set("width", picture.width);
+    out.set("height", picture.height);
+    out.set("rgba", ViewOf(keep));
+    return out;
+}
+
+// The session as the page sees it; the views' pixels are kept until the
+// next call for the same view.
+class PageEditorSession {
+  public:
+    val load(const val& bytes, const std::string& name) {
+        if (session_.Load(BytesOf(bytes), name)) {
+            val out = val::object();
+            out.set("ok", true);
+            return out;
+        }
+        return Failure(session_.Message(), session_.Cause());
+    }
+
+    val state() const {
+        const EditorModel& m = session_.Model();
+        val crop = RectObject(m.Crop().Area());
+        crop.set("shown", m.Crop().Shown());
+        crop.set("marks", MarksObject(m.Crop().Area()));
+        val marker = RectObject(m.Marker());
+        marker.set("shown", m.MarkerShown());
+        marker.set("direction", m.DirectionIndex());
+        marker.set("frameShown", session_.Marker().FrameShown());
+        marker.set("frame", RectObject(session_.Marker().Frame()));
+        marker.set("frameMarks", MarksObject(session_.Marker().Frame()));
+        val out = val::object();
+        out.set("loaded", m.Result().has_value());
+        out.set("workShown", m.WorkViewShown());
+        out.set("resultShown", m.ResultShown());
+        out.set("canSave", m.CanSave());
+        out.set("adjustmentsEnabled", m.AdjustmentsEnabled());
+        out.set("brightness", m.Brightness());
+        out.set("crop", crop);
+        out.set("marker", marker);
+        out.set("message", AsThePageNamesIt(session_.Message()));
+        out.set("cause",
+                session_.Message().empty() ? std::string() : AsThePageNamesIt(session_.Cause()));
+        return out;
+    }
+
+    val workView() { return PictureObject(session_.WorkView(), workPixels_); }
+    val resultView() { return PictureObject(session_.ResultView(), resultPixels_); }
+
+    std::string cursorAt(const std::string& tool, int x, int y) {
+        return session_.CursorAt(ViewNamed(tool), {x, y});
+    }
+    bool cropPointerDown(int x, int y) {
+        return Pointer(&EditorSession::PointerDown, PointerView::Work, x, y);
+    }
+    bool cropPointerMove(int x, int y) {
+        return Pointer(&EditorSession::PointerMove, PointerView::Work, x, y);
+    }
+    bool cropPointerUp(int x, int y) {
+        return Pointer(&EditorSession::PointerUp, PointerView::Work, x, y);
+    }
+    bool markerPointerDown(int x, int y) {
+        return Pointer(&EditorSession::PointerDown, PointerView::Result, x, y);
+    }
+    bool markerPointerMove(int x, int y) {
+        return Pointer(&EditorSession::PointerMove, PointerView::Result, x, y);
+    }
+    bool markerPointerUp(int x, int y) {
+        return Pointer(&EditorSession::PointerUp, PointerView::Result, x, y);
+    }
+
+    bool key(const std::string& name) { return session_.Key(name); }
+    bool keysReleased() {
+        session_.KeysReleased();
+        return true;
+    }
+    bool brighter() { return Edit(&EditorModel::Brighten); }
+    bool darker() { return Edit(&EditorModel::Darken); }
+    bool turn() { return Edit(&EditorModel::TurnClockwise); }
+    bool sharpen() { return Edit(&EditorModel::Sharpen); }
+    bool reset() { return Edit(&EditorModel::ResetAdjustments); }
+    bool turnMarkerLeft() { return Edit(&EditorModel::TurnMarkerLeft); }
+    bool turnMarkerRight() { return Edit(&EditorModel::TurnMarkerRight); }
+    bool showMarker(bool shown) {
+        session_.MutableModel().ShowMarker(shown);
+        return true;
+    }
+    bool effect(const std::string& name) {
+        for (const EditorEffect& e : EditorEffects()) {
+            if (name != e.name) continue;
+            session_.MutableModel().ApplyEffect(e.effect);
+            return true;
+        }
+        return false;
+    }
+
+    val save() {
+        std::optional<std::vector<std::uint8_t>> jpeg;
+        try {
+            jpeg = session_.Save();
+        } catch (const Error& e) {
+            return Failure(e.what(), e.Cause());
+        }
+        if (!jpeg) return Failure("", "");
+        saved_ = std::move(*jpeg);
+        val out = val::object();
+        out.set("ok", true);
+        out.set("jpeg", ViewOf(saved_));
+        return out;
+    }
+
+  private:
+    static PointerView ViewNamed(const std::string& tool) {
+        return tool == "marker" ? PointerView::Result : PointerView::Work;
+    }
+    bool Pointer(void (EditorSession::*event)(PointerView, Point), PointerView view, int x, int y) {
+        (session_.*event)(view, {x, y});
+        return true;
+    }
+    bool Edit(void (EditorModel::*edit)()) {
+        (session_.MutableModel().*edit)();
+        return true;
+    }
+
+    EditorSession session_;
+    std::vector<std::uint8_t> workPixels_;
+    std::vector<std::uint8_t> resultPixels_;
+    std::vector<std::uint8_t> saved_;
+};
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(pictorel_core) {
+    using namespace emscripten;
+    function("acceptedExtensions", &AcceptedExtensionsWithDot);
+    function("folderNameProblem", &FolderNameProblem);
+    function("candidateName", &CandidateName);
+    function("sortNames", &SortNames);
+    function("shrink", &Shrink);
+    class_<PageEditorSession>("EditorSession")
+        .constructor<>()
+        .function("load", &PageEditorSession::load)
+        .function("state", &PageEditorSession::state)
+        .function("workView", &PageEditorSession::workView)
+        .function("resultView", &PageEditorSession::resultView)
+        .function("cursorAt", &PageEditorSession::cursorAt)
+        .function("cropPointerDown", &PageEditorSession::cropPointerDown)
+        .function("cropPointerMove", &PageEditorSession::cropPointerMove)
+        .function("cropPointerUp", &PageEditorSession::cropPointerUp)
+        .function("markerPointerDown", &PageEditorSession::markerPointerDown)
+        .function("markerPointerMove", &PageEditorSession::markerPointerMove)
+        .function("markerPointerUp", &PageEditorSession::markerPointerUp)
+        .function("key", &PageEditorSession::key)
+        .function("keysReleased", &PageEditorSession::keysReleased)
+        .function("brighter", &PageEditorSession::brighter)
+        .function("darker", &PageEditorSession::darker)
+        .function("turn", &PageEditorSession::turn)
+        .function("sharpen", &PageEditorSession::sharpen)
+        .function("reset", &PageEditorSession::reset)
+        .function("showMarker", &PageEditorSession::showMarker)
+        .function("turnMarkerLeft", &PageEditorSession::turnMarkerLeft)
+        .function("turnMarkerRight", &PageEditorSession::turnMarkerRight)
+        .function("effect", &PageEditorSession::effect)
+        .function("save", &PageEditorSession::save);
+}
+
+}  // namespace pictorel::web

@@ -1,0 +1,95 @@
+// One editor for the page: the same EditorModel, CropTool and MarkerTool the
+// desktop window drives, fed with the page's events in view pixels. It keeps
+// the few rules the window's widgets give by their stacking (which part of a
+// view a pointer is over, which one holds a pressed pointer), so that the page
+// only forwards events and draws what the session shows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MessageBoxes.h"
+#include "editor/CropTool.h"
+#include "editor/EditorModel.h"
+#include "editor/MarkerTool.h"
+
+namespace pictorel::web {
+
+// The editor's boxes in the page: the last error is kept for the page to show.
+class SessionBoxes : public IMessageBoxes {
+  public:
+    void ShowError(const std::string& text) override { error = text; }
+    bool Confirm(const std::string&) override { return false; }
+    void ConfirmOk(const std::string&) override {}
+    void ShowPlain(const std::string&) override {}
+    std::string error;
+};
+
+// A view's pixels as the page draws them: RGBA, rows top down, no padding.
+struct RgbaPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// Which view a pointer event is about.
+enum class PointerView { Work, Result };
+
+class EditorSession {
+  public:
+    EditorSession();
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+
+    // Loads a picture as the desktop's editor opens one: the tools drop what
+    // the previous picture left half done, the marker is hidden, the crop
+    // frame's place carries over. False with Message()/Cause() on failure.
+    bool Load(const std::vector<std::uint8_t>& bytes, const std::string& name);
+
+    const EditorModel& Model() const { return model_; }
+    // The buttons' edits go to the model directly, as the window's do.
+    EditorModel& MutableModel() { return model_; }
+    const CropTool& Crop() const { return crop_; }
+    const MarkerTool& Marker() const { return marker_; }
+    const std::string& Message() const { return boxes_.error; }
+    const std::string& Cause() const { return model_.LoadFailureCause(); }
+
+    // The 400 x 400 work view; the result with a shown marker drawn over it
+    // (without its transparent colour), as the window shows them.
+    RgbaPicture WorkView() const;
+    RgbaPicture ResultView() const;
+
+    // A pointer at view pixel (x, y): pressed, moved (pressed or hovering)
+    // or released. Each goes to the part of the view the desktop window
+    // would give it to.
+    void PointerDown(PointerView view, Point at);
+    void PointerMove(PointerView view, Point at);
+    void PointerUp(PointerView view, Point at);
+    // The cursor over (x, y) of a view after a hover there: "default",
+    // "nwse-resize" or "nesw-resize".
+    std::string CursorAt(PointerView view, Point at);
+
+    // Keys: "Up", "Down", "Left", "Right" move a shown crop frame a pixel,
+    // "Grow" / "Shrink" change its side a pixel; false for another name.
+    bool Key(const std::string& name);
+    void KeysReleased() { crop_.KeysReleased(); }
+
+    // The JPEG the run saves: the result with a shown marker stamped in;
+    // nothing while saving is not possible.
+    std::optional<std::vector<std::uint8_t>> Save();
+
+  private:
+    // Which part of the window holds the pressed pointer.
+    enum class Grab { None, WorkView, CropFrame, MarkerFrame };
+
+    SessionBoxes boxes_;
+    EditorModel model_;
+    CropTool crop_;
+    MarkerTool marker_;
+    Grab grab_ = Grab::None;
+};
+
+}  // namespace pictorel::web
