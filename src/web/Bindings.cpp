@@ -5,7 +5,9 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cmath>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "web/WebFiles.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
+#include "workflow/MainScreen.h"
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
@@ -68,6 +71,20 @@ std::string CandidateName(const std::string& sourceName, double index, bool besi
     return FileNamePart(JpegCandidateName(besideSource ? kSameFolderPrefix + name : name, n));
 }
 
+// The run's fixed texts the page shows in its questions and menus.
+val RunTexts() {
+    val out = val::object();
+    out.set("sameFolderItem", std::string(kSameFolderItem));
+    out.set("folderExistsQuestion", std::string(kFolderExistsQuestion));
+    out.set("otherNameMessage", std::string(kOtherNameMessage));
+    out.set("baseFolderFailedMessage", std::string(kBaseFolderFailedMessage));
+    return out;
+}
+
+std::string RunEndTextFor(bool stopped, double unsaved) {
+    return RunEndText(stopped, static_cast<int>(unsaved));
+}
+
 val SortNames(const val& names) {
     std::vector<std::string> sorted = emscripten::vecFromJSArray<std::string>(names);
     SortByNaturalName(sorted);
@@ -100,6 +117,23 @@ val Shrink(const val& bytes, const std::string& name) {
     }
     const PhotoFailure told = DescribeFailure(failure, path);
     return Failure(told.message, told.cause);
+}
+
+// A rectangle from a state() object's {left, top, width, height}; nothing
+// when a field is missing, not a whole number or out of int's range.
+std::optional<Rect> RectFrom(const val& object) {
+    if (!object.isObject()) return std::nullopt;
+    int fields[4];
+    const char* names[4] = {"left", "top", "width", "height"};
+    for (int i = 0; i < 4; ++i) {
+        const val field = object[names[i]];
+        if (!field.isNumber()) return std::nullopt;
+        const double number = field.as<double>();
+        if (!(number >= -(1 << 24) && number <= (1 << 24)) || number != std::floor(number))
+            return std::nullopt;
+        fields[i] = static_cast<int>(number);
+    }
+    return Rect::At(fields[0], fields[1], fields[2], fields[3]);
 }
 
 val RectObject(const Rect& r) {
@@ -189,6 +223,15 @@ class PageEditorSession {
         out.set("cause",
                 session_.Message().empty() ? std::string() : AsThePageNamesIt(session_.Cause()));
         return out;
+    }
+
+    // Takes the crop frame's and the marker's place from another session's
+    // state(), as if this session had shown that picture.
+    bool adoptCarried(const val& state) {
+        if (!state.isObject()) return false;
+        const std::optional<Rect> crop = RectFrom(state["crop"]);
+        const std::optional<Rect> marker = RectFrom(state["marker"]);
+        return crop && marker && session_.AdoptCarried({*crop, *marker});
     }
 
     val workView() { return PictureObject(session_.WorkView(), workPixels_); }
@@ -283,11 +326,16 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
     function("folderNameProblem", &FolderNameProblem);
     function("candidateName", &CandidateName);
     function("sortNames", &SortNames);
+    function("texts", &RunTexts);
+    function("runButtonsShown", &RunButtonsShown);
+    function("folderFailedMessage", &FolderFailedMessage);
+    function("runEndText", &RunEndTextFor);
     function("shrink", &Shrink);
     class_<PageEditorSession>("EditorSession")
         .constructor<>()
         .function("load", &PageEditorSession::load)
         .function("state", &PageEditorSession::state)
+        .function("adoptCarried", &PageEditorSession::adoptCarried)
         .function("workView", &PageEditorSession::workView)
         .function("resultView", &PageEditorSession::resultView)
         .function("cursorAt", &PageEditorSession::cursorAt)

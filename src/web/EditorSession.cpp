@@ -69,6 +69,27 @@ bool EditorSession::Load(const std::vector<std::uint8_t>& bytes, const std::stri
     return model_.Result().has_value();
 }
 
+bool EditorSession::AdoptCarried(const Carried& carried) {
+    // A held pointer may take either frame off the view, so any place is
+    // one a session can hold; only coordinates no pointer reaches, which
+    // the frame arithmetic would overflow on, and a crop frame that is not
+    // a square are refused.
+    constexpr int kFarthest = 1 << 20;
+    const auto reachable = [](const Rect& r) {
+        return r.left >= -kFarthest && r.top >= -kFarthest && r.right <= kFarthest &&
+               r.bottom <= kFarthest && r.right >= r.left && r.bottom >= r.top;
+    };
+    const Rect& crop = carried.cropArea;
+    if (!reachable(crop) || crop.Width() != crop.Height() || !reachable(carried.markerBounds))
+        return false;
+
+    CropFrame frame = model_.Crop();
+    frame.Place(crop);  // keeps it hidden, as every new picture shows it
+    model_.SetCropFrame(frame);
+    model_.SetMarkerBounds(carried.markerBounds);
+    return true;
+}
+
 RgbaPicture EditorSession::WorkView() const {
     return ToRgba(model_.WorkView());
 }

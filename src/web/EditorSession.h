@@ -55,6 +55,21 @@ class EditorSession {
     const CropTool& Crop() const { return crop_; }
     const MarkerTool& Marker() const { return marker_; }
     const std::string& Message() const { return boxes_.error; }
+
+    // What the desktop's one editor window carries from one picture to the
+    // next: the crop frame's place and size (hidden on each new picture) and
+    // the marker's place and size. A page that decodes the next picture in a
+    // second session hands these over from the session the user just left.
+    struct Carried {
+        Rect cropArea;
+        Rect markerBounds;
+    };
+    Carried CarriedOver() const { return {model_.Crop().Area(), model_.Marker()}; }
+    // Takes them over after Load, as if this session had shown the earlier
+    // picture. False, changing nothing, for places no session can hold (a
+    // crop frame that is not a square, coordinates beyond any pointer's
+    // reach).
+    bool AdoptCarried(const Carried& carried);
     const std::string& Cause() const { return model_.LoadFailureCause(); }
 
     // The 400 x 400 work view; the result with a shown marker drawn over it

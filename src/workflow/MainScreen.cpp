@@ -28,11 +28,20 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
+std::string RunEndText(bool stopped, int unsavedCount) {
+    if (unsavedCount == 0)
+        return stopped ? "残りの処理を全て中止しました。" : "縮小が完了しました。";
+    std::string text = std::to_string(unsavedCount) + " 個のファイルを保存できませんでした。";
+    if (stopped) text += "残りの処理を全て中止しました。";
+    return text;
+}
+
 std::string RunEndQuestion(bool stopped, int unsavedCount) {
-    if (unsavedCount == 0) return stopped ? kStopAllQuestion : kRunDoneQuestion;
-    std::string question = std::to_string(unsavedCount) + " 個のファイルを保存できませんでした。";
-    if (stopped) question += "残りの処理を全て中止しました。";
-    return question + kOpenFolderQuestion;
+    return RunEndText(stopped, unsavedCount) + kOpenFolderQuestion;
+}
+
+bool RunButtonsShown(const std::string& comboText) {
+    return !Trim(comboText).empty();
 }
 
 void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list) {
@@ -128,7 +137,7 @@ void MainScreen::FolderNamePicked(int index) {
 }
 
 void MainScreen::FolderNameChanged() {
-    runGroupVisible_ = !Trim(comboText_).empty();
+    runGroupVisible_ = RunButtonsShown(comboText_);
 }
 
 std::string MainScreen::BaseFolder() const {

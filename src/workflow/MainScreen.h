@@ -34,6 +34,13 @@ inline constexpr const char* kProcessingTitle = "処理選択";
 // when some pictures could not be read or written, "N 個のファイルを保存できませんでした。"
 // followed by "残りの処理を全て中止しました。" after a stop, then the folder question.
 std::string RunEndQuestion(bool stopped, int unsavedCount);
+// The same without the folder question, for a front end that lists the
+// results instead of opening the folder: "縮小が完了しました。" and so on.
+std::string RunEndText(bool stopped, int unsavedCount);
+
+// The run buttons show once the folder-name field holds more than blanks and
+// control characters.
+bool RunButtonsShown(const std::string& comboText);
 
 // Appends the supported files among `paths` to `list`: a folder contributes
 // every supported file under it, in listing order; a file is taken by its

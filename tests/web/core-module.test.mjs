@@ -178,3 +178,50 @@ test('a picture beyond the memory budget is refused, never an abort', { skip: no
     fs.rmSync(folder, { recursive: true });
   }
 });
+
+// The page decodes the next photo in a second session; the crop frame's and the marker's place
+// handed over must give the same next result as one session that showed both photos.
+test('a second session that adopts the carried state edits as one session would', { skip: noCorpus }, () => {
+  const second = path.join(corpus, 'jpeg/photo_nokia_4608x1976.jpg');
+  const editFirst = (session) => {
+    session.load(new Uint8Array(fs.readFileSync(photo)), 'one.jpg');
+    session.cropPointerDown(300, 20);
+    session.cropPointerMove(120, 150);
+    session.cropPointerUp(120, 150);
+    session.showMarker(true);
+    session.cursorAt('marker', 200, 200);
+    session.markerPointerDown(205, 205);
+    session.markerPointerMove(300, 30);
+    session.markerPointerUp(300, 30);
+  };
+  const editNext = (session) => {
+    session.showMarker(true);
+    session.cropPointerDown(0, 0); // a click without a move: the whole view, the frame at the corner
+    session.cropPointerUp(0, 0);
+    return new Uint8Array(session.save().jpeg);
+  };
+  const one = new core.EditorSession();
+  const first = new core.EditorSession();
+  const next = new core.EditorSession();
+  try {
+    editFirst(one);
+    one.save();
+    one.load(new Uint8Array(fs.readFileSync(second)), 'two.jpg');
+    const expectedState = one.state();
+    const expected = editNext(one);
+
+    editFirst(first);
+    next.load(new Uint8Array(fs.readFileSync(second)), 'two.jpg');
+    const carried = first.state();
+    assert.notDeepEqual(next.state().marker, expectedState.marker, 'the test must move the marker');
+    assert.equal(next.adoptCarried(carried), true);
+    assert.deepEqual(next.state(), expectedState);
+    assert.deepEqual(editNext(next), expected);
+
+    assert.equal(next.adoptCarried({ crop: { left: 0, top: 0, width: 5, height: 6 }, marker: carried.marker }), false);
+    assert.equal(next.adoptCarried({ crop: carried.crop }), false);
+    assert.equal(next.adoptCarried({ crop: { ...carried.crop, left: 1e12 }, marker: carried.marker }), false);
+  } finally {
+    for (const session of [one, first, next]) session.delete();
+  }
+});

@@ -8,51 +8,36 @@ let core = null;
 let coreReady = null;
 let session = null;
 
-// The program's texts that the module does not hand out yet (NEEDS-FROM-CORE.md, item 3),
-// as src/workflow/OutputFolder.h and MainScreen.cpp have them. Used only while the module
-// lacks texts() / folderFailedMessage() / runEndText().
-const PROGRAM_TEXTS = {
-  sameFolderItem: '元画像と同じフォルダに別名で保存',
-  folderExistsQuestion: '指定した名前のフォルダが既に存在します。処理を中止しますか？',
-  otherNameMessage: '別の名前を付けて下さい',
-  baseFolderFailedMessage: '基準フォルダの作成ができませんでした。基準フォルダを指定して下さい。',
-};
-
 const handlers = {
   async setup() {
     core = await coreReady;
     return {
       extensions: [...core.acceptedExtensions()].map((e) => e.replace(/^\./, '')),
-      texts: core.texts ? { ...core.texts() } : PROGRAM_TEXTS,
-      // Two editor sessions can take turns (the next picture decoded in the other worker)
-      // only when the carried state can be handed from one to the other.
-      twoSessions: typeof core.EditorSession.prototype.adoptCarried === 'function',
+      texts: { ...core.texts() },
+      // Two editor sessions take turns: the next picture is decoded in the other worker while
+      // the user edits, and the carried state is handed over (editorAdopt).
+      twoSessions: true,
     };
   },
 
-  // Whether the run buttons show for this text: only a text that trims to nothing gets the
-  // empty-name message (NEEDS-FROM-CORE.md, item 2).
   folderNameEntered({ name }) {
-    if (core.runButtonsShown) return core.runButtonsShown(name);
-    return core.folderNameProblem(name) !== core.folderNameProblem('');
+    return core.runButtonsShown(name);
   },
 
   checkFolderName({ name }) {
     const problem = core.folderNameProblem(name);
-    return { problem, name: problem ? '' : core.outputFolderName ? core.outputFolderName(name) : name };
+    // The folder is made under the chosen base folder with the name as typed.
+    return { problem, name: problem ? '' : name };
   },
 
   folderFailedMessage({ folder }) {
-    if (core.folderFailedMessage) return core.folderFailedMessage(folder);
-    return `フォルダ「${folder}/」の作成ができませんでした。フォルダを作成できる基準フォルダを指定して下さい。`;
+    return core.folderFailedMessage(folder);
   },
 
   // The heading of the results: the desktop's end-of-run text without its open-folder
   // question, which a web page cannot act on.
   finalText({ stopped, failed }) {
-    if (core.runEndText) return core.runEndText(stopped, failed);
-    if (failed === 0) return stopped ? '残りの処理を全て中止しました。' : '縮小が完了しました。';
-    return `${failed} 個のファイルを保存できませんでした。${stopped ? '残りの処理を全て中止しました。' : ''}`;
+    return core.runEndText(stopped, failed);
   },
 
   candidateName({ sourceName, index, besideSource }) {
@@ -91,6 +76,14 @@ const handlers = {
     if (!session) return { cursor: 'default' };
     const cursor = session.cursorAt(tool, x, y);
     return { cursor, state: session.state() };
+  },
+
+  // Takes the crop frame's and marker's place from the session the user just left; the
+  // answer carries the views, as a load's does.
+  editorAdopt({ carried }) {
+    if (!session) throw new Error('no picture is open in the editor');
+    if (!session.adoptCarried(carried)) throw new Error('the editor refused the carried state');
+    return editorAnswer(true);
   },
 
   editorCarried() {

@@ -54,7 +54,7 @@ export async function runEdited({ entries, destination, twoSessions }) {
     // With two sessions the next picture starts loading before this one is shown.
     if (count === 2 && i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
     if (count === 2 && carried && answer.state.loaded) {
-      answer = await worker.call('editorAct', { action: 'adoptCarried', args: [carried] });
+      answer = await worker.call('editorAdopt', { carried }).catch(() => answer);
     }
     const caption = `${i + 1} / ${entries.length}　${entry.path}`;
     const ending = view.open(worker, answer, caption);

@@ -202,7 +202,7 @@ async function prepareDestination() {
   try {
     return new FolderDestination(client, await base.getDirectoryHandle(name, { create: true }), `${base.name}/${name}`);
   } catch {
-    await showError(await client.call('folderFailedMessage', { folder: `${base.name}/${name}` }));
+    await showError(await client.call('folderFailedMessage', { folder: `${base.name}/${name}/` }));
     await pickBaseFolder();
     return null;
   }
