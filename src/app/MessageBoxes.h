@@ -19,4 +19,16 @@ class IMessageBoxes {
     virtual void ShowPlain(const std::string& text) = 0;
 };
 
+// The boxes of a front end with no one to answer them (the command line's
+// and the page's editor): questions are answered "no", the last error is
+// kept for the caller to tell.
+class KeptErrorBoxes : public IMessageBoxes {
+  public:
+    void ShowError(const std::string& text) override { error = text; }
+    bool Confirm(const std::string&) override { return false; }
+    void ConfirmOk(const std::string&) override {}
+    void ShowPlain(const std::string&) override {}
+    std::string error;
+};
+
 }  // namespace pictorel

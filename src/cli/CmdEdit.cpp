@@ -29,15 +29,6 @@ using Step = std::function<void(Editor&)>;
 
 // The editor's boxes on the terminal: the load step's error is kept for the
 // exit message, nothing is asked.
-class EditBoxes : public IMessageBoxes {
-  public:
-    void ShowError(const std::string& text) override { error = text; }
-    bool Confirm(const std::string&) override { return false; }
-    void ConfirmOk(const std::string&) override {}
-    void ShowPlain(const std::string&) override {}
-    std::string error;
-};
-
 int Usage(const std::string& why) {
     std::fprintf(stderr, "pictorel-cli edit: %s\nUsage: pictorel-cli edit %s\n", why.c_str(),
                  kEditUsage);
@@ -167,7 +158,7 @@ int CmdEdit(const Args& args) {
         !error.empty())
         return Usage(error);
 
-    EditBoxes boxes;
+    KeptErrorBoxes boxes;
     EditorModel doc(boxes);
     doc.SetSource(in);
     doc.ShowMarker(false);

@@ -18,16 +18,6 @@
 
 namespace pictorel::web {
 
-// The editor's boxes in the page: the last error is kept for the page to show.
-class SessionBoxes : public IMessageBoxes {
-  public:
-    void ShowError(const std::string& text) override { error = text; }
-    bool Confirm(const std::string&) override { return false; }
-    void ConfirmOk(const std::string&) override {}
-    void ShowPlain(const std::string&) override {}
-    std::string error;
-};
-
 // A view's pixels as the page draws them: RGBA, rows top down, no padding.
 struct RgbaPicture {
     int width = 0;
@@ -100,7 +90,7 @@ class EditorSession {
     // Which part of the window holds the pressed pointer.
     enum class Grab { None, WorkView, CropFrame, MarkerFrame };
 
-    SessionBoxes boxes_;
+    KeptErrorBoxes boxes_;
     EditorModel model_;
     CropTool crop_;
     MarkerTool marker_;
