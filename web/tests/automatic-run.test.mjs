@@ -2,27 +2,16 @@
 // directory handle in place of the picker), never-overwrite names on a second run, the
 // existing-folder question, the ZIP path, a damaged file's message, and Esc. Every JPEG is
 // compared byte for byte with the native pictorel-cli's.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtempSync, copyFileSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, basename } from 'node:path';
 import { unzipSync } from 'fflate';
-import { startServer, launchBrowser, openPage, readOpfsFolder, nativeShrink, screenshot, missing, mixedBatch, testdata } from './harness.mjs';
+import { browserSuite, openPage, readOpfsFolder, nativeShrink, screenshot, mixedBatch, testdata } from './harness.mjs';
 
-const skip = missing() || false;
-let server;
-let browser;
-
-before(async () => {
-  if (skip) return;
-  server = await startServer();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.stop();
-});
+const suite = browserSuite();
+const { skip } = suite;
 
 async function select(page, files) {
   await page.setInputFiles('#pictureInput', files);
@@ -50,7 +39,7 @@ function assertSameFiles(actual, expected) {
 }
 
 test('folder path: a mixed batch twice into one folder gives the native bytes and never-overwrite names', { skip }, async () => {
-  const { context, page, problems } = await openPage(browser, server.origin);
+  const { context, page, problems } = await openPage(suite.browser, suite.server.origin);
   try {
     await screenshot(page, 'main-screen');
     await select(page, mixedBatch);
@@ -85,7 +74,7 @@ test('folder path: a mixed batch twice into one folder gives the native bytes an
 });
 
 test('existing folder answered はい: another name is asked for and nothing is written', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     await page.evaluate(async () => {
       const root = await navigator.storage.getDirectory();
@@ -106,7 +95,7 @@ test('existing folder answered はい: another name is asked for and nothing is 
 });
 
 test('ZIP path: without a folder picker the results download as 1234.zip with the native names and bytes', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin, { picker: 'none' });
+  const { context, page } = await openPage(suite.browser, suite.server.origin, { picker: 'none' });
   try {
     await select(page, mixedBatch);
     await typeFolderName(page, '1234');
@@ -129,9 +118,9 @@ test('Esc stops the run after the pictures in hand; what was written matches the
   const photo = join(testdata, 'jpeg/photo_jolla_3264x2448.jpg');
   const files = Array.from({ length: 12 }, (_, i) => join(dir, `p${String(i).padStart(2, '0')}.jpg`));
   for (const f of files) copyFileSync(photo, f);
-  const { context, page } = await openPage(browser, `${server.origin}`, { jobs: 1 });
+  const { context, page } = await openPage(suite.browser, `${suite.server.origin}`, { jobs: 1 });
   try {
-    await page.goto(`${server.origin}/?jobs=1`);
+    await page.goto(`${suite.server.origin}/?jobs=1`);
     await page.waitForFunction(() => document.body.dataset.ready === 'yes');
     await select(page, files);
     await typeFolderName(page, 'esc');

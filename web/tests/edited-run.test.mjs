@@ -1,24 +1,13 @@
 // The edited run through the page, in chromium: the mouse and the desktop's keys on the work
 // view, the buttons, and the marker give the same 400 x 400 JPEG as `pictorel-cli edit` with
 // the same commands; a damaged file's message; skip (Esc) and stop all.
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { startServer, launchBrowser, openPage, readOpfsFolder, nativeEdit, screenshot, missing, testdata } from './harness.mjs';
+import { browserSuite, openPage, readOpfsFolder, nativeEdit, screenshot, testdata } from './harness.mjs';
 
-const skip = missing() || false;
-let server;
-let browser;
-
-before(async () => {
-  if (skip) return;
-  server = await startServer();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.stop();
-});
+const suite = browserSuite();
+const { skip } = suite;
 
 const photo = join(testdata, 'jpeg/photo_3872x2403.jpg');
 const turned = join(testdata, 'jpeg/orientation/landscape_6.jpg');
@@ -58,7 +47,7 @@ async function press(page, key, times = 1) {
 }
 
 test('mouse, keys and buttons give the bytes of pictorel-cli edit with the same commands', { skip }, async () => {
-  const { context, page, problems } = await openPage(browser, server.origin);
+  const { context, page, problems } = await openPage(suite.browser, suite.server.origin);
   try {
     await startEditedRun(page, [photo, turned], 'edit1');
     await waitForPicture(page, 0);
@@ -99,7 +88,7 @@ test('mouse, keys and buttons give the bytes of pictorel-cli edit with the same 
 });
 
 test('the marker: shown, dragged and turned as pictorel-cli edit --marker places and turns it', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     await startEditedRun(page, [photo], 'marker');
     await waitForPicture(page, 0);
@@ -124,7 +113,7 @@ test('the marker: shown, dragged and turned as pictorel-cli edit --marker places
 });
 
 test('a damaged file shows the message with its name; Esc skips, stop all ends the run', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     await startEditedRun(page, [damaged, photo, turned], 'mixed');
     await page.waitForFunction(() => !document.getElementById('editorMessage').hidden);

@@ -6,6 +6,7 @@ import { once } from 'node:events';
 import { existsSync, mkdtempSync, mkdirSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve, dirname, basename } from 'node:path';
+import { before, after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { promisify } from 'node:util';
 import { chromium } from 'playwright-core';
@@ -150,4 +151,20 @@ export function missing({ corpus = true, core = true, native = true } = {}) {
   if (corpus && !haveCorpus) return `no picture corpus in ${testdata}`;
   if (native && !haveCli) return `no native pictorel-cli at ${cli} (PICTOREL_CLI)`;
   return '';
+}
+
+// Registers the suite's server and browser, started once before its tests and closed after;
+// `suite.skip` tells why the tests cannot run (or is false).
+export function browserSuite(needs) {
+  const suite = { skip: missing(needs) || false, server: null, browser: null };
+  before(async () => {
+    if (suite.skip) return;
+    suite.server = await startServer();
+    suite.browser = await launchBrowser();
+  });
+  after(async () => {
+    await suite.browser?.close();
+    await suite.server?.stop();
+  });
+  return suite;
 }

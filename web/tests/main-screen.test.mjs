@@ -1,26 +1,15 @@
 // The main screen in chromium: choosing pictures (folder order, extensions, drops), the
 // folder-name rules and messages as the core gives them, the names used before, and the
 // page's offline promise (service worker, no request to another origin).
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtempSync, mkdirSync, copyFileSync, writeFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { startServer, launchBrowser, openPage, missing, testdata, mixedBatch, readOpfsFolder } from './harness.mjs';
+import { browserSuite, openPage, testdata, mixedBatch, readOpfsFolder } from './harness.mjs';
 
-const skip = missing({ native: false }) || false;
-let server;
-let browser;
-
-before(async () => {
-  if (skip) return;
-  server = await startServer();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.stop();
-});
+const suite = browserSuite({ native: false });
+const { skip } = suite;
 
 const selected = (page) => page.$$eval('#selectedList li', (items) => items.map((i) => i.textContent));
 
@@ -31,7 +20,7 @@ test('a chosen folder is taken depth first in name order, pictures only', { skip
   const jpeg = join(testdata, 'jpeg/orientation/landscape_6.jpg');
   for (const name of ['IMG_10.jpg', 'IMG_2.JPG', 'a.png', 'b_sub/IMG_1.jpg', 'c.jpg']) copyFileSync(jpeg, join(photos, name));
   writeFileSync(join(photos, 'notes.txt'), 'not a picture');
-  const { context, page } = await openPage(browser, server.origin, { picker: 'none' });
+  const { context, page } = await openPage(suite.browser, suite.server.origin, { picker: 'none' });
   try {
     await page.setInputFiles('#folderInput', photos);
     await page.waitForSelector('#processingScreen:not([hidden])');
@@ -45,7 +34,7 @@ test('a chosen folder is taken depth first in name order, pictures only', { skip
 });
 
 test('a drop of files keeps their order and leaves out what the core does not read', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     await page.evaluate(() => {
       const transfer = new DataTransfer();
@@ -60,7 +49,7 @@ test('a drop of files keeps their order and leaves out what the core does not re
 });
 
 test('folder names: the run buttons wait for a name, the core judges it, used names come back', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     await page.setInputFiles('#pictureInput', mixedBatch.slice(0, 1));
     await page.waitForSelector('#processingScreen:not([hidden])');
@@ -98,7 +87,7 @@ test('folder names: the run buttons wait for a name, the core judges it, used na
 });
 
 test('元画像と同じフォルダに別名で保存 writes mini_ files into a source folder picked with write access', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   try {
     // The folder picker of this test gives 'sources' for the pictures, 'base' for results.
     await page.evaluate(async () => {
@@ -127,7 +116,7 @@ test('元画像と同じフォルダに別名で保存 writes mini_ files into a
 });
 
 test('after the first visit the page runs offline; nothing is asked of another origin', { skip }, async () => {
-  const { context, page } = await openPage(browser, server.origin);
+  const { context, page } = await openPage(suite.browser, suite.server.origin);
   const requests = [];
   context.on('request', (request) => requests.push(request.url()));
   try {
@@ -147,7 +136,7 @@ test('after the first visit the page runs offline; nothing is asked of another o
     // The policy refuses a connection elsewhere before it is made.
     const outcome = await page.evaluate(() => fetch('http://192.0.2.1/').then(() => 'fetched', () => 'refused'));
     assert.equal(outcome, 'refused');
-    const foreign = requests.filter((u) => !u.startsWith(server.origin) && !u.startsWith('blob:') && !u.startsWith('data:'));
+    const foreign = requests.filter((u) => !u.startsWith(suite.server.origin) && !u.startsWith('blob:') && !u.startsWith('data:'));
     assert.deepEqual(foreign, []);
   } finally {
     await context.setOffline(false);
