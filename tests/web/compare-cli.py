@@ -12,7 +12,10 @@ the same status, print the same stdout and stderr (the temporary folder's path r
 "N passed, M failed"; exits 1 on any difference, 0 (with a message) when the corpus is absent.
 
 The web side is a command prefix: the browser module built with NODERAWFS reads and writes the
-real file system, so both sides are handed the same absolute paths.
+real file system, so both sides are handed the same absolute paths. Two native builds compare
+the same way, to check that a change meant to keep every output keeps it:
+
+    tests/web/compare-cli.py --native old/pictorel-cli --web new/pictorel-cli
 """
 
 import argparse
