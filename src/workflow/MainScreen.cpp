@@ -170,7 +170,7 @@ void MainScreen::RunAutomatic() {
         // The window thread sleeps in its event loop while the workers run;
         // each finished file wakes it, so a result is written as soon as it is
         // ready and the window's events keep flowing meanwhile.
-        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, ShrinkAndEncode,
+        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, DefaultShrinkStep(),
                                        [this] { progress_.WakeWaiter(); });
         for (std::size_t i = 0; i < count; ++i) {
             progress_.WaitWithEventsRunning(
