@@ -91,8 +91,15 @@ int QualitySearch::Predict() const {
 }
 
 bool QualitySearch::Run(const EncodeAtQuality& encode) {
+    // A prediction that keeps landing beside one end of the range (sizes
+    // that jump) is followed by a halving step, so that the search never
+    // takes many more encodes than plain bisection.
+    int slowSteps = 0;
     while (failing_ - fitting_ > 1) {
-        const int quality = std::clamp(Predict(), fitting_ + 1, failing_ - 1);
+        const int width = failing_ - fitting_;
+        const int quality = slowSteps >= 2 ? fitting_ + width / 2
+                                           : std::clamp(Predict(), fitting_ + 1, failing_ - 1);
+        slowSteps = slowSteps >= 2 ? 0 : slowSteps;
         std::vector<std::uint8_t> bytes = encode(quality);
         ++encodes_;
         Know(quality, bytes.size(), true);
@@ -101,6 +108,7 @@ bool QualitySearch::Run(const EncodeAtQuality& encode) {
         } else if (quality == floor_) {
             floorBytes_ = std::move(bytes);
         }
+        slowSteps = 2 * (failing_ - fitting_) > width ? slowSteps + 1 : 0;
     }
     // The slope this photo showed between its nearest fit and miss, for a
     // search at another size.
