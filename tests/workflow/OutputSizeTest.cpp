@@ -10,6 +10,7 @@
 
 #include "app/SettingsFile.h"
 #include "support/TestFiles.h"
+#include "workflow/OutputSizeList.h"
 
 namespace pictorel::test {
 namespace {
@@ -113,6 +114,20 @@ TEST(OutputSizeSettings, DamagedEntriesAreSkippedAndTheRestKept) {
         f.ini.WriteString("OutputSize", "Count", count);
         EXPECT_TRUE(ReadOutputSizes(f.ini).empty()) << count;
     }
+}
+
+TEST(OutputSizeList, EditsRefuseUnsoundSizesAndSecondNames) {
+    OutputSizeList list({Named("a", 800, 80, {})});
+    EXPECT_EQ(list.Add(Named("b", 1200, 85, 300)), "");
+    EXPECT_EQ(list.Add(Named("a", 900, 80, {})), "同じ名前の出力サイズがあります。");
+    EXPECT_EQ(list.Add(Named("標準", 900, 80, {})), "「標準」は名前に使えません。");
+    EXPECT_EQ(list.Add(Named("c", 900, 101, {})), "画質は 1～100 にして下さい。");
+    EXPECT_EQ(list.Change(1, Named("b", 1000, 85, 300)), "");  // its own name stays
+    EXPECT_EQ(list.Change(1, Named("a", 1000, 85, 300)), "同じ名前の出力サイズがあります。");
+    EXPECT_EQ(list.Change(5, Named("x", 1000, 85, 300)), "出力サイズを選んで下さい。");
+    EXPECT_EQ(list.Remove(0), "");
+    EXPECT_EQ(list.Remove(3), "出力サイズを選んで下さい。");
+    EXPECT_EQ(list.Sizes(), (std::vector<OutputSize>{Named("b", 1000, 85, 300)}));
 }
 
 }  // namespace
