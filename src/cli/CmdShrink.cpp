@@ -20,6 +20,7 @@
 #include "workflow/MainScreen.h"
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
+#include "workflow/OutputSize.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel::cli {
@@ -32,7 +33,53 @@ struct ShrinkOptions {
     bool intoExisting = false;
     int jobs = 0;
     std::vector<std::string> paths;
+    // The output size: a named one (read from the settings once parsing is
+    // done), then the parts set one by one over it.
+    std::optional<std::string> sizeName;
+    std::optional<int> maxSide;
+    std::optional<int> quality;
+    std::optional<int> maxKb;
 };
+
+// A whole number in [low, high] from an option's value.
+std::optional<int> NumberIn(const std::string& text, long low, long high) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < low || value > high) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// The window's settings file, beside this program.
+ProgramSettings WindowSettings() {
+    return ProgramSettings(FolderPart(ExecutablePath()) + "/pictorel");
+}
+
+// The output size the options ask for, or nothing with `error` set.
+std::optional<OutputSize> ChosenSize(const ShrinkOptions& options, std::string& error) {
+    OutputSize size = DefaultOutputSize();
+    if (options.sizeName) {
+        const ProgramSettings settings = WindowSettings();
+        const std::vector<OutputSize> sizes = ReadOutputSizes(settings.File);
+        const std::optional<OutputSize> named = FindOutputSize(sizes, *options.sizeName);
+        if (!named) {
+            error = "no output size named " + *options.sizeName + " in " + settings.File.Path();
+            if (!sizes.empty()) {
+                error += " (sizes:";
+                for (const OutputSize& known : sizes) error += " " + known.name;
+                error += ")";
+            }
+            return std::nullopt;
+        }
+        size = *named;
+    }
+    if (options.maxSide) {
+        size.maxSide = *options.maxSide;
+        size.boxWidth = size.boxHeight = 0;
+    }
+    if (options.quality) size.quality = *options.quality;
+    if (options.maxKb) size.capKb = *options.maxKb;
+    return size;
+}
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "pictorel-cli shrink: %s\nUsage: pictorel-cli shrink %s\n",
@@ -92,6 +139,30 @@ std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) 
                 }
                 options.jobs = static_cast<int>(jobs);
             }
+        } else if (arg == "--size" || arg == "--max-side" || arg == "--quality" ||
+                   arg == "--max-kb") {
+            const std::optional<std::string> v = value();
+            if (!v) {
+                error = arg + " needs a value";
+                return std::nullopt;
+            }
+            const auto number = [&](std::optional<int>& field, long low, long high) {
+                field = NumberIn(*v, low, high);
+                if (!field)
+                    error = arg + " takes a number from " + std::to_string(low) + " to " +
+                            std::to_string(high);
+                return field.has_value();
+            };
+            if (arg == "--size") {
+                options.sizeName = *v;
+            } else if (arg == "--max-side") {
+                if (!number(options.maxSide, kMinOutputSide, kMaxOutputSide)) return std::nullopt;
+            } else if (arg == "--quality") {
+                if (!number(options.quality, kMinOutputQuality, kMaxOutputQuality))
+                    return std::nullopt;
+            } else if (!number(options.maxKb, kMinCapKb, kMaxCapKb)) {
+                return std::nullopt;
+            }
         } else if (arg == "--into-existing") {
             options.intoExisting = true;
         } else {
@@ -112,6 +183,8 @@ int CmdShrink(const Args& args) {
     std::string error;
     const std::optional<ShrinkOptions> options = ParseOptions(args, error);
     if (!options) return UsageError(error);
+    const std::optional<OutputSize> size = ChosenSize(*options, error);
+    if (!size) return UsageError(error);
 
     std::vector<std::string> files;
     AppendSupportedPaths(options->paths, files);
@@ -127,7 +200,7 @@ int CmdShrink(const Args& args) {
         const auto readBase = [&options]() -> std::string {
             if (options->base) return NormalizeFolderPath(*options->base);
             // The window's settings file, beside this program.
-            ProgramSettings settings(FolderPart(ExecutablePath()) + "/pictorel");
+            const ProgramSettings settings = WindowSettings();
             const std::string stored =
                 UsableRootPath(settings.File.ReadString(kPathSection, kRootPathKey, ""));
             return stored.empty() ? ComputeDefaultRootPath() : stored;
@@ -146,7 +219,11 @@ int CmdShrink(const Args& args) {
     StopSignals stopSignals;
     int failed = 0;
     {
-        OrderedShrinkPipeline pipeline(files, jobs);
+        // The default size keeps the automatic run's own step.
+        ShrinkStep step = DefaultShrinkStep();
+        if (*size != DefaultOutputSize())
+            step = [&size](const std::string& path) { return ShrinkAndEncode(path, *size); };
+        OrderedShrinkPipeline pipeline(files, jobs, step);
         JpegFileWriter writer;
         for (std::size_t i = 0; i < files.size() && !stopSignals.Received(); ++i) {
             const ShrunkPhoto result = pipeline.Take(i);
@@ -164,6 +241,8 @@ int CmdShrink(const Args& args) {
                 ++failed;
                 continue;
             }
+            // What was lowered to meet the cap, beside the file it concerns.
+            for (const std::string& lowering : result.lowerings) written += "\t" + lowering;
             std::printf("%s\n", written.c_str());
             std::fflush(stdout);
         }

@@ -82,7 +82,8 @@ extern "C" void TermDestination(j_compress_ptr cinfo) {
 // Compresses a 24-bit B,G,R picture; `row` holds width * 3 bytes. Returns
 // false with err.message set when libjpeg fails. dest.data is owned by the
 // caller afterwards, whatever the outcome.
-bool Compress(const Bitmap& bgr, JSAMPLE* row, MemoryDestination& dest, ErrorManager& err) {
+bool Compress(const Bitmap& bgr, int quality, JSAMPLE* row, MemoryDestination& dest,
+              ErrorManager& err) {
     jpeg_compress_struct cinfo;
     std::memset(&cinfo, 0, sizeof cinfo);
     cinfo.err = jpeg_std_error(&err.pub);
@@ -103,7 +104,7 @@ bool Compress(const Bitmap& bgr, JSAMPLE* row, MemoryDestination& dest, ErrorMan
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, kJpegQuality, TRUE);
+    jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     const std::size_t width = static_cast<std::size_t>(bgr.Width());
     const std::uint8_t* bits = bgr.Bits();
@@ -125,6 +126,10 @@ bool Compress(const Bitmap& bgr, JSAMPLE* row, MemoryDestination& dest, ErrorMan
 }  // namespace
 
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image) {
+    return EncodeJpeg(image, kJpegQuality);
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image, int quality) {
     Bitmap converted;
     const Bitmap* bgr = &image;
     if (image.Format() != PixelFormat::Bgr24) {
@@ -135,7 +140,7 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image) {
     MemoryDestination dest;
     ErrorManager err;
     err.message[0] = '\0';
-    const bool ok = Compress(*bgr, row.data(), dest, err);
+    const bool ok = Compress(*bgr, quality, row.data(), dest, err);
     std::unique_ptr<JOCTET, void (*)(void*)> data(dest.data, std::free);
     if (!ok) throw Error(std::string("JPEG encoding failed: ") + err.message);
     return std::vector<std::uint8_t>(data.get(), data.get() + dest.size);

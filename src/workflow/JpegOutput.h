@@ -20,6 +20,8 @@ inline constexpr int kJpegQuality = 80;
 // defaults, quality 80 with baseline tables, three RGB components. Throws
 // Error with libjpeg's message when encoding fails (an empty picture, say).
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image);
+// The same at another quality, 1..100 (EncodeJpeg(image) is quality 80).
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap& image, int quality);
 
 // `path` with the extension of its file-name part replaced by ".jpg" (or
 // ".jpg" appended when it has none); dots in folder names stay.

@@ -44,6 +44,16 @@ bool RunButtonsShown(const std::string& comboText) {
     return !Trim(comboText).empty();
 }
 
+std::string CapRemarks(int loweredCount, int overCapCount) {
+    std::string remarks;
+    if (loweredCount > 0)
+        remarks += std::to_string(loweredCount) +
+                   " 個のファイルは上限に合わせて画質やサイズを下げました。";
+    if (overCapCount > 0)
+        remarks += std::to_string(overCapCount) + " 個のファイルは上限に収まりませんでした。";
+    return remarks;
+}
+
 void AppendSupportedPaths(const std::vector<std::string>& paths, std::vector<std::string>& list) {
     for (const std::string& path : paths) {
         if (FolderExists(path)) {
@@ -81,7 +91,50 @@ void MainScreen::Start(const std::vector<std::string>& arguments) {
             pending.clear();
         }
     }
+    LoadOutputSizes();
     RefreshScreen();
+}
+
+void MainScreen::LoadOutputSizes() {
+    userSizes_ = ReadOutputSizes(ini_);
+    const std::string chosen = ReadChosenOutputSize(ini_);
+    outputSizeIndex_ = 0;
+    for (std::size_t i = 0; i < userSizes_.size(); ++i)
+        if (!chosen.empty() && userSizes_[i].name == chosen)
+            outputSizeIndex_ = static_cast<int>(i) + 1;
+}
+
+std::vector<std::string> MainScreen::OutputSizeItems() const {
+    std::vector<std::string> items{OutputSizeLabel(DefaultOutputSize())};
+    for (const OutputSize& size : userSizes_) items.push_back(OutputSizeLabel(size));
+    return items;
+}
+
+const OutputSize& MainScreen::ChosenOutputSize() const {
+    static const OutputSize kDefault = DefaultOutputSize();
+    return outputSizeIndex_ == 0 ? kDefault
+                                 : userSizes_[static_cast<std::size_t>(outputSizeIndex_ - 1)];
+}
+
+void MainScreen::OutputSizePicked(int index) {
+    if (index < 0 || index > static_cast<int>(userSizes_.size()) || index == outputSizeIndex_)
+        return;
+    outputSizeIndex_ = index;
+    // The default needs no key: the settings file gains one only once the
+    // user has chosen a size of their own.
+    if (index > 0 || !ReadChosenOutputSize(ini_).empty())
+        WriteChosenOutputSize(ini_, index == 0 ? std::string() : userSizes_[index - 1].name);
+}
+
+void MainScreen::SetUserOutputSizes(std::vector<OutputSize> sizes) {
+    const std::string chosen = outputSizeIndex_ == 0 ? std::string() : ChosenOutputSize().name;
+    WriteOutputSizes(ini_, sizes);
+    userSizes_ = std::move(sizes);
+    outputSizeIndex_ = 0;
+    for (std::size_t i = 0; i < userSizes_.size(); ++i)
+        if (!chosen.empty() && userSizes_[i].name == chosen)
+            outputSizeIndex_ = static_cast<int>(i) + 1;
+    if (!chosen.empty() && outputSizeIndex_ == 0) WriteChosenOutputSize(ini_, "");
 }
 
 void MainScreen::DropFiles(const std::vector<std::string>& fileList) {
@@ -174,12 +227,21 @@ void MainScreen::RunAutomatic() {
     const std::size_t count = selectedFiles_.size();
     bool stopped = false;
     int unsaved = 0;
+    int lowered = 0;
+    int overCap = 0;
+    // The default size keeps the automatic run's own step; another size is
+    // copied for the workers, which meet its cap on their threads.
+    ShrinkStep step = DefaultShrinkStep();
+    if (ChosenOutputSize() != DefaultOutputSize())
+        step = [size = ChosenOutputSize()](const std::string& path) {
+            return ShrinkAndEncode(path, size);
+        };
     progress_.StartProgress(static_cast<int>(count), true);
     try {
         // The window thread sleeps in its event loop while the workers run;
         // each finished file wakes it, so a result is written as soon as it is
         // ready and the window's events keep flowing meanwhile.
-        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, ShrinkAndEncode,
+        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, std::move(step),
                                        [this] { progress_.WakeWaiter(); });
         for (std::size_t i = 0; i < count; ++i) {
             progress_.WaitWithEventsRunning(
@@ -200,6 +262,14 @@ void MainScreen::RunAutomatic() {
                 ++unsaved;
             } else if (!SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
                 ++unsaved;
+            } else if (!photo.lowerings.empty()) {
+                // Told at the end of the run; each file's lowering goes to
+                // the log, so that it can be looked up afterwards.
+                ++(photo.overCap ? overCap : lowered);
+                std::string line;
+                for (const std::string& text : photo.lowerings)
+                    line += (line.empty() ? "" : "、") + text;
+                LogFailure(selectedFiles_[i], line, "");
             }
             progress_.StepProgress();
             // Esc on the progress window ends the run after the file in hand.
@@ -217,7 +287,7 @@ void MainScreen::RunAutomatic() {
         throw;
     }
     progress_.StopProgress();
-    FinishRun(destination, RunEndQuestion(stopped, unsaved));
+    FinishRun(destination, CapRemarks(lowered, overCap) + RunEndQuestion(stopped, unsaved));
 }
 
 bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {

@@ -17,6 +17,7 @@
 #include "workflow/FolderDialogs.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/OrderedShrinkPipeline.h"
+#include "workflow/OutputSize.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel {
@@ -41,6 +42,11 @@ std::string RunEndText(bool stopped, int unsavedCount);
 // The run buttons show once the folder-name field holds more than blanks and
 // control characters.
 bool RunButtonsShown(const std::string& comboText);
+
+// What an automatic run with a file-size cap adds in front of that question:
+// "N 個のファイルは上限に合わせて画質やサイズを下げました。" and
+// "N 個のファイルは上限に収まりませんでした。" (each only when N > 0).
+std::string CapRemarks(int loweredCount, int overCapCount);
 
 // Appends the supported files among `paths` to `list`: a folder contributes
 // every supported file under it, in listing order; a file is taken by its
@@ -70,6 +76,21 @@ class MainScreen {
     // has given it the focus (FocusComboDone).
     bool FocusComboRequested() const { return focusComboRequested_; }
     void FocusComboDone() { focusComboRequested_ = false; }
+    // The "出力サイズ" drop-down: the default size first, then the user's.
+    std::vector<std::string> OutputSizeItems() const;
+    int OutputSizeIndex() const { return outputSizeIndex_; }
+    const OutputSize& ChosenOutputSize() const;
+    const std::vector<OutputSize>& UserOutputSizes() const { return userSizes_; }
+    // The user picked an item: a size other than the default is remembered
+    // in the settings (as is a return to the default once one was).
+    void OutputSizePicked(int index);
+    // The user's sizes as the sizes dialog leaves them: written to the
+    // settings file; the choice stays on its name, else falls back to the
+    // default. Throws what WriteOutputSizes throws, changing nothing.
+    void SetUserOutputSizes(std::vector<OutputSize> sizes);
+    // Reads the user's sizes and the last choice from the settings (Start
+    // does this).
+    void LoadOutputSizes();
     // Worker threads of the automatic run.
     int ShrinkJobs() const { return shrinkJobs_; }
     void SetShrinkJobs(int jobs) { shrinkJobs_ = jobs; }
@@ -143,6 +164,8 @@ class MainScreen {
     bool runGroupVisible_ = false;
     bool focusComboRequested_ = false;
     int shrinkJobs_ = DefaultShrinkJobs();
+    std::vector<OutputSize> userSizes_;
+    int outputSizeIndex_ = 0;  // 0: the default, i: userSizes_[i - 1]
 
     SettingsFile& ini_;
     IMessageBoxes& boxes_;

@@ -11,6 +11,7 @@
 #include "formats/LoadFailure.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/ShrinkPhoto.h"
+#include "workflow/SizeCap.h"
 
 namespace pictorel {
 
@@ -46,11 +47,41 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
     ShrunkPhoto photo;
     try {
         photo.jpeg = EncodeJpeg(ShrinkForPublishing(path));
+        photo.quality = kJpegQuality;
+        photo.encodes = 1;
     } catch (...) {
         // Kept whole: DescribeFailure turns it into what the run shows.
         photo.failure = std::current_exception();
     }
     return photo;
+}
+
+ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size) noexcept {
+    ShrunkPhoto photo;
+    try {
+        const Bitmap first = ShrinkForPublishing(path, size);
+        // A smaller side is made from the photo again, as a size of that
+        // side would make it, not from the first reduction.
+        const auto reduce = [&](int longerSide) {
+            OutputSize smaller = size;
+            smaller.maxSide = longerSide;
+            smaller.boxWidth = smaller.boxHeight = 0;
+            return ShrinkForPublishing(path, smaller);
+        };
+        CappedJpeg capped = EncodeWithinCap(first, size, reduce);
+        photo.lowerings = LoweringTexts(capped);
+        photo.jpeg = std::move(capped.jpeg);
+        photo.quality = capped.quality;
+        photo.overCap = capped.overCap;
+        photo.encodes = capped.encodes;
+    } catch (...) {
+        photo.failure = std::current_exception();
+    }
+    return photo;
+}
+
+ShrinkStep DefaultShrinkStep() {
+    return [](const std::string& path) { return ShrinkAndEncode(path); };
 }
 
 int DefaultShrinkJobs() {

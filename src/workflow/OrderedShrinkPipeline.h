@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "workflow/OutputSize.h"
+
 namespace pictorel {
 
 // The outcome of shrinking one photo: the JPEG bytes, or why there are none.
@@ -25,6 +27,15 @@ struct ShrunkPhoto {
     std::vector<std::uint8_t> jpeg;
     // Null when `jpeg` holds the result.
     std::exception_ptr failure = {};
+    // The quality the JPEG was written at, and what was lowered to meet the
+    // output size's file-size cap ("画質 80 → 68", LoweringTexts); empty when
+    // the photo was written as its size asks.
+    int quality = 0;
+    std::vector<std::string> lowerings = {};
+    // The cap could not be met even at the floor and the smallest side.
+    bool overCap = false;
+    // JPEG encodings made for the photo.
+    int encodes = 0;
 };
 
 // What a run tells of a photo that has no result, worked out in one place
@@ -44,6 +55,9 @@ PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::strin
 // ShrinkForPublishing then EncodeJpeg; never throws: a failure is kept in
 // the result.
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
+// The same for an output size, its file-size cap met on the worker thread
+// (EncodeWithinCap).
+ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size) noexcept;
 
 using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
 // Called on a worker thread, with no lock held, each time a file's result is
@@ -51,6 +65,9 @@ using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
 // a caller waiting on an event loop can be woken instead of polling. It must
 // not throw.
 using ResultReadyNotice = std::function<void()>;
+
+// ShrinkAndEncode(path) as a step.
+ShrinkStep DefaultShrinkStep();
 
 // One worker per core (std::thread::hardware_concurrency), at least one.
 int DefaultShrinkJobs();
@@ -64,7 +81,8 @@ class OrderedShrinkPipeline {
     // nothing when it starts a file, so it waits there until the budget has
     // room.
     OrderedShrinkPipeline(std::vector<std::string> files, int jobs,
-                          ShrinkStep step = ShrinkAndEncode, ResultReadyNotice resultReady = {});
+                          ShrinkStep step = DefaultShrinkStep(),
+                          ResultReadyNotice resultReady = {});
     // Stops and joins the workers (a file in progress is finished first).
     ~OrderedShrinkPipeline();
     OrderedShrinkPipeline(const OrderedShrinkPipeline&) = delete;

@@ -25,11 +25,13 @@ constexpr std::int64_t kScaleOne = 10000;
 // whole, and its rows are reduced while they are still in the cache.
 class ReducingSink : public RowSink {
   public:
+    explicit ReducingSink(const OutputSize& size) : size_(size) {}
+
     // Only upright rows: a turned photo's upright rows are the file's
     // columns. The profile is applied to the reduced picture.
     bool Accept(const RowPicture& picture, MemoryBudget::Reservation& decoderShare) override {
         if (picture.orientation != 1) return false;
-        const Size target = AutoTargetSize(picture.width, picture.height);
+        const Size target = TargetSizeFor(size_, picture.width, picture.height);
         const RowResampler::Rows rows = RowResampler::Rows::Copied;
         MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
             RowResampler::ReservedBytes(picture.width, picture.height, target.width, target.height,
@@ -45,19 +47,20 @@ class ReducingSink : public RowSink {
     Bitmap Finish() { return resampler_->Finish(); }
 
   private:
+    const OutputSize& size_;
     std::optional<RowResampler> resampler_;
 };
 
-Bitmap LoadAndReduce(const std::string& path) {
+Bitmap LoadAndReduce(const std::string& path, const OutputSize& size) {
     LoadedPicture picture;
-    ReducingSink sink;
+    ReducingSink sink(size);
     Bitmap reduced;
     if (LoadPictureRows(picture, path, sink, ProfileConversion::ByCaller)) {
         reduced = sink.Finish();
     } else {
         if (picture.Empty()) throw InvalidPicture("empty picture");
         const Bitmap source = picture.TakeBgr24();
-        const Size target = AutoTargetSize(source.Width(), source.Height());
+        const Size target = TargetSizeFor(size, source.Width(), source.Height());
         reduced = ResampleBitmap(source, target.width, target.height);
     }
     // An embedded colour profile is converted on the reduced picture: far
@@ -69,13 +72,24 @@ Bitmap LoadAndReduce(const std::string& path) {
 }  // namespace
 
 std::int64_t AutoScaleFor(std::int64_t longerSide) {
-    if (longerSide <= kPublishMaxSide) return kScaleOne;
-    const Extended exact = static_cast<Extended>(longerSide) * kScaleOne / kPublishMaxSide;
+    return ScaleFor(longerSide, kPublishMaxSide);
+}
+
+std::int64_t ScaleFor(std::int64_t side, int maxSide) {
+    if (side <= maxSide) return kScaleOne;
+    const Extended exact = static_cast<Extended>(side) * kScaleOne / maxSide;
     return static_cast<std::int64_t>(NearbyInt(exact));
 }
 
 Size AutoTargetSize(int width, int height) {
-    const std::int64_t raw = AutoScaleFor(std::max(width, height));
+    return TargetSizeFor(DefaultOutputSize(), width, height);
+}
+
+Size TargetSizeFor(const OutputSize& size, int width, int height) {
+    std::int64_t raw = kScaleOne;
+    if (size.maxSide > 0) raw = ScaleFor(std::max(width, height), size.maxSide);
+    if (size.HasBox())
+        raw = std::max({raw, ScaleFor(width, size.boxWidth), ScaleFor(height, size.boxHeight)});
     // A side that would round down to nothing keeps one pixel instead of
     // making the resampler refuse the whole picture.
     const auto side = [raw](int n) {
@@ -85,12 +99,16 @@ Size AutoTargetSize(int width, int height) {
 }
 
 Bitmap ShrinkForPublishing(const std::string& path) {
+    return ShrinkForPublishing(path, DefaultOutputSize());
+}
+
+Bitmap ShrinkForPublishing(const std::string& path, const OutputSize& size) {
     // Out of memory included, every failure refuses the photo, never half
     // written. The user's text stays the same for all of them; the cause
     // tells a missing file from a broken one or a budget refusal.
     std::string cause;
     try {
-        return LoadAndReduce(path);
+        return LoadAndReduce(path, size);
     } catch (const UnreadableFile& e) {
         // The box names the file already: the system's reason says the rest.
         cause = e.Cause().empty() ? e.what() : e.Cause();

@@ -1,5 +1,6 @@
 #include "workflow/ui/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include "app/ui/UncaughtError.h"
 #include "workflow/FileUtils.h"
 #include "workflow/ui/OpenPictureDialog.h"
+#include "workflow/ui/OutputSizesDialog.h"
 
 namespace pictorel {
 
@@ -19,6 +21,8 @@ namespace {
 
 const QColor kTitleColour(0xA8, 0xD8, 0xF0);
 const QColor kPanelGrey(0xD4, 0xD0, 0xC8);
+// The "出力サイズ" row under the folder-name field: the window grows by it.
+constexpr int kOutputSizeRowHeight = 36;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y,
                   bool emphasis = false) {
@@ -86,8 +90,8 @@ class MainWindow::Links : public IProgress, public IBaseFolderDialog {
 };
 
 MainWindow::MainWindow(Services services)
-    : CommonWindow(nullptr,
-                   Options{QStringLiteral("FMain"), QSize(409, 345), services.iniPath, true}),
+    : CommonWindow(nullptr, Options{QStringLiteral("FMain"), QSize(409, 345 + kOutputSizeRowHeight),
+                                    services.iniPath, true}),
       links_(std::make_unique<Links>()),
       boxes_(services.boxes),
       shell_(services.shell),
@@ -185,7 +189,7 @@ void MainWindow::BuildProcessingScreen() {
     folderNameGroup = new QGroupBox(
         QStringLiteral(" 1．保存するフォルダに名前を付けて下さい（物件No.等）"), contentPanel);
     folderNameGroup->setObjectName(QStringLiteral("folderNameGroup"));
-    folderNameGroup->setGeometry(8, 8, 393, 78);
+    folderNameGroup->setGeometry(8, 8, 393, 78 + kOutputSizeRowHeight);
     folderNameCombo = new QComboBox(folderNameGroup);
     folderNameCombo->setObjectName(QStringLiteral("folderNameCombo"));
     folderNameCombo->setEditable(true);
@@ -200,9 +204,22 @@ void MainWindow::BuildProcessingScreen() {
     connect(folderNameCombo, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { Act([&] { logic_->FolderNamePicked(index); }); });
 
+    outputSizeLabel =
+        MakeLabel(folderNameGroup, "outputSizeLabel", QStringLiteral("出力サイズ"), 14, 76);
+    outputSizeCombo = new QComboBox(folderNameGroup);
+    outputSizeCombo->setObjectName(QStringLiteral("outputSizeCombo"));
+    outputSizeCombo->setGeometry(84, 70, 243, 28);
+    // A long label is cut in the field; the open list shows it whole.
+    outputSizeCombo->view()->setMinimumWidth(365);
+    connect(outputSizeCombo, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { Act([&] { logic_->OutputSizePicked(index); }); });
+    outputSizesButton = MakeButton(folderNameGroup, "outputSizesButton", QStringLiteral("編集"),
+                                   QRect(331, 70, 48, 28));
+    connect(outputSizesButton, &QPushButton::clicked, this, &MainWindow::EditOutputSizes);
+
     runGroup = new QGroupBox(QStringLiteral(" 2．処理を選択して下さい"), contentPanel);
     runGroup->setObjectName(QStringLiteral("runGroup"));
-    runGroup->setGeometry(8, 94, 393, 150);
+    runGroup->setGeometry(8, 94 + kOutputSizeRowHeight, 393, 150);
     autoRunButton =
         MakeButton(runGroup, "autoRunButton", QStringLiteral("縮小だけして保存（全自動）"),
                    QRect(14, 28, 365, 48));
@@ -240,6 +257,19 @@ void MainWindow::ShowState() {
         folderNameCombo->setCurrentIndex(logic.ComboIndex());
     const QString text = QString::fromStdString(logic.ComboText());
     if (folderNameCombo->currentText() != text) folderNameCombo->setEditText(text);
+    QStringList sizeItems;
+    for (const std::string& item : logic.OutputSizeItems())
+        sizeItems << QString::fromStdString(item);
+    const QSignalBlocker sizeBlocker(outputSizeCombo);
+    QStringList sizesShown;
+    for (int i = 0; i < outputSizeCombo->count(); ++i) sizesShown << outputSizeCombo->itemText(i);
+    if (sizesShown != sizeItems) {
+        outputSizeCombo->clear();
+        outputSizeCombo->addItems(sizeItems);
+    }
+    if (outputSizeCombo->currentIndex() != logic.OutputSizeIndex())
+        outputSizeCombo->setCurrentIndex(logic.OutputSizeIndex());
+    outputSizeCombo->setToolTip(outputSizeCombo->currentText());
     runGroup->setVisible(logic.RunGroupVisible());
     if (logic_->FocusComboRequested()) {
         logic_->FocusComboDone();
@@ -282,6 +312,16 @@ void MainWindow::ChoosePictures() {
         openPictures_ ? openPictures_(initial) : RunOpenPictureDialog(this, initial);
     if (chosen.empty()) return;
     Act([&] { logic_->AddChosenFiles(chosen); });
+}
+
+void MainWindow::EditOutputSizes() {
+    OutputSizesDialog dialog(logic_->UserOutputSizes(), this);
+    if (editOutputSizes_) {
+        editOutputSizes_(dialog);
+    } else {
+        dialog.exec();
+    }
+    Act([&] { logic_->SetUserOutputSizes(dialog.Sizes()); });
 }
 
 void MainWindow::OpenManual() {

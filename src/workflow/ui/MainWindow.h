@@ -21,6 +21,8 @@
 
 namespace pictorel {
 
+class OutputSizesDialog;
+
 // A label that reports clicks (manualLink).
 class ClickableLabel : public QLabel {
     Q_OBJECT
@@ -57,6 +59,10 @@ class MainWindow : public CommonWindow {
     void SetBaseFolderDialog(IBaseFolderDialog* dialog);
     // The edited run, driven by the core with the editor window.
     void SetEditedRun(std::function<void(MainScreen&)> run) { editedRun_ = std::move(run); }
+    // How the sizes dialog is run: exec() unless set (tests drive it).
+    void SetOutputSizesDialogRun(std::function<void(OutputSizesDialog&)> run) {
+        editOutputSizes_ = std::move(run);
+    }
 
     MainScreen& Logic() { return *logic_; }
     // Shows the logic's state: screen, title, caption, combo and run buttons.
@@ -76,6 +82,9 @@ class MainWindow : public CommonWindow {
     QPushButton* lastFolderButton;
     QGroupBox* folderNameGroup;
     QComboBox* folderNameCombo;
+    QLabel* outputSizeLabel;
+    QComboBox* outputSizeCombo;
+    QPushButton* outputSizesButton;
     QGroupBox* runGroup;
     QPushButton* autoRunButton;
     QPushButton* editedRunButton;
@@ -90,6 +99,8 @@ class MainWindow : public CommonWindow {
     void OpenLastSourceFolder();
     void ChoosePictures();
     void OpenManual();
+    // The sizes dialog; its list replaces the user's sizes when it closes.
+    void EditOutputSizes();
 
   protected:
     // While a run has the window disabled, closing it is refused: the run
@@ -110,6 +121,7 @@ class MainWindow : public CommonWindow {
     IShell& shell_;
     OpenPictureDialog openPictures_;
     std::function<void(MainScreen&)> editedRun_;
+    std::function<void(OutputSizesDialog&)> editOutputSizes_;
     SettingsFile& ini_;
 };
 

@@ -24,6 +24,7 @@
 #include "workflow/ui/BaseFolderWindow.h"
 #include "workflow/ui/MainWindow.h"
 #include "workflow/ui/OpenPictureDialog.h"
+#include "workflow/ui/OutputSizesDialog.h"
 
 namespace pictorel {
 namespace {
@@ -151,7 +152,7 @@ TEST_F(MainWindowTest, StartsOnTheSelectionScreen) {
     EXPECT_FALSE(window->lastFolderButton->isVisibleTo(window.get()));
     EXPECT_EQ(window->versionLabel->text(), QStringLiteral("Ver.1.0.4.0"));
     EXPECT_EQ(window->closeButton->text(), QStringLiteral("終了"));
-    EXPECT_EQ(window->size(), QSize(409, 345));
+    EXPECT_EQ(window->size(), QSize(409, 381));
 }
 
 TEST_F(MainWindowTest, CommandLineFolderOpensTheProcessingScreen) {
@@ -393,6 +394,51 @@ TEST_F(MainWindowTest, AFailedSettingsWriteIsReportedAndTheScreenStillFollows) {
     EXPECT_EQ(*boxes.calls, (test::CallLog{"error: " + ini + " に書き込めません"}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("選択ファイル数：1"));
     EXPECT_EQ(window->titlePanel->Caption(), QStringLiteral("処理選択"));
+}
+
+TEST_F(MainWindowTest, OutputSizeDropDownAndItsDialog) {
+    auto window = Create({photos.string()});
+    EXPECT_EQ(window->outputSizeCombo->count(), 1);
+    EXPECT_EQ(window->outputSizeCombo->currentText(),
+              QStringLiteral("標準（長辺 800 px・画質 80）"));
+    // Under the folder-name field, above the run buttons.
+    EXPECT_GT(window->outputSizeCombo->y(), window->folderNameCombo->y());
+    EXPECT_LT(window->folderNameGroup->geometry().bottom(), window->runGroup->y());
+
+    window->SetOutputSizesDialogRun([](OutputSizesDialog& dialog) {
+        dialog.nameEdit->setText(QStringLiteral("物件サイト"));
+        dialog.sideSpin->setValue(1200);
+        dialog.capCheck->setChecked(true);
+        dialog.capSpin->setValue(300);
+        dialog.addButton->click();
+        dialog.addButton->click();  // the same name again is refused and told
+        EXPECT_EQ(dialog.problemLabel->text(), QStringLiteral("同じ名前の出力サイズがあります。"));
+        dialog.nameEdit->setText(QStringLiteral("枠"));
+        dialog.shapeCombo->setCurrentIndex(1);
+        dialog.sideSpin->setValue(640);
+        dialog.heightSpin->setValue(480);
+        dialog.qualitySpin->setValue(70);
+        dialog.capCheck->setChecked(false);
+        dialog.addButton->click();
+        EXPECT_EQ(dialog.sizeList->count(), 2);
+        if (const char* folder = std::getenv("PICTOREL_SCREENSHOTS")) {
+            dialog.show();
+            dialog.grab().save(QString::fromLocal8Bit(folder) + "/output-sizes-dialog.png");
+        }
+    });
+    window->outputSizesButton->click();
+    ASSERT_EQ(window->outputSizeCombo->count(), 3);
+    EXPECT_EQ(window->outputSizeCombo->itemText(2), QStringLiteral("枠（640×480 px・画質 70）"));
+    EXPECT_EQ(window->outputSizeCombo->itemText(1),
+              QStringLiteral("物件サイト（長辺 1200 px・画質 80・300 KB まで）"));
+    emit window->outputSizeCombo->activated(1);
+    EXPECT_EQ(window->Logic().ChosenOutputSize().name, "物件サイト");
+    EXPECT_EQ(settings.File.ReadString("OutputSize", "Chosen", ""), "物件サイト");
+    if (const char* folder = std::getenv("PICTOREL_SCREENSHOTS")) {
+        window->show();
+        QTest::keyClicks(window->folderNameCombo->lineEdit(), QStringLiteral("A-101"));
+        window->grab().save(QString::fromLocal8Bit(folder) + "/main-window.png");
+    }
 }
 
 class BaseFolderDialog : public ::testing::Test {
