@@ -20,6 +20,7 @@
 #include "workflow/MainScreen.h"
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
+#include "workflow/PublishCheck.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel::cli {
@@ -30,6 +31,7 @@ struct ShrinkOptions {
     std::optional<std::string> folder;
     std::optional<std::string> base;
     bool intoExisting = false;
+    bool check = false;
     int jobs = 0;
     std::vector<std::string> paths;
 };
@@ -57,6 +59,23 @@ void ReportUnsaved(const std::string& file, const ShrunkPhoto& result) {
     std::fprintf(stderr, "%s: %s\n", file.c_str(),
                  failure.unreadable ? kLoadFailedMessage : failure.message.c_str());
     PrintCause(failure.cause);
+}
+
+// Prints the check and writes check.csv beside the results. Findings are
+// advice, not failures; only a check.csv that cannot be written makes the
+// run fail (false), told like a result that cannot be written.
+bool ReportCheck(const PublishCheckReport& report) {
+    std::printf("%s", CheckReportText(report).c_str());
+    if (report.photos.empty()) return true;
+    try {
+        const std::string written = WriteCheckCsv(report, CheckCsvFolder(report));
+        std::printf("%s\n", CheckCsvSavedText(written).c_str());
+    } catch (const SaveFailure& e) {
+        std::fprintf(stderr, "%s\n", SaveFailedMessage(e.File(), "  " + e.Cause()).c_str());
+        return false;
+    }
+    std::fflush(stdout);
+    return true;
 }
 
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {
@@ -94,6 +113,8 @@ std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) 
             }
         } else if (arg == "--into-existing") {
             options.intoExisting = true;
+        } else if (arg == "--check") {
+            options.check = true;
         } else {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -145,8 +166,10 @@ int CmdShrink(const Args& args) {
     const int jobs = static_cast<int>(std::min<std::size_t>(options->jobs, files.size()));
     StopSignals stopSignals;
     int failed = 0;
+    std::vector<CheckedPhoto> checked;
     {
-        OrderedShrinkPipeline pipeline(files, jobs);
+        OrderedShrinkPipeline pipeline(files, jobs,
+                                       options->check ? ShrinkEncodeAndMeasure : ShrinkAndEncode);
         JpegFileWriter writer;
         for (std::size_t i = 0; i < files.size() && !stopSignals.Received(); ++i) {
             const ShrunkPhoto result = pipeline.Take(i);
@@ -166,10 +189,14 @@ int CmdShrink(const Args& args) {
             }
             std::printf("%s\n", written.c_str());
             std::fflush(stdout);
+            if (result.facts)
+                checked.push_back(
+                    {files[i], written, result.jpeg.size(), kJpegQuality, *result.facts});
         }
         // Leaving the block stops the workers; what they finish is dropped.
     }
     stopSignals.EndByReceivedSignal();
+    if (options->check && !ReportCheck(CheckRun(std::move(checked)))) failed = std::max(failed, 1);
     return failed == 0 ? 0 : 1;
 }
 

@@ -165,12 +165,15 @@ void MainScreen::RunAutomatic() {
     const std::size_t count = selectedFiles_.size();
     bool stopped = false;
     int unsaved = 0;
+    const bool check = static_cast<bool>(presentCheck_);
+    std::vector<CheckedPhoto> checked;
     progress_.StartProgress(static_cast<int>(count), true);
     try {
         // The window thread sleeps in its event loop while the workers run;
         // each finished file wakes it, so a result is written as soon as it is
         // ready and the window's events keep flowing meanwhile.
-        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_, ShrinkAndEncode,
+        OrderedShrinkPipeline pipeline(selectedFiles_, shrinkJobs_,
+                                       check ? ShrinkEncodeAndMeasure : ShrinkAndEncode,
                                        [this] { progress_.WakeWaiter(); });
         for (std::size_t i = 0; i < count; ++i) {
             progress_.WaitWithEventsRunning(
@@ -189,7 +192,12 @@ void MainScreen::RunAutomatic() {
                                     failure.message);
                 }
                 ++unsaved;
-            } else if (!SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
+            } else if (const std::optional<std::string> written =
+                           SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
+                if (photo.facts)
+                    checked.push_back({selectedFiles_[i], *written, photo.jpeg.size(), kJpegQuality,
+                                       *photo.facts});
+            } else {
                 ++unsaved;
             }
             progress_.StepProgress();
@@ -209,6 +217,12 @@ void MainScreen::RunAutomatic() {
     }
     progress_.StopProgress();
     FinishRun(destination, RunEndQuestion(stopped, unsaved));
+    // The run's own question comes first; the check follows it, and only
+    // when there is something to see.
+    if (check) {
+        const PublishCheckReport report = CheckRun(std::move(checked));
+        if (report.PhotosWithFindings() > 0) presentCheck_(report);
+    }
 }
 
 bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {
@@ -223,14 +237,14 @@ bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath
     }
 }
 
-bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath) {
+std::optional<std::string> MainScreen::SaveEncoded(const ShrunkPhoto& photo,
+                                                   const std::string& outputPath) {
     try {
-        writer_.Save(photo.jpeg, outputPath);
-        return true;
+        return writer_.Save(photo.jpeg, outputPath);
     } catch (const SaveFailure& e) {
         LogFailure(outputPath, e.what(), e.Cause());
         boxes_.ShowError(e.what());
-        return false;
+        return std::nullopt;
     }
 }
 

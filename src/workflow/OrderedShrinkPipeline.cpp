@@ -53,6 +53,22 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
     return photo;
 }
 
+ShrunkPhoto ShrinkEncodeAndMeasure(const std::string& path) noexcept {
+    ShrunkPhoto photo;
+    try {
+        const ReducedPhoto reduced = ReduceForPublishing(path);
+        photo.jpeg = EncodeJpeg(reduced.picture);
+        photo.facts = ShrunkPhotoFacts{reduced.source,
+                                       {reduced.picture.Width(), reduced.picture.Height()},
+                                       MeasurePhoto(reduced.picture)};
+    } catch (...) {
+        photo.jpeg.clear();
+        photo.facts.reset();
+        photo.failure = std::current_exception();
+    }
+    return photo;
+}
+
 int DefaultShrinkJobs() {
     return static_cast<int>(UsableCores());
 }

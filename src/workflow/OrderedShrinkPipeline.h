@@ -12,11 +12,24 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "imaging/PhotoMeasures.h"
+#include "workflow/ShrinkPhoto.h"
+
 namespace pictorel {
+
+// What the check before publishing needs to know of a shrunk photo, taken
+// on the worker while the reduced picture is still in memory.
+struct ShrunkPhotoFacts {
+    // The upright photo's size, before and after the reduction.
+    Size source;
+    Size result;
+    PhotoMeasures measures;
+};
 
 // The outcome of shrinking one photo: the JPEG bytes, or why there are none.
 // The failure travels from the worker to the thread that tells the user as
@@ -25,6 +38,8 @@ struct ShrunkPhoto {
     std::vector<std::uint8_t> jpeg;
     // Null when `jpeg` holds the result.
     std::exception_ptr failure = {};
+    // Only from ShrinkEncodeAndMeasure, and only with a result.
+    std::optional<ShrunkPhotoFacts> facts = {};
 };
 
 // What a run tells of a photo that has no result, worked out in one place
@@ -44,6 +59,8 @@ PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::strin
 // ShrinkForPublishing then EncodeJpeg; never throws: a failure is kept in
 // the result.
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
+// The same bytes, with the facts the check before publishing reads.
+ShrunkPhoto ShrinkEncodeAndMeasure(const std::string& path) noexcept;
 
 using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
 // Called on a worker thread, with no lock held, each time a file's result is

@@ -34,4 +34,11 @@ Size AutoTargetSize(int width, int height);
 // the decoding library's message, if any, on a line of its own.
 Bitmap ShrinkForPublishing(const std::string& path);
 
+// The same, keeping the upright size of the photo it was reduced from.
+struct ReducedPhoto {
+    Bitmap picture;
+    Size source;
+};
+ReducedPhoto ReduceForPublishing(const std::string& path);
+
 }  // namespace pictorel
