@@ -27,12 +27,14 @@ namespace {
 using namespace pictorel;
 namespace fs = std::filesystem;
 
-// Real photos (phone, camera, web), landscape and portrait.
+// Real photos (phone, camera, web), landscape and portrait. Left out: the
+// corpus's photo_samsung (a uniform grey frame, rightly flat and without
+// detail) and lossy_alpha.webp (a graphic on white, not a photo).
+// png/photo_rgb8 is a reduction of photo_jolla: the one true duplicate pair.
 const char* const kRealPhotos[] = {
     "jpeg/photo_3872x2403.jpg",
     "jpeg/photo_jolla_3264x2448.jpg",
     "jpeg/photo_nokia_4608x1976.jpg",
-    "jpeg/photo_samsung_4032x2012.jpg",
     "jpeg/camera/fujifilm-dx10_1024x768.jpg",
     "jpeg/camera/nikon-e950_800x600.jpg",
     "jpeg/libjpeg-turbo/testorig.jpg",
@@ -40,7 +42,6 @@ const char* const kRealPhotos[] = {
     "modern/heic/iphone11promax_p3_edited.heic",
     "modern/heic/conf_C007_grid_2x2_primary_last.heic",
     "modern/avif/fox_10bit_420.avif",
-    "modern/webp/lossy_alpha.webp",
     "modern/icc/adobergb1998_photo.jpg",
     "modern/icc/truncated_profile.jpg",
     "png/photo_rgb8_408x306.png",
@@ -176,7 +177,9 @@ int main(int argc, char** argv) {
                     if (!inherited) ++falseFindings[f.kind];
                 }
             }
-            if (variant.expected) {
+            // A portrait photo turned is a landscape one: nothing to find.
+            const bool turnedUpright = photo.facts.result.height > photo.facts.result.width;
+            if (variant.expected && (*variant.expected != FindingKind::Portrait || turnedUpright)) {
                 ++caught[*variant.expected].second;
                 if (std::any_of(findings.begin(), findings.end(),
                                 [&](const Finding& f) { return f.kind == *variant.expected; }))
@@ -209,6 +212,14 @@ int main(int argc, char** argv) {
         for (std::size_t b = a + 1; b < runOriginals.size(); ++b) {
             const int d = TurnedHashDistance(runOriginals[a].facts.measures.hashes,
                                              runOriginals[b].facts.measures.hashes);
+            const bool sameShot = runOriginals[a].source.ends_with("photo_jolla_3264x2448.jpg") &&
+                                  runOriginals[b].source.ends_with("photo_rgb8_408x306.png");
+            if (sameShot) {
+                std::printf("same shot: distance %d\n", d);
+                caught[FindingKind::Duplicate].second += 1;
+                caught[FindingKind::Duplicate].first += d <= limits.duplicateDistance;
+                continue;
+            }
             smallest = std::min(smallest, d);
             if (d <= limits.duplicateDistance) {
                 std::printf("match: %s %s (%d)\n", runOriginals[a].source.c_str(),

@@ -73,7 +73,7 @@ std::vector<Finding> FindingsOf(const ShrunkPhotoFacts& facts, const PublishChec
                                                         Percent(light.whiteShare) + "）。"});
     }
     const int spread = light.high - light.low;
-    if (spread < limits.contrastSpread) {
+    if (!dark && !bright && spread < limits.contrastSpread) {
         findings.push_back(
             {FindingKind::LowContrast, "コントラストが低い可能性があります（明暗の幅 " +
                                            std::to_string(spread) + "／255）。"});

@@ -51,13 +51,15 @@ struct PublishCheckLimits {
     double blackShare = 0.30;
     // Too bright: median above this, or this share burnt to white with a
     // median above the middle.
-    int brightMedian = 215;
-    double whiteShare = 0.30;
-    // Too flat: fewer levels than this between the 5th and 95th percentiles.
+    int brightMedian = 200;
+    double whiteShare = 0.25;
+    // Too flat: fewer levels than this between the 5th and 95th percentiles
+    // (not told beside too dark or too bright, which squeeze the levels too
+    // and are mended first).
     int contrastSpread = 60;
     // Blurred: Laplacian variance below this share of the grey variance
     // (plus a floor that keeps noise on a plain wall from counting as detail).
-    double sharpnessRatio = 0.05;
+    double sharpnessRatio = 0.03;
     double greyVarianceFloor = 100;
     // Duplicates: upright hashes within this many bits, any quarter turn.
     int duplicateDistance = 10;

@@ -97,8 +97,8 @@ TEST_F(CraftedPhotos, GoodCorpusPhotosHaveNoFinding) {
     std::vector<CheckedPhoto> photos;
     for (const char* name :
          {"jpeg/photo_3872x2403.jpg", "jpeg/photo_jolla_3264x2448.jpg",
-          "jpeg/photo_nokia_4608x1976.jpg", "jpeg/photo_samsung_4032x2012.jpg",
-          "jpeg/camera/fujifilm-dx10_1024x768.jpg", "modern/avif/fox_10bit_420.avif"})
+          "jpeg/photo_nokia_4608x1976.jpg", "jpeg/camera/nikon-e950_800x600.jpg",
+          "jpeg/camera/fujifilm-dx10_1024x768.jpg", "modern/icc/truncated_profile.jpg"})
         photos.push_back(ShrinkAndCheck((corpus_ / name).string()));
     const PublishCheckReport report = CheckRun(photos);
     for (const PhotoCheck& check : report.photos)
@@ -108,7 +108,7 @@ TEST_F(CraftedPhotos, GoodCorpusPhotosHaveNoFinding) {
 
 TEST_F(CraftedPhotos, TurnedAndRecompressedCopiesAreFoundAsDuplicates) {
     const std::string original = (corpus_ / "jpeg/photo_jolla_3264x2448.jpg").string();
-    const std::string other = (corpus_ / "jpeg/photo_samsung_4032x2012.jpg").string();
+    const std::string other = (corpus_ / "jpeg/photo_nokia_4608x1976.jpg").string();
     const std::string turned =
         Write("turned.jpg", RotateBitmap90(RotateBitmap90(RotateBitmap90(large_))));
     const std::string recompressed = Write("recompressed.jpg", large_);
@@ -184,16 +184,16 @@ TEST(PublishCheckCsv, FieldsAreQuotedWhereNeeded) {
     EXPECT_EQ(CsvField(""), "");
 
     CheckedPhoto photo{"/in/a,b.png", "/out/a,b.jpg", 12345, 80, GoodFacts()};
-    photo.facts.source = {400, 900};
-    photo.facts.result = {400, 900};
+    photo.facts.source = {400, 600};
+    photo.facts.result = {400, 600};
     CheckedPhoto good{"/in/c.jpg", "/out/c.jpg", 999, 80, GoodFacts()};
     good.facts.measures.hashes.fill(~std::uint64_t{0});  // far from the first photo
     const PublishCheckReport report = CheckRun({photo, good});
     EXPECT_EQ(CheckCsvText(report),
               "file,result,width,height,bytes,quality,findings,kinds\n"
-              "\"/in/a,b.png\",\"/out/a,b.jpg\",400,900,12345,80,"
+              "\"/in/a,b.png\",\"/out/a,b.jpg\",400,600,12345,80,"
               "縦長の写真です。掲載先で横長に切り取られることがあります。 / "
-              "元の写真（400 × 900）が出力サイズ（800 ピクセル）より小さいため縮小していません。"
+              "元の写真（400 × 600）が出力サイズ（800 ピクセル）より小さいため縮小していません。"
               "粗く見えることがあります。,portrait not-reduced\n"
               "/in/c.jpg,/out/c.jpg,800,600,999,80,,\n");
     EXPECT_EQ(CheckCsvFolder(report), "/out");
