@@ -1,6 +1,7 @@
 #include "workflow/ui/PublishCheckWindow.h"
 
 #include <QImageReader>
+#include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
 #include <utility>
@@ -13,8 +14,9 @@ constexpr int kThumbnailSide = 96;
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-// The result as a thumbnail, decoded at its small size straight away; an
-// empty icon when the result can no longer be read (moved, say).
+// The result as a thumbnail, decoded at its small size straight away; a
+// blank square of the same size when the result can no longer be read
+// (moved, say), so that every entry's text starts at the same place.
 QIcon Thumbnail(const std::string& path) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
@@ -22,7 +24,10 @@ QIcon Thumbnail(const std::string& path) {
     if (size.isValid() && !size.isEmpty())
         reader.setScaledSize(size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio));
     const QImage image = reader.read();
-    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+    if (!image.isNull()) return QIcon(QPixmap::fromImage(image));
+    QPixmap blank(kThumbnailSide, kThumbnailSide);
+    blank.fill(QColor(0xE0, 0xE0, 0xE0));
+    return QIcon(blank);
 }
 
 QString EntryText(const PhotoCheck& check) {
@@ -41,9 +46,11 @@ PublishCheckWindow::PublishCheckWindow(QWidget* parent, const std::string& iniPa
       report_(std::move(report)),
       boxes_(boxes) {
     setModal(true);
-    SetTitle(QString::fromUtf8(kPublishCheckTitle) + QStringLiteral("：") +
-             QString::fromStdString(CheckSummaryText(report_)));
+    SetTitle(QString::fromUtf8(kPublishCheckTitle));
     SetTitleColor(QColor(0xF0, 0xE0, 0x90));
+
+    summaryLabel = new QLabel(QString::fromStdString(CheckSummaryText(report_)), contentPanel);
+    summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
 
     findingList = new QListWidget(contentPanel);
     findingList->setObjectName(QStringLiteral("findingList"));
@@ -59,20 +66,16 @@ PublishCheckWindow::PublishCheckWindow(QWidget* parent, const std::string& iniPa
     }
     auto* layout = new QVBoxLayout(contentPanel);
     layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(summaryLabel);
     layout->addWidget(findingList);
 
+    // The window's own close button (閉じる, bottom right) ends it.
     saveButton = new QPushButton(QStringLiteral("check.csv を保存"), bottomPanel);
     saveButton->setObjectName(QStringLiteral("saveButton"));
-    saveButton->setGeometry(kWidth / 2 - 8 - 140, 8, 140, 27);
+    saveButton->setGeometry((kWidth - 140) / 2, 8, 140, 27);
     saveButton->setAutoDefault(false);
+    SetRole(saveButton, NavigationRole::ConfirmButton);
     connect(saveButton, &QPushButton::clicked, this, &PublishCheckWindow::SaveCsv);
-
-    closeListButton = new QPushButton(QStringLiteral("閉じる"), bottomPanel);
-    closeListButton->setObjectName(QStringLiteral("closeListButton"));
-    closeListButton->setGeometry(kWidth / 2 + 8, 8, 96, 27);
-    closeListButton->setDefault(true);
-    SetRole(closeListButton, NavigationRole::ConfirmButton);
-    connect(closeListButton, &QPushButton::clicked, this, &PublishCheckWindow::CloseWindow);
 
     FinishCreation();
 }

@@ -1,8 +1,10 @@
 // PublishCheckWindow: the check before publishing after an automatic run.
 // It lists each photo with a finding (a thumbnail of the result, the file
-// and its findings) and offers to save check.csv beside the results.
+// and its findings) and offers to save check.csv beside the results; the
+// window's own close button ends it.
 #pragma once
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <string>
@@ -19,9 +21,9 @@ class PublishCheckWindow : public CommonWindow {
     PublishCheckWindow(QWidget* parent, const std::string& iniPath, PublishCheckReport report,
                        IMessageBoxes& boxes);
 
+    QLabel* summaryLabel;
     QListWidget* findingList;
     QPushButton* saveButton;
-    QPushButton* closeListButton;
 
   public slots:
     // Writes check.csv (check-1.csv, ... when taken) into the results'
