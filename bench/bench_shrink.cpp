@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "formats/LoadedPicture.h"
+#include "imaging/PhotoMeasures.h"
 #include "imaging/ResampleBitmap.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/OrderedShrinkPipeline.h"
@@ -95,6 +96,16 @@ void BM_ShrinkForPublishing24MP(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ShrinkForPublishing(BigPhoto()));
 }
 BENCHMARK(BM_ShrinkForPublishing24MP)->Unit(benchmark::kMillisecond);
+
+// The check's own work on one photo: the measures of an 800 x 533 picture.
+void BM_MeasurePhoto800(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    LoadedPicture picture;
+    LoadPicture(picture, CorpusPhoto().string());
+    const Bitmap small = ResampleBitmap(picture.GetBitmap(), 800, 533);
+    for (auto _ : state) benchmark::DoNotOptimize(MeasurePhoto(small));
+}
+BENCHMARK(BM_MeasurePhoto800)->Unit(benchmark::kMillisecond);
 
 // A 20-photo automatic run on one thread (the four real corpus photos, five
 // times each), with the check before publishing off (argument 0) and on (1):
