@@ -339,12 +339,12 @@ TEST(ShrinkCommand, CheckPrintsFindingsAndWritesTheRecord) {
                                 dir.Str() + "wide.jpg," + out + "wide.jpg,800,600," +
                                 std::to_string(fs::file_size(out + "wide.jpg")) + ",80,,\n"))
         << csv;
-    EXPECT_TRUE(
-        csv.ends_with(",300,400," + std::to_string(fs::file_size(out + "upright.jpg")) +
-                      ",80,縦長の写真です。掲載先で横長に切り取られることがあります。 / "
-                      "元の写真（300 × 400）が出力サイズ（800 ピクセル）より小さいため"
-                      "縮小していません。粗く見えることがあります。,portrait not-reduced\n"))
+    // The findings' texts are checked where the record is made; here the line is the upright one.
+    EXPECT_NE(
+        csv.find(",300,400," + std::to_string(fs::file_size(out + "upright.jpg")) + ",80,縦長"),
+        std::string::npos)
         << csv;
+    EXPECT_TRUE(csv.ends_with(",portrait not-reduced\n")) << csv;
 
     std::vector<std::string> again = args;
     again.insert(again.begin(), "--into-existing");
