@@ -1,5 +1,6 @@
 // Where the automatic run's time goes for one 24-megapixel photo: decoding,
-// resampling to 800 pixels, encoding at quality 80, and the whole shrink step.
+// resampling to 800 pixels, encoding at quality 80, and the whole shrink step;
+// and a 20-photo run with the check before publishing off and on.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -8,10 +9,14 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "formats/LoadedPicture.h"
+#include "imaging/PhotoMeasures.h"
 #include "imaging/ResampleBitmap.h"
 #include "workflow/JpegOutput.h"
+#include "workflow/OrderedShrinkPipeline.h"
+#include "workflow/PublishCheck.h"
 #include "workflow/ShrinkPhoto.h"
 
 namespace {
@@ -91,6 +96,42 @@ void BM_ShrinkForPublishing24MP(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ShrinkForPublishing(BigPhoto()));
 }
 BENCHMARK(BM_ShrinkForPublishing24MP)->Unit(benchmark::kMillisecond);
+
+// The check's own work on one photo: the measures of an 800 x 533 picture.
+void BM_MeasurePhoto800(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    LoadedPicture picture;
+    LoadPicture(picture, CorpusPhoto().string());
+    const Bitmap small = ResampleBitmap(picture.GetBitmap(), 800, 533);
+    for (auto _ : state) benchmark::DoNotOptimize(MeasurePhoto(small));
+}
+BENCHMARK(BM_MeasurePhoto800)->Unit(benchmark::kMillisecond);
+
+// A 20-photo automatic run on one thread (the four real corpus photos, five
+// times each), with the check before publishing off (argument 0) and on (1):
+// shrinking and encoding every photo, and with the check the measures on
+// the reduced pictures and the findings over the run.
+void BM_AutomaticRun20(benchmark::State& state) {
+    if (!HaveCorpus(state)) return;
+    const bool check = state.range(0) != 0;
+    const fs::path folder = CorpusPhoto().parent_path();
+    std::vector<std::string> photos;
+    for (int round = 0; round < 5; ++round)
+        for (const char* name : {"photo_3872x2403.jpg", "photo_jolla_3264x2448.jpg",
+                                 "photo_nokia_4608x1976.jpg", "photo_samsung_4032x2012.jpg"})
+            photos.push_back((folder / name).string());
+    for (auto _ : state) {
+        std::vector<CheckedPhoto> checked;
+        for (const std::string& photo : photos) {
+            ShrunkPhoto shrunk = check ? ShrinkEncodeAndMeasure(photo) : ShrinkAndEncode(photo);
+            if (check && shrunk.facts)
+                checked.push_back({photo, photo, shrunk.jpeg.size(), kJpegQuality, *shrunk.facts});
+            benchmark::DoNotOptimize(shrunk.jpeg.data());
+        }
+        if (check) benchmark::DoNotOptimize(CheckRun(std::move(checked)).photos.size());
+    }
+}
+BENCHMARK(BM_AutomaticRun20)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

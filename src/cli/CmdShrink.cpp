@@ -21,6 +21,7 @@
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/OutputSize.h"
+#include "workflow/PublishCheck.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel::cli {
@@ -31,6 +32,7 @@ struct ShrinkOptions {
     std::optional<std::string> folder;
     std::optional<std::string> base;
     bool intoExisting = false;
+    bool check = false;
     int jobs = 0;
     std::vector<std::string> paths;
     // The output size: a named one (read from the settings once parsing is
@@ -106,6 +108,23 @@ void ReportUnsaved(const std::string& file, const ShrunkPhoto& result) {
     PrintCause(failure.cause);
 }
 
+// Prints the check and writes check.csv beside the results. Findings are
+// advice, not failures; only a check.csv that cannot be written makes the
+// run fail (false), told like a result that cannot be written.
+bool ReportCheck(const PublishCheckReport& report) {
+    std::printf("%s", CheckReportText(report).c_str());
+    if (report.photos.empty()) return true;
+    try {
+        const std::string written = WriteCheckCsv(report, CheckCsvFolder(report));
+        std::printf("%s\n", CheckCsvSavedText(written).c_str());
+    } catch (const SaveFailure& e) {
+        std::fprintf(stderr, "%s\n", SaveFailedMessage(e.File(), "  " + e.Cause()).c_str());
+        return false;
+    }
+    std::fflush(stdout);
+    return true;
+}
+
 std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) {
     ShrinkOptions options;
     options.jobs = DefaultShrinkJobs();
@@ -165,6 +184,8 @@ std::optional<ShrinkOptions> ParseOptions(const Args& args, std::string& error) 
             }
         } else if (arg == "--into-existing") {
             options.intoExisting = true;
+        } else if (arg == "--check") {
+            options.check = true;
         } else {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -218,11 +239,14 @@ int CmdShrink(const Args& args) {
     const int jobs = static_cast<int>(std::min<std::size_t>(options->jobs, files.size()));
     StopSignals stopSignals;
     int failed = 0;
+    std::vector<CheckedPhoto> checked;
     {
-        // The default size keeps the automatic run's own step.
+        // The default size without the check keeps the automatic run's own step.
         ShrinkStep step = DefaultShrinkStep();
-        if (*size != DefaultOutputSize())
-            step = [&size](const std::string& path) { return ShrinkAndEncode(path, *size); };
+        if (options->check || *size != DefaultOutputSize())
+            step = [&size, check = options->check](const std::string& path) {
+                return ShrinkAndEncode(path, *size, check);
+            };
         OrderedShrinkPipeline pipeline(files, jobs, step);
         JpegFileWriter writer;
         for (std::size_t i = 0; i < files.size() && !stopSignals.Received(); ++i) {
@@ -242,13 +266,22 @@ int CmdShrink(const Args& args) {
                 continue;
             }
             // What was lowered to meet the cap, beside the file it concerns.
-            for (const std::string& lowering : result.lowerings) written += "\t" + lowering;
-            std::printf("%s\n", written.c_str());
+            std::string line = written;
+            for (const std::string& lowering : result.lowerings) line += "\t" + lowering;
+            std::printf("%s\n", line.c_str());
             std::fflush(stdout);
+            if (result.facts)
+                checked.push_back(
+                    {files[i], written, result.jpeg.size(), result.quality, *result.facts});
         }
         // Leaving the block stops the workers; what they finish is dropped.
     }
     stopSignals.EndByReceivedSignal();
+    PublishCheckLimits limits;
+    limits.outputLongestSide =
+        size->maxSide > 0 ? size->maxSide : std::max(size->boxWidth, size->boxHeight);
+    if (options->check && !ReportCheck(CheckRun(std::move(checked), limits)))
+        failed = std::max(failed, 1);
     return failed == 0 ? 0 : 1;
 }
 

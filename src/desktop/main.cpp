@@ -26,6 +26,7 @@
 #include "workflow/EditedRun.h"
 #include "workflow/ui/BaseFolderWindow.h"
 #include "workflow/ui/MainWindow.h"
+#include "workflow/ui/PublishCheckWindow.h"
 
 using namespace pictorel;
 
@@ -115,6 +116,14 @@ int main(int argc, char** argv) {
         });
         auto baseFolderWindow =
             std::make_unique<BaseFolderWindow>(settings->File, iniPath, boxes, browser);
+        // Every automatic run is checked before publishing: the measures are
+        // taken on the reduced pictures already in memory, and the list
+        // shows only when a photo has a finding.
+        mainWindow->Logic().SetPublishCheckPresenter(
+            [&mainWindow, &iniPath, &boxes](const PublishCheckReport& report) {
+                PublishCheckWindow window(mainWindow.get(), iniPath, report, boxes);
+                window.exec();
+            });
 
         mainWindow->SetProgress(progressWindow.get());
         mainWindow->SetBaseFolderDialog(baseFolderWindow.get());

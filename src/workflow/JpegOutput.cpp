@@ -271,39 +271,58 @@ bool IsOwnTemporaryName(const std::string& fileName) {
 SaveFailure::SaveFailure(std::string file, const std::string& reason, int errorCode)
     : IoError(SaveFailedMessage(file, reason), reason, errorCode), file_(std::move(file)) {}
 
-std::string JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::string& path) {
-    const auto fail = [](const std::string& candidate, int error) -> std::string {
-        throw SaveFailure(candidate, SystemErrorText(error), error);
-    };
-    const std::string firstName = JpegOutputName(path);
-    const std::string folder = WithTrailingSlash(FolderPart(firstName));
-    const std::string folderOrHere = folder.empty() ? std::string("./") : folder;
-    if (clearedFolders_.insert(folderOrHere).second) RemoveLeftoverTemporaries(folderOrHere);
+namespace {
 
+// Writes `bytes` to a temporary in `folder`, then gives it the first free
+// name among candidate(next), candidate(next + 1), ...; `next` becomes the
+// number after the one given.
+std::string WriteUnderFreeName(const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                               const std::function<std::string(unsigned long long)>& candidate,
+                               unsigned long long& next) {
+    const auto fail = [](const std::string& name, int error) -> std::string {
+        throw SaveFailure(name, SystemErrorText(error), error);
+    };
     std::string temporary;
     const int fd = CreateTemporary(folder, temporary);
-    if (fd < 0) return fail(firstName, errno);
-    const bool written = WriteAllBytes(fd, jpeg.data(), jpeg.size());
+    if (fd < 0) return fail(candidate(next), errno);
+    const bool written = WriteAllBytes(fd, bytes.data(), bytes.size());
     int error = written ? 0 : errno;
     if (::close(fd) != 0 && written) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
-        return fail(firstName, error);
+        return fail(candidate(next), error);
     }
 
     Naming naming = Naming::RenameNoReplace;
-    unsigned long long& next = nextNumber_[firstName];
     for (unsigned long long n = next;; ++n) {
-        const std::string candidate = JpegCandidateName(path, n);
-        error = GiveName(temporary, candidate, jpeg, naming);
+        const std::string name = candidate(n);
+        error = GiveName(temporary, name, bytes, naming);
         if (error == EEXIST) continue;  // taken (a file, folder or link): next name
         if (error != 0) {
             ::unlink(temporary.c_str());
-            return fail(candidate, error);
+            return fail(name, error);
         }
         next = n + 1;
-        return candidate;
+        return name;
     }
+}
+
+}  // namespace
+
+std::string JpegFileWriter::Save(const std::vector<std::uint8_t>& jpeg, const std::string& path) {
+    const std::string firstName = JpegOutputName(path);
+    const std::string folder = WithTrailingSlash(FolderPart(firstName));
+    const std::string folderOrHere = folder.empty() ? std::string("./") : folder;
+    if (clearedFolders_.insert(folderOrHere).second) RemoveLeftoverTemporaries(folderOrHere);
+    return WriteUnderFreeName(
+        jpeg, folder, [&path](unsigned long long n) { return JpegCandidateName(path, n); },
+        nextNumber_[firstName]);
+}
+
+std::string SaveNewFile(const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                        const std::function<std::string(unsigned long long)>& candidate) {
+    unsigned long long first = 0;
+    return WriteUnderFreeName(bytes, WithTrailingSlash(folder), candidate, first);
 }
 
 std::string SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -57,6 +58,13 @@ class JpegFileWriter {
 
 // Save of a writer that lives for this one file.
 std::string SaveJpegBytes(const std::vector<std::uint8_t>& jpeg, const std::string& path);
+
+// Writes `bytes` as a new file in `folder` the way a result is written
+// (whole under a temporary name, then named in one step that never replaces
+// a file), under the first free name of candidate(0), candidate(1), ...
+// Returns the name written; throws SaveFailure, leaving nothing behind.
+std::string SaveNewFile(const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                        const std::function<std::string(unsigned long long)>& candidate);
 
 // The error box of a picture that could not be written:
 // "ファイル <file> を保存できませんでした。" and the system's reason on a second line.

@@ -231,10 +231,12 @@ void MainScreen::RunAutomatic() {
     int overCap = 0;
     // The default size keeps the automatic run's own step; another size is
     // copied for the workers, which meet its cap on their threads.
+    const bool check = static_cast<bool>(presentCheck_);
+    std::vector<CheckedPhoto> checked;
     ShrinkStep step = DefaultShrinkStep();
-    if (ChosenOutputSize() != DefaultOutputSize())
-        step = [size = ChosenOutputSize()](const std::string& path) {
-            return ShrinkAndEncode(path, size);
+    if (check || ChosenOutputSize() != DefaultOutputSize())
+        step = [size = ChosenOutputSize(), check](const std::string& path) {
+            return ShrinkAndEncode(path, size, check);
         };
     progress_.StartProgress(static_cast<int>(count), true);
     try {
@@ -260,16 +262,22 @@ void MainScreen::RunAutomatic() {
                                     failure.message);
                 }
                 ++unsaved;
-            } else if (!SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
+            } else if (const std::optional<std::string> written =
+                           SaveEncoded(photo, destination.OutputPathFor(selectedFiles_[i]))) {
+                if (photo.facts)
+                    checked.push_back({selectedFiles_[i], *written, photo.jpeg.size(),
+                                       photo.quality, *photo.facts});
+                if (!photo.lowerings.empty()) {
+                    // Told at the end of the run; each file's lowering goes to
+                    // the log, so that it can be looked up afterwards.
+                    ++(photo.overCap ? overCap : lowered);
+                    std::string line;
+                    for (const std::string& text : photo.lowerings)
+                        line += (line.empty() ? "" : "、") + text;
+                    LogFailure(selectedFiles_[i], line, "");
+                }
+            } else {
                 ++unsaved;
-            } else if (!photo.lowerings.empty()) {
-                // Told at the end of the run; each file's lowering goes to
-                // the log, so that it can be looked up afterwards.
-                ++(photo.overCap ? overCap : lowered);
-                std::string line;
-                for (const std::string& text : photo.lowerings)
-                    line += (line.empty() ? "" : "、") + text;
-                LogFailure(selectedFiles_[i], line, "");
             }
             progress_.StepProgress();
             // Esc on the progress window ends the run after the file in hand.
@@ -288,6 +296,16 @@ void MainScreen::RunAutomatic() {
     }
     progress_.StopProgress();
     FinishRun(destination, CapRemarks(lowered, overCap) + RunEndQuestion(stopped, unsaved));
+    // The run's own question comes first; the check follows it, and only
+    // when there is something to see.
+    if (check) {
+        PublishCheckLimits limits;
+        const OutputSize size = ChosenOutputSize();
+        limits.outputLongestSide =
+            size.maxSide > 0 ? size.maxSide : std::max(size.boxWidth, size.boxHeight);
+        const PublishCheckReport report = CheckRun(std::move(checked), limits);
+        if (report.PhotosWithFindings() > 0) presentCheck_(report);
+    }
 }
 
 bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath) {
@@ -302,14 +320,14 @@ bool MainScreen::SaveResult(const Bitmap* picture, const std::string& outputPath
     }
 }
 
-bool MainScreen::SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath) {
+std::optional<std::string> MainScreen::SaveEncoded(const ShrunkPhoto& photo,
+                                                   const std::string& outputPath) {
     try {
-        writer_.Save(photo.jpeg, outputPath);
-        return true;
+        return writer_.Save(photo.jpeg, outputPath);
     } catch (const SaveFailure& e) {
         LogFailure(outputPath, e.what(), e.Cause());
         boxes_.ShowError(e.what());
-        return false;
+        return std::nullopt;
     }
 }
 

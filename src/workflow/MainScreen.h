@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "workflow/JpegOutput.h"
 #include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputSize.h"
+#include "workflow/PublishCheck.h"
 #include "workflow/RunDestination.h"
 
 namespace pictorel {
@@ -141,12 +143,21 @@ class MainScreen {
     void LogFailure(const std::string& file, const std::string& text,
                     const std::string& cause) const;
 
+    // The check before publishing: when set, the automatic run measures each
+    // photo as it shrinks it and, after its closing question, hands the
+    // report to `present` if any saved photo has a finding. Unset, the run
+    // measures nothing.
+    void SetPublishCheckPresenter(std::function<void(const PublishCheckReport&)> present) {
+        presentCheck_ = std::move(present);
+    }
+
     // "前回使用したフォルダを表示"
     void OpenLastSourceFolder();
 
   private:
     // Writes encoded bytes as SaveResult writes a picture.
-    bool SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath);
+    // The name written, or nothing when the write failed and was told.
+    std::optional<std::string> SaveEncoded(const ShrunkPhoto& photo, const std::string& outputPath);
     void ShowSaveFailure(const std::string& outputPath, const std::string& tried,
                          std::string reason);
     void AddPaths(const std::vector<std::string>& paths);
@@ -154,6 +165,7 @@ class MainScreen {
     const std::string defaultRootPath_;
     std::vector<std::string> selectedFiles_;
     std::function<void(const std::string&)> failureLog_;
+    std::function<void(const PublishCheckReport&)> presentCheck_;
     bool processingScreen_ = false;
     std::string title_ = kSelectionTitle;
     std::string caption_ = std::string(kCaptionPrefix) + "0";

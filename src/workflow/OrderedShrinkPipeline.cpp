@@ -56,28 +56,47 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
     return photo;
 }
 
-ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size) noexcept {
+ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size,
+                            bool measure) noexcept {
     ShrunkPhoto photo;
     try {
-        const Bitmap first = ShrinkForPublishing(path, size);
+        const ReducedPhoto first = ReduceForPublishing(path, size);
         // A smaller side is made from the photo again, as a size of that
         // side would make it, not from the first reduction.
-        const auto reduce = [&](int longerSide) {
+        const auto sizeWithSide = [&](int longerSide) {
             OutputSize smaller = size;
             smaller.maxSide = longerSide;
             smaller.boxWidth = smaller.boxHeight = 0;
-            return ShrinkForPublishing(path, smaller);
+            return smaller;
         };
-        CappedJpeg capped = EncodeWithinCap(first, size, reduce);
+        const auto reduce = [&](int longerSide) {
+            return ShrinkForPublishing(path, sizeWithSide(longerSide));
+        };
+        CappedJpeg capped = EncodeWithinCap(first.picture, size, reduce);
+        if (measure) {
+            // Measured on the first reduction: a side lowered for the cap
+            // changes neither the light nor the likeness of a photo.
+            const Size result = capped.longerSide == capped.startLongerSide
+                                    ? Size{first.picture.Width(), first.picture.Height()}
+                                    : TargetSizeFor(sizeWithSide(capped.longerSide),
+                                                    first.source.width, first.source.height);
+            photo.facts = ShrunkPhotoFacts{first.source, result, MeasurePhoto(first.picture)};
+        }
         photo.lowerings = LoweringTexts(capped);
         photo.jpeg = std::move(capped.jpeg);
         photo.quality = capped.quality;
         photo.overCap = capped.overCap;
         photo.encodes = capped.encodes;
     } catch (...) {
+        photo.jpeg.clear();
+        photo.facts.reset();
         photo.failure = std::current_exception();
     }
     return photo;
+}
+
+ShrunkPhoto ShrinkEncodeAndMeasure(const std::string& path) noexcept {
+    return ShrinkAndEncode(path, DefaultOutputSize(), true);
 }
 
 ShrinkStep DefaultShrinkStep() {

@@ -12,13 +12,25 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "imaging/PhotoMeasures.h"
 #include "workflow/OutputSize.h"
+#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel {
+
+// What the check before publishing needs to know of a shrunk photo, taken
+// on the worker while the reduced picture is still in memory.
+struct ShrunkPhotoFacts {
+    // The upright photo's size, before and after the reduction.
+    Size source;
+    Size result;
+    PhotoMeasures measures;
+};
 
 // The outcome of shrinking one photo: the JPEG bytes, or why there are none.
 // The failure travels from the worker to the thread that tells the user as
@@ -36,6 +48,8 @@ struct ShrunkPhoto {
     bool overCap = false;
     // JPEG encodings made for the photo.
     int encodes = 0;
+    // Only from ShrinkEncodeAndMeasure, and only with a result.
+    std::optional<ShrunkPhotoFacts> facts = {};
 };
 
 // What a run tells of a photo that has no result, worked out in one place
@@ -56,8 +70,12 @@ PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::strin
 // the result.
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept;
 // The same for an output size, its file-size cap met on the worker thread
-// (EncodeWithinCap).
-ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size) noexcept;
+// (EncodeWithinCap); with `measure`, also the facts the check before
+// publishing reads.
+ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size,
+                            bool measure = false) noexcept;
+// The default size's bytes, with the facts.
+ShrunkPhoto ShrinkEncodeAndMeasure(const std::string& path) noexcept;
 
 using ShrinkStep = std::function<ShrunkPhoto(const std::string& path)>;
 // Called on a worker thread, with no lock held, each time a file's result is

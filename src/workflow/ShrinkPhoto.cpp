@@ -31,6 +31,7 @@ class ReducingSink : public RowSink {
     // columns. The profile is applied to the reduced picture.
     bool Accept(const RowPicture& picture, MemoryBudget::Reservation& decoderShare) override {
         if (picture.orientation != 1) return false;
+        source_ = {picture.width, picture.height};
         const Size target = TargetSizeFor(size_, picture.width, picture.height);
         const RowResampler::Rows rows = RowResampler::Rows::Copied;
         MemoryBudget::Reservation pool = MemoryBudget::Process().Reserve(
@@ -45,27 +46,31 @@ class ReducingSink : public RowSink {
     std::uint8_t* NextRow() override { return resampler_->NextRow(); }
     void RowDone() override { resampler_->RowDone(); }
     Bitmap Finish() { return resampler_->Finish(); }
+    Size Source() const { return source_; }
 
   private:
     const OutputSize& size_;
+    Size source_;
     std::optional<RowResampler> resampler_;
 };
 
-Bitmap LoadAndReduce(const std::string& path, const OutputSize& size) {
+ReducedPhoto LoadAndReduce(const std::string& path, const OutputSize& size) {
     LoadedPicture picture;
     ReducingSink sink(size);
-    Bitmap reduced;
+    ReducedPhoto reduced;
     if (LoadPictureRows(picture, path, sink, ProfileConversion::ByCaller)) {
-        reduced = sink.Finish();
+        reduced.picture = sink.Finish();
+        reduced.source = sink.Source();
     } else {
         if (picture.Empty()) throw InvalidPicture("empty picture");
         const Bitmap source = picture.TakeBgr24();
+        reduced.source = {source.Width(), source.Height()};
         const Size target = TargetSizeFor(size, source.Width(), source.Height());
-        reduced = ResampleBitmap(source, target.width, target.height);
+        reduced.picture = ResampleBitmap(source, target.width, target.height);
     }
     // An embedded colour profile is converted on the reduced picture: far
     // fewer pixels, and within a level on average of converting first.
-    ConvertToSrgb(reduced, picture.IccProfile());
+    ConvertToSrgb(reduced.picture, picture.IccProfile());
     return reduced;
 }
 
@@ -99,10 +104,14 @@ Size TargetSizeFor(const OutputSize& size, int width, int height) {
 }
 
 Bitmap ShrinkForPublishing(const std::string& path) {
-    return ShrinkForPublishing(path, DefaultOutputSize());
+    return ReduceForPublishing(path, DefaultOutputSize()).picture;
 }
 
 Bitmap ShrinkForPublishing(const std::string& path, const OutputSize& size) {
+    return ReduceForPublishing(path, size).picture;
+}
+
+ReducedPhoto ReduceForPublishing(const std::string& path, const OutputSize& size) {
     // Out of memory included, every failure refuses the photo, never half
     // written. The user's text stays the same for all of them; the cause
     // tells a missing file from a broken one or a budget refusal.

@@ -45,4 +45,11 @@ Bitmap ShrinkForPublishing(const std::string& path);
 // The same for any output size: reduced to TargetSizeFor(size, ...).
 Bitmap ShrinkForPublishing(const std::string& path, const OutputSize& size);
 
+// The same, keeping the upright size of the photo it was reduced from.
+struct ReducedPhoto {
+    Bitmap picture;
+    Size source;
+};
+ReducedPhoto ReduceForPublishing(const std::string& path, const OutputSize& size);
+
 }  // namespace pictorel

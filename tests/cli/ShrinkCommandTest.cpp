@@ -20,6 +20,7 @@
 #include "app/SettingsFile.h"
 #include "editor/EditorModel.h"
 #include "support/Fakes.h"
+#include "support/RandomPictures.h"
 #include "support/TestFiles.h"
 #include "workflow/FileUtils.h"
 #include "workflow/FolderDialogs.h"
@@ -304,6 +305,53 @@ TEST(ShrinkCommand, TerminationEndsBetweenFilesLeavingOnlyWholeResults) {
         EXPECT_EQ(bytes.back(), 0xD9) << name;
     }
     EXPECT_EQ(results, printed);
+}
+
+// --check prints each result's findings after the run, writes check.csv
+// beside the results (a second check beside the first) and leaves the exit
+// status to the files: findings are advice, not failures.
+TEST(ShrinkCommand, CheckPrintsFindingsAndWritesTheRecord) {
+    TempDir dir;
+    WriteFile(dir.Path() / "wide.jpg", EncodeJpeg(RandomPicture(1200, 900, 1)));
+    WriteFile(dir.Path() / "upright.jpg", EncodeJpeg(RandomPicture(300, 400, 2)));
+    fs::create_directories(dir.Path() / "base");
+    const std::vector<std::string> args = {"--check",
+                                           "--folder",
+                                           "A1",
+                                           "--base",
+                                           dir.Str() + "base",
+                                           dir.Str() + "wide.jpg",
+                                           dir.Str() + "upright.jpg"};
+    CliResult r = Shrink(args, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.empty());
+    const std::string out = NormalizeFolderPath(dir.Str() + "base/A1");
+    EXPECT_EQ(r.out, (std::vector<std::string>{
+                         out + "wide.jpg", out + "upright.jpg",
+                         "公開前チェック: 1 枚の写真に確認事項があります。",
+                         dir.Str() + "upright.jpg -> " + out + "upright.jpg",
+                         "  縦長の写真です。掲載先で横長に切り取られることがあります。",
+                         "  元の写真（300 × 400）が出力サイズ（800 ピクセル）より小さいため縮小して"
+                         "いません。粗く見えることがあります。",
+                         "check.csv を保存しました。", out + "check.csv"}));
+    const std::string csv = ReadText(out + "check.csv");
+    EXPECT_TRUE(csv.starts_with("file,result,width,height,bytes,quality,findings,kinds\n" +
+                                dir.Str() + "wide.jpg," + out + "wide.jpg,800,600," +
+                                std::to_string(fs::file_size(out + "wide.jpg")) + ",80,,\n"))
+        << csv;
+    // The findings' texts are checked where the record is made; here the line is the upright one.
+    EXPECT_NE(
+        csv.find(",300,400," + std::to_string(fs::file_size(out + "upright.jpg")) + ",80,縦長"),
+        std::string::npos)
+        << csv;
+    EXPECT_TRUE(csv.ends_with(",portrait not-reduced\n")) << csv;
+
+    std::vector<std::string> again = args;
+    again.insert(again.begin(), "--into-existing");
+    r = Shrink(again, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.back(), out + "check-1.csv");
+    EXPECT_EQ(ReadText(out + "check.csv"), csv);
 }
 
 }  // namespace
