@@ -12,23 +12,34 @@ namespace {
 
 // Share of the measured pixels left out at each end of the luminance range:
 // a few specular highlights or black seams must not decide the stretch.
-constexpr double kPercentileShare = 0.005;
-// Black points at or below this and white points at or above this are taken
-// as right, so a well-exposed photo keeps its levels.
-constexpr int kBlackTolerance = 3;
-constexpr int kWhiteTolerance = 250;
-// A black point above this is a choice (haze, a pale wall), pulled down only
-// this far.
-constexpr int kMaxBlackPoint = 40;
+constexpr double kBlackShare = 0.005;
+// The white point takes a smaller share: the few white things of a scene
+// (a hull, a window frame) are what must reach full strength.
+constexpr double kWhiteShare = 0.001;
+// Gaps between the white point and 255 up to this are taken as right, so a
+// well-exposed photo keeps its levels; between it and kFullGap the
+// correction grows from nothing to the whole gap, so that no small
+// difference in a photo makes a large one in the result.
+constexpr int kGapTolerance = 10;
+constexpr int kFullGap = 30;
+// Deep shadows are often simply absent (sea and sky, a bright room), so the
+// black point is left alone up to this; above it (haze) half of the excess
+// is taken off, at most kMaxBlackShift levels.
+constexpr int kBlackTolerance = 32;
+constexpr double kBlackStrength = 0.5;
+constexpr double kMaxBlackShift = 16;
 // A picture whose luminance spans fewer levels than this is a plain surface
 // or a sheet of paper: stretching it would only amplify its noise.
 constexpr int kMinSpread = 48;
 // Colour gains within this factor of 1 are left alone (a warm room stays
-// warm); larger ones are reduced by it.
+// warm); larger ones are reduced by it, and only this share of the rest is
+// applied: a scene of one dominant colour (sea, a wooden floor) also tilts
+// the estimate.
 constexpr double kBalanceTolerance = 1.04;
+constexpr double kBalanceStrength = 0.75;
 // Edges weaker than this on average (levels per pixel and channel) tell
 // nothing about the light's colour.
-constexpr double kMinEdgeStrength = 2.0;
+constexpr double kMinEdgeStrength = 0.5;
 // Channel values at which an edge is clipped and unreliable.
 constexpr int kClipLow = 4;
 constexpr int kClipHigh = 250;
@@ -38,8 +49,11 @@ constexpr double kBalanceKnee = 192.0;
 // Pixels measured at most (about): larger pictures are sampled on a grid.
 constexpr std::int64_t kSampleTarget = 1'000'000;
 
-int Luminance(const std::uint8_t* bgr) {
-    return (29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2] + 128) >> 8;
+// The part of a gap to 0 or 255 that the stretch closes.
+double CorrectedGap(int gap) {
+    if (gap <= kGapTolerance) return 0;
+    if (gap >= kFullGap) return gap;
+    return (gap - kGapTolerance) * double(kFullGap) / (kFullGap - kGapTolerance);
 }
 
 bool Clipped(const std::uint8_t* bgr) {
@@ -55,6 +69,11 @@ Rect ClipTo(const Rect& area, const Bitmap& picture) {
 }
 
 struct Measures {
+    // Darkest and brightest channel of each pixel: the black point is where
+    // a channel reaches black, the white point where one reaches full
+    // strength (a blue sky is exposed right without being white).
+    std::array<std::int64_t, 256> darkest{};
+    std::array<std::int64_t, 256> brightest{};
     std::array<std::int64_t, 256> luminance{};
     std::int64_t count = 0;
     std::array<double, 3> edges{};  // blue, green, red
@@ -71,7 +90,10 @@ Measures Measure(const Bitmap& picture, const Rect& area) {
         const std::uint8_t* below = y + 1 < area.bottom ? picture.ScanLine(y + 1) : nullptr;
         for (int x = area.left; x < area.right; x += step) {
             const std::uint8_t* p = row + 3 * x;
-            ++m.luminance[static_cast<std::size_t>(Luminance(p))];
+            ++m.darkest[std::min({p[0], p[1], p[2]})];
+            ++m.brightest[std::max({p[0], p[1], p[2]})];
+            ++m.luminance[static_cast<std::size_t>((29 * p[0] + 150 * p[1] + 77 * p[2] + 128) >>
+                                                   8)];
             ++m.count;
             if (x + 1 >= area.right || !below) continue;
             const std::uint8_t* right = p + 3;
@@ -86,16 +108,17 @@ Measures Measure(const Bitmap& picture, const Rect& area) {
     return m;
 }
 
-void FindPercentiles(const Measures& m, AutoCorrection& out) {
-    const auto cut = static_cast<std::int64_t>(static_cast<double>(m.count) * kPercentileShare);
+// The value below which `share` of the counts lie (from the top when
+// `fromTop`).
+int Percentile(const std::array<std::int64_t, 256>& counts, std::int64_t total, double share,
+               bool fromTop) {
+    const auto cut = static_cast<std::int64_t>(static_cast<double>(total) * share);
     std::int64_t sum = 0;
-    out.low = 0;
-    while (out.low < 255 && (sum += m.luminance[static_cast<std::size_t>(out.low)]) <= cut)
-        ++out.low;
-    sum = 0;
-    out.high = 255;
-    while (out.high > 0 && (sum += m.luminance[static_cast<std::size_t>(out.high)]) <= cut)
-        --out.high;
+    for (int i = 0; i < 256; ++i) {
+        const int v = fromTop ? 255 - i : i;
+        if ((sum += counts[static_cast<std::size_t>(v)]) > cut) return v;
+    }
+    return fromTop ? 0 : 255;
 }
 
 // Colour gains (red, green, blue) that make the edges grey on average, of
@@ -113,7 +136,8 @@ std::array<double, 3> BalanceGains(const Measures& m) {
     const double bound = std::log(kMaxAutoBalance);
     for (double& gain : gains) {
         double logGain = std::log(gain / luminance);
-        logGain = std::copysign(std::max(std::abs(logGain) - tolerance, 0.0), logGain);
+        logGain =
+            std::copysign(std::max(std::abs(logGain) - tolerance, 0.0), logGain) * kBalanceStrength;
         gain = std::exp(std::clamp(logGain, -bound, bound));
     }
     return gains;
@@ -137,16 +161,20 @@ AutoCorrection EstimateAutoCorrection(const Bitmap& picture, const Rect& area) {
     }
     const Rect measured = ClipTo(area, *source);
     AutoCorrection out;
-    int black = 0;
+    double black = 0;
     if (!measured.Empty()) {
         const Measures m = Measure(*source, measured);
-        FindPercentiles(m, out);
-        black = out.low <= kBlackTolerance ? 0 : std::min(out.low, kMaxBlackPoint);
-        const int white = out.high >= kWhiteTolerance ? 255 : out.high;
-        if (out.high - out.low >= kMinSpread && white > black)
+        out.low = Percentile(m.darkest, m.count, kBlackShare, false);
+        out.high = Percentile(m.brightest, m.count, kWhiteShare, true);
+        // The spread is the luminance's: a colour cast must not pass a plain
+        // surface for a contrasty one.
+        const int spread = Percentile(m.luminance, m.count, kWhiteShare, true) -
+                           Percentile(m.luminance, m.count, kBlackShare, false);
+        if (spread >= kMinSpread) {
+            black = std::clamp((out.low - kBlackTolerance) * kBlackStrength, 0.0, kMaxBlackShift);
+            const double white = 255 - CorrectedGap(255 - out.high);
             out.stretch = std::clamp(255.0 / (white - black), 1.0, kMaxAutoStretch);
-        else
-            black = 0;
+        }
         out.balance = BalanceGains(m);
     }
     for (int channel = 0; channel < 3; ++channel) {

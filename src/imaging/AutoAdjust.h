@@ -15,7 +15,8 @@ namespace pictorel {
 
 // The correction of one picture, with the figures it was made from.
 struct AutoCorrection {
-    // Luminance percentiles (0.5 % and 99.5 %) of the measured area.
+    // Black and white points: the 0.5 % percentile of each pixel's darkest
+    // channel and the 99.9 % percentile of its brightest one.
     int low = 0;
     int high = 255;
     // Gain of the level stretch, 1 .. kMaxStretch.
