@@ -436,7 +436,9 @@ void EditorWindow::PaintMosaics(QPainter& canvas) {
     // the selected rectangle (or the one being drawn, dragged or keyed, in
     // its place) twice as thick. The blocks themselves show in the result.
     const std::vector<Rect>& rects = model_.Mosaics();
-    const std::optional<std::size_t> selected = mosaicMode_ ? mosaic_.Selected() : std::nullopt;
+    // The selected index, or past the end when there is none.
+    const std::size_t selected =
+        mosaicMode_ ? mosaic_.Selected().value_or(rects.size()) : rects.size();
     canvas.setRenderHint(QPainter::Antialiasing, false);
     canvas.setBrush(Qt::NoBrush);
     const auto outline = [&](const Rect& r, int width) {
@@ -450,8 +452,8 @@ void EditorWindow::PaintMosaics(QPainter& canvas) {
         if (selected != i) outline(rects[i], 1);
     if (const auto& pending = mosaic_.Pending())
         outline(*pending, 2);
-    else if (selected)
-        outline(rects[*selected], 2);
+    else if (selected < rects.size())
+        outline(rects[selected], 2);
 }
 
 EditorExit EditorWindow::ShowModal(EditorModel& editor, const std::string& caption) {
