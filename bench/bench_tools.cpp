@@ -73,7 +73,8 @@ struct LoadedEditor {
         copy.scale = SharedWorkPicture().scale;
         copy.workSquare = SharedWorkPicture().workSquare;
         copy.workView = SharedWorkPicture().workView;
-        model.SetSource(copy.path, std::move(copy));
+        std::string path = copy.path;
+        model.SetSource(std::move(path), std::move(copy));
         model.Load();
         if (framed) {
             CropFrame frame;
@@ -84,9 +85,17 @@ struct LoadedEditor {
     }
 };
 
+// Skips the benchmark when the picture did not load (the memory budget).
+bool Loaded(benchmark::State& state, const LoadedEditor& editor) {
+    if (editor.model.Result()) return true;
+    state.SkipWithError(("work picture not loaded: " + editor.model.LoadFailureCause()).c_str());
+    return false;
+}
+
 void BM_EditorAutoAdjust(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     LoadedEditor editor(state.range(0) != 0);
+    if (!Loaded(state, editor)) return;
     for (auto _ : state) {
         editor.model.AutoAdjust();
         state.PauseTiming();
@@ -99,6 +108,7 @@ BENCHMARK(BM_EditorAutoAdjust)->Arg(0)->Arg(1)->ArgName("framed")->Unit(benchmar
 void BM_EditorAddMosaic(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     LoadedEditor editor(state.range(0) != 0);
+    if (!Loaded(state, editor)) return;
     for (auto _ : state) {
         editor.model.AddMosaic(Rect::At(120, 130, 150, 90));
         state.PauseTiming();
@@ -112,6 +122,7 @@ BENCHMARK(BM_EditorAddMosaic)->Arg(0)->Arg(1)->ArgName("framed")->Unit(benchmark
 void BM_EditorUndoTurn(benchmark::State& state) {
     if (!HaveCorpus(state)) return;
     LoadedEditor editor(false);
+    if (!Loaded(state, editor)) return;
     for (auto _ : state) {
         state.PauseTiming();
         editor.model.TurnClockwise();

@@ -63,7 +63,14 @@ void EditorModel::TurnClockwise() {
     WorkPicturesUndo turnBack;
     turnBack.quarterTurnsBack = 1;
     Remember(std::move(turnBack));
-    TurnInPlace(workSquare_);
+    try {
+        // A picture that is not a 24-bit square is turned through a copy,
+        // which may not fit: then nothing turned, and the step goes again.
+        TurnInPlace(workSquare_);
+    } catch (...) {
+        history_.Pop();
+        throw;
+    }
     TurnInPlace(workView_);
     for (Rect& rect : mosaics_) rect = TurnViewRectClockwise(rect);
     Render();
