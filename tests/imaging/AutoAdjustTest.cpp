@@ -45,12 +45,6 @@ TEST(AutoAdjust, ColourCastIsReducedWithinTheBoundAndWhiteStaysWhite) {
     }
 }
 
-TEST(AutoAdjust, PlainSurfaceIsNotStretched) {
-    Bitmap grey(100, 100);
-    grey.FillRect(Rect{0, 0, 100, 100}, Color{90, 90, 90});
-    EXPECT_TRUE(EstimateAutoCorrection(grey).Identity());
-}
-
 TEST(AutoAdjust, WhiteBarsAreFoundAroundThePhoto) {
     Bitmap square(40, 40);
     square.FillRect(Rect{0, 0, 40, 40}, kWhite);

@@ -68,14 +68,5 @@ TEST(Mosaic, LetteringUnderItBecomesUniformBlocksAndNothingOutsideChanges) {
     EXPECT_LE(greys.size(), MosaicBlocks(area).size());
 }
 
-TEST(Mosaic, AreaIsClippedToThePicture) {
-    Bitmap picture = Lettering(20, 20);
-    ApplyMosaic(picture, Rect{-50, -50, 10, 10});
-    const Color corner = picture.Pixel(0, 0);
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x) EXPECT_EQ(picture.Pixel(x, y), corner);
-    EXPECT_EQ(picture.Pixel(10, 10), kBlack);
-}
-
 }  // namespace
 }  // namespace pictorel
