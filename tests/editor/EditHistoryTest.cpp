@@ -35,7 +35,7 @@ Snapshot Take(const EditorModel& m) {
             m.Marker(),        m.DirectionIndex()};
 }
 
-class EditHistory : public ::testing::Test, public test::EditorFixtureBase {
+class UndoHistory : public ::testing::Test, public test::EditorFixtureBase {
   protected:
     void SetUp() override {
         LoadSquare(model, PatternSquare(800));
@@ -46,7 +46,7 @@ class EditHistory : public ::testing::Test, public test::EditorFixtureBase {
     }
 };
 
-TEST_F(EditHistory, EveryEditUndoneGivesBackTheExactEarlierState) {
+TEST_F(UndoHistory, EveryEditUndoneGivesBackTheExactEarlierState) {
     const std::vector<std::pair<std::string, std::function<void()>>> edits = {
         {"brighten", [&] { model.Brighten(); }},
         {"darken", [&] { model.Darken(); }},
@@ -72,7 +72,7 @@ TEST_F(EditHistory, EveryEditUndoneGivesBackTheExactEarlierState) {
     }
 }
 
-TEST_F(EditHistory, UndoStepsBackOneEditPerPressToTheLoadedPicture) {
+TEST_F(UndoHistory, UndoStepsBackOneEditPerPressToTheLoadedPicture) {
     // SetUp drew a frame and brightened: two steps, then nothing.
     model.TurnClockwise();
     model.AddMosaic(Rect::At(0, 0, 30, 30));
@@ -88,14 +88,14 @@ TEST_F(EditHistory, UndoStepsBackOneEditPerPressToTheLoadedPicture) {
     EXPECT_FALSE(model.Undo());
 }
 
-TEST_F(EditHistory, HistoryIsBoundedAndANewPictureStartsAnother) {
+TEST_F(UndoHistory, HistoryIsBoundedAndANewPictureStartsAnother) {
     for (int i = 0; i < 130; ++i) model.Sharpen();
-    EXPECT_EQ(model.History().Size(), pictorel::EditHistory::kMaxSteps);
+    EXPECT_EQ(model.History().Size(), EditHistory::kMaxSteps);
     LoadSquare(model, PatternSquare(400));
     EXPECT_FALSE(model.CanUndo());
 }
 
-TEST_F(EditHistory, MosaicBlocksAreUniformInTheCroppedResultAndCoverTheRectangle) {
+TEST_F(UndoHistory, MosaicBlocksAreUniformInTheCroppedResultAndCoverTheRectangle) {
     const Bitmap plain = *model.Result();
     const Rect rect = Rect::At(90, 100, 63, 31);  // inside the 200-pixel frame
     ASSERT_TRUE(model.AddMosaic(rect));
@@ -116,7 +116,7 @@ TEST_F(EditHistory, MosaicBlocksAreUniformInTheCroppedResultAndCoverTheRectangle
             }
 }
 
-TEST_F(EditHistory, MosaicStaysOverThePictureThroughTurnsAndFrameChanges) {
+TEST_F(UndoHistory, MosaicStaysOverThePictureThroughTurnsAndFrameChanges) {
     model.AddMosaic(Rect::At(10, 20, 30, 40));
     model.TurnClockwise();
     EXPECT_EQ(model.Mosaics()[0], (Rect{340, 10, 380, 40}));
@@ -130,7 +130,7 @@ TEST_F(EditHistory, MosaicStaysOverThePictureThroughTurnsAndFrameChanges) {
     EXPECT_NE(first, model.WorkView().Pixel(340, 10));
 }
 
-TEST_F(EditHistory, AutoCorrectionStaysThroughBrightnessAndFrameChanges) {
+TEST_F(UndoHistory, AutoCorrectionStaysThroughBrightnessAndFrameChanges) {
     model.AutoAdjust();
     const AutoCorrection correction = *model.AutoCorrectionInUse();
     model.Brighten();
@@ -144,7 +144,7 @@ TEST_F(EditHistory, AutoCorrectionStaysThroughBrightnessAndFrameChanges) {
     EXPECT_FALSE(model.AutoCorrectionInUse());
 }
 
-class MosaicToolTest : public EditHistory {
+class MosaicToolTest : public UndoHistory {
   protected:
     MosaicTool tool{model};
 };
