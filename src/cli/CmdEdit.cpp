@@ -95,6 +95,25 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                     e.crop.KeysReleased();
                 });
             }
+        } else if (w == "--mosaic") {
+            // X,Y,W,H in work-view pixels, as --crop takes its frame: the
+            // rectangle stays on the photo whatever the frame cuts.
+            const auto text = value();
+            const auto n = text ? ParseNumbers(*text, 4) : std::nullopt;
+            if (!n || (*n)[2] <= 0 || (*n)[3] <= 0)
+                return "--mosaic needs X,Y,W,H as whole numbers, W and H above 0";
+            const Rect rect = Rect::At((*n)[0], (*n)[1], (*n)[2], (*n)[3]);
+            steps.push_back([rect](Editor& e) {
+                if (!e.doc.AddMosaic(rect))
+                    std::fprintf(stderr,
+                                 "pictorel-cli edit: --mosaic: the rectangle lies outside the "
+                                 "400 x 400 work view, nothing hidden\n");
+            });
+        } else if (w == "--step-back") {
+            steps.push_back([](Editor& e) {
+                if (!e.doc.Undo())
+                    std::fprintf(stderr, "pictorel-cli edit: --step-back: nothing to take back\n");
+            });
         } else if (w == "--grow" || w == "--shrink") {
             const auto text = value();
             const auto n = text ? ParseNumbers(*text, 1) : std::nullopt;
@@ -128,6 +147,7 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                 {"--darker", &EditorModel::Darken},
                 {"--undo", &EditorModel::ResetAdjustments},
                 {"--sharpen", &EditorModel::Sharpen},
+                {"--auto-adjust", &EditorModel::AutoAdjust},
                 {"--turn-left", &EditorModel::TurnMarkerLeft},
                 {"--turn-right", &EditorModel::TurnMarkerRight},
             };

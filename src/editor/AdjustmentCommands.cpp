@@ -32,29 +32,48 @@ void TurnInPlace(Bitmap& picture) {
 // compound and any sharpening or effect before it is discarded.
 void EditorModel::Brighten() {
     if (!adjustmentsEnabled_ || brightness_ >= kBrightnessMax) return;
+    Remember();
     brightness_ = std::min(brightness_ + kBrightnessStep, kBrightnessMax);
-    RenderResult();
-    if (brightness_ != 0) ApplyBrightness(BrightnessFactor(brightness_));
+    RenderWithBrightness();
 }
 
 void EditorModel::Darken() {
     if (!adjustmentsEnabled_ || brightness_ <= 0) return;
+    Remember();
     brightness_ = std::max(brightness_ - kBrightnessStep, 0);
-    RenderResult();
+    RenderWithBrightness();
+}
+
+void EditorModel::RenderWithBrightness() {
+    Render();
     if (brightness_ != 0) ApplyBrightness(BrightnessFactor(brightness_));
 }
 
 void EditorModel::ResetAdjustments() {
     if (!adjustmentsEnabled_) return;
+    Remember();
     brightness_ = 0;
-    RenderResult();
+    Render();
 }
 
+// The mosaics turn with the view, so they stay over what they hide; the
+// history turns the pictures back instead of keeping copies of them.
 void EditorModel::TurnClockwise() {
     if (!adjustmentsEnabled_) return;
-    TurnInPlace(workSquare_);
+    WorkPicturesUndo turnBack;
+    turnBack.quarterTurnsBack = 1;
+    Remember(std::move(turnBack));
+    try {
+        // A picture that is not a 24-bit square is turned through a copy,
+        // which may not fit: then nothing turned, and the step goes again.
+        TurnInPlace(workSquare_);
+    } catch (...) {
+        history_.Pop();
+        throw;
+    }
     TurnInPlace(workView_);
-    RenderResult();
+    for (Rect& rect : mosaics_) rect = TurnViewRectClockwise(rect);
+    Render();
 }
 
 void EditorModel::ApplyBrightness(double factor) {
@@ -64,6 +83,7 @@ void EditorModel::ApplyBrightness(double factor) {
 // Sharpens whatever the result shows; repeated presses sharpen again.
 void EditorModel::Sharpen() {
     if (!adjustmentsEnabled_ || !result_) return;
+    Remember();
     SharpenImage(*result_);
 }
 

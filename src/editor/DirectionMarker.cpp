@@ -24,22 +24,27 @@ int ClampSide(int side) {
 }  // namespace
 
 void EditorModel::ShowMarker(bool shown) {
+    if (shown != markerShown_) Remember();
     markerShown_ = shown;
 }
 
 void EditorModel::TurnMarkerLeft() {
+    Remember();
     if (++directionIndex_ >= kMarkerDirections) directionIndex_ = 0;
     DrawMarker();
 }
 
 void EditorModel::TurnMarkerRight() {
+    Remember();
     if (--directionIndex_ < 0) directionIndex_ = kMarkerDirections - 1;
     DrawMarker();
 }
 
 void EditorModel::SetMarkerBounds(const Rect& bounds) {
-    marker_ =
+    const Rect marker =
         Rect::At(bounds.left, bounds.top, ClampSide(bounds.Width()), ClampSide(bounds.Height()));
+    if (marker != marker_) Remember();
+    marker_ = marker;
     DrawMarker();
 }
 

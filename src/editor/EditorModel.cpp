@@ -48,6 +48,9 @@ void EditorModel::SetSource(std::string path, std::optional<PreparedPicture> pre
 
 void EditorModel::Load() {
     crop_.Hide();
+    history_.Clear();
+    mosaics_.clear();
+    autoCorrection_.reset();
     scale_ = 0;
     workViewShown_ = false;
     resultShown_ = false;
@@ -79,6 +82,7 @@ void EditorModel::RefuseLoad(std::string cause) {
 }
 
 void EditorModel::ReleasePictures() {
+    history_.Clear();
     workSquare_ = Bitmap();
     workView_ = Bitmap();
     result_.reset();
@@ -106,51 +110,69 @@ void EditorModel::ShowPrepared(PreparedPicture prepared) {
     scale_ = prepared.scale;
     workSquare_ = std::move(prepared.workSquare);
     workView_ = std::move(prepared.workView);
-    RenderResult();
+    Render();
 }
 
 void EditorModel::RenderResult() {
-    if (crop_.Cuts()) {
-        try {
-            const Rect& frame = crop_.Area();
-            const std::int64_t x0 = std::int64_t{frame.left} * scale_ / kScaleOne;
-            const std::int64_t y0 = std::int64_t{frame.top} * scale_ / kScaleOne;
-            const int w = CheckedSide(std::int64_t{frame.Width()} * scale_ / kScaleOne);
-            const int h = CheckedSide(std::int64_t{frame.Height()} * scale_ / kScaleOne);
+    Remember();
+    Render();
+}
 
-            // Parts of the frame outside the work square come out white.
-            Bitmap crop = Bitmap::Uninitialized(w, h, PixelFormat::Bgr24);
-            std::memset(crop.Bits(), 0xFF, crop.SizeInBytes());
-            const std::int64_t left = std::max<std::int64_t>(x0, 0);
-            const std::int64_t top = std::max<std::int64_t>(y0, 0);
-            const std::int64_t right = std::min<std::int64_t>(x0 + w, workSquare_.Width());
-            const std::int64_t bottom = std::min<std::int64_t>(y0 + h, workSquare_.Height());
-            if (left < right && top < bottom) {
-                crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0), workSquare_,
-                              Rect{static_cast<int>(left), static_cast<int>(top),
-                                   static_cast<int>(right), static_cast<int>(bottom)});
-            }
-            Bitmap resampled = ResampleBitmap(crop, kViewSide, kViewSide);
-            if (result_ && result_->Width() == kViewSide && result_->Height() == kViewSide &&
-                result_->Format() == PixelFormat::Bgr24)
-                result_->Draw(0, 0, resampled);
-            else
-                result_ = std::move(resampled);
-        } catch (const OutOfResources&) {
-            // A cut too large for the memory budget or the size limits
-            // removes the frame and keeps the result: the user can draw a
-            // smaller one.
-            crop_.Hide();
-        } catch (const std::bad_alloc&) {
-            crop_.Hide();
+void EditorModel::Render() {
+    bool fresh = true;
+    if (crop_.Cuts()) {
+        fresh = RenderCut();
+        // The kept result lacks any mosaic just set: privacy comes before
+        // keeping the picture, so the whole view is rendered instead.
+        if (!fresh && !mosaics_.empty()) {
+            result_ = workView_;
+            fresh = true;
         }
     } else {
         result_ = workView_;
     }
+    if (fresh && result_) ApplyRenderingSettings(*result_);
+    renderedCrop_ = crop_;
     workViewShown_ = true;
     resultShown_ = true;
     canSave_ = true;
     adjustmentsEnabled_ = true;
+}
+
+bool EditorModel::RenderCut() {
+    try {
+        const Rect& frame = crop_.Area();
+        const std::int64_t x0 = std::int64_t{frame.left} * scale_ / kScaleOne;
+        const std::int64_t y0 = std::int64_t{frame.top} * scale_ / kScaleOne;
+        const int w = CheckedSide(std::int64_t{frame.Width()} * scale_ / kScaleOne);
+        const int h = CheckedSide(std::int64_t{frame.Height()} * scale_ / kScaleOne);
+
+        // Parts of the frame outside the work square come out white.
+        Bitmap crop = Bitmap::Uninitialized(w, h, PixelFormat::Bgr24);
+        std::memset(crop.Bits(), 0xFF, crop.SizeInBytes());
+        const std::int64_t left = std::max<std::int64_t>(x0, 0);
+        const std::int64_t top = std::max<std::int64_t>(y0, 0);
+        const std::int64_t right = std::min<std::int64_t>(x0 + w, workSquare_.Width());
+        const std::int64_t bottom = std::min<std::int64_t>(y0 + h, workSquare_.Height());
+        if (left < right && top < bottom) {
+            crop.CopyRect(static_cast<int>(left - x0), static_cast<int>(top - y0), workSquare_,
+                          Rect{static_cast<int>(left), static_cast<int>(top),
+                               static_cast<int>(right), static_cast<int>(bottom)});
+        }
+        Bitmap resampled = ResampleBitmap(crop, kViewSide, kViewSide);
+        if (result_ && result_->Width() == kViewSide && result_->Height() == kViewSide &&
+            result_->Format() == PixelFormat::Bgr24)
+            result_->Draw(0, 0, resampled);
+        else
+            result_ = std::move(resampled);
+        return true;
+    } catch (const OutOfResources&) {
+        // A cut too large for the memory budget or the size limits removes
+        // the frame and keeps the result: the user can draw a smaller one.
+    } catch (const std::bad_alloc&) {
+    }
+    crop_.Hide();
+    return false;
 }
 
 }  // namespace pictorel

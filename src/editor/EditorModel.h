@@ -15,8 +15,10 @@
 
 #include "app/MessageBoxes.h"
 #include "editor/CropFrame.h"
+#include "editor/EditHistory.h"
 #include "editor/PreparePicture.h"
 #include "formats/LoadFailure.h"
+#include "imaging/AutoAdjust.h"
 #include "imaging/Bitmap.h"
 
 namespace pictorel {
@@ -95,8 +97,10 @@ class EditorModel {
     // at the next RenderResult.
     void SetCropFrame(const CropFrame& frame) { crop_ = frame; }
     // Recomputes the result from the work square and the crop frame (the
-    // whole work view when no frame is shown). A frame that cannot be cut
-    // is hidden and the result kept.
+    // whole work view when no frame is shown), with the automatic correction
+    // and the mosaics. A frame that cannot be cut is hidden and the result
+    // kept (the whole view is rendered instead while mosaics are set, so
+    // none is ever missing). One step of the undo history.
     void RenderResult();
 
     // Adjustments of the result.
@@ -110,6 +114,33 @@ class EditorModel {
     void ApplyEffect(Effect effect);
     // Multiplies the result's channels by factor (rounded, clamped).
     void ApplyBrightness(double factor);
+
+    // "自動補正": a correction of levels and colour measured once on the
+    // photo's part of the work view (so moving the frame does not change
+    // it). Like the brightness it belongs to the rendering: the result is
+    // rendered afresh with it and the brightness, which drops a sharpening
+    // or effect. A second press changes nothing.
+    void AutoAdjust();
+    const std::optional<AutoCorrection>& AutoCorrectionInUse() const { return autoCorrection_; }
+
+    // "モザイク": rectangles in work-view pixels (so they stay on the faces
+    // and plates whatever the frame cuts), each made coarse blocks in the
+    // result. Adding, moving or removing one renders the result afresh with
+    // the brightness, as AutoAdjust does. A rectangle is clipped to the work
+    // view; one left empty is refused (false).
+    const std::vector<Rect>& Mosaics() const { return mosaics_; }
+    bool AddMosaic(const Rect& rect);
+    bool MoveMosaic(std::size_t index, const Rect& rect);
+    void RemoveMosaic(std::size_t index);
+
+    // "元に戻す": takes back the last edit (a brightness step, reset, turn,
+    // sharpening, effect, frame change, marker change, automatic correction
+    // or mosaic change), giving back exactly the pictures and state before
+    // it; false when there is nothing to take back. Loading a picture starts
+    // a new history.
+    bool Undo();
+    bool CanUndo() const { return !history_.Empty(); }
+    const EditHistory& History() const { return history_; }
 
     // The compass marker: shown or not, its place and size over the result
     // (result pixels), and the direction its needle points to.
@@ -147,6 +178,12 @@ class EditorModel {
     void ShowPrepared(PreparedPicture prepared);
     void RefuseLoad(std::string cause);
     void DrawMarker();
+    void Render();
+    bool RenderCut();
+    void RenderWithBrightness();
+    void ApplyRenderingSettings(Bitmap& result) const;
+    // Pushes the state as it is now, before an edit, onto the history.
+    void Remember(WorkPicturesUndo workPictures = {});
 
     IMessageBoxes& boxes_;
     std::string sourcePath_;
@@ -169,8 +206,23 @@ class EditorModel {
     int directionIndex_ = 0;
     Bitmap markerPicture_;
 
+    std::vector<Rect> mosaics_;
+    std::optional<AutoCorrection> autoCorrection_;
+    // The frame the result was last rendered from.
+    CropFrame renderedCrop_;
+    EditHistory history_;
+
     EditorExit exit_ = EditorExit::None;
 };
+
+// Where a rectangle of the work view lands in the result rendered through
+// `crop`: the cut scaled to the result's side, edges rounded outwards so the
+// whole of the rectangle is covered.
+Rect ViewRectInResult(const Rect& viewRect, const CropFrame& crop);
+
+// A rectangle of a kViewSide square after the square's quarter turn
+// clockwise.
+Rect TurnViewRectClockwise(const Rect& rect);
 
 // Where a W x H picture sits inside its L x L work square.
 Rect LetterboxRect(int width, int height);

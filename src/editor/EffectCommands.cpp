@@ -37,6 +37,7 @@ constexpr int kGridCell = 3;
 }  // namespace
 
 void EditorModel::ApplyEffect(Effect effect) {
+    if (result_) Remember();
     switch (effect) {
         case Effect::Sketch:
             return OnCopy(result_, [](Bitmap& b) { SketchBitmap(b, false); });

@@ -144,5 +144,34 @@ TEST_F(EditCommandTest, RealPhotosGiveTheEditorsResult) {
     EXPECT_EQ(crop.Pixel(338, 58), kBlack);  // the marker's centre
 }
 
+TEST_F(EditCommandTest, NewToolsAndStepBackInOrder) {
+    const std::string in = Source();
+    Edit(in + " " + Out("plain.png"));
+    // The source is 800 x 800: work-view pixels are half of its pixels.
+    Edit(in + " " + Out("mosaic.png") + " --mosaic 100,40,80,30");
+    EXPECT_EQ(status, 0);
+    const Bitmap plain = Read("plain.png"), mosaic = Read("mosaic.png");
+    EXPECT_EQ(mosaic.Pixel(100, 40), mosaic.Pixel(107, 49));  // one 8 x 10 block
+    EXPECT_NE(mosaic.Pixel(100, 40), mosaic.Pixel(108, 40));
+    EXPECT_NE(mosaic.Pixel(100, 40), plain.Pixel(100, 40));
+    EXPECT_EQ(mosaic.Pixel(99, 40), plain.Pixel(99, 40));
+
+    Edit(in + " " + Out("back.png") + " --mosaic 100,40,80,30 --sharpen --step-back --step-back");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Read("back.png"), plain);
+    Edit(in + " " + Out("auto.png") + " --auto-adjust --step-back");
+    EXPECT_EQ(Read("auto.png"), plain);
+
+    // --undo still drops the adjustments only, and a mosaic outside the view
+    // or a step back with nothing before it is told but saves.
+    Edit(in + " " + Out("undo.png") + " --mosaic 100,40,80,30 --brighter --undo");
+    EXPECT_EQ(Read("undo.png"), mosaic);
+    Edit(in + " " + Out("none.png") + " --step-back --mosaic 500,500,10,10");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Read("none.png"), plain);
+    Edit(in + " " + Out("bad.png") + " --mosaic 1,2,0,4");
+    EXPECT_NE(status, 0);
+}
+
 }  // namespace
 }  // namespace pictorel

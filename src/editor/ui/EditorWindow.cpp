@@ -9,6 +9,7 @@
 #include "app/ui/EnableChildControls.h"
 #include "base/Errors.h"
 #include "editor/FrameGeometry.h"
+#include "editor/ToolTexts.h"
 #include "editor/ui/Glyphs.h"
 
 namespace pictorel {
@@ -63,6 +64,26 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     return button;
 }
 
+// A surface that lets the pointer through to the view under it and paints
+// with the given routine.
+class PaintedOverlay : public QWidget {
+  public:
+    PaintedOverlay(QWidget* parent, std::function<void(QPainter&)> paint)
+        : QWidget(parent), paint_(std::move(paint)) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        paint_(painter);
+    }
+
+  private:
+    std::function<void(QPainter&)> paint_;
+};
+
 QLabel* MakeCaption(QWidget* parent, const char* name, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -110,13 +131,22 @@ void EditorWindow::BuildViews() {
                               [this]() -> const Bitmap* { return &model_.WorkView(); });
     workView->setGeometry(kWorkViewOffset, kWorkViewOffset, kViewSide, kViewSide);
     workView->setToolTip(QStringLiteral("切り取り範囲をマウスで指定(クリックで範囲指定を解除)"));
+    // In the mosaic mode the work view's pointer draws and drags mosaic
+    // rectangles instead of the crop frame.
     workView->OnMouseDown = [this](int x, int y) {
-        Act([&] { crop_.BeginDraw(InViewPixels(*workView, x, y, kWorkViewOffset)); });
+        const Point at = InViewPixels(*workView, x, y, kWorkViewOffset);
+        Act([&] { mosaicMode_ ? mosaic_.BeginDrag(at) : crop_.BeginDraw(at); });
     };
     workView->OnMouseMove = [this](int x, int y) {
-        Act([&] { crop_.DrawTo(InViewPixels(*workView, x, y, kWorkViewOffset)); });
+        const Point at = InViewPixels(*workView, x, y, kWorkViewOffset);
+        Act([&] { mosaicMode_ ? mosaic_.DragTo(at) : crop_.DrawTo(at); });
     };
-    workView->OnMouseUp = [this](int, int) { Act([&] { crop_.EndDraw(); }); };
+    workView->OnMouseUp = [this](int, int) {
+        Act([&] { mosaicMode_ ? mosaic_.EndDrag() : crop_.EndDraw(); });
+    };
+    mosaicOverlay = new PaintedOverlay(workPanel, [this](QPainter& p) { PaintMosaics(p); });
+    mosaicOverlay->setObjectName(QStringLiteral("mosaicOverlay"));
+    mosaicOverlay->setGeometry(kWorkViewOffset, kWorkViewOffset, kViewSide, kViewSide);
 
     cropFrame = new FrameShape(workPanel, QStringLiteral("cropFrame"));
     cropFrame->SetPen(kRed, 1);
@@ -189,8 +219,24 @@ void EditorWindow::BuildButtons() {
     connect(turnButton, &QToolButton::clicked, this,
             [this] { Act([&] { model_.TurnClockwise(); }); });
     connect(sharpenButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Sharpen(); }); });
-    connect(resetButton, &QToolButton::clicked, this,
-            [this] { Act([&] { model_.ResetAdjustments(); }); });
+    connect(resetButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Undo(); }); });
+
+    // The automatic correction and the mosaic mode, under the work view.
+    toolPanel = new Panel(contentPanel, QStringLiteral("toolPanel"));
+    toolPanel->setGeometry(8, 437, 192, 29);
+    toolPanel->SetColor(kDetailGrey);
+    autoAdjustButton =
+        MakeToolButton(toolPanel, "autoAdjustButton", QString::fromUtf8(AutoAdjustCaption()),
+                       QString::fromUtf8(AutoAdjustHint()), {4, 4, 88, 22});
+    autoAdjustButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    mosaicButton = MakeToolButton(toolPanel, "mosaicButton", QString::fromUtf8(MosaicCaption()),
+                                  QString::fromUtf8(MosaicHint()), {98, 4, 88, 22});
+    mosaicButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    mosaicButton->setCheckable(true);
+    connect(autoAdjustButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.AutoAdjust(); }); });
+    connect(mosaicButton, &QToolButton::clicked, this,
+            [this](bool on) { Act([&] { SetMosaicMode(on); }); });
 
     // Direction marker: the toggle between the two turn buttons.
     markerLeftButton = MakeToolButton(contentPanel, "markerLeftButton", {},
@@ -282,26 +328,34 @@ QAction* EditorWindow::AddKeyAction(const char* name, const QString& caption,
 void EditorWindow::BuildKeyActions() {
     // They fire on key-down and repeat with the keyboard; the re-rendering
     // waits for the key release (eventFilter).
-    moveUpAction = AddKeyAction("moveUpAction", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
-                                [this] { crop_.NudgeBy(0, -1); });
-    moveDownAction = AddKeyAction("moveDownAction", QStringLiteral("Down"),
-                                  QKeySequence(Qt::Key_Down), [this] { crop_.NudgeBy(0, 1); });
-    moveLeftAction = AddKeyAction("moveLeftAction", QStringLiteral("Left"),
-                                  QKeySequence(Qt::Key_Left), [this] { crop_.NudgeBy(-1, 0); });
-    moveRightAction = AddKeyAction("moveRightAction", QStringLiteral("Right"),
-                                   QKeySequence(Qt::Key_Right), [this] { crop_.NudgeBy(1, 0); });
+    moveUpAction =
+        AddKeyAction("moveUpAction", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
+                     [this] { mosaicMode_ ? mosaic_.NudgeBy(0, -1) : crop_.NudgeBy(0, -1); });
+    moveDownAction =
+        AddKeyAction("moveDownAction", QStringLiteral("Down"), QKeySequence(Qt::Key_Down),
+                     [this] { mosaicMode_ ? mosaic_.NudgeBy(0, 1) : crop_.NudgeBy(0, 1); });
+    moveLeftAction =
+        AddKeyAction("moveLeftAction", QStringLiteral("Left"), QKeySequence(Qt::Key_Left),
+                     [this] { mosaicMode_ ? mosaic_.NudgeBy(-1, 0) : crop_.NudgeBy(-1, 0); });
+    moveRightAction =
+        AddKeyAction("moveRightAction", QStringLiteral("Right"), QKeySequence(Qt::Key_Right),
+                     [this] { mosaicMode_ ? mosaic_.NudgeBy(1, 0) : crop_.NudgeBy(1, 0); });
     growAction =
         AddKeyAction("growAction", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
-                     [this] { crop_.ResizeBy(1); });
-    growDownAction =
-        AddKeyAction("growDownAction", QStringLiteral("拡大2"),
-                     QKeySequence(Qt::SHIFT | Qt::Key_Down), [this] { crop_.ResizeBy(1); });
+                     [this] { mosaicMode_ ? mosaic_.ResizeBy(1, 0) : crop_.ResizeBy(1); });
+    growDownAction = AddKeyAction(
+        "growDownAction", QStringLiteral("拡大2"), QKeySequence(Qt::SHIFT | Qt::Key_Down),
+        [this] { mosaicMode_ ? mosaic_.ResizeBy(0, 1) : crop_.ResizeBy(1); });
     shrinkAction =
         AddKeyAction("shrinkAction", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
-                     [this] { crop_.ResizeBy(-1); });
-    shrinkLeftAction =
-        AddKeyAction("shrinkLeftAction", QStringLiteral("縮小2"),
-                     QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { crop_.ResizeBy(-1); });
+                     [this] { mosaicMode_ ? mosaic_.ResizeBy(0, -1) : crop_.ResizeBy(-1); });
+    shrinkLeftAction = AddKeyAction(
+        "shrinkLeftAction", QStringLiteral("縮小2"), QKeySequence(Qt::SHIFT | Qt::Key_Left),
+        [this] { mosaicMode_ ? mosaic_.ResizeBy(-1, 0) : crop_.ResizeBy(-1); });
+    removeMosaicAction = AddKeyAction("removeMosaicAction", QStringLiteral("Delete"),
+                                      QKeySequence(Qt::Key_Delete), [this] {
+                                          if (mosaicMode_) mosaic_.RemoveSelected();
+                                      });
 }
 
 void EditorWindow::EndWith(EditorExit exit) {
@@ -341,9 +395,17 @@ void EditorWindow::ShowModel() {
     markerLeftButton->setVisible(m.MarkerShown());
     markerRightButton->setVisible(m.MarkerShown());
 
+    mosaicOverlay->update();
+    mosaicButton->setChecked(mosaicMode_);
+    // The crop frame lets the pointer through to the view in the mosaic mode.
+    cropFrame->setAttribute(Qt::WA_TransparentForMouseEvents, mosaicMode_);
+    if (mosaicMode_) workView->setCursor(CursorFor(mosaic_.Cursor()));
+
     saveButton->setEnabled(m.CanSave());
     if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled())
         EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled());
+    if (toolPanel->isEnabled() != m.AdjustmentsEnabled())
+        EnableChildControls(toolPanel, m.AdjustmentsEnabled());
 }
 
 void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
@@ -358,6 +420,40 @@ void EditorWindow::PaintFrameMarks(FrameShape& sender, QPainter& canvas) {
     }
     for (const Rect& r : marks.handles)
         canvas.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), kRed);
+}
+
+void EditorWindow::SetMosaicMode(bool on) {
+    if (on == mosaicMode_) return;
+    // A drag or key change of the tool left behind is dropped with the mode.
+    crop_.Reset();
+    mosaic_.Reset();
+    mosaicMode_ = on;
+    if (!on) workView->setCursor(Qt::ArrowCursor);
+}
+
+void EditorWindow::PaintMosaics(QPainter& canvas) {
+    // Yellow outlines over the work view, apart from the crop frame's red;
+    // the selected rectangle (or the one being drawn, dragged or keyed, in
+    // its place) twice as thick. The blocks themselves show in the result.
+    const std::vector<Rect>& rects = model_.Mosaics();
+    // The selected index, or past the end when there is none.
+    const std::size_t selected =
+        mosaicMode_ ? mosaic_.Selected().value_or(rects.size()) : rects.size();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.setBrush(Qt::NoBrush);
+    const auto outline = [&](const Rect& r, int width) {
+        canvas.setPen(QPen(kTitleColour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        const int inset = width / 2;
+        canvas.drawRect(
+            QRect(r.left, r.top, r.Width(), r.Height())
+                .adjusted(inset, inset, -1 - inset + (width > 1), -1 - inset + (width > 1)));
+    };
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        if (selected != i) outline(rects[i], 1);
+    if (const auto& pending = mosaic_.Pending())
+        outline(*pending, 2);
+    else if (selected < rects.size())
+        outline(rects[selected], 2);
 }
 
 EditorExit EditorWindow::ShowModal(EditorModel& editor, const std::string& caption) {
@@ -388,6 +484,7 @@ void EditorWindow::showEvent(QShowEvent* event) {
     Act([&] {
         crop_.Reset();
         marker_.Reset();
+        mosaic_.Reset();
         model_.Load();
     });
     if (saveButton->isEnabled()) saveButton->setFocus();
@@ -412,7 +509,10 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
         // a held key re-renders once, when it is let go.
         if (widget->window() == this && (focused == nullptr || widget == focused) &&
             !key->isAutoRepeat()) {
-            Act([&] { crop_.KeysReleased(); });
+            Act([&] {
+                crop_.KeysReleased();
+                mosaic_.KeysReleased();
+            });
         }
     }
     return CommonWindow::eventFilter(watched, event);

@@ -20,6 +20,7 @@
 #include "editor/CropTool.h"
 #include "editor/EditorModel.h"
 #include "editor/MarkerTool.h"
+#include "editor/MosaicTool.h"
 #include "editor/ui/BitmapView.h"
 #include "editor/ui/FrameShape.h"
 #include "workflow/EditedRun.h"
@@ -36,6 +37,10 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     EditorModel& Model() { return model_; }
     CropTool& Crop() { return crop_; }
     MarkerTool& MarkerFrameTool() { return marker_; }
+    MosaicTool& Mosaic() { return mosaic_; }
+    // While set, the work view draws mosaic rectangles instead of the crop
+    // frame, and the arrow keys act on the selected rectangle.
+    bool MosaicMode() const { return mosaicMode_; }
 
     // IEditorHost: clears the exit, shows the window modally with `caption`
     // as its title (the picture loads as it opens) and returns how the
@@ -60,7 +65,12 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     QToolButton* darkerButton;
     QToolButton* turnButton;
     QToolButton* sharpenButton;
-    QToolButton* resetButton;
+    QToolButton* resetButton;  // "元に戻す": one edit back
+    Panel* toolPanel;
+    QToolButton* autoAdjustButton;
+    QToolButton* mosaicButton;  // toggles the mosaic mode
+    // The mosaic rectangles drawn over the work view.
+    QWidget* mosaicOverlay;
     QToolButton* markerLeftButton;
     QToolButton* markerButton;
     QToolButton* markerRightButton;
@@ -73,10 +83,11 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     QAction* moveDownAction;
     QAction* moveLeftAction;
     QAction* moveRightAction;
-    QAction* growAction;        // Shift+Right
-    QAction* growDownAction;    // Shift+Down
-    QAction* shrinkAction;      // Shift+Up
-    QAction* shrinkLeftAction;  // Shift+Left
+    QAction* growAction;          // Shift+Right
+    QAction* growDownAction;      // Shift+Down
+    QAction* shrinkAction;        // Shift+Up
+    QAction* shrinkLeftAction;    // Shift+Left
+    QAction* removeMosaicAction;  // Delete, in the mosaic mode
 
   public slots:
     // "終了" and Esc: skips the picture.
@@ -109,10 +120,14 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     // Closes the window when the editing has ended.
     void EndWith(EditorExit exit);
     void PaintFrameMarks(FrameShape& sender, QPainter& canvas);
+    void PaintMosaics(QPainter& canvas);
+    void SetMosaicMode(bool on);
 
     EditorModel& model_;
     CropTool crop_{model_};
     MarkerTool marker_{model_};
+    MosaicTool mosaic_{model_};
+    bool mosaicMode_ = false;
 };
 
 }  // namespace pictorel

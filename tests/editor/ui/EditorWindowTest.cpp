@@ -420,5 +420,33 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(EditorWindowTest, MosaicModeDrawsRectanglesOverTheCropFrameAndUndoTakesThemBack) {
+    OpenPattern();
+    DrawFrame({100, 100}, {300, 300});
+    const Bitmap cropped = Result();
+    QTest::mouseClick(window->mosaicButton, Qt::LeftButton);
+    ASSERT_TRUE(window->MosaicMode());
+    // A drag starting over the crop frame draws a rectangle, not a move.
+    DrawFrame({150, 150}, {210, 180});
+    ASSERT_EQ(model.Mosaics().size(), 1u);
+    EXPECT_EQ(model.Mosaics()[0], (Rect{150, 150, 210, 180}));
+    EXPECT_EQ(model.Crop().Area(), (Rect{100, 100, 300, 300}));
+    EXPECT_FALSE(SameBitmap(Result(), cropped));
+    // The arrow keys move the rectangle, not the frame.
+    Key(Qt::Key_Right);
+    KeyUp(Qt::Key_Right);
+    EXPECT_EQ(model.Mosaics()[0], (Rect{151, 150, 211, 180}));
+    EXPECT_EQ(model.Crop().Area(), (Rect{100, 100, 300, 300}));
+
+    QTest::mouseClick(window->resetButton, Qt::LeftButton);
+    QTest::mouseClick(window->resetButton, Qt::LeftButton);
+    EXPECT_TRUE(model.Mosaics().empty());
+    EXPECT_TRUE(SameBitmap(Result(), cropped));
+    QTest::mouseClick(window->autoAdjustButton, Qt::LeftButton);
+    EXPECT_TRUE(model.AutoCorrectionInUse());
+    EXPECT_EQ(window->autoAdjustButton->text(), QStringLiteral("自動補正"));
+    EXPECT_EQ(window->mosaicButton->text(), QStringLiteral("モザイク"));
+}
+
 }  // namespace
 }  // namespace pictorel
