@@ -153,7 +153,11 @@ std::string CsvField(const std::string& text) {
 }
 
 std::string CheckCsvText(const PublishCheckReport& report) {
-    std::string csv = "file,result,width,height,bytes,quality,findings,kinds\n";
+    // Led by a UTF-8 byte-order mark: spreadsheet programs on Japanese
+    // systems read a CSV without one as Shift_JIS and garble every finding.
+    std::string csv =
+        "\xEF\xBB\xBF"
+        "file,result,width,height,bytes,quality,findings,kinds\n";
     for (const PhotoCheck& check : report.photos) {
         const CheckedPhoto& photo = check.photo;
         std::string texts;

@@ -102,7 +102,7 @@ std::string CheckSummaryText(const PublishCheckReport& report);
 // with findings its file on one line and each finding indented below.
 std::string CheckReportText(const PublishCheckReport& report);
 
-// check.csv: UTF-8, "\n" line ends, a header line
+// check.csv: UTF-8 led by a byte-order mark, "\n" line ends, a header line
 // file,result,width,height,bytes,quality,findings,kinds and one line for
 // every photo (findings joined by " / ", kinds by spaces); a field holding a
 // comma, a quote, a line break or a leading or trailing space is quoted.

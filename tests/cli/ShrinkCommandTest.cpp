@@ -335,9 +335,11 @@ TEST(ShrinkCommand, CheckPrintsFindingsAndWritesTheRecord) {
                          "いません。粗く見えることがあります。",
                          "check.csv を保存しました。", out + "check.csv"}));
     const std::string csv = ReadText(out + "check.csv");
-    EXPECT_TRUE(csv.starts_with("file,result,width,height,bytes,quality,findings,kinds\n" +
-                                dir.Str() + "wide.jpg," + out + "wide.jpg,800,600," +
-                                std::to_string(fs::file_size(out + "wide.jpg")) + ",80,,\n"))
+    EXPECT_TRUE(
+        csv.starts_with("\xEF\xBB\xBF"
+                        "file,result,width,height,bytes,quality,findings,kinds\n" +
+                        dir.Str() + "wide.jpg," + out + "wide.jpg,800,600," +
+                        std::to_string(fs::file_size(out + "wide.jpg")) + ",80,,\n"))
         << csv;
     // The findings' texts are checked where the record is made; here the line is the upright one.
     EXPECT_NE(

@@ -190,6 +190,7 @@ TEST(PublishCheckCsv, FieldsAreQuotedWhereNeeded) {
     good.facts.measures.hashes.fill(~std::uint64_t{0});  // far from the first photo
     const PublishCheckReport report = CheckRun({photo, good});
     EXPECT_EQ(CheckCsvText(report),
+              "\xEF\xBB\xBF"
               "file,result,width,height,bytes,quality,findings,kinds\n"
               "\"/in/a,b.png\",\"/out/a,b.jpg\",400,600,12345,80,"
               "縦長の写真です。掲載先で横長に切り取られることがあります。 / "
