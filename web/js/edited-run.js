@@ -37,14 +37,29 @@ export function prepareEditorWorkers(twoSessions) {
   return editorWorkers.slice(0, count);
 }
 
+// The first picture of a selection, read and decoded in the first editor worker while the
+// user names the folder: a 24 MP photo takes about a second to decode, which the edited run's
+// button would otherwise wait for. The picture is the one that worker would load first anyway.
+let prefetched = null;
+// What the last picture shown leaves to the next one (the crop frame's and the marker's place),
+// from one run to the next too: the desktop's one editor window keeps it for the program's life.
+let carried = null;
+
+export function prefetchFirstPicture(entry, twoSessions) {
+  const [worker] = prepareEditorWorkers(twoSessions);
+  prefetched = { entry, answer: load(worker, entry) };
+  // A failure is told when the run takes the answer; none is left unhandled meanwhile.
+  prefetched.answer.catch(() => {});
+}
+
 export async function runEdited({ entries, destination, twoSessions }) {
   view ??= new EditorView();
   const workers = prepareEditorWorkers(twoSessions);
   const count = workers.length;
   const outcomes = [];
   let stopped = false;
-  let loading = load(workers[0], entries[0]);
-  let carried = null;
+  let loading = prefetched?.entry === entries[0] ? prefetched.answer : load(workers[0], entries[0]);
+  prefetched = null;
   let writing = Promise.resolve();
 
   for (let i = 0; i < entries.length; ++i) {
@@ -53,8 +68,10 @@ export async function runEdited({ entries, destination, twoSessions }) {
     let answer = await loading;
     // With two sessions the next picture starts loading before this one is shown.
     if (count === 2 && i + 1 < entries.length) loading = load(workers[(i + 1) % 2], entries[i + 1]);
-    if (count === 2 && carried && answer.state.loaded) {
-      answer = await worker.call('editorAdopt', { carried }).catch(() => answer);
+    // A picture that failed to load takes the state too, so that it hands it on unchanged.
+    if (count === 2 && carried) {
+      const adopted = await worker.call('editorAdopt', { carried }).catch(() => null);
+      if (adopted && answer.state.loaded) answer = adopted;
     }
     const caption = `${i + 1} / ${entries.length}　${entry.path}`;
     const ending = view.open(worker, answer, caption);

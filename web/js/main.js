@@ -15,7 +15,7 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited, prepareEditorWorkers } from './edited-run.js';
+import { runEdited, prepareEditorWorkers, prefetchFirstPicture } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
@@ -121,7 +121,7 @@ async function choose(collect) {
   await fillFolderNames();
   // Both runs' workers start compiling the core now, while the user names the folder.
   pool ??= new WorkerPool(workerCount());
-  prepareEditorWorkers(twoSessions);
+  prefetchFirstPicture(entries[0], twoSessions);
   showScreen('processing');
   $('folderNameField').focus();
 }
