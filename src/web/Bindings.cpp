@@ -119,10 +119,15 @@ val Shrink(const val& bytes, const std::string& name) {
     return Failure(told.message, told.cause);
 }
 
+// This emscripten's val has no isObject().
+bool IsObject(const val& v) {
+    return !v.isNull() && v.typeOf().as<std::string>() == "object";
+}
+
 // A rectangle from a state() object's {left, top, width, height}; nothing
 // when a field is missing, not a whole number or out of int's range.
 std::optional<Rect> RectFrom(const val& object) {
-    if (!object.isObject()) return std::nullopt;
+    if (!IsObject(object)) return std::nullopt;
     int fields[4];
     const char* names[4] = {"left", "top", "width", "height"};
     for (int i = 0; i < 4; ++i) {
@@ -228,7 +233,7 @@ class PageEditorSession {
     // Takes the crop frame's and the marker's place from another session's
     // state(), as if this session had shown that picture.
     bool adoptCarried(const val& state) {
-        if (!state.isObject()) return false;
+        if (!IsObject(state)) return false;
         const std::optional<Rect> crop = RectFrom(state["crop"]);
         const std::optional<Rect> marker = RectFrom(state["marker"]);
         return crop && marker && session_.AdoptCarried({*crop, *marker});

@@ -215,7 +215,14 @@ test('a second session that adopts the carried state edits as one session would'
     const carried = first.state();
     assert.notDeepEqual(next.state().marker, expectedState.marker, 'the test must move the marker');
     assert.equal(next.adoptCarried(carried), true);
-    assert.deepEqual(next.state(), expectedState);
+    // The marker's drag frame is hidden on a new picture and placed on the marker when it next
+    // shows, so where a hidden one was left is not part of what carries over.
+    const visible = (state) => {
+      assert.equal(state.marker.frameShown, false);
+      const { frame, frameMarks, ...marker } = state.marker;
+      return { ...state, marker };
+    };
+    assert.deepEqual(visible(next.state()), visible(expectedState));
     assert.deepEqual(editNext(next), expected);
 
     assert.equal(next.adoptCarried({ crop: { left: 0, top: 0, width: 5, height: 6 }, marker: carried.marker }), false);
