@@ -87,7 +87,9 @@ bool EditorSession::AdoptCarried(const Carried& carried) {
     CropFrame frame = model_.Crop();
     frame.Place(crop);  // keeps it hidden, as every new picture shows it
     model_.SetCropFrame(frame);
-    model_.SetMarkerBounds(carried.markerBounds);
+    // Taken over as the one window keeps it: the user's 元に戻す must not
+    // move the marker back to where this session first put it.
+    model_.CarryMarkerOver(carried.markerBounds);
     SetMosaicMode(carried.mosaicMode);
     return true;
 }
