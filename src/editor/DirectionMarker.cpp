@@ -48,6 +48,12 @@ void EditorModel::SetMarkerBounds(const Rect& bounds) {
     DrawMarker();
 }
 
+void EditorModel::CarryMarkerOver(const Rect& bounds) {
+    marker_ =
+        Rect::At(bounds.left, bounds.top, ClampSide(bounds.Width()), ClampSide(bounds.Height()));
+    DrawMarker();
+}
+
 void EditorModel::DrawMarker() {
     const int w = ClampSide(marker_.Width()), h = ClampSide(marker_.Height());
     // Drawn at twice the size and reduced, for smooth edges.

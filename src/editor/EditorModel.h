@@ -159,6 +159,9 @@ class EditorModel {
     // Sets the marker's place and size, the side kept within the limits, and
     // draws it.
     void SetMarkerBounds(const Rect& bounds);
+    // Places the marker where the editor's previous picture left it, as
+    // Load keeps it: not an edit of this picture, so no step to take back.
+    void CarryMarkerOver(const Rect& bounds);
     // Draws a shown marker into the result where it is shown.
     void StampMarker();
 

@@ -14,6 +14,7 @@
 #include "base/PathText.h"
 #include "editor/EffectCommands.h"
 #include "editor/FrameGeometry.h"
+#include "editor/ToolTexts.h"
 #include "formats/PictureFormats.h"
 #include "web/EditorSession.h"
 #include "web/WebFiles.h"
@@ -224,6 +225,8 @@ class PageEditorSession {
         out.set("brightness", m.Brightness());
         out.set("crop", crop);
         out.set("marker", marker);
+        out.set("mosaic", MosaicObject());
+        out.set("canUndo", m.CanUndo());
         out.set("message", AsThePageNamesIt(session_.Message()));
         out.set("cause",
                 session_.Message().empty() ? std::string() : AsThePageNamesIt(session_.Cause()));
@@ -236,7 +239,25 @@ class PageEditorSession {
         if (!IsObject(state)) return false;
         const std::optional<Rect> crop = RectFrom(state["crop"]);
         const std::optional<Rect> marker = RectFrom(state["marker"]);
-        return crop && marker && session_.AdoptCarried({*crop, *marker});
+        // A state without the mosaic part (an older page's) leaves the mode off.
+        const val mosaic = state["mosaic"];
+        const val mode = IsObject(mosaic) ? mosaic["mode"] : val(false);
+        if (!mode.isTrue() && !mode.isFalse()) return false;
+        return crop && marker && session_.AdoptCarried({*crop, *marker, mode.isTrue()});
+    }
+
+    // The captions and hints of the tool buttons under the work view.
+    val toolTexts() const {
+        const auto button = [](const char* caption, const char* hint) {
+            val out = val::object();
+            out.set("caption", std::string(caption));
+            out.set("hint", std::string(hint));
+            return out;
+        };
+        val out = val::object();
+        out.set("autoAdjust", button(AutoAdjustCaption(), AutoAdjustHint()));
+        out.set("mosaic", button(MosaicCaption(), MosaicHint()));
+        return out;
     }
 
     val workView() { return PictureObject(session_.WorkView(), workPixels_); }
@@ -274,6 +295,12 @@ class PageEditorSession {
     bool turn() { return Edit(&EditorModel::TurnClockwise); }
     bool sharpen() { return Edit(&EditorModel::Sharpen); }
     bool reset() { return Edit(&EditorModel::ResetAdjustments); }
+    bool undo() { return session_.MutableModel().Undo(); }
+    bool autoAdjust() { return Edit(&EditorModel::AutoAdjust); }
+    bool mosaicMode(bool on) {
+        session_.SetMosaicMode(on);
+        return true;
+    }
     bool turnMarkerLeft() { return Edit(&EditorModel::TurnMarkerLeft); }
     bool turnMarkerRight() { return Edit(&EditorModel::TurnMarkerRight); }
     bool showMarker(bool shown) {
@@ -305,6 +332,22 @@ class PageEditorSession {
     }
 
   private:
+    // The rectangles in work-view pixels, which one the keys act on (-1 for
+    // none) and the one being drawn, dragged or keyed (null when none), which
+    // the page outlines in the selected one's place.
+    val MosaicObject() const {
+        val rects = val::array();
+        for (const Rect& r : session_.Model().Mosaics()) rects.call<void>("push", RectObject(r));
+        const auto selected = session_.Mosaic().Selected();
+        const auto& pending = session_.Mosaic().Pending();
+        val out = val::object();
+        out.set("mode", session_.MosaicMode());
+        out.set("rects", rects);
+        out.set("selected", selected ? static_cast<int>(*selected) : -1);
+        out.set("pending", pending ? RectObject(*pending) : val::null());
+        return out;
+    }
+
     static PointerView ViewNamed(const std::string& tool) {
         return tool == "marker" ? PointerView::Result : PointerView::Work;
     }
@@ -357,6 +400,10 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
         .function("turn", &PageEditorSession::turn)
         .function("sharpen", &PageEditorSession::sharpen)
         .function("reset", &PageEditorSession::reset)
+        .function("undo", &PageEditorSession::undo)
+        .function("autoAdjust", &PageEditorSession::autoAdjust)
+        .function("mosaicMode", &PageEditorSession::mosaicMode)
+        .function("toolTexts", &PageEditorSession::toolTexts)
         .function("showMarker", &PageEditorSession::showMarker)
         .function("turnMarkerLeft", &PageEditorSession::turnMarkerLeft)
         .function("turnMarkerRight", &PageEditorSession::turnMarkerRight)

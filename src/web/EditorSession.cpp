@@ -45,7 +45,7 @@ const char* CursorName(FrameCursor cursor) {
 
 }  // namespace
 
-EditorSession::EditorSession() : model_(boxes_), crop_(model_), marker_(model_) {}
+EditorSession::EditorSession() : model_(boxes_), crop_(model_), marker_(model_), mosaic_(model_) {}
 
 bool EditorSession::Load(const std::vector<std::uint8_t>& bytes, const std::string& name) {
     boxes_.error.clear();
@@ -58,6 +58,7 @@ bool EditorSession::Load(const std::vector<std::uint8_t>& bytes, const std::stri
         model_.SetSource(file.Path());
         crop_.Reset();
         marker_.Reset();
+        mosaic_.Reset();
         model_.Load();
     } catch (const Error& e) {
         // The page's file could not even be held: told like a load failure.
@@ -86,8 +87,22 @@ bool EditorSession::AdoptCarried(const Carried& carried) {
     CropFrame frame = model_.Crop();
     frame.Place(crop);  // keeps it hidden, as every new picture shows it
     model_.SetCropFrame(frame);
-    model_.SetMarkerBounds(carried.markerBounds);
+    // Taken over as the one window keeps it: the user's 元に戻す must not
+    // move the marker back to where this session first put it.
+    model_.CarryMarkerOver(carried.markerBounds);
+    SetMosaicMode(carried.mosaicMode);
     return true;
+}
+
+void EditorSession::SetMosaicMode(bool on) {
+    if (on == mosaicMode_) return;
+    // A drag or key change of the tool left behind is dropped with the mode;
+    // a pointer still held on the work view then moves nothing.
+    crop_.Reset();
+    mosaic_.Reset();
+    if (grab_ == Grab::WorkView || grab_ == Grab::CropFrame || grab_ == Grab::Mosaic)
+        grab_ = Grab::None;
+    mosaicMode_ = on;
 }
 
 RgbaPicture EditorSession::WorkView() const {
@@ -107,6 +122,12 @@ void EditorSession::PointerDown(PointerView view, Point at) {
     if (grab_ != Grab::None) return;  // a second button while one is held
     if (view == PointerView::Work) {
         if (!model_.WorkViewShown()) return;
+        if (mosaicMode_) {
+            // The crop frame lets the pointer through to the view.
+            grab_ = Grab::Mosaic;
+            mosaic_.BeginDrag(at);
+            return;
+        }
         // The frame lies over the work view and takes the presses on it.
         if (model_.Crop().Shown() && Inside(model_.Crop().Area(), at)) {
             grab_ = Grab::CropFrame;
@@ -132,6 +153,9 @@ void EditorSession::PointerMove(PointerView view, Point at) {
         case Grab::MarkerFrame:
             if (view == PointerView::Result) marker_.DragTo(at);
             return;
+        case Grab::Mosaic:
+            if (view == PointerView::Work) mosaic_.DragTo(at);
+            return;
         case Grab::None:
             break;
     }
@@ -153,6 +177,10 @@ void EditorSession::PointerUp(PointerView view, Point at) {
             if (view == PointerView::Result) marker_.DragTo(at);
             marker_.EndDrag();
             break;
+        case Grab::Mosaic:
+            if (view == PointerView::Work) mosaic_.DragTo(at);
+            mosaic_.EndDrag();
+            break;
         case Grab::None:
             break;
     }
@@ -160,6 +188,10 @@ void EditorSession::PointerUp(PointerView view, Point at) {
 
 std::string EditorSession::CursorAt(PointerView view, Point at) {
     if (view == PointerView::Work) {
+        if (mosaicMode_) {
+            if (grab_ == Grab::None) mosaic_.DragTo(at);  // only sets the hover cursor
+            return CursorName(mosaic_.Cursor());
+        }
         if (grab_ == Grab::CropFrame ||
             (model_.Crop().Shown() && Inside(model_.Crop().Area(), at))) {
             if (grab_ == Grab::None) crop_.DragTo(at);  // only sets the hover cursor
@@ -182,24 +214,39 @@ std::string EditorSession::CursorAt(PointerView view, Point at) {
 }
 
 bool EditorSession::Key(const std::string& name) {
-    // The window's key actions: Shift+Right and Shift+Down grow the frame,
-    // Shift+Up and Shift+Left shrink it, the plain arrows move it.
-    if (name == "Up") {
-        crop_.NudgeBy(0, -1);
-    } else if (name == "Down") {
-        crop_.NudgeBy(0, 1);
-    } else if (name == "Left") {
-        crop_.NudgeBy(-1, 0);
-    } else if (name == "Right") {
-        crop_.NudgeBy(1, 0);
-    } else if (name == "Grow") {
-        crop_.ResizeBy(1);
-    } else if (name == "Shrink") {
-        crop_.ResizeBy(-1);
-    } else {
-        return false;
+    // The window's key actions: the plain arrows move; Shift+Right and
+    // Shift+Down grow (the rectangle's width or height, the frame's side),
+    // Shift+Up and Shift+Left shrink.
+    struct KeyAction {
+        const char* name;
+        int dx, dy;  // a move
+        int dw, dh;  // a size change of the rectangle; the frame takes dw + dh
+    };
+    static constexpr KeyAction kActions[] = {
+        {"Up", 0, -1, 0, 0},       {"Down", 0, 1, 0, 0},        {"Left", -1, 0, 0, 0},
+        {"Right", 1, 0, 0, 0},     {"GrowRight", 0, 0, 1, 0},   {"GrowDown", 0, 0, 0, 1},
+        {"ShrinkUp", 0, 0, 0, -1}, {"ShrinkLeft", 0, 0, -1, 0}, {"Grow", 0, 0, 1, 0},
+        {"Shrink", 0, 0, -1, 0},
+    };
+    if (name == "Delete") {
+        if (mosaicMode_) mosaic_.RemoveSelected();
+        return true;
     }
-    return true;
+    for (const KeyAction& a : kActions) {
+        if (name != a.name) continue;
+        const bool move = a.dw == 0 && a.dh == 0;
+        if (mosaicMode_)
+            move ? mosaic_.NudgeBy(a.dx, a.dy) : mosaic_.ResizeBy(a.dw, a.dh);
+        else
+            move ? crop_.NudgeBy(a.dx, a.dy) : crop_.ResizeBy(a.dw + a.dh);
+        return true;
+    }
+    return false;
+}
+
+void EditorSession::KeysReleased() {
+    crop_.KeysReleased();
+    mosaic_.KeysReleased();
 }
 
 std::optional<std::vector<std::uint8_t>> EditorSession::Save() {

@@ -15,6 +15,7 @@
 #include "editor/CropTool.h"
 #include "editor/EditorModel.h"
 #include "editor/MarkerTool.h"
+#include "editor/MosaicTool.h"
 
 namespace pictorel::web {
 
@@ -44,17 +45,29 @@ class EditorSession {
     EditorModel& MutableModel() { return model_; }
     const CropTool& Crop() const { return crop_; }
     const MarkerTool& Marker() const { return marker_; }
+    const MosaicTool& Mosaic() const { return mosaic_; }
+
+    // The モザイク toggle: while on, the work view's pointer and the keys
+    // draw, move and size mosaic rectangles instead of the crop frame (the
+    // frame lets the pointer through to the view). Switching drops what
+    // either tool had half done. The mode belongs to the editor, not to a
+    // picture: it stays on from one picture to the next.
+    void SetMosaicMode(bool on);
+    bool MosaicMode() const { return mosaicMode_; }
     const std::string& Message() const { return boxes_.error; }
 
     // What the desktop's one editor window carries from one picture to the
     // next: the crop frame's place and size (hidden on each new picture) and
     // the marker's place and size. A page that decodes the next picture in a
     // second session hands these over from the session the user just left.
+    // The mosaic mode carries over too; the mosaic rectangles do not: they
+    // hide faces and plates of one photo and start empty with each picture.
     struct Carried {
         Rect cropArea;
         Rect markerBounds;
+        bool mosaicMode = false;
     };
-    Carried CarriedOver() const { return {model_.Crop().Area(), model_.Marker()}; }
+    Carried CarriedOver() const { return {model_.Crop().Area(), model_.Marker(), mosaicMode_}; }
     // Takes them over after Load, as if this session had shown the earlier
     // picture. False, changing nothing, for places no session can hold (a
     // crop frame that is not a square, coordinates beyond any pointer's
@@ -74,13 +87,18 @@ class EditorSession {
     void PointerMove(PointerView view, Point at);
     void PointerUp(PointerView view, Point at);
     // The cursor over (x, y) of a view after a hover there: "default",
-    // "nwse-resize" or "nesw-resize".
+    // "nwse-resize" or "nesw-resize" (over a mosaic rectangle's corner
+    // zones in the mosaic mode as over the crop frame's).
     std::string CursorAt(PointerView view, Point at);
 
-    // Keys: "Up", "Down", "Left", "Right" move a shown crop frame a pixel,
-    // "Grow" / "Shrink" change its side a pixel; false for another name.
+    // Keys: "Up", "Down", "Left", "Right" move a shown crop frame (in the
+    // mosaic mode the selected rectangle) a pixel; "GrowRight", "GrowDown",
+    // "ShrinkUp", "ShrinkLeft" (Shift with an arrow) change the frame's side
+    // a pixel, or the rectangle's width or height; "Grow" / "Shrink" are
+    // the frame's side alone. "Delete" removes the selected rectangle in the
+    // mosaic mode. False for another name.
     bool Key(const std::string& name);
-    void KeysReleased() { crop_.KeysReleased(); }
+    void KeysReleased();
 
     // The JPEG the run saves: the result with a shown marker stamped in;
     // nothing while saving is not possible.
@@ -88,13 +106,15 @@ class EditorSession {
 
   private:
     // Which part of the window holds the pressed pointer.
-    enum class Grab { None, WorkView, CropFrame, MarkerFrame };
+    enum class Grab { None, WorkView, CropFrame, MarkerFrame, Mosaic };
 
     KeptErrorBoxes boxes_;
     EditorModel model_;
     CropTool crop_;
     MarkerTool marker_;
+    MosaicTool mosaic_;
     Grab grab_ = Grab::None;
+    bool mosaicMode_ = false;
 };
 
 }  // namespace pictorel::web

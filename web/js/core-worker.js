@@ -61,7 +61,7 @@ const handlers = {
   editorLoad({ bytes, name }) {
     session ??= new core.EditorSession();
     session.load(new Uint8Array(bytes), name);
-    return editorAnswer(true);
+    return editorAnswer(true, { toolTexts: session.toolTexts() });
   },
 
   editorAct({ action, args = [] }) {
@@ -83,7 +83,7 @@ const handlers = {
   editorAdopt({ carried }) {
     if (!session) throw new Error('no picture is open in the editor');
     if (!session.adoptCarried(carried)) throw new Error('the editor refused the carried state');
-    return editorAnswer(true);
+    return editorAnswer(true, { toolTexts: session.toolTexts() });
   },
 
   editorCarried() {
@@ -105,9 +105,9 @@ class PictureProblem extends Error {
   }
 }
 
-function editorAnswer(withPixels) {
+function editorAnswer(withPixels, extra = {}) {
   const state = session.state();
-  const answer = { state };
+  const answer = { state, ...extra };
   const transfer = [];
   if (withPixels) {
     const shown = [

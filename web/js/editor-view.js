@@ -6,21 +6,25 @@
 // State as core-worker.js gives it:
 //   { workShown, resultShown, canSave, adjustmentsEnabled, message, cause,
 //     crop:   { shown, left, top, width, height, marks },
-//     marker: { shown, left, top, width, height, frameShown, frame: {left, top, width, height}, frameMarks } }
+//     marker: { shown, left, top, width, height, frameShown, frame: {left, top, width, height}, frameMarks },
+//     mosaic: { mode, rects: [{left, top, width, height}], selected, pending }, canUndo }
 // marks: { cross: [{from:{x,y}, to:{x,y}}], handles: [{left, top, right, bottom}] } relative
 // to the frame's own box, as the desktop paints them.
 import { viewPosition } from './view-coordinates.js';
 
 const $ = (id) => document.getElementById(id);
 const RED = '#ff0000';
+// The desktop's mosaic outlines: its title colour, apart from the crop frame's red.
+const YELLOW = 'rgb(245, 224, 126)';
 
-// The desktop's keys: arrows move the crop frame; with Shift, right/down grow it and up/left
-// shrink it. The core takes them by these names.
+// The desktop's keys: arrows move the crop frame (the selected mosaic rectangle in the mosaic
+// mode); with Shift, right/down grow it and up/left shrink it. The core takes them by these
+// names and decides what each does in which mode.
 const KEY_NAMES = {
-  ArrowUp: ['Up', 'Shrink'],
-  ArrowDown: ['Down', 'Grow'],
-  ArrowLeft: ['Left', 'Shrink'],
-  ArrowRight: ['Right', 'Grow'],
+  ArrowUp: ['Up', 'ShrinkUp'],
+  ArrowDown: ['Down', 'GrowDown'],
+  ArrowLeft: ['Left', 'ShrinkLeft'],
+  ArrowRight: ['Right', 'GrowRight'],
 };
 
 const EFFECTS = [
@@ -98,8 +102,9 @@ export class EditorView {
     }
   }
 
-  apply({ state, work, result }) {
+  apply({ state, work, result, toolTexts }) {
     this.state = state;
+    if (toolTexts) showToolTexts(toolTexts);
     if (work) this.pixels.work = toImage(work);
     if (result) this.pixels.result = toImage(result);
     this.draw();
@@ -109,11 +114,14 @@ export class EditorView {
     const s = this.state;
     this.paint(this.workContext, s.workShown ? this.pixels.work : null);
     if (s.workShown && s.crop.shown) drawFrame(this.workContext, s.crop, s.crop.marks);
+    if (s.workShown) drawMosaics(this.workContext, s.mosaic);
     this.paint(this.resultContext, s.resultShown ? this.pixels.result : null);
     if (s.resultShown && s.marker.frameShown) drawFrame(this.resultContext, s.marker.frame, s.marker.frameMarks);
     this.showMessage(s.message, s.cause);
     $('saveButton').disabled = !s.canSave;
-    for (const button of $('adjustmentPanel').querySelectorAll('button')) button.disabled = !s.adjustmentsEnabled;
+    for (const panel of ['adjustmentPanel', 'toolPanel'])
+      for (const button of $(panel).querySelectorAll('button')) button.disabled = !s.adjustmentsEnabled;
+    $('mosaicButton').setAttribute('aria-pressed', String(s.mosaic.mode));
     const marker = $('markerButton');
     marker.textContent = s.marker.shown ? '方角を消去' : '方角を表示';
     marker.setAttribute('aria-pressed', String(s.marker.shown));
@@ -194,6 +202,9 @@ export class EditorView {
     if (names) {
       event.preventDefault();
       this.act('key', names[event.shiftKey ? 1 : 0]);
+    } else if (event.key === 'Delete') {
+      event.preventDefault();
+      this.act('key', 'Delete');
     } else if (event.key === 'Escape') {
       event.preventDefault();
       this.end('skip');
@@ -218,7 +229,10 @@ export class EditorView {
     on('darkerButton', () => this.act('darker'));
     on('turnButton', () => this.act('turn'));
     on('sharpenButton', () => this.act('sharpen'));
-    on('resetButton', () => this.act('reset'));
+    // 元に戻す takes back the last edit of any kind, as the desktop's button does.
+    on('resetButton', () => this.act('undo'));
+    on('autoAdjustButton', () => this.act('autoAdjust'));
+    on('mosaicButton', () => this.act('mosaicMode', !this.state.mosaic.mode));
     on('markerButton', () => this.act('showMarker', !this.state.marker.shown));
     on('markerLeftButton', () => this.act('turnMarkerLeft'));
     on('markerRightButton', () => this.act('turnMarkerRight'));
@@ -238,8 +252,29 @@ export class EditorView {
   }
 }
 
+function showToolTexts({ autoAdjust, mosaic }) {
+  Object.assign($('autoAdjustButton'), { textContent: autoAdjust.caption, title: autoAdjust.hint });
+  Object.assign($('mosaicButton'), { textContent: mosaic.caption, title: mosaic.hint });
+}
+
 function toImage({ width, height, rgba }) {
   return new ImageData(new Uint8ClampedArray(rgba), width, height);
+}
+
+// The mosaic rectangles as the desktop outlines them: yellow, 1 pixel; the selected one (or
+// the one being drawn, dragged or keyed, in its place) 2 pixels, inside the rectangle.
+function drawMosaics(context, { mode, rects, selected, pending }) {
+  const chosen = mode ? selected : -1;
+  const outline = (r, width) => {
+    context.lineWidth = width;
+    context.strokeRect(r.left + width / 2, r.top + width / 2, r.width - width, r.height - width);
+  };
+  context.save();
+  context.strokeStyle = YELLOW;
+  rects.forEach((r, i) => i !== chosen && outline(r, 1));
+  if (pending) outline(pending, 2);
+  else if (chosen >= 0) outline(rects[chosen], 2);
+  context.restore();
 }
 
 // A frame as the desktop paints it: a 1-pixel red outline with the core's cross and handles.
