@@ -6,7 +6,6 @@
 #include <emscripten/val.h>
 
 #include <cmath>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,16 +19,19 @@
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/MainScreen.h"
-#include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
-#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel::web {
 
 namespace {
 
 using emscripten::val;
+
+// A JS object (not null); this emscripten's val has no isObject.
+bool IsObject(const val& value) {
+    return !value.isNull() && value.typeOf().as<std::string>() == "object";
+}
 
 std::vector<std::uint8_t> BytesOf(const val& array) {
     return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
@@ -91,38 +93,10 @@ val SortNames(const val& names) {
     return ArrayOf(sorted);
 }
 
-// The last shrink's JPEG, alive until the next call hands out another.
-std::vector<std::uint8_t>& LastJpeg() {
-    static std::vector<std::uint8_t> jpeg;
-    return jpeg;
-}
-
-val Shrink(const val& bytes, const std::string& name) {
-    LastJpeg().clear();
-    std::string path = FileNamePart(name);
-    std::exception_ptr failure;
-    try {
-        const PageFile file(name, BytesOf(bytes));
-        path = file.Path();
-        const Bitmap shrunk = ShrinkForPublishing(file.Path());
-        LastJpeg() = EncodeJpeg(shrunk);
-        val out = val::object();
-        out.set("ok", true);
-        out.set("jpeg", ViewOf(LastJpeg()));
-        out.set("width", shrunk.Width());
-        out.set("height", shrunk.Height());
-        return out;
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    const PhotoFailure told = DescribeFailure(failure, path);
-    return Failure(told.message, told.cause);
-}
-
 // A rectangle from a state() object's {left, top, width, height}; nothing
 // when a field is missing, not a whole number or out of int's range.
 std::optional<Rect> RectFrom(const val& object) {
-    if (!object.isObject()) return std::nullopt;
+    if (!IsObject(object)) return std::nullopt;
     int fields[4];
     const char* names[4] = {"left", "top", "width", "height"};
     for (int i = 0; i < 4; ++i) {
@@ -228,7 +202,7 @@ class PageEditorSession {
     // Takes the crop frame's and the marker's place from another session's
     // state(), as if this session had shown that picture.
     bool adoptCarried(const val& state) {
-        if (!state.isObject()) return false;
+        if (!IsObject(state)) return false;
         const std::optional<Rect> crop = RectFrom(state["crop"]);
         const std::optional<Rect> marker = RectFrom(state["marker"]);
         return crop && marker && session_.AdoptCarried({*crop, *marker});
@@ -330,7 +304,6 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
     function("runButtonsShown", &RunButtonsShown);
     function("folderFailedMessage", &FolderFailedMessage);
     function("runEndText", &RunEndTextFor);
-    function("shrink", &Shrink);
     class_<PageEditorSession>("EditorSession")
         .constructor<>()
         .function("load", &PageEditorSession::load)
