@@ -139,12 +139,17 @@ export class OutputSizes {
     try {
       this.keep(stored.stored);
     } catch (error) {
-      reportStoreFailure(error);
+      // Told in the dialog: a message box would open behind it.
+      $('sizeProblem').textContent = storeFailureText(error);
     }
   }
 }
 
 // The browser refused to keep the sizes (storage full or off): they hold for this visit only.
+function storeFailureText(error) {
+  return `出力サイズを保存できませんでした。\n${error.message || error}`;
+}
+
 function reportStoreFailure(error) {
-  showError(`出力サイズを保存できませんでした。\n${error.message || error}`);
+  showError(storeFailureText(error));
 }
