@@ -6,7 +6,6 @@
 #include <emscripten/val.h>
 
 #include <cmath>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,37 +16,19 @@
 #include "editor/ToolTexts.h"
 #include "formats/PictureFormats.h"
 #include "web/EditorSession.h"
+#include "web/PageValues.h"
 #include "web/WebFiles.h"
 #include "workflow/FileUtils.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/MainScreen.h"
-#include "workflow/OrderedShrinkPipeline.h"
 #include "workflow/OutputFolder.h"
 #include "workflow/RunDestination.h"
-#include "workflow/ShrinkPhoto.h"
 
 namespace pictorel::web {
 
 namespace {
 
 using emscripten::val;
-
-std::vector<std::uint8_t> BytesOf(const val& array) {
-    return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
-}
-
-// A view of `bytes`, which the caller keeps alive until the page has copied it.
-val ViewOf(const std::vector<std::uint8_t>& bytes) {
-    return val(emscripten::typed_memory_view(bytes.size(), bytes.data()));
-}
-
-val Failure(const std::string& message, const std::string& cause) {
-    val out = val::object();
-    out.set("ok", false);
-    out.set("message", AsThePageNamesIt(message));
-    out.set("cause", AsThePageNamesIt(cause));
-    return out;
-}
 
 template <typename T>
 val ArrayOf(const std::vector<T>& items) {
@@ -90,39 +71,6 @@ val SortNames(const val& names) {
     std::vector<std::string> sorted = emscripten::vecFromJSArray<std::string>(names);
     SortByNaturalName(sorted);
     return ArrayOf(sorted);
-}
-
-// The last shrink's JPEG, alive until the next call hands out another.
-std::vector<std::uint8_t>& LastJpeg() {
-    static std::vector<std::uint8_t> jpeg;
-    return jpeg;
-}
-
-val Shrink(const val& bytes, const std::string& name) {
-    LastJpeg().clear();
-    std::string path = FileNamePart(name);
-    std::exception_ptr failure;
-    try {
-        const PageFile file(name, BytesOf(bytes));
-        path = file.Path();
-        const Bitmap shrunk = ShrinkForPublishing(file.Path());
-        LastJpeg() = EncodeJpeg(shrunk);
-        val out = val::object();
-        out.set("ok", true);
-        out.set("jpeg", ViewOf(LastJpeg()));
-        out.set("width", shrunk.Width());
-        out.set("height", shrunk.Height());
-        return out;
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    const PhotoFailure told = DescribeFailure(failure, path);
-    return Failure(told.message, told.cause);
-}
-
-// This emscripten's val has no isObject().
-bool IsObject(const val& v) {
-    return !v.isNull() && v.typeOf().as<std::string>() == "object";
 }
 
 // A rectangle from a state() object's {left, top, width, height}; nothing
@@ -378,7 +326,6 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
     function("runButtonsShown", &RunButtonsShown);
     function("folderFailedMessage", &FolderFailedMessage);
     function("runEndText", &RunEndTextFor);
-    function("shrink", &Shrink);
     class_<PageEditorSession>("EditorSession")
         .constructor<>()
         .function("load", &PageEditorSession::load)

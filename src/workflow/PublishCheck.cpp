@@ -179,13 +179,16 @@ std::string CheckCsvFolder(const PublishCheckReport& report) {
     return FolderPart(report.photos.front().photo.result);
 }
 
+std::string CheckCsvCandidateName(unsigned long long n) {
+    return n == 0 ? std::string(kCheckCsvName) : "check-" + std::to_string(n) + ".csv";
+}
+
 std::string WriteCheckCsv(const PublishCheckReport& report, const std::string& folder) {
     const std::string text = CheckCsvText(report);
     const std::vector<std::uint8_t> bytes(text.begin(), text.end());
     const std::string prefix = WithTrailingSlash(folder);
     return SaveNewFile(bytes, folder, [&prefix](unsigned long long n) {
-        return prefix +
-               (n == 0 ? std::string(kCheckCsvName) : "check-" + std::to_string(n) + ".csv");
+        return prefix + CheckCsvCandidateName(n);
     });
 }
 

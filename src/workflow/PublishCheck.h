@@ -113,6 +113,9 @@ std::string CsvField(const std::string& text);
 // named folder has all its results there); empty for a report without photos.
 std::string CheckCsvFolder(const PublishCheckReport& report);
 
+// The n-th name check.csv may take (0: "check.csv", then "check-1.csv", ...).
+std::string CheckCsvCandidateName(unsigned long long n);
+
 // Writes check.csv into `folder`. An earlier check is never replaced: the
 // new one becomes check-1.csv, check-2.csv, ... Returns the name written;
 // throws SaveFailure naming the file and the system's reason.

@@ -232,3 +232,118 @@ test('a second session that adopts the carried state edits as one session would'
     for (const session of [one, first, next]) session.delete();
   }
 });
+
+// ---- Output sizes, the file-size cap and the check before publishing ----
+
+const capped = { name: 'ポータル', maxSide: 800, boxWidth: 0, boxHeight: 0, quality: 80, capKb: 25 };
+
+// The native `shrink --check` with the given size options over `files` into a fresh folder:
+// { folder, files: { name: Buffer }, stdout }.
+function nativeCheckedRun(files, sizeArgs) {
+  const base = fs.mkdtempSync(path.join(os.tmpdir(), 'core-module-check-'));
+  const stdout = execFileSync(nativeCli, ['shrink', '--jobs', '1', '--check', ...sizeArgs, '--folder', 'out', '--base', base, ...files],
+    { encoding: 'utf8' });
+  const folder = path.join(base, 'out');
+  const out = Object.fromEntries(fs.readdirSync(folder).map((n) => [n, fs.readFileSync(path.join(folder, n))]));
+  fs.rmSync(base, { recursive: true });
+  return { folder, files: out, stdout };
+}
+
+test('a capped size gives shrink --max-kb\'s bytes and lowerings; the default with the check stays plain', { skip: noCorpus }, () => {
+  const bytes = new Uint8Array(fs.readFileSync(photo));
+  const plain = new Uint8Array(core.shrink(bytes, 'room.jpg').jpeg);
+  const checked = core.shrink(bytes, 'room.jpg', core.defaultOutputSize(), true);
+  assert.deepEqual(new Uint8Array(checked.jpeg), plain, 'the check changes no byte of the default');
+  assert.deepEqual([checked.width, checked.height, checked.quality, checked.lowerings, checked.overCap], [800, 496, 80, [], false]);
+  assert.equal(checked.facts.hashes.length, 4);
+
+  const outcome = core.shrink(bytes, 'room.jpg', capped, false);
+  assert.equal(outcome.ok, true);
+  assert.equal(outcome.facts, undefined, 'facts only with the check');
+  const jpeg = new Uint8Array(outcome.jpeg);
+  assert.ok(jpeg.length <= 25 * 1000, `${jpeg.length} bytes`);
+  assert.deepEqual(outcome.lowerings, ['画質 80 → 76']);
+  const folder = nativeRun(photo, 'room.jpg', ['shrink', '--jobs', '1', '--max-kb', '25', '{dir}/room.jpg']);
+  try {
+    assert.deepEqual(jpeg, new Uint8Array(fs.readFileSync(path.join(folder, 'mini_room.jpg'))));
+  } finally {
+    fs.rmSync(folder, { recursive: true });
+  }
+  // A size the core would not keep is refused before the picture is read.
+  const refused = core.shrink(bytes, 'room.jpg', { ...capped, quality: 0 }, false);
+  assert.deepEqual([refused.ok, refused.message], [false, 'room.jpg: 画質は 1～100 にして下さい。']);
+});
+
+test('the check over the module\'s facts finds the dark photo and writes the CLI\'s check.csv', { skip: noCorpus }, async () => {
+  const { makeDarkPhoto } = await import('./dark-photo.mjs');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'core-module-dark-'));
+  try {
+    const dark = path.join(dir, 'dark room.bmp');
+    makeDarkPhoto(nativeCli, path.join(corpus, 'png/photo_rgb8_408x306.png'), dark);
+    const files = [photo, dark];
+    const native = nativeCheckedRun(files, ['--max-kb', '25']);
+    // The CLI prints each result's path first on its line; the module's photos carry the
+    // same paths, so check.csv must come out byte for byte.
+    const written = native.stdout.split('\n').filter((l) => l.startsWith(native.folder)).map((l) => l.split('\t')[0]);
+    const photos = files.map((file, i) => {
+      const outcome = core.shrink(new Uint8Array(fs.readFileSync(file)), path.basename(file), capped, true);
+      const jpeg = new Uint8Array(outcome.jpeg);
+      assert.ok(native.files[path.basename(written[i])].equals(jpeg), `${file} differs from the CLI's`);
+      return { source: file, result: written[i], bytes: jpeg.length, quality: outcome.quality, facts: outcome.facts };
+    });
+    const check = core.checkRun(photos, capped);
+    assert.equal(check.title, '公開前チェック');
+    assert.equal(check.summary, '1 枚の写真に確認事項があります。');
+    assert.deepEqual(check.photos.map((p) => p.findings.map((f) => f.code)), [[], ['dark', 'not-reduced']]);
+    assert.equal(check.csv, native.files['check.csv'].toString('utf8'));
+    assert.ok(native.stdout.includes(check.report), 'the CLI prints the same report');
+    assert.deepEqual([core.checkCsvName(0), core.checkCsvName(2)], ['check.csv', 'check-2.csv']);
+    // A damaged fingerprint is refused, never read as another photo.
+    assert.throws(() => core.checkRun([{ ...photos[0], facts: { ...photos[0].facts, hashes: ['zz'] } }], capped));
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+});
+
+test('the sizes kept as settings text: damaged entries skipped, the choice kept once made', () => {
+  assert.equal(core.defaultOutputSize().label, '標準（長辺 800 px・画質 80）');
+  const written = core.writeOutputSizes('', [capped, { ...capped, name: '横長', maxSide: 0, boxWidth: 1200, boxHeight: 900, capKb: null }], '');
+  assert.equal(written.ok, true);
+  let read = core.readOutputSizes(written.text);
+  assert.deepEqual(read.sizes.map((s) => s.label), ['ポータル（長辺 800 px・画質 80・25 KB まで）', '横長（1200×900 px・画質 80）']);
+  assert.equal(read.chosen, '');
+  // Choosing the default first adds nothing; choosing a size of one's own is kept.
+  assert.equal(core.chooseOutputSize(written.text, ''), written.text);
+  const chosen = core.chooseOutputSize(written.text, '横長');
+  assert.equal(core.readOutputSizes(chosen).chosen, '横長');
+  assert.equal(core.readOutputSizes(core.chooseOutputSize(chosen, '')).chosen, '');
+  // Removing the chosen size falls back to the default and forgets the choice.
+  const removed = core.writeOutputSizes(chosen, [capped], '横長');
+  assert.deepEqual([removed.chosen, core.readOutputSizes(removed.text).chosen], ['', '']);
+  // A damaged entry (quality out of range) is skipped; the others stay.
+  read = core.readOutputSizes(written.text.replace(/Quality1=.*/, 'Quality1="999"'));
+  assert.deepEqual(read.sizes.map((s) => s.name), ['横長']);
+  assert.deepEqual(core.readOutputSizes('[OutputSize]\nCount="x"\n').sizes, []);
+  assert.equal(core.writeOutputSizes('', [capped, capped], '').ok, false);
+});
+
+test('the sizes dialog\'s edits are refused in the core\'s words', () => {
+  let list = core.editOutputSizes([], 'add', -1, capped);
+  assert.deepEqual([list.problem, list.sizes.length], ['', 1]);
+  const refusals = [
+    ['add', -1, capped, '同じ名前の出力サイズがあります。'],
+    ['add', -1, { ...capped, name: '標準' }, '「標準」は名前に使えません。'],
+    ['add', -1, { ...capped, name: '' }, '名前を入力して下さい。'],
+    ['add', -1, { ...capped, name: 'b', maxSide: Number.NaN }, '長辺は 100～10000 ピクセルにして下さい。'],
+    ['add', -1, { ...capped, name: 'b', capKb: 5 }, 'ファイルサイズの上限は 10～100000 KB にして下さい。'],
+    ['change', -1, capped, '出力サイズを選んで下さい。'],
+    ['remove', 3, capped, '出力サイズを選んで下さい。'],
+  ];
+  for (const [action, index, size, problem] of refusals) {
+    const answer = core.editOutputSizes(list.sizes, action, index, size);
+    assert.deepEqual([answer.problem, answer.sizes.length], [problem, 1], `${action} ${size.name}`);
+  }
+  list = core.editOutputSizes(list.sizes, 'change', 0, { ...capped, quality: 70 });
+  assert.deepEqual([list.problem, list.sizes[0].quality], ['', 70]);
+  assert.equal(core.editOutputSizes(list.sizes, 'remove', 0, capped).sizes.length, 0);
+});

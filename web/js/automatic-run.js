@@ -3,10 +3,13 @@
 // shown, and a stop honoured after the pictures in hand.
 //
 // Outcomes, one per entry that was processed, in selection order:
-//   { entry, name, size, where }            written
+//   { entry, name, size, where, quality, lowerings, overCap, facts }   written (`facts` with the
+//                                                                        check, for checkRun)
 //   { entry, message, cause }               the core's message for that file, or a write failure
 
-export async function runAutomatic({ entries, pool, destination, progress, stopRequested }) {
+// `outputSize` is the chosen size as the core gave it; `check` asks for the facts of the check
+// before publishing.
+export async function runAutomatic({ entries, pool, destination, progress, stopRequested, outputSize, check }) {
   const outcomes = [];
   const inFlight = new Map();
   // Pictures read ahead of the writer: enough to keep every worker busy, few enough that a
@@ -19,7 +22,7 @@ export async function runAutomatic({ entries, pool, destination, progress, stopR
     const index = started++;
     const entry = entries[index];
     progress.current(entry.path);
-    inFlight.set(index, shrinkOne(pool, entry));
+    inFlight.set(index, shrinkOne(pool, entry, outputSize, check));
   };
 
   progress.start(entries.length);
@@ -31,7 +34,9 @@ export async function runAutomatic({ entries, pool, destination, progress, stopR
     const entry = entries[written];
     if (result.jpeg) {
       try {
-        outcomes.push({ entry, ...(await destination.write(entry, result.jpeg)) });
+        const written = await destination.write(entry, result.jpeg);
+        const { quality, lowerings = [], overCap = false, facts } = result;
+        outcomes.push({ entry, ...written, quality, lowerings, overCap, facts });
       } catch (error) {
         outcomes.push({ entry, message: error.message, cause: '' });
       }
@@ -43,7 +48,7 @@ export async function runAutomatic({ entries, pool, destination, progress, stopR
   return { outcomes, stopped: done < entries.length, saved: await destination.finish() };
 }
 
-async function shrinkOne(pool, entry) {
+async function shrinkOne(pool, entry, size, check) {
   let bytes;
   try {
     bytes = await (await entry.getFile()).arrayBuffer();
@@ -53,7 +58,8 @@ async function shrinkOne(pool, entry) {
     return { message: `ファイル ${entry.path} は開けません`, cause: error.message || String(error) };
   }
   try {
-    return await pool.run('shrink', { bytes, name: entry.name }, [bytes]);
+    const args = size ? { bytes, name: entry.name, size, check } : { bytes, name: entry.name };
+    return await pool.run('shrink', args, [bytes]);
   } catch (error) {
     return { message: error.message, cause: error.coreCause };
   }

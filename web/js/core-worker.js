@@ -36,8 +36,9 @@ const handlers = {
 
   // The heading of the results: the desktop's end-of-run text without its open-folder
   // question, which a web page cannot act on.
-  finalText({ stopped, failed }) {
-    return core.runEndText(stopped, failed);
+  // An automatic run with a file-size cap first tells how many files it lowered.
+  finalText({ stopped, failed, lowered = 0, overCap = 0 }) {
+    return core.capRemarks(lowered, overCap) + core.runEndText(stopped, failed);
   },
 
   candidateName({ sourceName, index, besideSource }) {
@@ -48,12 +49,53 @@ const handlers = {
     return [...core.sortNames(names)];
   },
 
-  // Shrinks one picture; the JPEG's bytes go back without a copy.
-  shrink({ bytes, name }) {
-    const outcome = core.shrink(new Uint8Array(bytes), name);
+  // Shrinks one picture; the JPEG's bytes go back without a copy. With a size (an object the
+  // core gave), it is met with its file-size cap, and `check` adds the facts the check reads.
+  shrink({ bytes, name, size, check }) {
+    const picture = new Uint8Array(bytes);
+    const outcome = size === undefined ? core.shrink(picture, name) : core.shrink(picture, name, size, !!check);
     if (!outcome.ok) throw new PictureProblem(outcome.message, outcome.cause);
     const jpeg = copyOut(outcome.jpeg);
-    return transferable({ jpeg: jpeg.buffer, width: outcome.width, height: outcome.height }, [jpeg.buffer]);
+    const answer = { jpeg: jpeg.buffer, width: outcome.width, height: outcome.height };
+    if (size !== undefined) {
+      Object.assign(answer, { quality: outcome.quality, lowerings: [...outcome.lowerings], overCap: outcome.overCap });
+      if (outcome.facts) answer.facts = outcome.facts;
+    }
+    return transferable(answer, [jpeg.buffer]);
+  },
+
+  // The output sizes kept in the page's storage as the desktop's settings text.
+  outputSizes({ stored }) {
+    const read = core.readOutputSizes(stored || '');
+    return { standard: core.defaultOutputSize(), sizes: [...read.sizes], chosen: read.chosen };
+  },
+
+  // The sizes dialog's add, change and remove: { problem, sizes }.
+  editOutputSizes({ sizes, action, index, size }) {
+    return core.editOutputSizes(sizes, action, index, size);
+  },
+
+  storeOutputSizes({ stored, sizes, chosen }) {
+    const outcome = core.writeOutputSizes(stored || '', sizes, chosen || '');
+    if (!outcome.ok) throw new Error(outcome.message);
+    return { stored: outcome.text, chosen: outcome.chosen };
+  },
+
+  chooseOutputSize({ stored, name }) {
+    return core.chooseOutputSize(stored || '', name);
+  },
+
+  // The check before publishing over the photos the run saved, and check.csv's text.
+  checkRun({ photos, size }) {
+    return core.checkRun(photos, size ?? null);
+  },
+
+  checkCsvName({ index }) {
+    return core.checkCsvName(index);
+  },
+
+  checkCsvSavedText({ path }) {
+    return core.checkCsvSavedText(path);
   },
 
   // The editor: one session per worker, kept for the whole run (it carries the crop frame's

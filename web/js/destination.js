@@ -68,6 +68,22 @@ export class FolderDestination {
   async finish() {
     return {};
   }
+
+  // Another file of the run (check.csv): the first of `candidate(0)`, `candidate(1)`, ... that
+  // is free, so an earlier one is never replaced. Returns the path the user knows it by.
+  async writeNew(bytes, candidate) {
+    for (let index = 0; index < MAX_CANDIDATES; ++index) {
+      const name = await candidate(index);
+      if (await entryExists(this.folder, name)) continue;
+      try {
+        await writeFile(this.folder, name, bytes);
+      } catch (error) {
+        throw new Error(describe(error, `${this.label}/${name}`));
+      }
+      return `${this.label}/${name}`;
+    }
+    throw new Error(`${this.label}: 空いているファイル名が見つかりません`);
+  }
 }
 
 // "元画像と同じフォルダに別名で保存": mini_ files beside each source whose folder the browser

@@ -3,7 +3,8 @@
 import { CoreWorker, WorkerPool, workerCount } from './core-client.js';
 import { PictureSelector } from './selection.js';
 import { usedFolderNames, rememberFolderName } from './folder-history.js';
-import { showError, askYesNo, confirmOk } from './message-box.js';
+import { showError, askYesNo, confirmOk, showPlain } from './message-box.js';
+import { OutputSizes } from './output-sizes.js';
 import {
   BaseFolder,
   BesideSourceDestination,
@@ -28,6 +29,7 @@ let selector = null;
 let pool = null;
 let selection = [];
 let running = false;
+let outputSizes = null;
 
 async function start() {
   try {
@@ -40,6 +42,12 @@ async function start() {
     $('loadProblem').hidden = false;
     document.body.dataset.ready = 'failed';
     return;
+  }
+  try {
+    outputSizes = new OutputSizes(client);
+    await outputSizes.load();
+  } catch (error) {
+    reportUnexpected(error);
   }
   $('pictureInput').accept = selector.acceptList();
   wireSelection();
@@ -160,11 +168,21 @@ async function startRun(kind) {
     const destination = await prepareDestination();
     if (!destination) return;
     const entries = selection;
+    // Every automatic run is checked before publishing: its shrinks bring the facts along.
+    const outputSize = outputSizes.chosen;
     const result =
       kind === 'automatic'
-        ? await runAutomatic({ entries, pool, destination, progress: progressWindow(), stopRequested: () => progressWindow().stopped })
+        ? await runAutomatic({
+            entries,
+            pool,
+            destination,
+            progress: progressWindow(),
+            stopRequested: () => progressWindow().stopped,
+            outputSize,
+            check: true,
+          })
         : await runEdited({ entries, destination, twoSessions });
-    await finishRun(kind, result, destination);
+    await finishRun(kind, result, destination, outputSize);
   } catch (error) {
     reportUnexpected(error);
   } finally {
@@ -217,13 +235,46 @@ async function pickBaseFolder() {
   }
 }
 
-async function finishRun(kind, { outcomes, stopped, saved }, destination) {
+async function finishRun(kind, { outcomes, stopped, saved }, destination, outputSize) {
   progressWindow().hide();
   const failed = outcomes.filter((o) => o.message).length;
-  const heading = await client.call('finalText', { kind, stopped, failed, saved: outcomes.filter((o) => o.name).length });
-  showResults({ heading, outcomes, destination, saved, download: downloadBlob });
+  const lowered = outcomes.filter((o) => o.lowerings?.length && !o.overCap).length;
+  const overCap = outcomes.filter((o) => o.lowerings?.length && o.overCap).length;
+  const heading = await client.call('finalText', { kind, stopped, failed, lowered, overCap });
+  const check = kind === 'automatic' ? await checkBeforePublishing(outcomes, outputSize) : null;
+  const saveCheck = () => saveCheckCsv(check, destination);
+  showResults({ heading, outcomes, destination, saved, download: downloadBlob, check, saveCheck });
   if (saved.zip) downloadBlob(saved.zip, saved.zipName);
   showScreen('results');
+}
+
+// ---- The check before publishing ----
+
+// The core's check over the photos the run saved (in one worker, as one run); null when none.
+async function checkBeforePublishing(outcomes, outputSize) {
+  const photos = outcomes
+    .filter((o) => o.name && o.facts)
+    .map((o) => ({ source: o.entry.path, result: `${o.where}/${o.name}`, bytes: o.size, quality: o.quality, facts: o.facts }));
+  if (!photos.length) return null;
+  return client.call('checkRun', { photos, size: outputSize });
+}
+
+// check.csv goes into the output folder beside the results, never over an earlier one; a run
+// into a ZIP or beside the sources offers it as a download instead. True once it is saved.
+async function saveCheckCsv(check, destination) {
+  const bytes = new TextEncoder().encode(check.csv);
+  if (!(destination instanceof FolderDestination)) {
+    downloadBlob(new Blob([bytes], { type: 'text/csv' }), await client.call('checkCsvName', { index: 0 }));
+    return true;
+  }
+  try {
+    const path = await destination.writeNew(bytes, (index) => client.call('checkCsvName', { index }));
+    await showPlain(await client.call('checkCsvSavedText', { path }));
+    return true;
+  } catch (error) {
+    await showError(error.message);
+    return false;
+  }
 }
 
 // ---- Progress window (automatic run) ----
