@@ -54,7 +54,14 @@ void EditorModel::TurnClockwise() {
     if (!adjustmentsEnabled_) return;
     TurnInPlace(workSquare_);
     TurnInPlace(workView_);
+    TurnPictureBeforeStraighten();
     RenderResult();
+}
+
+void EditorModel::TurnPictureBeforeStraighten() {
+    if (!beforeStraighten_) return;
+    TurnInPlace(beforeStraighten_->workSquare);
+    TurnInPlace(beforeStraighten_->workView);
 }
 
 void EditorModel::ApplyBrightness(double factor) {

@@ -54,6 +54,7 @@ void EditorModel::Load() {
     canSave_ = false;
     adjustmentsEnabled_ = false;
     brightness_ = 0;
+    beforeStraighten_.reset();
     loadFailureCause_.clear();
     if (sourcePath_.empty()) return;
 
@@ -83,6 +84,7 @@ void EditorModel::ReleasePictures() {
     workView_ = Bitmap();
     result_.reset();
     markerPicture_ = Bitmap();
+    beforeStraighten_.reset();
 }
 
 void EditorModel::LoadWorkSquare() {

@@ -16,6 +16,7 @@
 #include "app/MessageBoxes.h"
 #include "editor/CropFrame.h"
 #include "editor/PreparePicture.h"
+#include "editor/StraightenCommand.h"
 #include "formats/LoadFailure.h"
 #include "imaging/Bitmap.h"
 
@@ -110,6 +111,10 @@ class EditorModel {
     void ApplyEffect(Effect effect);
     // Multiplies the result's channels by factor (rounded, clamped).
     void ApplyBrightness(double factor);
+    // 垂直補正: makes the photo's verticals upright and parallel, or, pressed
+    // again, brings back the picture before (StraightenCommand.cpp).
+    StraightenOutcome Straighten();
+    bool Straightened() const { return beforeStraighten_.has_value(); }
 
     // The compass marker: shown or not, its place and size over the result
     // (result pixels), and the direction its needle points to.
@@ -147,6 +152,14 @@ class EditorModel {
     void ShowPrepared(PreparedPicture prepared);
     void RefuseLoad(std::string cause);
     void DrawMarker();
+    void TurnPictureBeforeStraighten();
+
+    // The work square, view and scale before 垂直補正, while it is applied.
+    struct PictureBeforeStraighten {
+        Bitmap workSquare;
+        Bitmap workView;
+        std::int64_t scale = 0;
+    };
 
     IMessageBoxes& boxes_;
     std::string sourcePath_;
@@ -163,6 +176,7 @@ class EditorModel {
     bool resultShown_ = false;
     bool canSave_ = false;
     bool adjustmentsEnabled_ = false;
+    std::optional<PictureBeforeStraighten> beforeStraighten_;
 
     bool markerShown_ = false;
     Rect marker_ = kFirstMarkerArea;

@@ -192,6 +192,17 @@ void EditorWindow::BuildButtons() {
     connect(resetButton, &QToolButton::clicked, this,
             [this] { Act([&] { model_.ResetAdjustments(); }); });
 
+    // 垂直補正 under the work view, left of where the hidden effect buttons
+    // would sit: pressed, it shows the straightened picture and stays down;
+    // pressed again, the picture before.
+    straightenButton =
+        MakeToolButton(contentPanel, "straightenButton", QStringLiteral("垂直補正"),
+                       QStringLiteral("傾きと縦線のすぼまりを補正"), {8, 437, 89, 22});
+    straightenButton->setCheckable(true);
+    straightenButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(straightenButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.Straighten(); }); });
+
     // Direction marker: the toggle between the two turn buttons.
     markerLeftButton = MakeToolButton(contentPanel, "markerLeftButton", {},
                                       QStringLiteral("左に回転"), {469, 437, 23, 22});
@@ -342,6 +353,8 @@ void EditorWindow::ShowModel() {
     markerRightButton->setVisible(m.MarkerShown());
 
     saveButton->setEnabled(m.CanSave());
+    straightenButton->setEnabled(m.AdjustmentsEnabled());
+    straightenButton->setChecked(m.Straightened());
     if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled())
         EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled());
 }
