@@ -193,7 +193,7 @@ int CmdEdit(const Args& args) {
             std::fprintf(stderr, "  %s\n", doc.LoadFailureCause().c_str());
         return 1;
     }
-    Editor editor{doc};
+    Editor editor{doc, CropTool{doc}, {}};
     for (const Step& step : steps) step(editor);
     if (!editor.failure.empty()) {
         std::fprintf(stderr, "pictorel-cli edit: %s\n", editor.failure.c_str());

@@ -30,6 +30,8 @@ constexpr double kAgreeDegrees = 0.6;
 // of texture as real edges.
 constexpr int kMinAgreeing = 5;
 constexpr double kMinAgreeingLength = 0.6;
+// The share of the candidates' length the agreeing lines must have.
+constexpr double kMinAgreeingShare = 0.5;
 // Hypotheses are drawn from the longest segments only.
 constexpr std::size_t kMaxHypothesisLines = 120;
 
@@ -48,6 +50,7 @@ struct Fit {
     double converge = 0;  // change of slope per pixel of position
     int agreeing = 0;
     double agreeingLength = 0;
+    double candidateLength = 0;
 };
 
 double Tolerance(const Line& line) {
@@ -100,39 +103,46 @@ Fit FitLines(std::vector<Line> lines, double sideAcross, double sideAlong, bool 
     std::sort(lines.begin(), lines.end(),
               [](const Line& a, const Line& b) { return a.length > b.length; });
     const std::size_t n = std::min(lines.size(), kMaxHypothesisLines);
-    Fit best;
-    double bestScore = 0;
-    auto consider = [&](double slope, double converge) {
+    struct Scored {
+        Fit fit;
+        double score = 0;
+    };
+    Scored parallel, converging;
+    auto consider = [&](Scored& best, double slope, double converge) {
         double score = 0;
         for (const Line& l : lines)
             if (Agrees(l, slope, converge)) score += l.length;
-        // Parallel lines win ties: the simpler correction.
-        if (score > bestScore ||
-            (score == bestScore && std::abs(converge) < std::abs(best.converge))) {
-            bestScore = score;
-            best.slope = slope;
-            best.converge = converge;
-        }
+        if (score > best.score) best = {Fit{slope, converge, 0, 0}, score};
     };
-    for (std::size_t i = 0; i < n; ++i) {
-        consider(lines[i].slope, 0);
-        if (!withConvergence) continue;
+    for (std::size_t i = 0; i < n; ++i) consider(parallel, lines[i].slope, 0);
+    for (std::size_t i = 0; withConvergence && i < n; ++i) {
         for (std::size_t j = i + 1; j < n; ++j) {
             const double apart = lines[i].position - lines[j].position;
             if (std::abs(apart) < 0.05 * sideAcross) continue;
             const double converge = (lines[i].slope - lines[j].slope) / apart;
             // Beyond any keystone a photo plausibly has.
-            if (std::abs(converge) * sideAlong > 0.6) continue;
-            consider(lines[i].slope - converge * lines[i].position, converge);
+            if (std::abs(converge) * sideAlong > 0.5) continue;
+            consider(converging, lines[i].slope - converge * lines[i].position, converge);
         }
     }
-    if (bestScore == 0) return {};
-    Refine(lines, sideAcross, withConvergence, best);
+    // Parallel lines win ties: the simpler correction.
+    const bool keystone = converging.score > parallel.score;
+    Fit best = keystone ? converging.fit : parallel.fit;
+    if ((keystone ? converging.score : parallel.score) == 0) return {};
+    Refine(lines, sideAcross, keystone, best);
+    for (const Line& l : lines) best.candidateLength += l.length;
     return best;
 }
 
 bool Enough(const Fit& fit, double side) {
     return fit.agreeing >= kMinAgreeing && fit.agreeingLength >= kMinAgreeingLength * side;
+}
+
+// Verticals must also be most of the near-vertical candidates: in a
+// building they are its verticals, while the stems, trunks and textures of
+// other photos lean every way, and any two of them meet somewhere.
+bool EnoughVerticals(const Fit& fit, double side) {
+    return Enough(fit, side) && fit.agreeingLength >= kMinAgreeingShare * fit.candidateLength;
 }
 
 Bitmap AsBgr24(const Bitmap& picture) {
@@ -243,7 +253,7 @@ Lean MeasureLean(const Bitmap& picture, const Rect& area) {
 
     Lean lean;
     const Fit upright = FitLines(verticals, grey.width, grey.height, true);
-    if (Enough(upright, grey.height)) {
+    if (EnoughVerticals(upright, grey.height)) {
         lean.enoughLines = true;
         // A line leaning clockwise runs down to the left: dx/dy < 0.
         lean.tiltDegrees = -std::atan(upright.slope) / kDegree;
