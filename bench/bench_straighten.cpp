@@ -79,15 +79,18 @@ void BM_EditorStraighten24MP(benchmark::State& state) {
     NoBoxes boxes;
     EditorModel model(boxes);
     PreparedPicture prepared;
-    prepared.path = "photo.jpg";
+    const std::string path = "photo.jpg";
+    prepared.path = path;
     prepared.scale = 25 * 6000;
     prepared.workSquare = WorkSquare();
     prepared.workView = ResampleBitmap(prepared.workSquare, kViewSide, kViewSide);
-    model.SetSource(prepared.path, std::move(prepared));
+    model.SetSource(path, std::move(prepared));
     model.Load();
     for (auto _ : state) {
-        if (model.Straighten() != StraightenOutcome::Straightened) {
-            state.SkipWithError("not straightened");
+        if (const StraightenOutcome outcome = model.Straighten();
+            outcome != StraightenOutcome::Straightened) {
+            state.SkipWithError(
+                ("not straightened: outcome " + std::to_string(static_cast<int>(outcome))).c_str());
             return;
         }
         state.PauseTiming();

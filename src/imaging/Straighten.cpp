@@ -125,11 +125,12 @@ Fit FitLines(std::vector<Line> lines, double sideAcross, double sideAlong, bool 
             consider(converging, lines[i].slope - converge * lines[i].position, converge);
         }
     }
-    // Parallel lines win ties: the simpler correction.
+    // Parallel lines win ties: the simpler correction. The refinement may
+    // still find a slight convergence that the tolerance hid.
     const bool keystone = converging.score > parallel.score;
     Fit best = keystone ? converging.fit : parallel.fit;
     if ((keystone ? converging.score : parallel.score) == 0) return {};
-    Refine(lines, sideAcross, keystone, best);
+    Refine(lines, sideAcross, withConvergence, best);
     for (const Line& l : lines) best.candidateLength += l.length;
     return best;
 }
@@ -354,6 +355,9 @@ Bitmap ApplyStraighten(const Bitmap& picture, const Rect& area, const Lean& lean
     const StraightenPlan plan = PlanStraighten(area.Width(), area.Height(), lean);
     Bitmap result = Bitmap::Uninitialized(plan.width, plan.height, PixelFormat::Bgr24);
 
+    const std::size_t stride = source.Stride();
+    const std::uint8_t* const origin =
+        source.Bits() + std::size_t(area.top) * stride + 3 * std::size_t(area.left);
     const std::int64_t maxX = area.Width() - 1;
     const std::int64_t maxY = area.Height() - 1;
     constexpr double kOne = 4294967296.0;  // 32 fraction bits
@@ -382,11 +386,8 @@ Bitmap ApplyStraighten(const Bitmap& picture, const Rect& area, const Lean& lean
             if (ix >= maxX) ix = maxX, wx = 0;
             if (iy < 0) iy = 0, wy = 0;
             if (iy >= maxY) iy = maxY, wy = 0;
-            const std::uint8_t* p0 =
-                source.ScanLine(area.top + static_cast<int>(iy)) + 3 * (area.left + ix);
-            const std::uint8_t* p1 =
-                wy ? source.ScanLine(area.top + static_cast<int>(iy) + 1) + 3 * (area.left + ix)
-                   : p0;
+            const std::uint8_t* p0 = origin + static_cast<std::size_t>(iy) * stride + 3 * ix;
+            const std::uint8_t* p1 = wy ? p0 + stride : p0;
             const std::size_t right = wx ? 3 : 0;
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t top = p0[k] * (256 - wx) + p0[k + right] * wx;
