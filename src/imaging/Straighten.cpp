@@ -146,6 +146,13 @@ bool EnoughVerticals(const Fit& fit, double side) {
     return Enough(fit, side) && fit.agreeingLength >= kMinAgreeingShare * fit.candidateLength;
 }
 
+// Lines leaning well beyond the largest correction are not the photo's
+// verticals or horizon turned a little (a table seen from its corner, a
+// slanting roof): the photo is left alone rather than half corrected.
+bool Plausible(double tiltRadians) {
+    return std::abs(tiltRadians) <= (kMaxTiltDegrees + 1.5) * kDegree;
+}
+
 Bitmap AsBgr24(const Bitmap& picture) {
     return picture.Format() == PixelFormat::Bgr24 ? Bitmap() : picture.ToBgr24();
 }
@@ -254,7 +261,7 @@ Lean MeasureLean(const Bitmap& picture, const Rect& area) {
 
     Lean lean;
     const Fit upright = FitLines(verticals, grey.width, grey.height, true);
-    if (EnoughVerticals(upright, grey.height)) {
+    if (EnoughVerticals(upright, grey.height) && Plausible(-std::atan(upright.slope))) {
         lean.enoughLines = true;
         // A line leaning clockwise runs down to the left: dx/dy < 0.
         lean.tiltDegrees = -std::atan(upright.slope) / kDegree;
@@ -266,7 +273,7 @@ Lean MeasureLean(const Bitmap& picture, const Rect& area) {
     // they only stand in for too few verticals, for the turn alone, and
     // only when enough of them are parallel.
     const Fit level = FitLines(horizontals, grey.height, grey.width, false);
-    if (Enough(level, grey.width)) {
+    if (Enough(level, grey.width) && Plausible(std::atan(level.slope))) {
         lean.enoughLines = true;
         lean.tiltDegrees = std::atan(level.slope) / kDegree;
         lean.agreeingLines = level.agreeing;

@@ -96,6 +96,15 @@ TEST(Straighten, TooFewLinesChangesNothing) {
     EXPECT_FALSE(MeasureLean(Bitmap(64, 64)).enoughLines);
 }
 
+TEST(Straighten, LinesLeaningFarBeyondTheCapAreNotTrusted) {
+    // 9 degrees is measured as it is (the correction is capped later);
+    // 14 degrees is no photo's verticals turned a little.
+    const Lean nine = MeasureLean(Bands(400, 300, 9, 0));
+    ASSERT_TRUE(nine.enoughLines);
+    EXPECT_NEAR(nine.tiltDegrees, 9, 0.1);
+    EXPECT_FALSE(MeasureLean(Bands(400, 300, 14, 0)).enoughLines);
+}
+
 TEST(Straighten, StrengthIsCappedWhateverWasMeasured) {
     Lean wild;
     wild.enoughLines = true;
