@@ -43,6 +43,9 @@ struct Line {
     double slope = 0;
     double position = 0;
     double length = 0;
+    // How far its slope may be from a fit's to agree (Tolerance), kept with
+    // the line: the fit tries thousands of hypotheses on every line.
+    double tolerance = 0;
 };
 
 struct Fit {
@@ -53,12 +56,12 @@ struct Fit {
     double candidateLength = 0;
 };
 
-double Tolerance(const Line& line) {
-    return std::tan(kAgreeDegrees * kDegree) + 1.0 / line.length;
+double Tolerance(double length) {
+    return std::tan(kAgreeDegrees * kDegree) + 1.0 / length;
 }
 
 bool Agrees(const Line& line, double slope, double converge) {
-    return std::abs(line.slope - (slope + converge * line.position)) <= Tolerance(line);
+    return std::abs(line.slope - (slope + converge * line.position)) <= line.tolerance;
 }
 
 // Weighted least squares of slope against position over the agreeing lines
@@ -252,10 +255,10 @@ Lean MeasureLean(const Bitmap& picture, const Rect& area) {
         const double my = 0.5 * (s.y0 + s.y1) - cy;
         if (std::abs(dx) <= candidate * std::abs(dy)) {
             const double slope = dx / dy;
-            verticals.push_back({slope, mx - slope * my, s.length});
+            verticals.push_back({slope, mx - slope * my, s.length, Tolerance(s.length)});
         } else if (std::abs(dy) <= candidate * std::abs(dx)) {
             const double slope = dy / dx;
-            horizontals.push_back({slope, my - slope * mx, s.length});
+            horizontals.push_back({slope, my - slope * mx, s.length, Tolerance(s.length)});
         }
     }
 
