@@ -14,6 +14,7 @@
 #include "editor/EditorModel.h"
 #include "editor/EffectCommands.h"
 #include "formats/PictureWriter.h"
+#include "imaging/Straighten.h"
 #include "workflow/JpegOutput.h"
 
 namespace pictorel::cli {
@@ -24,6 +25,8 @@ namespace {
 struct Editor {
     EditorModel& doc;
     CropTool crop{doc};
+    // Why a step could not do what it was asked; the picture is then not saved.
+    std::string failure;
 };
 using Step = std::function<void(Editor&)>;
 
@@ -126,6 +129,17 @@ std::string ParseSteps(const Args& words, std::vector<Step>& steps) {
                 e.crop.ResizeBy(delta);
                 e.crop.KeysReleased();
             });
+        } else if (w == "--straighten") {
+            // As the editor's button: straightens, or brings back the
+            // picture before when given again.
+            steps.push_back([](Editor& e) {
+                const StraightenOutcome outcome = e.doc.Straighten();
+                if (outcome == StraightenOutcome::TooFewLines)
+                    std::fprintf(stderr, "pictorel-cli edit: --straighten: %s\n",
+                                 TooFewLinesText().c_str());
+                else if (outcome == StraightenOutcome::NoMemory && e.failure.empty())
+                    e.failure = "--straighten: " + StraightenNoMemoryText();
+            });
         } else if (w == "--effect") {
             const auto name = value();
             const EditorEffect* found = nullptr;
@@ -190,8 +204,12 @@ int CmdEdit(const Args& args) {
             std::fprintf(stderr, "  %s\n", doc.LoadFailureCause().c_str());
         return 1;
     }
-    Editor editor{doc};
+    Editor editor{doc, CropTool{doc}, {}};
     for (const Step& step : steps) step(editor);
+    if (!editor.failure.empty()) {
+        std::fprintf(stderr, "pictorel-cli edit: %s\n", editor.failure.c_str());
+        return 1;
+    }
     if (doc.Save() != EditorExit::Save || !doc.Result()) {
         std::fprintf(stderr, "pictorel-cli edit: nothing to save\n");
         return 1;

@@ -11,7 +11,7 @@ int CmdEdit(const Args& args);
 inline constexpr const char* kEditUsage =
     "IN OUT [--crop X,Y,SIDE] [--move DX,DY] [--grow N] [--shrink N] [--rotate] [--brighter] "
     "[--darker] [--undo] [--sharpen] [--effect NAME] [--marker X,Y,SIZE] [--turn-left] "
-    "[--turn-right] [--auto-adjust] [--mosaic X,Y,W,H] [--step-back] ...";
+    "[--turn-right] [--auto-adjust] [--mosaic X,Y,W,H] [--straighten] [--step-back] ...";
 inline constexpr const char* kEditSummary =
     "load IN as the editor does, apply the commands in order, save the 400 x 400 result "
     "(OUT .jpg never overwrites; .png/.ppm as 24-bit pixels)\n"

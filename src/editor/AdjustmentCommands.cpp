@@ -72,8 +72,15 @@ void EditorModel::TurnClockwise() {
         throw;
     }
     TurnInPlace(workView_);
+    TurnPictureBeforeStraighten();
     for (Rect& rect : mosaics_) rect = TurnViewRectClockwise(rect);
     Render();
+}
+
+void EditorModel::TurnPictureBeforeStraighten() {
+    if (!beforeStraighten_) return;
+    TurnInPlace(beforeStraighten_->workSquare);
+    TurnInPlace(beforeStraighten_->workView);
 }
 
 void EditorModel::ApplyBrightness(double factor) {

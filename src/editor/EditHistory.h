@@ -42,6 +42,13 @@ struct WorkPicturesUndo {
     // Copies of both pictures as the edit found them, for any other change.
     std::optional<Bitmap> workSquare;
     std::optional<Bitmap> workView;
+    // 垂直補正 switched on or off by the edit. The editor keeps the pictures
+    // from before the correction while it is applied, so switching on needs
+    // no copies here: undoing it takes those back. Switching off keeps the
+    // corrected pictures in workSquare/workView, with their scale.
+    enum class Straightening { Unchanged, SwitchedOn, SwitchedOff };
+    Straightening straightening = Straightening::Unchanged;
+    std::int64_t straightenedScale = 0;
 };
 
 struct EditStep {

@@ -57,6 +57,7 @@ void EditorModel::Load() {
     canSave_ = false;
     adjustmentsEnabled_ = false;
     brightness_ = 0;
+    beforeStraighten_.reset();
     loadFailureCause_.clear();
     if (sourcePath_.empty()) return;
 
@@ -87,6 +88,7 @@ void EditorModel::ReleasePictures() {
     workView_ = Bitmap();
     result_.reset();
     markerPicture_ = Bitmap();
+    beforeStraighten_.reset();
 }
 
 void EditorModel::LoadWorkSquare() {

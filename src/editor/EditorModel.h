@@ -17,6 +17,7 @@
 #include "editor/CropFrame.h"
 #include "editor/EditHistory.h"
 #include "editor/PreparePicture.h"
+#include "editor/StraightenCommand.h"
 #include "formats/LoadFailure.h"
 #include "imaging/AutoAdjust.h"
 #include "imaging/Bitmap.h"
@@ -114,6 +115,10 @@ class EditorModel {
     void ApplyEffect(Effect effect);
     // Multiplies the result's channels by factor (rounded, clamped).
     void ApplyBrightness(double factor);
+    // 垂直補正: makes the photo's verticals upright and parallel, or, pressed
+    // again, brings back the picture before (StraightenCommand.cpp).
+    StraightenOutcome Straighten();
+    bool Straightened() const { return beforeStraighten_.has_value(); }
 
     // "自動補正": a correction of levels and colour measured once on the
     // photo's part of the work view (so moving the frame does not change
@@ -187,6 +192,15 @@ class EditorModel {
     void ApplyRenderingSettings(Bitmap& result) const;
     // Pushes the state as it is now, before an edit, onto the history.
     void Remember(WorkPicturesUndo workPictures = {});
+    void TurnPictureBeforeStraighten();
+    void UndoStraightenToggle(WorkPicturesUndo& work);
+
+    // The work square, view and scale before 垂直補正, while it is applied.
+    struct PictureBeforeStraighten {
+        Bitmap workSquare;
+        Bitmap workView;
+        std::int64_t scale = 0;
+    };
 
     IMessageBoxes& boxes_;
     std::string sourcePath_;
@@ -203,6 +217,7 @@ class EditorModel {
     bool resultShown_ = false;
     bool canSave_ = false;
     bool adjustmentsEnabled_ = false;
+    std::optional<PictureBeforeStraighten> beforeStraighten_;
 
     bool markerShown_ = false;
     Rect marker_ = kFirstMarkerArea;

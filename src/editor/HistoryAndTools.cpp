@@ -82,7 +82,12 @@ bool EditorModel::Undo() {
     for (int i = 0; i < work.quarterTurnsBack; ++i) {
         TurnBack(workSquare_);
         TurnBack(workView_);
+        if (beforeStraighten_) {
+            TurnBack(beforeStraighten_->workSquare);
+            TurnBack(beforeStraighten_->workView);
+        }
     }
+    UndoStraightenToggle(work);
     if (work.workSquare) workSquare_ = std::move(*work.workSquare);
     if (work.workView) workView_ = std::move(*work.workView);
     EditorState& before = step->before;
@@ -97,6 +102,23 @@ bool EditorModel::Undo() {
     autoCorrection_ = std::move(before.autoCorrection);
     DrawMarker();
     return true;
+}
+
+// Steps are taken back newest first, so undoing a switch finds the pictures
+// exactly as the switch left them.
+void EditorModel::UndoStraightenToggle(WorkPicturesUndo& work) {
+    using enum WorkPicturesUndo::Straightening;
+    if (work.straightening == SwitchedOn && beforeStraighten_) {
+        PictureBeforeStraighten before = std::move(*beforeStraighten_);
+        beforeStraighten_.reset();
+        workSquare_ = std::move(before.workSquare);
+        workView_ = std::move(before.workView);
+        scale_ = before.scale;
+    } else if (work.straightening == SwitchedOff && work.workSquare && work.workView) {
+        beforeStraighten_ =
+            PictureBeforeStraighten{std::move(workSquare_), std::move(workView_), scale_};
+        scale_ = work.straightenedScale;
+    }
 }
 
 void EditorModel::ApplyRenderingSettings(Bitmap& result) const {

@@ -17,9 +17,10 @@ namespace fs = std::filesystem;
 
 class EditCommandTest : public ::testing::Test {
   protected:
-    // Runs "pictorel-cli edit ARGS"; returns standard output, sets status.
-    std::string Edit(const std::string& args) {
-        const std::string command = test::CliCommand() + " edit " + args + " 2>/dev/null";
+    // Runs "pictorel-cli edit ARGS"; returns standard output, sets status;
+    // standard error goes to `errors`.
+    std::string Edit(const std::string& args, const std::string& errors = "/dev/null") {
+        const std::string command = test::CliCommand() + " edit " + args + " 2>" + errors;
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
         std::string out;
         char buffer[4096];
@@ -78,6 +79,36 @@ TEST_F(EditCommandTest, FourTurnsAndAFullFrameChangeNothing) {
     EXPECT_EQ(Read("turned.png"), Read("plain.png"));
     Edit(in + " " + Out("once.png") + " --rotate");
     EXPECT_NE(Read("once.png"), Read("plain.png"));
+}
+
+TEST_F(EditCommandTest, StraightenSaysWhenTooFewLinesAndTogglesBack) {
+    // A smooth gradient: no lines at all.
+    Bitmap smooth(300, 200);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            smooth.SetPixel(x, y, Color{static_cast<std::uint8_t>(x / 2), 90, 140});
+    WritePicture(smooth, Out("smooth.png"));
+    Edit(Out("smooth.png") + " " + Out("plain.png"));
+    EXPECT_EQ(Edit(Out("smooth.png") + " " + Out("tried.png") + " --straighten", Out("err.txt")),
+              Out("tried.png") + "\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::ReadText(Out("err.txt")),
+              "pictorel-cli edit: --straighten: 垂直・水平の線が足りないため補正できません。\n");
+    EXPECT_EQ(Read("tried.png"), Read("plain.png"));
+}
+
+TEST_F(EditCommandTest, StraightenGivenTwiceChangesNothing) {
+    PICTOREL_REQUIRE_TESTDATA(data);
+    const std::string photo = (data / "jpeg/camera/nikon-e950_800x600.jpg").string();
+    Edit(photo + " " + Out("plain.png"));
+    Edit(photo + " " + Out("once.png") + " --straighten");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(Read("once.png"), Read("plain.png"));
+    Edit(photo + " " + Out("twice.png") + " --straighten --rotate --straighten --crop 0,0,400");
+    Edit(photo + " " + Out("turned.png") + " --rotate --crop 0,0,400");
+    EXPECT_EQ(Read("twice.png"), Read("turned.png"));
+    Edit(photo + " " + Out("back.png") + " --straighten --step-back");
+    EXPECT_EQ(Read("back.png"), Read("plain.png"));
 }
 
 TEST_F(EditCommandTest, MarkerIsStampedWhereItIsShown) {

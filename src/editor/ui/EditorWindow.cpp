@@ -221,9 +221,10 @@ void EditorWindow::BuildButtons() {
     connect(sharpenButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Sharpen(); }); });
     connect(resetButton, &QToolButton::clicked, this, [this] { Act([&] { model_.Undo(); }); });
 
-    // The automatic correction and the mosaic mode, under the work view.
+    // The automatic correction, the mosaic mode and the straightening,
+    // under the work view.
     toolPanel = new Panel(contentPanel, QStringLiteral("toolPanel"));
-    toolPanel->setGeometry(8, 437, 192, 29);
+    toolPanel->setGeometry(8, 437, 284, 29);
     toolPanel->SetColor(kDetailGrey);
     autoAdjustButton =
         MakeToolButton(toolPanel, "autoAdjustButton", QString::fromUtf8(AutoAdjustCaption()),
@@ -237,6 +238,16 @@ void EditorWindow::BuildButtons() {
             [this] { Act([&] { model_.AutoAdjust(); }); });
     connect(mosaicButton, &QToolButton::clicked, this,
             [this](bool on) { Act([&] { SetMosaicMode(on); }); });
+
+    // 垂直補正 beside them: pressed, it shows the straightened picture and
+    // stays down; pressed again, the picture before.
+    straightenButton =
+        MakeToolButton(toolPanel, "straightenButton", QStringLiteral("垂直補正"),
+                       QStringLiteral("傾きと縦線のすぼまりを補正"), {192, 4, 88, 22});
+    straightenButton->setCheckable(true);
+    straightenButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(straightenButton, &QToolButton::clicked, this,
+            [this] { Act([&] { model_.Straighten(); }); });
 
     // Direction marker: the toggle between the two turn buttons.
     markerLeftButton = MakeToolButton(contentPanel, "markerLeftButton", {},
@@ -402,6 +413,7 @@ void EditorWindow::ShowModel() {
     if (mosaicMode_) workView->setCursor(CursorFor(mosaic_.Cursor()));
 
     saveButton->setEnabled(m.CanSave());
+    straightenButton->setChecked(m.Straightened());
     if (adjustmentPanel->isEnabled() != m.AdjustmentsEnabled())
         EnableChildControls(adjustmentPanel, m.AdjustmentsEnabled());
     if (toolPanel->isEnabled() != m.AdjustmentsEnabled())

@@ -74,6 +74,7 @@ class EditorWindow : public CommonWindow, public IEditorHost {
     QToolButton* markerLeftButton;
     QToolButton* markerButton;
     QToolButton* markerRightButton;
+    QToolButton* straightenButton;  // 垂直補正, down while applied
     // The nine effect buttons, in Effect order: hidden and disabled.
     std::array<QToolButton*, 9> effectButtons{};
     QPushButton* saveButton;

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTest>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "editor/FrameGeometry.h"
@@ -399,6 +400,41 @@ TEST(CanvasShape, PaintsOutlineThenOnPaintAndReportsPresses) {
     EXPECT_GE(presses, 1);
 }
 
+TEST_F(EditorWindowTest, StraightenButtonTogglesAndStaysDownWhileApplied) {
+    // Soft dark and light bands leaning 3 degrees: straight verticals.
+    const auto path = dir.Path() / "leaning.bmp";
+    test::WriteBmp(path, 600, 400, [](int x, int y) {
+        int light = 0;  // of 4 x 4 samples, as a camera's soft edges
+        for (int s = 0; s < 16; ++s) {
+            const double px = x + (s % 4 + 0.5) / 4 - 300, py = y + (s / 4 + 0.5) / 4 - 200;
+            const double across = px * std::cos(0.0524) + py * std::sin(0.0524);
+            light += static_cast<int>(std::floor(across / 30)) & 1;
+        }
+        const auto v = static_cast<std::uint8_t>(40 + 10 * light);
+        return Color{v, v, v};
+    });
+    Open(path);
+    const Bitmap before = model.WorkView();
+    EXPECT_TRUE(window->straightenButton->isEnabled());
+    EXPECT_FALSE(window->straightenButton->isChecked());
+    QTest::mouseClick(window->straightenButton, Qt::LeftButton);
+    EXPECT_TRUE(model.Straightened());
+    EXPECT_TRUE(window->straightenButton->isChecked());
+    EXPECT_EQ(PixelsDifferent(Painted(window->workView), model.WorkView()), 0);
+    if (const char* folder = std::getenv("PICTOREL_SCREENSHOTS"))
+        window->grab().save(QString::fromLocal8Bit(folder) + "/editor-straightened.png");
+    QTest::mouseClick(window->straightenButton, Qt::LeftButton);
+    EXPECT_FALSE(model.Straightened());
+    EXPECT_FALSE(window->straightenButton->isChecked());
+    EXPECT_EQ(model.WorkView(), before);
+    // 元に戻す takes the straightening back as well, and the button rises.
+    QTest::mouseClick(window->straightenButton, Qt::LeftButton);
+    QTest::mouseClick(window->resetButton, Qt::LeftButton);
+    EXPECT_FALSE(window->straightenButton->isChecked());
+    EXPECT_EQ(model.WorkView(), before);
+    EXPECT_TRUE(log->empty());
+}
+
 TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     const auto path = dir.Path() / "broken.jpg";
     test::WriteFile(path, std::string("\xFF\xD8\xFF\xE0 not really a JPEG"));
@@ -410,7 +446,7 @@ TEST_F(EditorWindowTest, DamagedFileLeavesOnlyCloseAndStopAll) {
     EXPECT_FALSE(window->resultView->isVisible());
     EXPECT_FALSE(window->saveButton->isEnabled());
     for (QToolButton* b : {window->brighterButton, window->darkerButton, window->resetButton,
-                           window->turnButton, window->sharpenButton})
+                           window->turnButton, window->sharpenButton, window->straightenButton})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_TRUE(window->stopAllButton->isEnabled());
     EXPECT_TRUE(window->closeButton->isEnabled());
