@@ -1,7 +1,6 @@
 // Sets the limits of the check before publishing against real photos: each
 // real photo of the shared corpus is checked as it is and as crafted copies
-// (darker, brighter, flattened, blurred, turned, recompressed, made small,
-// tilted by 3 degrees),
+// (darker, brighter, flattened, blurred, turned, recompressed, made small),
 // each written as a JPEG file and run through the automatic run's own step,
 // and the findings are counted: on the photo as it is every finding is a
 // false one, on a crafted copy the finding it was made for is a true one.
@@ -20,7 +19,6 @@
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
 #include "imaging/ResampleBitmap.h"
-#include "imaging/Straighten.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/PublishCheck.h"
 
@@ -119,9 +117,8 @@ int main(int argc, char** argv) {
     std::map<FindingKind, int> falseFindings;
     std::vector<CheckedPhoto> runOriginals;
     int originals = 0;
-    std::printf("%-44s %-10s %4s %4s %4s %6s %6s %8s %8s %6s %6s %6s  findings\n", "photo",
-                "variant", "med", "p5", "p95", "black", "white", "lapvar", "greyvar", "ratio",
-                "tilt", "keyst");
+    std::printf("%-44s %-10s %4s %4s %4s %6s %6s %8s %8s %6s  findings\n", "photo", "variant",
+                "med", "p5", "p95", "black", "white", "lapvar", "greyvar", "ratio");
     for (const char* relative : kRealPhotos) {
         const fs::path path = corpus / relative;
         if (!fs::exists(path)) continue;
@@ -137,10 +134,6 @@ int main(int argc, char** argv) {
         };
         const Bitmap large = longer > 1600 ? scaled(1600) : source;
         const std::string stem = fs::path(relative).stem().string();
-        // The content turned 3 degrees clockwise (the crop keeps the middle).
-        Lean turnBy;
-        turnBy.enoughLines = true;
-        turnBy.tiltDegrees = -3;
         const std::vector<std::pair<Variant, Bitmap>> variants = {
             {{"as-is", std::nullopt}, Bitmap()},
             {{"darker", FindingKind::TooDark},
@@ -152,7 +145,6 @@ int main(int argc, char** argv) {
             {{"blurred", FindingKind::Blurred}, BoxBlur(large, large.Width() / 400 + 1, 3)},
             {{"turned", FindingKind::Portrait}, RotateBitmap90(large)},
             {{"small", FindingKind::NotReduced}, scaled(std::min(longer, 640))},
-            {{"tilted", FindingKind::Tilted}, ApplyStraighten(large, turnBy)},
         };
         CheckedPhoto original;
         for (const auto& [variant, picture] : variants) {
@@ -185,29 +177,20 @@ int main(int argc, char** argv) {
                     if (!inherited) ++falseFindings[f.kind];
                 }
             }
-            // A portrait photo turned is a landscape one: nothing to find;
-            // a tilt is only found on lines, so photos without count apart.
+            // A portrait photo turned is a landscape one: nothing to find.
             const bool turnedUpright = photo.facts.result.height > photo.facts.result.width;
-            const bool countable =
-                variant.expected && (*variant.expected != FindingKind::Portrait || turnedUpright) &&
-                (*variant.expected != FindingKind::Tilted || original.facts.lean.enoughLines);
-            if (countable) {
+            if (variant.expected && (*variant.expected != FindingKind::Portrait || turnedUpright)) {
                 ++caught[*variant.expected].second;
                 if (std::any_of(findings.begin(), findings.end(),
                                 [&](const Finding& f) { return f.kind == *variant.expected; }))
                     ++caught[*variant.expected].first;
             }
             const PhotoMeasures& m = photo.facts.measures;
-            const Lean& lean = photo.facts.lean;
             std::printf(
-                "%-44s %-10s %4d %4d %4d %6.3f %6.3f %8.1f %8.1f %6.3f %6s %6s  %s\n", relative,
+                "%-44s %-10s %4d %4d %4d %6.3f %6.3f %8.1f %8.1f %6.3f  %s\n", relative,
                 variant.name, m.luminance.median, m.luminance.low, m.luminance.high,
                 m.luminance.blackShare, m.luminance.whiteShare, m.laplacianVariance, m.greyVariance,
-                m.laplacianVariance / (m.greyVariance + limits.greyVarianceFloor),
-                lean.enoughLines ? std::to_string(lean.tiltDegrees).substr(0, 5).c_str() : "-",
-                lean.enoughLines ? std::to_string(lean.keystone).substr(0, 5).c_str() : "-",
-                (std::to_string(lean.agreeingLines) + (lean.fromHorizontals ? "h " : "v ") + codes)
-                    .c_str());
+                m.laplacianVariance / (m.greyVariance + limits.greyVarianceFloor), codes.c_str());
         }
         // Duplicates: a recompressed copy and a turned copy of the photo.
         const CheckedPhoto recompressed =
@@ -251,7 +234,7 @@ int main(int argc, char** argv) {
     for (const FindingKind kind :
          {FindingKind::TooDark, FindingKind::TooBright, FindingKind::LowContrast,
           FindingKind::Blurred, FindingKind::Portrait, FindingKind::NotReduced,
-          FindingKind::Duplicate, FindingKind::Tilted}) {
+          FindingKind::Duplicate}) {
         std::printf("%-14s %5d/%-6d %8d\n", FindingCode(kind), caught[kind].first,
                     caught[kind].second, falseFindings[kind]);
     }

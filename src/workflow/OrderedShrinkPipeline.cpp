@@ -80,8 +80,7 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size,
                                     ? Size{first.picture.Width(), first.picture.Height()}
                                     : TargetSizeFor(sizeWithSide(capped.longerSide),
                                                     first.source.width, first.source.height);
-            photo.facts = ShrunkPhotoFacts{first.source, result, MeasurePhoto(first.picture),
-                                           MeasureLean(first.picture)};
+            photo.facts = ShrunkPhotoFacts{first.source, result, MeasurePhoto(first.picture)};
         }
         photo.lowerings = LoweringTexts(capped);
         photo.jpeg = std::move(capped.jpeg);

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "imaging/PhotoMeasures.h"
-#include "imaging/Straighten.h"
 #include "workflow/OutputSize.h"
 #include "workflow/ShrinkPhoto.h"
 
@@ -31,8 +30,6 @@ struct ShrunkPhotoFacts {
     Size source;
     Size result;
     PhotoMeasures measures;
-    // How the photo's verticals or horizon lean, for the tilt finding.
-    Lean lean;
 };
 
 // The outcome of shrinking one photo: the JPEG bytes, or why there are none.

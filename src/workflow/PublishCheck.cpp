@@ -19,20 +19,6 @@ std::string SizeText(const Size& size) {
     return std::to_string(size.width) + " × " + std::to_string(size.height);
 }
 
-// The share of its side a corner moves by when verticals converging by
-// `keystone` are made parallel: the far side's depth factor is
-// 1 - |keystone| / 2, and a corner moves by (1 / factor - 1) of half the side.
-double KeystoneCornerShift(double keystone) {
-    const double factor = 1 - std::min(std::abs(keystone), 1.0) / 2;
-    return (1 / factor - 1) / 2;
-}
-
-std::string DegreesText(double degrees) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", std::abs(degrees));
-    return text;
-}
-
 std::string DuplicateText(const std::string& otherSource) {
     return "「" + FileNamePart(otherSource) + "」と同じか、ほぼ同じ写真です。";
 }
@@ -55,8 +41,6 @@ const char* FindingCode(FindingKind kind) {
             return "not-reduced";
         case FindingKind::Duplicate:
             return "duplicate";
-        case FindingKind::Tilted:
-            return "tilted";
     }
     return "unknown";
 }
@@ -111,20 +95,6 @@ std::vector<Finding> FindingsOf(const ShrunkPhotoFacts& facts, const PublishChec
              "元の写真（" + SizeText(facts.source) + "）が出力サイズ（" +
                  std::to_string(limits.outputLongestSide) +
                  " ピクセル）より小さいため縮小していません。粗く見えることがあります。"});
-    }
-    // Only a lean the straightener would correct, on more lines than it
-    // needs: lines it does not trust (too few, or leaning beyond its largest
-    // correction) are no finding.
-    const Lean& lean = facts.lean;
-    if (lean.enoughLines && lean.agreeingLines >= limits.tiltMinLines) {
-        if (std::abs(lean.tiltDegrees) >= limits.tiltDegrees) {
-            findings.push_back({FindingKind::Tilted, "傾いています（約 " +
-                                                         DegreesText(lean.tiltDegrees) +
-                                                         "°）。垂直補正をお勧めします。"});
-        } else if (KeystoneCornerShift(lean.keystone) >= limits.keystoneCornerShift) {
-            findings.push_back(
-                {FindingKind::Tilted, "縦の線がすぼまっています。垂直補正をお勧めします。"});
-        }
     }
     return findings;
 }

@@ -25,13 +25,11 @@ enum class FindingKind {
     Blurred,
     Portrait,
     NotReduced,
-    Duplicate,
-    Tilted
+    Duplicate
 };
 
 // The kind's fixed name in check.csv, for a program that reads the record:
-// dark, bright, low-contrast, blurred, portrait, not-reduced, duplicate,
-// tilted.
+// dark, bright, low-contrast, blurred, portrait, not-reduced, duplicate.
 const char* FindingCode(FindingKind kind);
 
 struct Finding {
@@ -65,16 +63,6 @@ struct PublishCheckLimits {
     double greyVarianceFloor = 100;
     // Duplicates: upright hashes within this many bits, any quarter turn.
     int duplicateDistance = 10;
-    // Tilted: lines the straightener trusts lean by at least this many
-    // degrees, or converge so that straightening them moves a corner by at
-    // least this share of the side along it. Smaller leans go unnoticed on
-    // a listing's thumbnail.
-    double tiltDegrees = 1.5;
-    double keystoneCornerShift = 0.05;
-    // At least this many agreeing lines: fewer, on an 800-pixel picture, are
-    // as often texture (leaves, a pattern, noise lifted by a brightening)
-    // that happens to line up, and a wrong finding costs the user a look.
-    int tiltMinLines = 16;
 };
 
 // One photo the run saved.

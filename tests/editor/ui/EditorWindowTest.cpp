@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QTest>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
 #include "editor/FrameGeometry.h"
@@ -421,8 +420,6 @@ TEST_F(EditorWindowTest, StraightenButtonTogglesAndStaysDownWhileApplied) {
     EXPECT_TRUE(model.Straightened());
     EXPECT_TRUE(window->straightenButton->isChecked());
     EXPECT_EQ(PixelsDifferent(Painted(window->workView), model.WorkView()), 0);
-    if (const char* folder = std::getenv("PICTOREL_SCREENSHOTS"))
-        window->grab().save(QString::fromLocal8Bit(folder) + "/editor-straightened.png");
     QTest::mouseClick(window->straightenButton, Qt::LeftButton);
     EXPECT_FALSE(model.Straightened());
     EXPECT_FALSE(window->straightenButton->isChecked());
