@@ -407,7 +407,12 @@ val Check(const val& photos, const val& size) {
     out.set("title", std::string(kPublishCheckTitle));
     out.set("summary", CheckSummaryText(report));
     out.set("report", CheckReportText(report));
-    out.set("csv", CheckCsvText(report));
+    // As bytes: a JS string would lose the byte-order mark that spreadsheet
+    // programs need (the UTF-8 decoding drops it).
+    const std::string csv = CheckCsvText(report);
+    out.set("csv", val::global("Uint8Array")
+                       .new_(emscripten::typed_memory_view(
+                           csv.size(), reinterpret_cast<const std::uint8_t*>(csv.data()))));
     out.set("photos", listed);
     out.set("photosWithFindings", static_cast<double>(report.PhotosWithFindings()));
     return out;

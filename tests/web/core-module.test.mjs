@@ -295,7 +295,7 @@ test('the check over the module\'s facts finds the dark photo and writes the CLI
     assert.equal(check.title, '公開前チェック');
     assert.equal(check.summary, '1 枚の写真に確認事項があります。');
     assert.deepEqual(check.photos.map((p) => p.findings.map((f) => f.code)), [[], ['dark', 'not-reduced']]);
-    assert.equal(check.csv, native.files['check.csv'].toString('utf8'));
+    assert.deepEqual(Buffer.from(check.csv), native.files['check.csv']);
     assert.ok(native.stdout.includes(check.report), 'the CLI prints the same report');
     assert.deepEqual([core.checkCsvName(0), core.checkCsvName(2)], ['check.csv', 'check-2.csv']);
     // A damaged fingerprint is refused, never read as another photo.

@@ -262,7 +262,7 @@ async function checkBeforePublishing(outcomes, outputSize) {
 // check.csv goes into the output folder beside the results, never over an earlier one; a run
 // into a ZIP or beside the sources offers it as a download instead. True once it is saved.
 async function saveCheckCsv(check, destination) {
-  const bytes = new TextEncoder().encode(check.csv);
+  const bytes = check.csv; // the core's bytes, its byte-order mark included
   if (!(destination instanceof FolderDestination)) {
     downloadBlob(new Blob([bytes], { type: 'text/csv' }), await client.call('checkCsvName', { index: 0 }));
     return true;
