@@ -119,7 +119,15 @@ export class OutputSizes {
     };
   }
 
-  async edit(action) {
+  // One edit at a time, in the order of the clicks: a second click while the first is still
+  // with the core must see the list the first one made (a double click on 追加 is then refused
+  // as a repeated name, not taken from the list as it was before).
+  edit(action) {
+    this.editing = (this.editing ?? Promise.resolve()).catch(() => {}).then(() => this.editNow(action));
+    return this.editing;
+  }
+
+  async editNow(action) {
     const index = $('sizeList').selectedIndex;
     const answer = await this.client.call('editOutputSizes', { sizes: this.sizes, action, index, size: this.fieldsSize() });
     $('sizeProblem').textContent = answer.problem;
