@@ -12,6 +12,8 @@
 #include "imaging/ResampleBitmap.h"
 #include "imaging/Straighten.h"
 
+#include "BenchCorpus.h"
+
 namespace {
 
 using namespace pictorel;
@@ -19,9 +21,7 @@ namespace fs = std::filesystem;
 
 // A photo of a building with columns, taken a little askew.
 fs::path CorpusPhoto() {
-    const char* name = "jpeg/camera/nikon-e950_800x600.jpg";
-    if (const char* dir = std::getenv("PICTOREL_TESTDATA")) return fs::path(dir) / name;
-    return fs::path(__FILE__).parent_path() / "../../shared/testdata" / name;
+    return bench::CorpusFile("jpeg/camera/nikon-e950_800x600.jpg");
 }
 
 // The work square the editor holds for a 6000 x 4000 photo.

@@ -15,16 +15,14 @@
 #include "imaging/Mosaic.h"
 #include "imaging/ResampleBitmap.h"
 
+#include "BenchCorpus.h"
+
 namespace {
 
 using namespace pictorel;
 namespace fs = std::filesystem;
 
-fs::path CorpusPhoto() {
-    if (const char* dir = std::getenv("PICTOREL_TESTDATA"))
-        return fs::path(dir) / "jpeg/photo_3872x2403.jpg";
-    return fs::path(__FILE__).parent_path() / "../../shared/testdata/jpeg/photo_3872x2403.jpg";
-}
+using bench::CorpusPhoto;
 
 class SilentBoxes : public IMessageBoxes {
   public:
