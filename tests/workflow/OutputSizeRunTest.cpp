@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "OutputSizeFixtures.h"
 #include "WorkflowFixture.h"
 #include "workflow/JpegOutput.h"
 #include "workflow/OutputSize.h"
@@ -14,15 +15,6 @@ namespace pictorel::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-OutputSize Named(std::string name, int side, int quality, std::optional<int> capKb) {
-    OutputSize size;
-    size.name = std::move(name);
-    size.maxSide = side;
-    size.quality = quality;
-    size.capKb = capKb;
-    return size;
-}
 
 struct OutputSizeChoice : ::testing::Test, WorkflowFixture {};
 

@@ -8,21 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "OutputSizeFixtures.h"
 #include "app/SettingsFile.h"
 #include "support/TestFiles.h"
 #include "workflow/OutputSizeList.h"
 
 namespace pictorel::test {
 namespace {
-
-OutputSize Named(std::string name, int side, int quality, std::optional<int> capKb) {
-    OutputSize size;
-    size.name = std::move(name);
-    size.maxSide = side;
-    size.quality = quality;
-    size.capKb = capKb;
-    return size;
-}
 
 struct SettingsFixture {
     TempDir dir;
