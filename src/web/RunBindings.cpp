@@ -285,21 +285,6 @@ val ViewOfLastJpeg() {
     return val(emscripten::typed_memory_view(LastJpeg().size(), LastJpeg().data()));
 }
 
-// The frame size of a JPEG the encoder wrote (its baseline SOF0 header);
-// zeros when there is none.
-Size JpegFrameSize(const std::vector<std::uint8_t>& jpeg) {
-    std::size_t at = 2;
-    while (at + 9 < jpeg.size() && jpeg[at] == 0xFF) {
-        const std::uint8_t marker = jpeg[at + 1];
-        const std::size_t length = (jpeg[at + 2] << 8) | jpeg[at + 3];
-        if (marker >= 0xC0 && marker <= 0xC2)
-            return {(jpeg[at + 7] << 8) | jpeg[at + 8], (jpeg[at + 5] << 8) | jpeg[at + 6]};
-        if (marker == 0xDA) break;
-        at += 2 + length;
-    }
-    return {0, 0};
-}
-
 // One file of the automatic run. Without a size, or at the default size
 // without the check, this is the run's own step (the 800 px, quality 80
 // JPEG); otherwise the size's cap is met as on the desktop.
@@ -328,12 +313,11 @@ val ShrinkAt(const val& bytes, const std::string& name, const std::optional<Outp
                                 : ShrinkAndEncode(file.Path(), *size, check);
         if (photo.failure) std::rethrow_exception(photo.failure);
         LastJpeg() = std::move(photo.jpeg);
-        const Size shape = JpegFrameSize(LastJpeg());
         val out = val::object();
         out.set("ok", true);
         out.set("jpeg", ViewOfLastJpeg());
-        out.set("width", shape.width);
-        out.set("height", shape.height);
+        out.set("width", photo.size.width);
+        out.set("height", photo.size.height);
         val lowerings = val::array();
         for (const std::string& text : photo.lowerings) lowerings.call<void>("push", text);
         out.set("quality", photo.quality);

@@ -46,7 +46,9 @@ PhotoFailure DescribeFailure(const std::exception_ptr& failure, const std::strin
 ShrunkPhoto ShrinkAndEncode(const std::string& path) noexcept {
     ShrunkPhoto photo;
     try {
-        photo.jpeg = EncodeJpeg(ShrinkForPublishing(path));
+        const Bitmap shrunk = ShrinkForPublishing(path);
+        photo.jpeg = EncodeJpeg(shrunk);
+        photo.size = {shrunk.Width(), shrunk.Height()};
         photo.quality = kJpegQuality;
         photo.encodes = 1;
     } catch (...) {
@@ -73,15 +75,14 @@ ShrunkPhoto ShrinkAndEncode(const std::string& path, const OutputSize& size,
             return ShrinkForPublishing(path, sizeWithSide(longerSide));
         };
         CappedJpeg capped = EncodeWithinCap(first.picture, size, reduce);
-        if (measure) {
-            // Measured on the first reduction: a side lowered for the cap
-            // changes neither the light nor the likeness of a photo.
-            const Size result = capped.longerSide == capped.startLongerSide
-                                    ? Size{first.picture.Width(), first.picture.Height()}
-                                    : TargetSizeFor(sizeWithSide(capped.longerSide),
-                                                    first.source.width, first.source.height);
-            photo.facts = ShrunkPhotoFacts{first.source, result, MeasurePhoto(first.picture)};
-        }
+        photo.size = capped.longerSide == capped.startLongerSide
+                         ? Size{first.picture.Width(), first.picture.Height()}
+                         : TargetSizeFor(sizeWithSide(capped.longerSide), first.source.width,
+                                         first.source.height);
+        // Measured on the first reduction: a side lowered for the cap changes
+        // neither the light nor the likeness of a photo.
+        if (measure)
+            photo.facts = ShrunkPhotoFacts{first.source, photo.size, MeasurePhoto(first.picture)};
         photo.lowerings = LoweringTexts(capped);
         photo.jpeg = std::move(capped.jpeg);
         photo.quality = capped.quality;

@@ -39,6 +39,8 @@ struct ShrunkPhoto {
     std::vector<std::uint8_t> jpeg;
     // Null when `jpeg` holds the result.
     std::exception_ptr failure = {};
+    // The size of the picture in `jpeg`.
+    Size size = {};
     // The quality the JPEG was written at, and what was lowered to meet the
     // output size's file-size cap ("画質 80 → 68", LoweringTexts); empty when
     // the photo was written as its size asks.
