@@ -197,6 +197,7 @@ PhotoMeasures MeasurePhoto(const Bitmap& picture) {
     const int factor = (longer + kSharpnessSide - 1) / kSharpnessSide;
     const GreyPicture grey = MeasureLuminance(*bgr, factor, measures.luminance);
     MeasureDetail(grey, measures);
+    measures.tilt = MeasureTilt(grey.width, grey.height, grey.levels);
     const SummedArea area(grey);
     for (int turns = 0; turns < 4; ++turns)
         measures.hashes[static_cast<std::size_t>(turns)] =

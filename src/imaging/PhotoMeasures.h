@@ -1,14 +1,15 @@
 // Cheap measures of a reduced photo for the check before publishing: its
-// brightness and contrast, its sharpness and a perceptual fingerprint that
-// finds the same picture twice. They are taken on the picture the automatic
-// run has just reduced (at most a few hundred thousand pixels), so they cost
-// little beside decoding and encoding.
+// brightness and contrast, its sharpness, a perceptual fingerprint that
+// finds the same picture twice and the turn of its straight edges. They are
+// taken on the picture the automatic run has just reduced (at most a few
+// hundred thousand pixels), so they cost little beside decoding and encoding.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "imaging/Bitmap.h"
+#include "imaging/PhotoTilt.h"
 
 namespace pictorel {
 
@@ -42,6 +43,9 @@ struct PhotoMeasures {
     double laplacianVariance = 0;
     double greyVariance = 0;
     QuarterTurnHashes hashes{};
+    // How far the verticals and horizontals are turned, on the same grey
+    // picture as the sharpness.
+    TiltMeasure tilt;
 };
 
 // The longer side the sharpness is measured at: every photo is averaged down

@@ -19,6 +19,31 @@ std::string SizeText(const Size& size) {
     return std::to_string(size.width) + " × " + std::to_string(size.height);
 }
 
+std::string DegreesText(double degrees) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", std::abs(degrees));
+    return text;
+}
+
+// The lean a finding is read on: the verticals when enough of them agree
+// (in a room or on a building they are what looks wrong), else the
+// horizontals (a horizon, a shelf, a counter); none without either.
+const EdgeLean* TellingLean(const TiltMeasure& tilt, const PublishCheckLimits& limits) {
+    const auto counts = [&](const EdgeLean& lean) {
+        return lean.agreeingEdges >= limits.tiltMinEdges &&
+               lean.agreeingShare >= limits.tiltMinShare;
+    };
+    const bool verticals = counts(tilt.verticals);
+    const bool horizontals = counts(tilt.horizontals) && std::abs(tilt.horizontals.convergence) <=
+                                                             limits.tiltHorizontalConvergence;
+    const bool horizontalsOutnumber =
+        horizontals && tilt.horizontals.agreeingEdges >=
+                           limits.tiltHorizontalsOutnumber * tilt.verticals.agreeingEdges;
+    if (verticals && !horizontalsOutnumber) return &tilt.verticals;
+    if (horizontals) return &tilt.horizontals;
+    return nullptr;
+}
+
 std::string DuplicateText(const std::string& otherSource) {
     return "「" + FileNamePart(otherSource) + "」と同じか、ほぼ同じ写真です。";
 }
@@ -41,6 +66,8 @@ const char* FindingCode(FindingKind kind) {
             return "not-reduced";
         case FindingKind::Duplicate:
             return "duplicate";
+        case FindingKind::Tilted:
+            return "tilted";
     }
     return "unknown";
 }
@@ -95,6 +122,11 @@ std::vector<Finding> FindingsOf(const ShrunkPhotoFacts& facts, const PublishChec
              "元の写真（" + SizeText(facts.source) + "）が出力サイズ（" +
                  std::to_string(limits.outputLongestSide) +
                  " ピクセル）より小さいため縮小していません。粗く見えることがあります。"});
+    }
+    const EdgeLean* lean = TellingLean(facts.measures.tilt, limits);
+    if (lean && std::abs(lean->degrees) >= limits.tiltDegrees) {
+        findings.push_back({FindingKind::Tilted, "傾いています（約 " + DegreesText(lean->degrees) +
+                                                     "°）。垂直補正をお勧めします。"});
     }
     return findings;
 }

@@ -1,7 +1,7 @@
 // The check before publishing ("公開前チェック") after an automatic run: each
 // saved photo is looked at for what often spoils a listing (too dark or too
 // bright, flat, blurred, upright, not reduced because it was small, the same
-// picture twice) and each finding is told per file in Japanese, printed by
+// picture twice, turned) and each finding is told per file in Japanese, printed by
 // pictorel-cli, listed by the desktop window and kept in check.csv.
 #pragma once
 
@@ -25,11 +25,13 @@ enum class FindingKind {
     Blurred,
     Portrait,
     NotReduced,
-    Duplicate
+    Duplicate,
+    Tilted
 };
 
 // The kind's fixed name in check.csv, for a program that reads the record:
-// dark, bright, low-contrast, blurred, portrait, not-reduced, duplicate.
+// dark, bright, low-contrast, blurred, portrait, not-reduced, duplicate,
+// tilted.
 const char* FindingCode(FindingKind kind);
 
 struct Finding {
@@ -63,6 +65,20 @@ struct PublishCheckLimits {
     double greyVarianceFloor = 100;
     // Duplicates: upright hashes within this many bits, any quarter turn.
     int duplicateDistance = 10;
+    // Tilted: the straight edges turned by at least this many degrees
+    // (smaller turns go unnoticed on a listing's thumbnail). The edges of an
+    // orientation count when at least tiltMinEdges edge pixels and
+    // tiltMinShare of all its straight edge pixels agree on one lean (fewer
+    // are texture that happens to line up); horizontals only when they
+    // converge by at most tiltHorizontalConvergence degrees across the
+    // picture (more is the perspective of a floor or a table, not a level
+    // line). The verticals tell, unless counting horizontals outnumber them
+    // tiltHorizontalsOutnumber times (then the verticals are a few details).
+    double tiltDegrees = 2.0;
+    int tiltMinEdges = 60;
+    double tiltMinShare = 0.4;
+    double tiltHorizontalConvergence = 10;
+    int tiltHorizontalsOutnumber = 10;
 };
 
 // One photo the run saved.

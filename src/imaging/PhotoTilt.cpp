@@ -1,0 +1,208 @@
+#include "imaging/PhotoTilt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <numbers>
+
+namespace pictorel {
+
+namespace {
+
+// A Sobel gradient this strong (a step of about 20 grey levels) makes an
+// edge; weaker ones are mostly noise and compression blocks, whose
+// direction says nothing about the scene.
+constexpr double kEdgeMagnitude = 30;
+// Neighbours along an edge count as the same straight edge when their
+// directions differ by less than this; texture (leaves, fabric, gravel)
+// turns from pixel to pixel and drops out.
+constexpr double kNeighbourDegrees = 3;
+// The robust fit refits on the edges within these residuals in turn, so
+// that edges of another direction (a slanted roof, a lamp) stop pulling.
+constexpr double kRefitDegrees[] = {4.0, 2.0};
+
+constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
+
+enum class Orientation : std::uint8_t { None, Vertical, Horizontal };
+
+// One edge pixel: its orientation, the side its darker half lies on, and
+// its lean in degrees (clockwise positive).
+struct EdgePixel {
+    Orientation orientation = Orientation::None;
+    bool positive = false;
+    float degrees = 0;
+    float magnitude = 0;
+};
+
+struct Sample {
+    double position;  // across the lines, a share of the longer side from the middle
+    double degrees;
+    double weight;
+};
+
+// Weighted least squares of degrees = lean + convergence * position over
+// the samples whose residual against `previous` is within `window`.
+// `offCentreTellsTurn`: whether lines bunched away from the middle still
+// tell the turn (see below).
+bool Fit(const std::vector<Sample>& samples, const EdgeLean& previous, double window,
+         bool offCentreTellsTurn, EdgeLean& fitted) {
+    double w = 0, wp = 0, wd = 0, wpp = 0, wpd = 0;
+    for (const Sample& s : samples) {
+        const double residual = s.degrees - previous.degrees - previous.convergence * s.position;
+        if (std::abs(residual) > window) continue;
+        w += s.weight;
+        wp += s.weight * s.position;
+        wd += s.weight * s.degrees;
+        wpp += s.weight * s.position * s.position;
+        wpd += s.weight * s.position * s.degrees;
+    }
+    if (w <= 0) return false;
+    const double meanPosition = wp / w;
+    const double spread = wpp / w - meanPosition * meanPosition;
+    // Verticals all on one side of the picture cannot tell a turn from a
+    // convergence (both lean them alike); unless they pass near the middle,
+    // where the convergence does not matter, they tell nothing. Horizontals
+    // bunched at one height are mostly a horizon, or lie near it, where
+    // lines converge least: their lean is the turn.
+    constexpr double kLeastSpread = 0.08 * 0.08;
+    constexpr double kNearMiddle = 0.12;
+    if (spread < kLeastSpread) {
+        if (!offCentreTellsTurn && std::abs(meanPosition) > kNearMiddle) return false;
+        fitted.degrees = wd / w;
+        fitted.convergence = 0;
+        return true;
+    }
+    fitted.convergence = (wpd / w - meanPosition * wd / w) / spread;
+    fitted.degrees = wd / w - fitted.convergence * meanPosition;
+    return true;
+}
+
+EdgeLean LeanOf(const std::vector<Sample>& samples, bool offCentreTellsTurn) {
+    EdgeLean lean;
+    if (samples.empty()) return lean;
+    EdgeLean start;
+    if (!Fit(samples, start, kTiltWindowDegrees, offCentreTellsTurn, lean)) return EdgeLean{};
+    for (const double window : kRefitDegrees) {
+        EdgeLean refitted;
+        if (!Fit(samples, lean, window, offCentreTellsTurn, refitted)) return EdgeLean{};
+        lean = refitted;
+    }
+    for (const Sample& s : samples)
+        if (std::abs(s.degrees - lean.degrees - lean.convergence * s.position) <= kTiltAgreeDegrees)
+            ++lean.agreeingEdges;
+    lean.agreeingShare = static_cast<double>(lean.agreeingEdges) / samples.size();
+    return lean;
+}
+
+// The levels through a 1-2-1 filter across and down (edges repeated). A
+// sharp edge is one or two pixels wide on the small picture, and the
+// gradient of so narrow a step turns with where the edge falls inside each
+// pixel, pulling a slanted edge's direction towards the nearest axis; spread
+// over three or four pixels its direction is read true.
+std::vector<double> Smoothed(int width, int height, const std::vector<double>& levels) {
+    const auto index = [width](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+               static_cast<std::size_t>(x);
+    };
+    std::vector<double> across(levels.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            across[index(x, y)] =
+                (levels[index(std::max(x - 2, 0), y)] + 4 * levels[index(std::max(x - 1, 0), y)] +
+                 6 * levels[index(x, y)] + 4 * levels[index(std::min(x + 1, width - 1), y)] +
+                 levels[index(std::min(x + 2, width - 1), y)]) /
+                16;
+    std::vector<double> smooth(levels.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            smooth[index(x, y)] =
+                (across[index(x, std::max(y - 2, 0))] + 4 * across[index(x, std::max(y - 1, 0))] +
+                 6 * across[index(x, y)] + 4 * across[index(x, std::min(y + 1, height - 1))] +
+                 across[index(x, std::min(y + 2, height - 1))]) /
+                16;
+    return smooth;
+}
+
+}  // namespace
+
+TiltMeasure MeasureTilt(int width, int height, const std::vector<double>& levels) {
+    TiltMeasure measure;
+    if (width < 8 || height < 8) return measure;
+    const std::vector<double> smooth = Smoothed(width, height, levels);
+    const auto at = [&](int x, int y) {
+        return smooth[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    };
+    const double window = std::tan(kTiltWindowDegrees / kDegreesPerRadian);
+    std::vector<EdgePixel> edges(static_cast<std::size_t>(width) *
+                                 static_cast<std::size_t>(height));
+    const auto edge = [&](int x, int y) -> EdgePixel& {
+        return edges[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(x)];
+    };
+    for (int y = 1; y + 1 < height; ++y) {
+        for (int x = 1; x + 1 < width; ++x) {
+            const double gx = (at(x + 1, y - 1) + 2 * at(x + 1, y) + at(x + 1, y + 1)) -
+                              (at(x - 1, y - 1) + 2 * at(x - 1, y) + at(x - 1, y + 1));
+            const double gy = (at(x - 1, y + 1) + 2 * at(x, y + 1) + at(x + 1, y + 1)) -
+                              (at(x - 1, y - 1) + 2 * at(x, y - 1) + at(x + 1, y - 1));
+            const double magnitude = std::hypot(gx, gy);
+            if (magnitude < kEdgeMagnitude) continue;
+            EdgePixel& pixel = edge(x, y);
+            // A turn of the content by t (clockwise as seen, y pointing down)
+            // turns the gradient by t as well: a vertical edge's gradient
+            // (1, 0) becomes (cos t, sin t), a horizontal edge's (0, 1)
+            // becomes (-sin t, cos t).
+            if (std::abs(gy) <= window * std::abs(gx)) {
+                pixel.orientation = Orientation::Vertical;
+                pixel.positive = gx > 0;
+                pixel.degrees = static_cast<float>(std::atan(gy / gx) * kDegreesPerRadian);
+            } else if (std::abs(gx) <= window * std::abs(gy)) {
+                pixel.orientation = Orientation::Horizontal;
+                pixel.positive = gy > 0;
+                pixel.degrees = static_cast<float>(std::atan(-gx / gy) * kDegreesPerRadian);
+            } else {
+                continue;
+            }
+            pixel.magnitude = static_cast<float>(magnitude);
+        }
+    }
+
+    // An edge pixel is kept when the two pixels on either side along the
+    // edge belong to the same edge (same orientation, same darker side,
+    // nearly the same direction): a straight run of five.
+    const auto sameEdge = [&](const EdgePixel& pixel, int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height) return false;
+        const EdgePixel& other = edge(x, y);
+        return other.orientation == pixel.orientation && other.positive == pixel.positive &&
+               std::abs(other.degrees - pixel.degrees) < kNeighbourDegrees;
+    };
+    const double longer = std::max(width, height);
+    std::vector<Sample> verticals;
+    std::vector<Sample> horizontals;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const EdgePixel& pixel = edge(x, y);
+            if (pixel.orientation == Orientation::None) continue;
+            const bool vertical = pixel.orientation == Orientation::Vertical;
+            const int dx = vertical ? 0 : 1;
+            const int dy = vertical ? 1 : 0;
+            bool straight = true;
+            for (const int step : {-2, -1, 1, 2})
+                straight = straight && sameEdge(pixel, x + step * dx, y + step * dy);
+            if (!straight) continue;
+            // Verticals converge across the picture's width, horizontals
+            // across its height.
+            const double position =
+                vertical ? (x + 0.5 - width / 2.0) / longer : (y + 0.5 - height / 2.0) / longer;
+            (vertical ? verticals : horizontals)
+                .push_back({position, pixel.degrees, pixel.magnitude});
+        }
+    }
+    measure.verticals = LeanOf(verticals, false);
+    measure.horizontals = LeanOf(horizontals, true);
+    return measure;
+}
+
+}  // namespace pictorel
