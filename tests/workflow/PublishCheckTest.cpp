@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <set>
 
 #include "WorkflowFixture.h"
@@ -36,6 +38,27 @@ Bitmap MapLevels(Bitmap picture, Change change) {
             row[x] = static_cast<std::uint8_t>(std::clamp(change(row[x]), 0, 255));
     }
     return picture;
+}
+
+// The content turned `degrees` clockwise about the middle, enlarged just
+// enough that no corner is left empty; nearest-pixel sampling is enough at
+// 1600 pixels, which the run reduces to 800.
+Bitmap TurnedCopy(const Bitmap& source, double degrees) {
+    const int w = source.Width(), h = source.Height();
+    const double t = degrees * std::numbers::pi / 180;
+    const double scale =
+        std::cos(std::abs(t)) + double(std::max(w, h)) / std::min(w, h) * std::sin(std::abs(t));
+    Bitmap copy(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double px = (x + 0.5 - w / 2.0) / scale, py = (y + 0.5 - h / 2.0) / scale;
+            const double sx = px * std::cos(t) + py * std::sin(t) + w / 2.0;
+            const double sy = -px * std::sin(t) + py * std::cos(t) + h / 2.0;
+            copy.SetPixel(x, y,
+                          source.Pixel(std::clamp(static_cast<int>(sx), 0, w - 1),
+                                       std::clamp(static_cast<int>(sy), 0, h - 1)));
+        }
+    return copy;
 }
 
 CheckedPhoto ShrinkAndCheck(const std::string& path) {
@@ -91,6 +114,33 @@ TEST_F(CraftedPhotos, EachFindingFiresOnItsCraftedCopy) {
     EXPECT_EQ(KindsOfCopy("turned.jpg", RotateBitmap90(large_)), std::set<FindingKind>{Portrait});
     EXPECT_EQ(KindsOfCopy("small.jpg", ResampleBitmap(large_, 640, 480)),
               std::set<FindingKind>{NotReduced});
+}
+
+// A lake photo whose horizon is nearly level, and the same photo turned 4
+// degrees either way: only the turned copies are told.
+TEST_F(CraftedPhotos, TurnedCopiesAreToldTilted) {
+    LoadedPicture lake;
+    LoadPicture(lake, (corpus_ / "modern/icc/truncated_profile.jpg").string());
+    const Bitmap large = ResampleBitmap(lake.GetBitmap(), 1600, 1200);
+    const CheckedPhoto level = ShrinkAndCheck(Write("level.jpg", large));
+    EXPECT_TRUE(FindingsOf(level.facts, {}).empty());
+    for (const double degrees : {-4.0, 4.0}) {
+        const std::string path = Write("tilted.jpg", TurnedCopy(large, degrees));
+        const CheckedPhoto checked = ShrinkAndCheck(path);
+        const std::vector<Finding> findings = FindingsOf(checked.facts, {});
+        ASSERT_EQ(KindsOf(findings), std::set<FindingKind>{FindingKind::Tilted}) << degrees;
+        // The horizon moves by the turn (its own lean is a fraction of a
+        // degree).
+        EXPECT_NEAR(checked.facts.measures.tilt.horizontals.degrees -
+                        level.facts.measures.tilt.horizontals.degrees,
+                    degrees, 0.5);
+        EXPECT_TRUE(findings[0].text.starts_with("傾いています（約 ")) << findings[0].text;
+        EXPECT_TRUE(findings[0].text.ends_with("°）。垂直補正をお勧めします。"))
+            << findings[0].text;
+        // The check only reads the reduced picture: the file is the same.
+        EXPECT_EQ(ShrinkAndEncode(path).jpeg, ShrinkEncodeAndMeasure(path).jpeg);
+        fs::remove(path);
+    }
 }
 
 TEST_F(CraftedPhotos, GoodCorpusPhotosHaveNoFinding) {
@@ -163,6 +213,39 @@ TEST(PublishCheckRules, SizeAndShapeLimits) {
     EXPECT_TRUE(FindingsOf(facts, {}).empty());
     facts.result = {599, 600};
     EXPECT_EQ(KindsOf(FindingsOf(facts, {})), std::set<FindingKind>{FindingKind::Portrait});
+}
+
+// A turn is told from 2 degrees on edges enough of which agree; the
+// verticals tell unless ten times as many horizontals agree, and strongly
+// converging horizontals (a table in perspective) tell nothing.
+TEST(PublishCheckRules, TiltLimits) {
+    ShrunkPhotoFacts facts = GoodFacts();
+    TiltMeasure& tilt = facts.measures.tilt;
+    tilt.verticals = {-2.04, 3.0, 60, 0.4};
+    const std::vector<Finding> tilted = FindingsOf(facts, {});
+    ASSERT_EQ(KindsOf(tilted), std::set<FindingKind>{FindingKind::Tilted});
+    EXPECT_EQ(tilted[0].text, "傾いています（約 2.0°）。垂直補正をお勧めします。");
+    EXPECT_STREQ(FindingCode(FindingKind::Tilted), "tilted");
+    tilt.verticals.degrees = -1.96;
+    EXPECT_TRUE(FindingsOf(facts, {}).empty());
+    // Too few or too small a share of agreeing verticals: the horizontals
+    // tell instead, when they converge little.
+    tilt.verticals = {5, 0, 59, 0.9};
+    tilt.horizontals = {0.5, 9.5, 300, 0.5};
+    EXPECT_TRUE(FindingsOf(facts, {}).empty());
+    tilt.verticals = {5, 0, 600, 0.39};
+    EXPECT_TRUE(FindingsOf(facts, {}).empty());
+    tilt.horizontals = {3.1, 9.5, 300, 0.5};
+    EXPECT_EQ(FindingsOf(facts, {}).at(0).text,
+              "傾いています（約 3.1°）。垂直補正をお勧めします。");
+    tilt.horizontals.convergence = -10.5;
+    EXPECT_TRUE(FindingsOf(facts, {}).empty());
+    // Counting verticals tell over fewer than ten times as many horizontals.
+    tilt.verticals = {0.3, 0, 100, 0.5};
+    tilt.horizontals = {3.1, 0, 999, 0.5};
+    EXPECT_TRUE(FindingsOf(facts, {}).empty());
+    tilt.horizontals.agreeingEdges = 1000;
+    EXPECT_EQ(KindsOf(FindingsOf(facts, {})), std::set<FindingKind>{FindingKind::Tilted});
 }
 
 TEST(PublishCheckRules, ClippedSharesCountOnTheSideTheMedianLeansTo) {
