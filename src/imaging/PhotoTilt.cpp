@@ -13,7 +13,7 @@ namespace {
 // A Sobel gradient this strong (a step of about 20 grey levels) makes an
 // edge; weaker ones are mostly noise and compression blocks, whose
 // direction says nothing about the scene.
-constexpr double kEdgeMagnitude = 30;
+constexpr float kEdgeMagnitude = 30;
 // Neighbours along an edge count as the same straight edge when their
 // directions differ by less than this; texture (leaves, fabric, gravel)
 // turns from pixel to pixel and drops out.
@@ -95,32 +95,38 @@ EdgeLean LeanOf(const std::vector<Sample>& samples, bool offCentreTellsTurn) {
     return lean;
 }
 
-// The levels through a 1-2-1 filter across and down (edges repeated). A
-// sharp edge is one or two pixels wide on the small picture, and the
+// The levels through a 1-4-6-4-1 filter across and down (edges repeated).
+// A sharp edge is one or two pixels wide on the small picture, and the
 // gradient of so narrow a step turns with where the edge falls inside each
 // pixel, pulling a slanted edge's direction towards the nearest axis; spread
-// over three or four pixels its direction is read true.
-std::vector<double> Smoothed(int width, int height, const std::vector<double>& levels) {
-    const auto index = [width](int x, int y) {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-               static_cast<std::size_t>(x);
-    };
-    std::vector<double> across(levels.size());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            across[index(x, y)] =
-                (levels[index(std::max(x - 2, 0), y)] + 4 * levels[index(std::max(x - 1, 0), y)] +
-                 6 * levels[index(x, y)] + 4 * levels[index(std::min(x + 1, width - 1), y)] +
-                 levels[index(std::min(x + 2, width - 1), y)]) /
-                16;
-    std::vector<double> smooth(levels.size());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            smooth[index(x, y)] =
-                (across[index(x, std::max(y - 2, 0))] + 4 * across[index(x, std::max(y - 1, 0))] +
-                 6 * across[index(x, y)] + 4 * across[index(x, std::min(y + 1, height - 1))] +
-                 across[index(x, std::min(y + 2, height - 1))]) /
-                16;
+// over four or five pixels its direction is read true.
+std::vector<float> Smoothed(int width, int height, const std::vector<double>& levels) {
+    const auto w = static_cast<std::size_t>(width);
+    std::vector<float> across(levels.size());
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        const double* in = levels.data() + y * w;
+        float* out = across.data() + y * w;
+        const auto tap = [&](int x) { return in[std::clamp(x, 0, width - 1)]; };
+        for (int x = 0; x < width; ++x) {
+            const bool inside = x >= 2 && x + 2 < width;
+            const double sum =
+                inside ? in[x - 2] + 4 * in[x - 1] + 6 * in[x] + 4 * in[x + 1] + in[x + 2]
+                       : tap(x - 2) + 4 * tap(x - 1) + 6 * tap(x) + 4 * tap(x + 1) + tap(x + 2);
+            out[x] = static_cast<float>(sum / 16);
+        }
+    }
+    std::vector<float> smooth(levels.size());
+    const auto row = [&](int y) { return across.data() + std::clamp(y, 0, height - 1) * w; };
+    for (int y = 0; y < height; ++y) {
+        const float* r0 = row(y - 2);
+        const float* r1 = row(y - 1);
+        const float* r2 = row(y);
+        const float* r3 = row(y + 1);
+        const float* r4 = row(y + 2);
+        float* out = smooth.data() + static_cast<std::size_t>(y) * w;
+        for (std::size_t x = 0; x < w; ++x)
+            out[x] = (r0[x] + 4 * r1[x] + 6 * r2[x] + 4 * r3[x] + r4[x]) / 16;
+    }
     return smooth;
 }
 
@@ -129,26 +135,26 @@ std::vector<double> Smoothed(int width, int height, const std::vector<double>& l
 TiltMeasure MeasureTilt(int width, int height, const std::vector<double>& levels) {
     TiltMeasure measure;
     if (width < 8 || height < 8) return measure;
-    const std::vector<double> smooth = Smoothed(width, height, levels);
-    const auto at = [&](int x, int y) {
-        return smooth[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
-    };
-    const double window = std::tan(kTiltWindowDegrees / kDegreesPerRadian);
-    std::vector<EdgePixel> edges(static_cast<std::size_t>(width) *
-                                 static_cast<std::size_t>(height));
+    const std::vector<float> smooth = Smoothed(width, height, levels);
+    const auto w = static_cast<std::size_t>(width);
+    const float window = static_cast<float>(std::tan(kTiltWindowDegrees / kDegreesPerRadian));
+    std::vector<EdgePixel> edges(w * static_cast<std::size_t>(height));
     const auto edge = [&](int x, int y) -> EdgePixel& {
-        return edges[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(x)];
+        return edges[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
     };
+    constexpr float kLeastSquaredMagnitude = kEdgeMagnitude * kEdgeMagnitude;
     for (int y = 1; y + 1 < height; ++y) {
+        const float* above = smooth.data() + static_cast<std::size_t>(y - 1) * w;
+        const float* here = above + w;
+        const float* below = here + w;
         for (int x = 1; x + 1 < width; ++x) {
-            const double gx = (at(x + 1, y - 1) + 2 * at(x + 1, y) + at(x + 1, y + 1)) -
-                              (at(x - 1, y - 1) + 2 * at(x - 1, y) + at(x - 1, y + 1));
-            const double gy = (at(x - 1, y + 1) + 2 * at(x, y + 1) + at(x + 1, y + 1)) -
-                              (at(x - 1, y - 1) + 2 * at(x, y - 1) + at(x + 1, y - 1));
-            const double magnitude = std::hypot(gx, gy);
-            if (magnitude < kEdgeMagnitude) continue;
+            // Sobel.
+            const float gx = (above[x + 1] + 2 * here[x + 1] + below[x + 1]) -
+                             (above[x - 1] + 2 * here[x - 1] + below[x - 1]);
+            const float gy = (below[x - 1] + 2 * below[x] + below[x + 1]) -
+                             (above[x - 1] + 2 * above[x] + above[x + 1]);
+            const float squared = gx * gx + gy * gy;
+            if (squared < kLeastSquaredMagnitude) continue;
             EdgePixel& pixel = edge(x, y);
             // A turn of the content by t (clockwise as seen, y pointing down)
             // turns the gradient by t as well: a vertical edge's gradient
@@ -157,15 +163,17 @@ TiltMeasure MeasureTilt(int width, int height, const std::vector<double>& levels
             if (std::abs(gy) <= window * std::abs(gx)) {
                 pixel.orientation = Orientation::Vertical;
                 pixel.positive = gx > 0;
-                pixel.degrees = static_cast<float>(std::atan(gy / gx) * kDegreesPerRadian);
+                pixel.degrees =
+                    static_cast<float>(std::atan(gy / gx) * static_cast<float>(kDegreesPerRadian));
             } else if (std::abs(gx) <= window * std::abs(gy)) {
                 pixel.orientation = Orientation::Horizontal;
                 pixel.positive = gy > 0;
-                pixel.degrees = static_cast<float>(std::atan(-gx / gy) * kDegreesPerRadian);
+                pixel.degrees =
+                    static_cast<float>(std::atan(-gx / gy) * static_cast<float>(kDegreesPerRadian));
             } else {
                 continue;
             }
-            pixel.magnitude = static_cast<float>(magnitude);
+            pixel.magnitude = std::sqrt(squared);
         }
     }
 
