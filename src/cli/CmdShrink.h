@@ -19,7 +19,8 @@ inline constexpr const char* kShrinkSummary =
     "10-100000 KB of 1000 bytes) set its parts, and a file lowered to meet the cap is printed "
     "with what was lowered, tab-separated (\"画質 80 → 68\"); "
     "--check then prints the findings of the check before publishing (too dark or bright, flat, "
-    "blurred, upright, not reduced, the same picture twice) and writes check.csv beside the "
+    "blurred, upright, not reduced, the same picture twice, tilted) and writes check.csv beside "
+    "the "
     "results (check-1.csv, ... when taken), findings leaving the exit status as it is";
 
 }  // namespace pictorel::cli

@@ -52,15 +52,24 @@ GreyPicture MeasureLuminance(const Bitmap& bgr, int factor, LuminanceStats& stat
     grey.levels.assign(static_cast<std::size_t>(grey.width) * static_cast<std::size_t>(grey.height),
                        0.0);
     std::array<std::uint64_t, 256> histogram{};
+    // The cell of each column, worked out once rather than divided out for
+    // every pixel; a row's levels are summed in integers, exact either way.
+    std::vector<int> cellOfColumn(static_cast<std::size_t>(bgr.Width()));
+    for (int x = 0; x < bgr.Width(); ++x)
+        cellOfColumn[static_cast<std::size_t>(x)] = std::min(x / factor, grey.width - 1);
+    std::vector<std::uint32_t> rowSums(static_cast<std::size_t>(grey.width));
     for (int y = 0; y < bgr.Height(); ++y) {
         const std::uint8_t* row = bgr.ScanLine(y);
-        const int greyY = std::min(y / factor, grey.height - 1);
-        double* greyRow = grey.levels.data() + static_cast<std::size_t>(greyY) * grey.width;
+        std::fill(rowSums.begin(), rowSums.end(), 0u);
         for (int x = 0; x < bgr.Width(); ++x) {
             const std::uint8_t level = Luma(row + 3 * static_cast<std::size_t>(x));
             ++histogram[level];
-            greyRow[std::min(x / factor, grey.width - 1)] += level;
+            rowSums[static_cast<std::size_t>(cellOfColumn[static_cast<std::size_t>(x)])] += level;
         }
+        const int greyY = std::min(y / factor, grey.height - 1);
+        double* greyRow = grey.levels.data() + static_cast<std::size_t>(greyY) * grey.width;
+        for (int gx = 0; gx < grey.width; ++gx)
+            greyRow[gx] += rowSums[static_cast<std::size_t>(gx)];
     }
     // Each cell is divided by the pixels it summed.
     for (int gy = 0; gy < grey.height; ++gy) {

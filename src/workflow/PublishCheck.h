@@ -1,8 +1,8 @@
 // The check before publishing ("公開前チェック") after an automatic run: each
 // saved photo is looked at for what often spoils a listing (too dark or too
 // bright, flat, blurred, upright, not reduced because it was small, the same
-// picture twice, turned) and each finding is told per file in Japanese, printed by
-// pictorel-cli, listed by the desktop window and kept in check.csv.
+// picture twice, tilted) and each finding is told per file in Japanese,
+// printed by pictorel-cli, listed by the desktop window and kept in check.csv.
 #pragma once
 
 #include <cstdint>
