@@ -10,9 +10,9 @@ namespace pictorel {
 
 namespace {
 
-// A Sobel gradient this strong (a step of about 20 grey levels) makes an
-// edge; weaker ones are mostly noise and compression blocks, whose
-// direction says nothing about the scene.
+// A Sobel gradient this strong on the smoothed levels (a sharp step of about
+// 12 grey levels) makes an edge; weaker ones are mostly noise and
+// compression blocks, whose direction says nothing about the scene.
 constexpr float kEdgeMagnitude = 30;
 // Neighbours along an edge count as the same straight edge when their
 // directions differ by less than this; texture (leaves, fabric, gravel)

@@ -1,7 +1,7 @@
 // 出力サイズ and 公開前チェック through the page, in chromium: the sizes dialog (its refusals
 // are the core's), the sizes kept across visits, a capped run whose files are the native
 // `pictorel-cli shrink --max-kb` bytes with each file's lowerings beside it, and the check's
-// findings, summary and check.csv against the CLI's `--check`.
+// findings, summary and check.csv against the CLI's `--check`, a tilted photo's finding among them.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -10,6 +10,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { browserSuite, openPage, readOpfsFolder, screenshot, testdata, cli } from './harness.mjs';
 import { makeDarkPhoto } from '../../tests/web/dark-photo.mjs';
+import { makeTiltedPhoto } from '../../tests/web/tilted-photo.mjs';
 
 const suite = browserSuite();
 const { skip } = suite;
@@ -139,3 +140,33 @@ test('a capped run writes the --max-kb bytes with the lowerings beside them; the
   }
 });
 
+
+test('a photo turned by 4 degrees is told tilted in the results list, as the CLI tells it', { skip }, async () => {
+  const dir = mkdtempSync(join(tmpdir(), 'pictorel-tilt-'));
+  const base = mkdtempSync(join(tmpdir(), 'pictorel-tilt-native-'));
+  const { context, page, problems } = await openPage(suite.browser, suite.server.origin);
+  try {
+    const tilted = join(dir, 'lake_tilted.bmp');
+    makeTiltedPhoto(cli, join(testdata, 'modern/icc/truncated_profile.jpg'), tilted, 4);
+    await page.setInputFiles('#pictureInput', [tilted]);
+    await page.waitForSelector('#processingScreen:not([hidden])');
+    await page.fill('#folderNameField', '9012');
+    await page.waitForSelector('#runGroup:not([hidden])');
+    await page.click('#automaticRunButton');
+    await page.waitForSelector('#resultsScreen:not([hidden])', { timeout: 120000 });
+
+    const printed = execFileSync(cli, ['shrink', '--check', '--folder', 'out', '--base', base, tilted], { encoding: 'utf8' });
+    const nativeFindings = printed.split('\n').filter((line) => line.startsWith('  ')).map((line) => line.trim());
+    assert.equal(nativeFindings.length, 1);
+    assert.match(nativeFindings[0], /^傾いています（約 \d\.\d°）。垂直補正をお勧めします。$/);
+    const findings = await page.$$eval('#resultsBody tr .findings li', (items) => items.map((l) => l.textContent));
+    assert.deepEqual(findings, nativeFindings);
+    assert.equal(await page.textContent('#checkSummary'), '1 枚の写真に確認事項があります。');
+    await screenshot(page, 'results-tilted');
+    assert.deepEqual(problems, []);
+  } finally {
+    await context.close();
+    rmSync(dir, { recursive: true, force: true });
+    rmSync(base, { recursive: true, force: true });
+  }
+});
