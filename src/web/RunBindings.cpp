@@ -233,6 +233,22 @@ double NumberOf(const val& field) {
     return field.isNumber() ? field.as<double>() : 0.0;
 }
 
+val EdgeLeanObject(const EdgeLean& lean) {
+    val out = val::object();
+    out.set("degrees", lean.degrees);
+    out.set("convergence", lean.convergence);
+    out.set("agreeingEdges", lean.agreeingEdges);
+    out.set("agreeingShare", lean.agreeingShare);
+    return out;
+}
+
+// A missing lean is one without agreeing edges: it tells no tilt.
+EdgeLean EdgeLeanFrom(const val& object) {
+    if (!IsObject(object)) return {};
+    return {NumberOf(object["degrees"]), NumberOf(object["convergence"]),
+            WholeNumber(object["agreeingEdges"], 0), NumberOf(object["agreeingShare"])};
+}
+
 // The facts cross whole: the numbers as JS numbers (doubles, exact), the
 // 64-bit fingerprints as hex text.
 val FactsObject(const ShrunkPhotoFacts& facts) {
@@ -253,6 +269,10 @@ val FactsObject(const ShrunkPhotoFacts& facts) {
     out.set("laplacianVariance", facts.measures.laplacianVariance);
     out.set("greyVariance", facts.measures.greyVariance);
     out.set("hashes", hashes);
+    val tilt = val::object();
+    tilt.set("verticals", EdgeLeanObject(facts.measures.tilt.verticals));
+    tilt.set("horizontals", EdgeLeanObject(facts.measures.tilt.horizontals));
+    out.set("tilt", tilt);
     return out;
 }
 
@@ -272,6 +292,11 @@ ShrunkPhotoFacts FactsFrom(const val& object) {
         throw std::invalid_argument("a checked photo needs four fingerprints");
     for (unsigned i = 0; i < facts.measures.hashes.size(); ++i)
         facts.measures.hashes[i] = HashFrom(hashes[i]);
+    const val tilt = object["tilt"];
+    if (IsObject(tilt)) {
+        facts.measures.tilt.verticals = EdgeLeanFrom(tilt["verticals"]);
+        facts.measures.tilt.horizontals = EdgeLeanFrom(tilt["horizontals"]);
+    }
     return facts;
 }
 
