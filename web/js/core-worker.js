@@ -51,7 +51,16 @@ const handlers = {
 
   // Shrinks one picture; the JPEG's bytes go back without a copy. With a size (an object the
   // core gave), it is met with its file-size cap, and `check` adds the facts the check reads.
-  shrink({ bytes, name, size, check }) {
+  // The picture comes as its File and is read here: the page's own thread then never copies
+  // the photos, and each worker reads its own while the others compute. A file the browser
+  // cannot read answers `{ unreadable: cause }`; the page names the file in its message.
+  shrink({ file, name, size, check }) {
+    let bytes;
+    try {
+      bytes = readFile(file);
+    } catch (error) {
+      return { unreadable: error.message || String(error) };
+    }
     const picture = new Uint8Array(bytes);
     const outcome = size === undefined ? core.shrink(picture, name) : core.shrink(picture, name, size, !!check);
     if (!outcome.ok) throw new PictureProblem(outcome.message, outcome.cause);
@@ -140,6 +149,12 @@ const handlers = {
   },
 };
 
+// The whole file at once; a worker may wait for it, and the synchronous reader copies it in
+// one piece.
+function readFile(file) {
+  return new FileReaderSync().readAsArrayBuffer(file);
+}
+
 class PictureProblem extends Error {
   constructor(message, cause) {
     super(message);
@@ -178,10 +193,27 @@ function transferable(value, list) {
   return { [TRANSFER]: list, value };
 }
 
+// The core from the module the page compiled once (core-client.js), or, without one, loaded
+// and compiled here.
+function startCore(module) {
+  if (!module) return createCore();
+  return new Promise((resolve, reject) => {
+    const instantiateWasm = (imports, receive) => {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module), reject);
+      return {};
+    };
+    createCore({ instantiateWasm }).then(resolve, reject);
+  });
+}
+
 // Requests that arrive while the module is still compiling wait for it.
 self.onmessage = async ({ data: { id, op, args } }) => {
+  if (op === 'start') {
+    coreReady ??= startCore(args.module);
+    return;
+  }
   try {
-    coreReady ??= createCore();
+    coreReady ??= startCore(null);
     core ??= await coreReady;
     const handler = handlers[op];
     if (!handler) throw new Error(`unknown core request ${op}`);

@@ -47,9 +47,24 @@ let carried = null;
 
 export function prefetchFirstPicture(entry, twoSessions) {
   const [worker] = prepareEditorWorkers(twoSessions);
-  prefetched = { entry, answer: load(worker, entry) };
+  const prefetch = { entry, answer: load(worker, entry), decoding: true };
   // A failure is told when the run takes the answer; none is left unhandled meanwhile.
-  prefetched.answer.catch(() => {});
+  prefetch.answer.catch(() => {}).finally(() => (prefetch.decoding = false));
+  prefetched = prefetch;
+}
+
+// The automatic run was chosen instead: a decode still under way in the first editor worker
+// would take a processor from the run for nothing, so that worker is ended and a fresh one
+// started (the page hands it the compiled core at once). With one session the worker carries
+// the crop frame's and the marker's place itself, so it is kept and the picture left to finish.
+export function dropPrefetch(twoSessions) {
+  if (!prefetched || !twoSessions) return;
+  const { decoding } = prefetched;
+  prefetched = null;
+  // A decode that has finished holds nothing the next load does not replace.
+  if (!decoding) return;
+  editorWorkers[0].terminate();
+  editorWorkers[0] = new CoreWorker();
 }
 
 export async function runEdited({ entries, destination, twoSessions }) {

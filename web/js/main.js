@@ -16,7 +16,7 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited, prepareEditorWorkers, prefetchFirstPicture } from './edited-run.js';
+import { runEdited, prepareEditorWorkers, prefetchFirstPicture, dropPrefetch } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
@@ -37,6 +37,10 @@ async function start() {
     texts = setup.texts;
     twoSessions = setup.twoSessions;
     selector = new PictureSelector(client, setup.extensions);
+    // Both runs' workers start with the page, so the core is instantiated in each before the
+    // user has chosen pictures, and a run's button never waits for it.
+    pool = new WorkerPool(workerCount());
+    prepareEditorWorkers(twoSessions);
   } catch (error) {
     $('loadProblem').textContent = `Pictorel を開始できませんでした。${error.message}`;
     $('loadProblem').hidden = false;
@@ -126,10 +130,10 @@ async function choose(collect) {
   $('selectedList').replaceChildren(...entries.map((e) => Object.assign(document.createElement('li'), { textContent: e.path })));
   $('folderNameField').value = '';
   $('runGroup').hidden = true;
-  await fillFolderNames();
-  // Both runs' workers start compiling the core now, while the user names the folder.
-  pool ??= new WorkerPool(workerCount());
+  // The editor's first picture is decoded while the page lists the folder names and the user
+  // types one.
   prefetchFirstPicture(entries[0], twoSessions);
+  await fillFolderNames();
   showScreen('processing');
   $('folderNameField').focus();
 }
@@ -168,6 +172,7 @@ async function startRun(kind) {
     const destination = await prepareDestination();
     if (!destination) return;
     const entries = selection;
+    if (kind === 'automatic') dropPrefetch(twoSessions);
     // Every automatic run is checked before publishing: its shrinks bring the facts along.
     const outputSize = outputSizes.chosen;
     const result =
