@@ -67,6 +67,11 @@ export class CoreWorker {
     });
   }
 
+  // Whether a request is still waiting for its answer.
+  get busy() {
+    return this.pending.size > 0;
+  }
+
   settle({ id, ok, value, message, cause }) {
     const waiting = this.pending.get(id);
     if (!waiting) return;

@@ -37,6 +37,14 @@ export function prepareEditorWorkers(twoSessions) {
   return editorWorkers.slice(0, count);
 }
 
+// Has the last editor worker run the editor's load once (core-worker.js warmUp), so the first
+// photo runs optimised code. With two sessions that is the worker that opens the second
+// picture, leaving the first free for the first picture's decode. A failure only means the
+// first photo opens at the slower pace.
+export function warmUpEditor(twoSessions) {
+  prepareEditorWorkers(twoSessions).at(-1).call('warmUp').catch(() => {});
+}
+
 // The first picture of a selection, read and decoded in the first editor worker while the
 // user names the folder: a 24 MP photo takes about a second to decode, which the edited run's
 // button would otherwise wait for. The picture is the one that worker would load first anyway.
@@ -47,24 +55,23 @@ let carried = null;
 
 export function prefetchFirstPicture(entry, twoSessions) {
   const [worker] = prepareEditorWorkers(twoSessions);
-  const prefetch = { entry, answer: load(worker, entry), decoding: true };
+  prefetched = { entry, answer: load(worker, entry) };
   // A failure is told when the run takes the answer; none is left unhandled meanwhile.
-  prefetch.answer.catch(() => {}).finally(() => (prefetch.decoding = false));
-  prefetched = prefetch;
+  prefetched.answer.catch(() => {});
 }
 
-// The automatic run was chosen instead: a decode still under way in the first editor worker
-// would take a processor from the run for nothing, so that worker is ended and a fresh one
-// started (the page hands it the compiled core at once). With one session the worker carries
-// the crop frame's and the marker's place itself, so it is kept and the picture left to finish.
-export function dropPrefetch(twoSessions) {
-  if (!prefetched || !twoSessions) return;
-  const { decoding } = prefetched;
+// The automatic run was chosen instead: a decode or warm-up still under way in an editor
+// worker would take a processor from the run for nothing, so such a worker is ended and a
+// fresh one started (the page hands it the compiled core at once). With one session the worker
+// carries the crop frame's and the marker's place itself, so it is kept and left to finish.
+export function setEditorAside(twoSessions) {
   prefetched = null;
-  // A decode that has finished holds nothing the next load does not replace.
-  if (!decoding) return;
-  editorWorkers[0].terminate();
-  editorWorkers[0] = new CoreWorker();
+  if (!twoSessions) return;
+  editorWorkers = editorWorkers.map((worker) => {
+    if (!worker.busy) return worker;
+    worker.terminate();
+    return new CoreWorker();
+  });
 }
 
 export async function runEdited({ entries, destination, twoSessions }) {

@@ -16,7 +16,7 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited, prepareEditorWorkers, prefetchFirstPicture, dropPrefetch } from './edited-run.js';
+import { runEdited, prefetchFirstPicture, setEditorAside, warmUpEditor } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
@@ -40,7 +40,7 @@ async function start() {
     // Both runs' workers start with the page, so the core is instantiated in each before the
     // user has chosen pictures, and a run's button never waits for it.
     pool = new WorkerPool(workerCount());
-    prepareEditorWorkers(twoSessions);
+    warmUpEditor(twoSessions);
   } catch (error) {
     $('loadProblem').textContent = `Pictorel を開始できませんでした。${error.message}`;
     $('loadProblem').hidden = false;
@@ -172,7 +172,7 @@ async function startRun(kind) {
     const destination = await prepareDestination();
     if (!destination) return;
     const entries = selection;
-    if (kind === 'automatic') dropPrefetch(twoSessions);
+    if (kind === 'automatic') setEditorAside(twoSessions);
     // Every automatic run is checked before publishing: its shrinks bring the facts along.
     const outputSize = outputSizes.chosen;
     const result =
