@@ -16,17 +16,21 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited, prefetchFirstPicture, setEditorAside, warmUpEditor } from './edited-run.js';
+import { runEdited, prepareEditorWorkers, prefetchFirstPicture, setEditorAside, warmUpEditor } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
 
 const client = new CoreWorker();
+// The workers the runs need start with the page too, beside the first, so that they are ready
+// by the time pictures are chosen: the automatic run's pool and the editor's first session
+// (a second one joins once the core says sessions can hand their state over).
+const pool = new WorkerPool(workerCount());
+prepareEditorWorkers(false);
 const baseFolder = new BaseFolder();
 let texts = null; // the core's fixed texts (see core-worker.js setup)
 let twoSessions = false;
 let selector = null;
-let pool = null;
 let selection = [];
 let running = false;
 let outputSizes = null;
@@ -37,9 +41,6 @@ async function start() {
     texts = setup.texts;
     twoSessions = setup.twoSessions;
     selector = new PictureSelector(client, setup.extensions);
-    // Both runs' workers start with the page, so the core is instantiated in each before the
-    // user has chosen pictures, and a run's button never waits for it.
-    pool = new WorkerPool(workerCount());
     warmUpEditor(twoSessions);
   } catch (error) {
     $('loadProblem').textContent = `Pictorel を開始できませんでした。${error.message}`;
