@@ -40,6 +40,7 @@ export class CoreWorker {
     this.worker = new Worker(WORKER_URL, { type: 'module', name: 'pictorel-core' });
     this.nextId = 1;
     this.pending = new Map();
+    this.ended = false;
     this.worker.onmessage = (event) => this.settle(event.data);
     this.worker.onerror = (event) => this.failAll(event.message || 'the core worker stopped');
     // The compiled module goes first; every request is posted after it, in the order asked.
@@ -87,6 +88,7 @@ export class CoreWorker {
   }
 
   terminate() {
+    this.ended = true;
     this.worker.terminate();
     this.failAll('stopped');
   }

@@ -61,17 +61,15 @@ export function prefetchFirstPicture(entry, twoSessions) {
 }
 
 // The automatic run was chosen instead: a decode or warm-up still under way in an editor
-// worker would take a processor from the run for nothing, so such a worker is ended and a
-// fresh one started (the page hands it the compiled core at once). With one session the worker
-// carries the crop frame's and the marker's place itself, so it is kept and left to finish.
+// worker would take a processor from the run for nothing, so such a worker is ended; a fresh
+// one takes its place when the editor is next needed (prepareEditorWorkers), not during the
+// run. With one session the worker carries the crop frame's and the marker's place itself, so
+// it is kept and left to finish.
 export function setEditorAside(twoSessions) {
   prefetched = null;
   if (!twoSessions) return;
-  editorWorkers = editorWorkers.map((worker) => {
-    if (!worker.busy) return worker;
-    worker.terminate();
-    return new CoreWorker();
-  });
+  for (const worker of editorWorkers) if (worker.busy) worker.terminate();
+  editorWorkers = editorWorkers.filter((worker) => !worker.ended);
 }
 
 export async function runEdited({ entries, destination, twoSessions }) {
