@@ -141,10 +141,22 @@ const handlers = {
 
   // The editor: one session per worker, kept for the whole run (it carries the crop frame's
   // and the marker's place from picture to picture, as the desktop's one window does).
-  editorLoad({ bytes, name }) {
+  // The picture comes as its File (or null when the page could not get one). A file the
+  // browser cannot read is given to the core as no bytes, so the core says it cannot be read;
+  // the browser's reason stands beneath as the cause.
+  editorLoad({ file, name }) {
     session ??= new core.EditorSession();
+    let bytes = new ArrayBuffer(0);
+    let readProblem = '';
+    try {
+      if (file) bytes = readFile(file);
+    } catch (error) {
+      readProblem = error.message || String(error);
+    }
     session.load(new Uint8Array(bytes), name);
-    return editorAnswer(true, { toolTexts: session.toolTexts() });
+    const answer = editorAnswer(true, { toolTexts: session.toolTexts() });
+    if (readProblem && answer.value.state.message) answer.value.state.cause = readProblem;
+    return answer;
   },
 
   editorAct({ action, args = [] }) {

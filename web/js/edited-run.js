@@ -13,18 +13,19 @@ import { EditorView } from './editor-view.js';
 let view = null;
 let editorWorkers = [];
 
+// The worker reads the file itself (core-worker.js editorLoad), so the decode starts without
+// the photo passing through the page's thread.
 async function load(worker, entry) {
-  let bytes;
+  let file = null;
   let readProblem = '';
   try {
-    bytes = await (await entry.getFile()).arrayBuffer();
+    file = await entry.getFile();
   } catch (error) {
-    // The browser could not read the file: the core is given no bytes and says the file
+    // The browser could not find the file: the core is given no bytes and says the file
     // cannot be read; the browser's reason stands beneath as the cause.
-    bytes = new ArrayBuffer(0);
     readProblem = error.message || String(error);
   }
-  const answer = await worker.call('editorLoad', { bytes, name: entry.name }, [bytes]);
+  const answer = await worker.call('editorLoad', { file, name: entry.name });
   if (readProblem && answer.state.message) answer.state.cause = readProblem;
   return answer;
 }

@@ -159,12 +159,19 @@ test('a photo gone after it was chosen is told by name; the editor set aside for
     assert.match(rows[1].cells[1], /^ファイル .*1_photo_rgb8_408x306\.png は開けません./);
     assertSameFiles(await readOpfsFolder(page, 'base/gone'), (await nativeShrink([files[0], files[2]])).files);
 
+    // The editor is told of a file gone before its turn in the core's words, with the
+    // browser's reason beneath.
     await page.click('#backToSelectionButton');
-    await select(page, [files[2]]);
+    copyFileSync(join(testdata, sources[1]), files[1]);
+    await select(page, [files[2], files[1]]);
+    rmSync(files[1]);
     await typeFolderName(page, 'gone-edited');
     await page.click('#editedRunButton');
     await page.waitForSelector('#saveButton:not([disabled])', { timeout: 60000 });
     await page.click('#saveButton');
+    await page.waitForFunction(() => !document.getElementById('editorMessage').hidden, null, { timeout: 60000 });
+    assert.match(await page.textContent('#editorMessage'), /1_photo_rgb8_408x306\.png[^\n]*\n./);
+    await page.keyboard.press('Escape');
     await page.waitForSelector('#resultsScreen:not([hidden])', { timeout: 60000 });
     const edited = await readOpfsFolder(page, 'base/gone-edited');
     assert.deepEqual(Object.keys(edited), ['2_photo_jolla_3264x2448.jpg']);
