@@ -4,10 +4,11 @@
 // names, shrinking, the editor) is the core's answer, never the page's guess.
 import createCore from '../core/pictorel-core.js';
 
-// The warm-up picture's size: enough for every loop of the editor's load to be optimised,
-// small enough to take a fraction of a second once, when the page opens.
-const WARM_UP_WIDTH = 3000;
-const WARM_UP_HEIGHT = 2000;
+// The warm-up picture's size: enough for every loop of the editor's load to be optimised (a
+// picture twice as wide made the first photo no faster), small enough to take about a tenth
+// of a second once, when the page opens.
+const WARM_UP_WIDTH = 1500;
+const WARM_UP_HEIGHT = 1000;
 
 let core = null;
 let coreReady = null;

@@ -43,7 +43,21 @@ export function prepareEditorWorkers(twoSessions) {
 // picture, leaving the first free for the first picture's decode. A failure only means the
 // first photo opens at the slower pace.
 export function warmUpEditor(twoSessions) {
-  prepareEditorWorkers(twoSessions).at(-1).call('warmUp').catch(() => {});
+  warming = prepareEditorWorkers(twoSessions).at(-1);
+  warming
+    .call('warmUp')
+    .catch(() => {})
+    .finally(() => (warming = null));
+}
+let warming = null;
+
+// Pictures were chosen before the warm-up ended: it would now share the processors with the
+// first picture's decode and slow it, so its worker is ended (a fresh one is started).
+function stopWarmUp() {
+  if (!warming) return;
+  warming.terminate();
+  editorWorkers = editorWorkers.filter((worker) => worker !== warming);
+  warming = null;
 }
 
 // The first picture of a selection, read and decoded in the first editor worker while the
@@ -55,6 +69,7 @@ let prefetched = null;
 let carried = null;
 
 export function prefetchFirstPicture(entry, twoSessions) {
+  stopWarmUp();
   const [worker] = prepareEditorWorkers(twoSessions);
   prefetched = { entry, answer: load(worker, entry) };
   // A failure is told when the run takes the answer; none is left unhandled meanwhile.
