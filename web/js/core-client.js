@@ -52,6 +52,9 @@ export class CoreWorker {
       }
     });
     this.ready = this.call('setup');
+    // A worker ended before it answered (terminate) leaves no unhandled failure behind; whoever
+    // waits for `ready` still sees it.
+    this.ready.catch(() => {});
   }
 
   // Sends one request; `transfer` lists buffers given to the worker (they are gone here after).
