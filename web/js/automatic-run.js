@@ -12,8 +12,8 @@
 export async function runAutomatic({ entries, pool, destination, progress, stopRequested, outputSize, check }) {
   const outcomes = [];
   const inFlight = new Map();
-  // Pictures read ahead of the writer: enough to keep every worker busy, few enough that a
-  // batch of large photos is never all in memory at once.
+  // Pictures handed out ahead of the writer: enough to keep every worker busy, few enough
+  // that a batch of large photos' results is never all held at once.
   const ahead = pool.workers.length * 2;
   let started = 0;
   let done = 0;
@@ -49,17 +49,20 @@ export async function runAutomatic({ entries, pool, destination, progress, stopR
 }
 
 async function shrinkOne(pool, entry, size, check) {
-  let bytes;
+  // The browser could not read the file (moved, deleted, no permission): the core's reading
+  // step never ran, so the cause is the browser's own.
+  const unreadable = (cause) => ({ message: `ファイル ${entry.path} は開けません`, cause });
+  let file;
   try {
-    bytes = await (await entry.getFile()).arrayBuffer();
+    file = await entry.getFile();
   } catch (error) {
-    // The browser could not read the file (moved, deleted, no permission): the core's
-    // reading step never ran, so the cause is the browser's own.
-    return { message: `ファイル ${entry.path} は開けません`, cause: error.message || String(error) };
+    return unreadable(error.message || String(error));
   }
   try {
-    const args = size ? { bytes, name: entry.name, size, check } : { bytes, name: entry.name };
-    return await pool.run('shrink', args, [bytes]);
+    // The worker reads the file itself (core-worker.js): only the File goes over.
+    const args = size ? { file, name: entry.name, size, check } : { file, name: entry.name };
+    const result = await pool.run('shrink', args);
+    return result.unreadable === undefined ? result : unreadable(result.unreadable);
   } catch (error) {
     return { message: error.message, cause: error.coreCause };
   }

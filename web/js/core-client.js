@@ -3,6 +3,29 @@
 // large buffers over without copying and turns the worker's replies back into promises.
 
 const WORKER_URL = new URL('./core-worker.js', import.meta.url);
+const CORE_URL = new URL('../core/pictorel-core.wasm', import.meta.url);
+
+// The core is compiled once for the page and the compiled module handed to every worker: each
+// worker compiling its own copy kept the processors busy at the moment a run starts, and the
+// browser's optimised code for the hot loops is then shared instead of made once per worker.
+// A browser that cannot compile it here (an old one, or a host serving the .wasm with another
+// type) gets null, and each worker loads the core itself as before.
+let compiled = null;
+function compiledCore() {
+  compiled ??= (async () => {
+    try {
+      const response = await fetch(CORE_URL);
+      if (!response.ok) return null;
+      // Compiling while the bytes arrive needs the host to name the type; otherwise whole.
+      if (response.headers.get('content-type')?.startsWith('application/wasm'))
+        return await WebAssembly.compileStreaming(response);
+      return await WebAssembly.compile(await response.arrayBuffer());
+    } catch {
+      return null;
+    }
+  })();
+  return compiled;
+}
 
 export class CoreError extends Error {
   constructor(message, cause) {
@@ -17,9 +40,21 @@ export class CoreWorker {
     this.worker = new Worker(WORKER_URL, { type: 'module', name: 'pictorel-core' });
     this.nextId = 1;
     this.pending = new Map();
+    this.ended = false;
     this.worker.onmessage = (event) => this.settle(event.data);
     this.worker.onerror = (event) => this.failAll(event.message || 'the core worker stopped');
+    // The compiled module goes first; every request is posted after it, in the order asked.
+    this.started = compiledCore().then((module) => {
+      try {
+        this.worker.postMessage({ op: 'start', args: { module } });
+      } catch {
+        this.worker.postMessage({ op: 'start', args: { module: null } });
+      }
+    });
     this.ready = this.call('setup');
+    // A worker ended before it answered (terminate) leaves no unhandled failure behind; whoever
+    // waits for `ready` still sees it.
+    this.ready.catch(() => {});
   }
 
   // Sends one request; `transfer` lists buffers given to the worker (they are gone here after).
@@ -27,8 +62,18 @@ export class CoreWorker {
     const id = this.nextId++;
     return new Promise((resolve, reject) => {
       this.pending.set(id, { resolve, reject });
-      this.worker.postMessage({ id, op, args }, transfer);
+      this.started
+        .then(() => this.worker.postMessage({ id, op, args }, transfer))
+        .catch((error) => {
+          this.pending.delete(id);
+          reject(error);
+        });
     });
+  }
+
+  // Whether a request is still waiting for its answer.
+  get busy() {
+    return this.pending.size > 0;
   }
 
   settle({ id, ok, value, message, cause }) {
@@ -46,6 +91,7 @@ export class CoreWorker {
   }
 
   terminate() {
+    this.ended = true;
     this.worker.terminate();
     this.failAll('stopped');
   }

@@ -13,18 +13,19 @@ import { EditorView } from './editor-view.js';
 let view = null;
 let editorWorkers = [];
 
+// The worker reads the file itself (core-worker.js editorLoad), so the decode starts without
+// the photo passing through the page's thread.
 async function load(worker, entry) {
-  let bytes;
+  let file = null;
   let readProblem = '';
   try {
-    bytes = await (await entry.getFile()).arrayBuffer();
+    file = await entry.getFile();
   } catch (error) {
-    // The browser could not read the file: the core is given no bytes and says the file
+    // The browser could not find the file: the core is given no bytes and says the file
     // cannot be read; the browser's reason stands beneath as the cause.
-    bytes = new ArrayBuffer(0);
     readProblem = error.message || String(error);
   }
-  const answer = await worker.call('editorLoad', { bytes, name: entry.name }, [bytes]);
+  const answer = await worker.call('editorLoad', { file, name: entry.name });
   if (readProblem && answer.state.message) answer.state.cause = readProblem;
   return answer;
 }
@@ -37,6 +38,28 @@ export function prepareEditorWorkers(twoSessions) {
   return editorWorkers.slice(0, count);
 }
 
+// Has the last editor worker run the editor's load once (core-worker.js warmUp), so the first
+// photo runs optimised code. With two sessions that is the worker that opens the second
+// picture, leaving the first free for the first picture's decode. A failure only means the
+// first photo opens at the slower pace.
+export function warmUpEditor(twoSessions) {
+  warming = prepareEditorWorkers(twoSessions).at(-1);
+  warming
+    .call('warmUp')
+    .catch(() => {})
+    .finally(() => (warming = null));
+}
+let warming = null;
+
+// Pictures were chosen before the warm-up ended: it would now share the processors with the
+// first picture's decode and slow it, so its worker is ended (a fresh one is started).
+function stopWarmUp() {
+  if (!warming) return;
+  warming.terminate();
+  editorWorkers = editorWorkers.filter((worker) => worker !== warming);
+  warming = null;
+}
+
 // The first picture of a selection, read and decoded in the first editor worker while the
 // user names the folder: a 24 MP photo takes about a second to decode, which the edited run's
 // button would otherwise wait for. The picture is the one that worker would load first anyway.
@@ -46,10 +69,23 @@ let prefetched = null;
 let carried = null;
 
 export function prefetchFirstPicture(entry, twoSessions) {
+  stopWarmUp();
   const [worker] = prepareEditorWorkers(twoSessions);
   prefetched = { entry, answer: load(worker, entry) };
   // A failure is told when the run takes the answer; none is left unhandled meanwhile.
   prefetched.answer.catch(() => {});
+}
+
+// The automatic run was chosen instead: a decode or warm-up still under way in an editor
+// worker would take a processor from the run for nothing, so such a worker is ended; a fresh
+// one takes its place when the editor is next needed (prepareEditorWorkers), not during the
+// run. With one session the worker carries the crop frame's and the marker's place itself, so
+// it is kept and left to finish.
+export function setEditorAside(twoSessions) {
+  prefetched = null;
+  if (!twoSessions) return;
+  for (const worker of editorWorkers) if (worker.busy) worker.terminate();
+  editorWorkers = editorWorkers.filter((worker) => !worker.ended);
 }
 
 export async function runEdited({ entries, destination, twoSessions }) {

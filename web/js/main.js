@@ -16,17 +16,21 @@ import {
 } from './destination.js';
 import { mayWrite } from './handle-store.js';
 import { runAutomatic } from './automatic-run.js';
-import { runEdited, prepareEditorWorkers, prefetchFirstPicture } from './edited-run.js';
+import { runEdited, prepareEditorWorkers, prefetchFirstPicture, setEditorAside, warmUpEditor } from './edited-run.js';
 import { showResults } from './results.js';
 
 const $ = (id) => document.getElementById(id);
 
 const client = new CoreWorker();
+// The workers the runs need start with the page too, beside the first, so that they are ready
+// by the time pictures are chosen: the automatic run's pool and the editor's first session
+// (a second one joins once the core says sessions can hand their state over).
+const pool = new WorkerPool(workerCount());
+prepareEditorWorkers(false);
 const baseFolder = new BaseFolder();
 let texts = null; // the core's fixed texts (see core-worker.js setup)
 let twoSessions = false;
 let selector = null;
-let pool = null;
 let selection = [];
 let running = false;
 let outputSizes = null;
@@ -37,6 +41,7 @@ async function start() {
     texts = setup.texts;
     twoSessions = setup.twoSessions;
     selector = new PictureSelector(client, setup.extensions);
+    warmUpEditor(twoSessions);
   } catch (error) {
     $('loadProblem').textContent = `Pictorel を開始できませんでした。${error.message}`;
     $('loadProblem').hidden = false;
@@ -126,10 +131,10 @@ async function choose(collect) {
   $('selectedList').replaceChildren(...entries.map((e) => Object.assign(document.createElement('li'), { textContent: e.path })));
   $('folderNameField').value = '';
   $('runGroup').hidden = true;
-  await fillFolderNames();
-  // Both runs' workers start compiling the core now, while the user names the folder.
-  pool ??= new WorkerPool(workerCount());
+  // The editor's first picture is decoded while the page lists the folder names and the user
+  // types one.
   prefetchFirstPicture(entries[0], twoSessions);
+  await fillFolderNames();
   showScreen('processing');
   $('folderNameField').focus();
 }
@@ -168,6 +173,7 @@ async function startRun(kind) {
     const destination = await prepareDestination();
     if (!destination) return;
     const entries = selection;
+    if (kind === 'automatic') setEditorAside(twoSessions);
     // Every automatic run is checked before publishing: its shrinks bring the facts along.
     const outputSize = outputSizes.chosen;
     const result =

@@ -1,7 +1,9 @@
 // Benchmark of the page in headless chromium against the native pictorel-cli:
 //   - 20 photos of 24 MP through the automatic run, from the button to the results list, with
 //     the page's worker count; native `shrink --jobs N` with the same N; rounds alternate;
-//   - peak resident memory of all the browser's processes during the page's run;
+//   - peak resident memory of all the browser's processes during the page's run, and the
+//     processor time the browser spent, by part (core workers, page thread, V8's background
+//     threads, browser process...): on a busy machine the seconds vary, the parts less;
 //   - the edited run: the first photo shown after the button, and the next photo after 保存.
 // Usage: node web/tests/bench.mjs   (BENCH_PHOTOS=DIR keeps the photos, BENCH_ROUNDS=3)
 import { execFileSync } from 'node:child_process';
@@ -52,34 +54,92 @@ function nativeRun(photos, jobs) {
   return seconds;
 }
 
-// Resident memory of the browser's processes (every chromium process below this one: the
-// driver starts the browser as a child of this node process), in MiB.
-function browserRss(rootPid = process.pid) {
+// The chromium processes below this one (the driver starts the browser as a child of this
+// node process); other browsers on the machine are not counted.
+function browserProcesses(rootPid = process.pid) {
   const children = new Map();
   for (const pid of readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
       const stat = readFileSync(`/proc/${pid}/stat`, 'utf8');
       const parent = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
       if (!children.has(parent)) children.set(parent, []);
-      children.get(parent).push(Number(pid));
+      children.get(parent).push(pid);
     } catch {
       // The process ended while the table was read.
     }
   }
-  let total = 0;
+  const found = [];
   const walk = (pid) => {
-    try {
-      const status = readFileSync(`/proc/${pid}/status`, 'utf8');
-      const rss = /VmRSS:\s+(\d+)/.exec(status);
-      if (rss && /^Name:\s+chrom/m.test(status)) total += Number(rss[1]);
-    } catch {
-      return;
+    for (const child of children.get(pid) || []) {
+      try {
+        if (/^chrom/.test(readFileSync(`/proc/${child}/comm`, 'utf8'))) found.push(child);
+      } catch {
+        // The process ended while the table was read.
+      }
+      walk(Number(child));
     }
-    for (const child of children.get(pid) || []) walk(child);
   };
   walk(rootPid);
+  return found;
+}
+
+// Resident memory of the browser's processes, in MiB.
+function browserRss() {
+  let total = 0;
+  for (const pid of browserProcesses()) {
+    try {
+      const rss = /VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'));
+      if (rss) total += Number(rss[1]);
+    } catch {
+      // The process ended while it was read.
+    }
+  }
   return total / 1024;
 }
+
+// Processor seconds (user + system) of every chromium thread, keyed by process/thread, with
+// the part of the browser it belongs to: the page's thread, the core workers, V8's background
+// threads (optimising compiler, garbage collector), the rest of the page's process, or another
+// chromium process (the browser process reading and writing files, the GPU process).
+function browserCpu() {
+  const times = new Map();
+  const field = (stat, index) => Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[index]);
+  for (const pid of browserProcesses()) {
+    try {
+      const command = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      const renderer = command.includes('--type=renderer');
+      for (const tid of readdirSync(`/proc/${pid}/task`)) {
+        const stat = readFileSync(`/proc/${pid}/task/${tid}/stat`, 'utf8');
+        const thread = stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')'));
+        let part = 'other processes';
+        if (renderer) {
+          if (thread.startsWith('DedicatedWorker')) part = 'workers';
+          else if (thread.startsWith('ThreadPool')) part = 'V8 background';
+          else if (tid === pid) part = 'page thread';
+          else part = 'page process other';
+        } else if (!command.includes('--type=')) part = 'browser process';
+        times.set(`${pid}/${tid}`, { part, seconds: (field(stat, 11) + field(stat, 12)) / 100 });
+      }
+    } catch {
+      // The process or thread ended while the table was read.
+    }
+  }
+  return times;
+}
+
+function cpuSince(before) {
+  const parts = {};
+  for (const [key, { part, seconds }] of browserCpu()) {
+    parts[part] = (parts[part] || 0) + seconds - (before.get(key)?.seconds || 0);
+  }
+  return parts;
+}
+
+const describeCpu = (parts) =>
+  Object.entries(parts)
+    .sort((a, b) => b[1] - a[1])
+    .map(([part, seconds]) => `${part} ${seconds.toFixed(2)}`)
+    .join(', ');
 
 async function pageRun(browser, origin, photos, jobs, round) {
   const { context, page } = await openPage(browser, origin);
@@ -89,15 +149,17 @@ async function pageRun(browser, origin, photos, jobs, round) {
   await page.fill('#folderNameField', `bench${round}`);
   let peak = 0;
   const sampler = setInterval(() => (peak = Math.max(peak, browserRss())), 100);
+  const cpuBefore = browserCpu();
   const start = performance.now();
   await page.click('#automaticRunButton');
   await page.waitForSelector('#resultsScreen:not([hidden])', { timeout: 600000 });
   const seconds = (performance.now() - start) / 1000;
+  const cpu = cpuSince(cpuBefore);
   clearInterval(sampler);
   const written = await page.$$eval('#resultsBody td.size', (cells) => cells.length);
   await context.close();
   if (written !== photos.length) throw new Error(`the page wrote ${written} of ${photos.length} photos`);
-  return { seconds, peak };
+  return { seconds, peak, cpu };
 }
 
 async function editorTimes(browser, origin, photos) {
@@ -140,7 +202,10 @@ try {
   for (let round = 0; round < rounds; ++round) {
     native.push(nativeRun(photos, jobs));
     web.push(await pageRun(browser, server.origin, photos, jobs, round));
-    console.log(`round ${round + 1}: native ${native.at(-1).toFixed(2)} s, page ${web.at(-1).seconds.toFixed(2)} s, browser peak ${web.at(-1).peak.toFixed(0)} MiB`);
+    const { seconds, peak, cpu } = web.at(-1);
+    const total = Object.values(cpu).reduce((sum, part) => sum + part, 0);
+    console.log(`round ${round + 1}: native ${native.at(-1).toFixed(2)} s, page ${seconds.toFixed(2)} s, browser peak ${peak.toFixed(0)} MiB, load average ${readFileSync('/proc/loadavg', 'utf8').split(' ')[0]}`);
+    console.log(`  browser processor time ${total.toFixed(2)} s: ${describeCpu(cpu)}`);
   }
   const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
   const n = median(native);
