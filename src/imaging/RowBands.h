@@ -20,7 +20,8 @@ namespace pictorel {
 template <typename MakeRows>
 void ForRowBands(int rows, double work, const MakeRows& makeRows) {
     const unsigned cores = std::min(4u, UsableCores());
-    const int parts = work < 2e6 || rows < 2 ? 1 : static_cast<int>(std::min<unsigned>(cores, rows));
+    const int parts =
+        work < 2e6 || rows < 2 ? 1 : static_cast<int>(std::min<unsigned>(cores, rows));
     if (parts == 1) {
         makeRows(0, rows);
         return;
