@@ -189,18 +189,6 @@ struct Box {
     double left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// A pixel's three bytes in 16-bit lanes of one word, so that the bilinear
-// weights (summing to 256) scale all three in one multiplication without a
-// lane reaching the next.
-inline std::uint64_t Spread(const std::uint8_t* pixel) {
-    return pixel[0] | (std::uint64_t{pixel[1]} << 16) | (std::uint64_t{pixel[2]} << 32);
-}
-
-// The first two 16-bit lanes moved into 32-bit lanes.
-inline std::uint64_t Widen(std::uint64_t lanes) {
-    return (lanes & 0xFFFFu) | ((lanes & 0xFFFF0000u) << 16);
-}
-
 // The largest upright rectangle inside a convex quadrilateral. Its rows
 // between a top and a bottom are all inside where both end rows are (the
 // left side of a convex shape is a convex function of y, the right one
@@ -447,20 +435,11 @@ void ApplyStraighten(const Bitmap& picture, const Rect& area, const StraightenPl
                 const std::uint8_t* p0 = origin + static_cast<std::size_t>(iy) * stride + 3 * ix;
                 const std::uint8_t* p1 = p0 + down;
                 const std::uint32_t wx0 = 256 - wx, wy0 = 256 - wy;
-                // Across: the three channels at once, each in 16 bits
-                // (at most 255 x 256).
-                const std::uint64_t upper = Spread(p0) * wx0 + Spread(p0 + right) * wx;
-                const std::uint64_t lower = Spread(p1) * wx0 + Spread(p1 + right) * wx;
-                // Down: blue and green in 32-bit lanes of one word, red
-                // alone; (upper (256 - wy) + lower wy + 2^15) / 2^16 each.
-                const std::uint64_t blueGreen =
-                    Widen(upper) * wy0 + Widen(lower) * wy + 0x0000800000008000u;
-                const std::uint32_t red = (static_cast<std::uint32_t>(upper >> 32) * wy0 +
-                                           static_cast<std::uint32_t>(lower >> 32) * wy + 32768) >>
-                                          16;
-                out[0] = static_cast<std::uint8_t>(blueGreen >> 16);
-                out[1] = static_cast<std::uint8_t>(blueGreen >> 48);
-                out[2] = static_cast<std::uint8_t>(red);
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t upper = p0[k] * wx0 + p0[k + right] * wx;
+                    const std::uint32_t lower = p1[k] * wx0 + p1[k + right] * wx;
+                    out[k] = static_cast<std::uint8_t>((upper * wy0 + lower * wy + 32768) >> 16);
+                }
             }
         }
     };
