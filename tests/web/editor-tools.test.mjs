@@ -1,4 +1,4 @@
-// The editor session's 自動補正, モザイク, 垂直補正 and undo against the native pictorel-cli edit.
+// The editor session's 自動補正, モザイク and undo against the native pictorel-cli edit.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -68,30 +68,4 @@ test('the mosaic mode routes the pointer past the frame and carries over without
     assert.deepEqual([session.state().mosaic.mode, boxes(session), session.state().canUndo], [true, [], false]);
   assert.equal(next.adoptCarried({ ...one.state(), mosaic: { mode: 'yes' } }), false);
   [one, next].forEach((session) => session.delete());
-});
-
-// 垂直補正: a toggle and one undo step, as the native editor's; too few lines is a notice
-// for this press only, and changes nothing.
-test('垂直補正 toggles, undoes and tells of too few lines as the native edit does', { skip }, () => {
-  const session = loaded();
-  assert.deepEqual(session.toolTexts().straighten, { caption: '垂直補正', hint: '傾きと縦線のすぼまりを補正' });
-  assert.deepEqual(session.straighten(), { changed: true, notice: '' });
-  assert.equal(session.state().straightened, true);
-  session.straighten();
-  assert.equal(session.state().straightened, false);
-  session.undo(); // takes back the second press: straightened again
-  assert.equal(session.state().straightened, true);
-  const jpeg = new Uint8Array(session.save().jpeg);
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'editor-tools-'));
-  execFileSync(nativeCli, ['edit', photo, path.join(folder, 'out.jpg'), '--straighten']);
-  assert.deepEqual(jpeg, new Uint8Array(fs.readFileSync(path.join(folder, 'out.jpg'))));
-  fs.rmSync(folder, { recursive: true });
-
-  const food = path.join(corpus, 'jpeg/camera/fujifilm-dx10_1024x768.jpg');
-  session.load(new Uint8Array(fs.readFileSync(food)), 'food.jpg');
-  const before = session.workView().rgba.slice();
-  assert.deepEqual(session.straighten(), { changed: false, notice: '垂直・水平の線が足りないため補正できません。' });
-  assert.deepEqual([session.state().straightened, session.state().canUndo, session.state().message], [false, false, '']);
-  assert.deepEqual(session.workView().rgba, before);
-  session.delete();
 });
