@@ -1,6 +1,7 @@
 // Straight edges of a picture: a line-segment detector after the published
 // region-growing method (gradient level lines grown into thin rectangles),
-// portable and single-threaded so that it builds for WebAssembly as well.
+// portable so that it builds for WebAssembly as well (the reduction to grey
+// splits its rows over the cores where threads can start).
 #pragma once
 
 #include <vector>

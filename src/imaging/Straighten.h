@@ -1,6 +1,7 @@
 // 垂直補正: measuring how a photo's verticals lean and converge, and the
 // correction that makes them upright and parallel, cropped to the largest
-// upright rectangle inside. Portable and single-threaded (WebAssembly too).
+// upright rectangle inside. Portable (WebAssembly too); the correction's rows
+// are split over the cores where threads can start.
 #pragma once
 
 #include <string>

@@ -13,8 +13,10 @@
 #include "base/PathText.h"
 #include "editor/EffectCommands.h"
 #include "editor/FrameGeometry.h"
+#include "editor/StraightenCommand.h"
 #include "editor/ToolTexts.h"
 #include "formats/PictureFormats.h"
+#include "imaging/Straighten.h"
 #include "web/EditorSession.h"
 #include "web/PageValues.h"
 #include "web/WebFiles.h"
@@ -175,6 +177,7 @@ class PageEditorSession {
         out.set("marker", marker);
         out.set("mosaic", MosaicObject());
         out.set("canUndo", m.CanUndo());
+        out.set("straightened", m.Straightened());
         out.set("message", AsThePageNamesIt(session_.Message()));
         out.set("cause",
                 session_.Message().empty() ? std::string() : AsThePageNamesIt(session_.Cause()));
@@ -205,6 +208,7 @@ class PageEditorSession {
         val out = val::object();
         out.set("autoAdjust", button(AutoAdjustCaption(), AutoAdjustHint()));
         out.set("mosaic", button(MosaicCaption(), MosaicHint()));
+        out.set("straighten", button(StraightenCaption(), StraightenHint()));
         return out;
     }
 
@@ -245,6 +249,18 @@ class PageEditorSession {
     bool reset() { return Edit(&EditorModel::ResetAdjustments); }
     bool undo() { return session_.MutableModel().Undo(); }
     bool autoAdjust() { return Edit(&EditorModel::AutoAdjust); }
+    // 垂直補正: {changed, notice}. The notice is the plain message the
+    // desktop shows in a box after this one press (too few lines), so it
+    // travels with the press's answer rather than staying in state().
+    val straighten() {
+        const StraightenOutcome outcome = session_.MutableModel().Straighten();
+        val out = val::object();
+        out.set("changed", outcome == StraightenOutcome::Straightened ||
+                               outcome == StraightenOutcome::Restored);
+        out.set("notice",
+                outcome == StraightenOutcome::TooFewLines ? TooFewLinesText() : std::string());
+        return out;
+    }
     bool mosaicMode(bool on) {
         session_.SetMosaicMode(on);
         return true;
@@ -349,6 +365,7 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
         .function("reset", &PageEditorSession::reset)
         .function("undo", &PageEditorSession::undo)
         .function("autoAdjust", &PageEditorSession::autoAdjust)
+        .function("straighten", &PageEditorSession::straighten)
         .function("mosaicMode", &PageEditorSession::mosaicMode)
         .function("toolTexts", &PageEditorSession::toolTexts)
         .function("showMarker", &PageEditorSession::showMarker)

@@ -155,5 +155,27 @@ TEST(StraightenCorpus, RecoversKnownTurnsOfRealPhotos) {
     }
 }
 
+// Corpus photos without straight lines: a flower before twigs, food on a
+// griddle with plate rims. Turned or not, their short edges must not pass
+// for a building's verticals or a horizon.
+TEST(StraightenCorpus, PhotosWithoutLinesStayAsTheyAreWhenTurned) {
+    PICTOREL_REQUIRE_TESTDATA(corpus);
+    for (const char* file :
+         {"modern/heic/iphone11promax_p3_edited.heic", "jpeg/camera/fujifilm-dx10_1024x768.jpg"}) {
+        LoadedPicture loaded;
+        LoadPicture(loaded, (corpus / file).string());
+        const Bitmap photo = loaded.TakeBgr24();
+        for (const double turn : {0.0, -6.5, -4.0, 2.0, 4.5}) {
+            Lean by;
+            by.enoughLines = true;
+            by.tiltDegrees = -turn;
+            const Lean lean = MeasureLean(turn == 0 ? photo : ApplyStraighten(photo, by));
+            EXPECT_FALSE(lean.enoughLines)
+                << file << " turned " << turn << ": measured " << lean.tiltDegrees << " from "
+                << lean.agreeingLines << " lines";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pictorel::test

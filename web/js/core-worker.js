@@ -164,8 +164,11 @@ const handlers = {
   editorAct({ action, args = [] }) {
     if (!session) throw new Error('no picture is open in the editor');
     if (typeof session[action] !== 'function') throw new Error(`the editor has no command ${action}`);
-    const changed = session[action](...args);
-    return editorAnswer(changed !== false);
+    // An action answers whether something may have changed, or {changed, notice} when it
+    // also has a plain message for the user (垂直補正 with too few lines).
+    const outcome = session[action](...args);
+    const notice = outcome?.notice;
+    return editorAnswer(outcome !== false && outcome?.changed !== false, notice ? { notice } : {});
   },
 
   // A hover runs the core's hover rules (the marker's frame appears over the marker).

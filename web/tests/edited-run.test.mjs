@@ -93,7 +93,7 @@ test('自動補正, mouse-drawn mosaics, Delete and 元に戻す give the bytes 
   try {
     await startEditedRun(page, [photo], 'mosaic');
     await waitForPicture(page, 0);
-    assert.deepEqual(await page.$$eval('#toolPanel button', (b) => b.map((x) => x.textContent)), ['自動補正', 'モザイク']);
+    assert.deepEqual(await page.$$eval('#toolPanel button', (b) => b.map((x) => x.textContent)), ['自動補正', 'モザイク', '垂直補正']);
     await page.click('#autoAdjustButton');
     await page.click('#mosaicButton');
     await drag(page, '#workView', [50, 60], [150, 140]); // --mosaic 50,60,100,80

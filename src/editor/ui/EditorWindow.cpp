@@ -242,8 +242,8 @@ void EditorWindow::BuildButtons() {
     // 垂直補正 beside them: pressed, it shows the straightened picture and
     // stays down; pressed again, the picture before.
     straightenButton =
-        MakeToolButton(toolPanel, "straightenButton", QStringLiteral("垂直補正"),
-                       QStringLiteral("傾きと縦線のすぼまりを補正"), {192, 4, 88, 22});
+        MakeToolButton(toolPanel, "straightenButton", QString::fromUtf8(StraightenCaption()),
+                       QString::fromUtf8(StraightenHint()), {192, 4, 88, 22});
     straightenButton->setCheckable(true);
     straightenButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(straightenButton, &QToolButton::clicked, this,
