@@ -95,39 +95,121 @@ EdgeLean LeanOf(const std::vector<Sample>& samples, bool offCentreTellsTurn) {
     return lean;
 }
 
-// The levels through a 1-4-6-4-1 filter across and down (edges repeated).
+// Rows of a computation over the whole picture, kept only while they are
+// read: the measure walks down the picture and each step reads a few rows
+// around the current one. Whole-picture buffers would be megabytes of fresh
+// pages for every photo, whose page faults cost the check more than the
+// arithmetic itself.
+template <typename T>
+class RowRing {
+  public:
+    RowRing(int rows, int width)
+        : width_(static_cast<std::size_t>(width)),
+          held_(static_cast<std::size_t>(rows), -1),
+          data_(held_.size() * width_) {}
+
+    // Row `y`, made by `make(y, row)` unless it is still held. A ring of n
+    // rows holds any n consecutive rows at once.
+    template <typename Make>
+    T* Row(int y, Make&& make) {
+        const std::size_t slot = static_cast<std::size_t>(y) % held_.size();
+        T* row = data_.data() + slot * width_;
+        if (held_[slot] != y) {
+            make(y, row);
+            held_[slot] = y;
+        }
+        return row;
+    }
+
+  private:
+    std::size_t width_;
+    std::vector<int> held_;
+    std::vector<T> data_;
+};
+
+// The levels go through a 1-4-6-4-1 filter across and down (edges repeated).
 // A sharp edge is one or two pixels wide on the small picture, and the
 // gradient of so narrow a step turns with where the edge falls inside each
 // pixel, pulling a slanted edge's direction towards the nearest axis; spread
 // over four or five pixels its direction is read true.
-std::vector<float> Smoothed(int width, int height, const std::vector<double>& levels) {
-    const auto w = static_cast<std::size_t>(width);
-    std::vector<float> across(levels.size());
-    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
-        const double* in = levels.data() + y * w;
-        float* out = across.data() + y * w;
-        const auto tap = [&](int x) { return in[std::clamp(x, 0, width - 1)]; };
-        for (int x = 0; x < width; ++x) {
-            const bool inside = x >= 2 && x + 2 < width;
-            const double sum =
-                inside ? in[x - 2] + 4 * in[x - 1] + 6 * in[x] + 4 * in[x + 1] + in[x + 2]
-                       : tap(x - 2) + 4 * tap(x - 1) + 6 * tap(x) + 4 * tap(x + 1) + tap(x + 2);
-            out[x] = static_cast<float>(sum / 16);
+class SmoothedLevels {
+  public:
+    SmoothedLevels(int width, int height, const std::vector<double>& levels)
+        : width_(width), height_(height), levels_(levels), across_(5, width), smooth_(3, width) {}
+
+    const float* Row(int y) {
+        return smooth_.Row(y, [&](int row, float* out) {
+            const auto across = [&](int r) { return Across(std::clamp(r, 0, height_ - 1)); };
+            const float* r0 = across(row - 2);
+            const float* r1 = across(row - 1);
+            const float* r2 = across(row);
+            const float* r3 = across(row + 1);
+            const float* r4 = across(row + 2);
+            for (int x = 0; x < width_; ++x)
+                out[x] = (r0[x] + 4 * r1[x] + 6 * r2[x] + 4 * r3[x] + r4[x]) / 16;
+        });
+    }
+
+  private:
+    const float* Across(int y) {
+        return across_.Row(y, [&](int row, float* out) {
+            const double* in = levels_.data() + static_cast<std::size_t>(row) * width_;
+            const auto tap = [&](int x) { return in[std::clamp(x, 0, width_ - 1)]; };
+            for (int x = 0; x < width_; ++x) {
+                const bool inside = x >= 2 && x + 2 < width_;
+                const double sum =
+                    inside ? in[x - 2] + 4 * in[x - 1] + 6 * in[x] + 4 * in[x + 1] + in[x + 2]
+                           : tap(x - 2) + 4 * tap(x - 1) + 6 * tap(x) + 4 * tap(x + 1) + tap(x + 2);
+                out[x] = static_cast<float>(sum / 16);
+            }
+        });
+    }
+
+    int width_;
+    int height_;
+    const std::vector<double>& levels_;
+    RowRing<float> across_;
+    RowRing<float> smooth_;
+};
+
+// The edge pixels of row y (see EdgePixel); the first and last rows and
+// columns have none.
+void FindEdges(SmoothedLevels& smooth, int width, int height, int y, EdgePixel* row) {
+    std::fill(row, row + width, EdgePixel{});
+    if (y < 1 || y + 1 >= height) return;
+    const float window = static_cast<float>(std::tan(kTiltWindowDegrees / kDegreesPerRadian));
+    constexpr float kLeastSquaredMagnitude = kEdgeMagnitude * kEdgeMagnitude;
+    const float* above = smooth.Row(y - 1);
+    const float* here = smooth.Row(y);
+    const float* below = smooth.Row(y + 1);
+    for (int x = 1; x + 1 < width; ++x) {
+        // Sobel.
+        const float gx = (above[x + 1] + 2 * here[x + 1] + below[x + 1]) -
+                         (above[x - 1] + 2 * here[x - 1] + below[x - 1]);
+        const float gy = (below[x - 1] + 2 * below[x] + below[x + 1]) -
+                         (above[x - 1] + 2 * above[x] + above[x + 1]);
+        const float squared = gx * gx + gy * gy;
+        if (squared < kLeastSquaredMagnitude) continue;
+        EdgePixel& pixel = row[x];
+        // A turn of the content by t (clockwise as seen, y pointing down)
+        // turns the gradient by t as well: a vertical edge's gradient
+        // (1, 0) becomes (cos t, sin t), a horizontal edge's (0, 1)
+        // becomes (-sin t, cos t).
+        if (std::abs(gy) <= window * std::abs(gx)) {
+            pixel.orientation = Orientation::Vertical;
+            pixel.positive = gx > 0;
+            pixel.degrees =
+                static_cast<float>(std::atan(gy / gx) * static_cast<float>(kDegreesPerRadian));
+        } else if (std::abs(gx) <= window * std::abs(gy)) {
+            pixel.orientation = Orientation::Horizontal;
+            pixel.positive = gy > 0;
+            pixel.degrees =
+                static_cast<float>(std::atan(-gx / gy) * static_cast<float>(kDegreesPerRadian));
+        } else {
+            continue;
         }
+        pixel.magnitude = std::sqrt(squared);
     }
-    std::vector<float> smooth(levels.size());
-    const auto row = [&](int y) { return across.data() + std::clamp(y, 0, height - 1) * w; };
-    for (int y = 0; y < height; ++y) {
-        const float* r0 = row(y - 2);
-        const float* r1 = row(y - 1);
-        const float* r2 = row(y);
-        const float* r3 = row(y + 1);
-        const float* r4 = row(y + 2);
-        float* out = smooth.data() + static_cast<std::size_t>(y) * w;
-        for (std::size_t x = 0; x < w; ++x)
-            out[x] = (r0[x] + 4 * r1[x] + 6 * r2[x] + 4 * r3[x] + r4[x]) / 16;
-    }
-    return smooth;
 }
 
 }  // namespace
@@ -135,54 +217,19 @@ std::vector<float> Smoothed(int width, int height, const std::vector<double>& le
 TiltMeasure MeasureTilt(int width, int height, const std::vector<double>& levels) {
     TiltMeasure measure;
     if (width < 8 || height < 8) return measure;
-    const std::vector<float> smooth = Smoothed(width, height, levels);
-    const auto w = static_cast<std::size_t>(width);
-    const float window = static_cast<float>(std::tan(kTiltWindowDegrees / kDegreesPerRadian));
-    std::vector<EdgePixel> edges(w * static_cast<std::size_t>(height));
-    const auto edge = [&](int x, int y) -> EdgePixel& {
-        return edges[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
+    SmoothedLevels smooth(width, height, levels);
+    RowRing<EdgePixel> edges(5, width);
+    const auto edgeRow = [&](int y) {
+        return edges.Row(
+            y, [&](int row, EdgePixel* out) { FindEdges(smooth, width, height, row, out); });
     };
-    constexpr float kLeastSquaredMagnitude = kEdgeMagnitude * kEdgeMagnitude;
-    for (int y = 1; y + 1 < height; ++y) {
-        const float* above = smooth.data() + static_cast<std::size_t>(y - 1) * w;
-        const float* here = above + w;
-        const float* below = here + w;
-        for (int x = 1; x + 1 < width; ++x) {
-            // Sobel.
-            const float gx = (above[x + 1] + 2 * here[x + 1] + below[x + 1]) -
-                             (above[x - 1] + 2 * here[x - 1] + below[x - 1]);
-            const float gy = (below[x - 1] + 2 * below[x] + below[x + 1]) -
-                             (above[x - 1] + 2 * above[x] + above[x + 1]);
-            const float squared = gx * gx + gy * gy;
-            if (squared < kLeastSquaredMagnitude) continue;
-            EdgePixel& pixel = edge(x, y);
-            // A turn of the content by t (clockwise as seen, y pointing down)
-            // turns the gradient by t as well: a vertical edge's gradient
-            // (1, 0) becomes (cos t, sin t), a horizontal edge's (0, 1)
-            // becomes (-sin t, cos t).
-            if (std::abs(gy) <= window * std::abs(gx)) {
-                pixel.orientation = Orientation::Vertical;
-                pixel.positive = gx > 0;
-                pixel.degrees =
-                    static_cast<float>(std::atan(gy / gx) * static_cast<float>(kDegreesPerRadian));
-            } else if (std::abs(gx) <= window * std::abs(gy)) {
-                pixel.orientation = Orientation::Horizontal;
-                pixel.positive = gy > 0;
-                pixel.degrees =
-                    static_cast<float>(std::atan(-gx / gy) * static_cast<float>(kDegreesPerRadian));
-            } else {
-                continue;
-            }
-            pixel.magnitude = std::sqrt(squared);
-        }
-    }
 
     // An edge pixel is kept when the two pixels on either side along the
     // edge belong to the same edge (same orientation, same darker side,
     // nearly the same direction): a straight run of five.
-    const auto sameEdge = [&](const EdgePixel& pixel, int x, int y) {
-        if (x < 0 || y < 0 || x >= width || y >= height) return false;
-        const EdgePixel& other = edge(x, y);
+    const auto sameEdge = [&](const EdgePixel& pixel, const EdgePixel* row, int x) {
+        if (row == nullptr || x < 0 || x >= width) return false;
+        const EdgePixel& other = row[x];
         return other.orientation == pixel.orientation && other.positive == pixel.positive &&
                std::abs(other.degrees - pixel.degrees) < kNeighbourDegrees;
     };
@@ -190,15 +237,19 @@ TiltMeasure MeasureTilt(int width, int height, const std::vector<double>& levels
     std::vector<Sample> verticals;
     std::vector<Sample> horizontals;
     for (int y = 0; y < height; ++y) {
+        // Rows y-2 .. y+2 (null beyond the picture), all held by the ring.
+        const EdgePixel* rows[5];
+        for (int d = -2; d <= 2; ++d)
+            rows[d + 2] = y + d >= 0 && y + d < height ? edgeRow(y + d) : nullptr;
+        const EdgePixel* here = rows[2];
         for (int x = 0; x < width; ++x) {
-            const EdgePixel& pixel = edge(x, y);
+            const EdgePixel& pixel = here[x];
             if (pixel.orientation == Orientation::None) continue;
             const bool vertical = pixel.orientation == Orientation::Vertical;
-            const int dx = vertical ? 0 : 1;
-            const int dy = vertical ? 1 : 0;
             bool straight = true;
             for (const int step : {-2, -1, 1, 2})
-                straight = straight && sameEdge(pixel, x + step * dx, y + step * dy);
+                straight = straight && (vertical ? sameEdge(pixel, rows[step + 2], x)
+                                                 : sameEdge(pixel, here, x + step));
             if (!straight) continue;
             // Verticals converge across the picture's width, horizontals
             // across its height.
