@@ -275,7 +275,7 @@ test('a capped size gives shrink --max-kb\'s bytes and lowerings; the default wi
 });
 
 test('the check over the module\'s facts finds the dark photo and writes the CLI\'s check.csv', { skip: noCorpus }, async () => {
-  const { makeDarkPhoto } = await import('./dark-photo.mjs');
+  const { makeDarkPhoto } = await import('./photo-copies.mjs');
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'core-module-dark-'));
   try {
     const dark = path.join(dir, 'dark room.bmp');

@@ -9,8 +9,7 @@ import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { browserSuite, openPage, readOpfsFolder, screenshot, testdata, cli } from './harness.mjs';
-import { makeDarkPhoto } from '../../tests/web/dark-photo.mjs';
-import { makeTiltedPhoto } from '../../tests/web/tilted-photo.mjs';
+import { makeDarkPhoto, makeTiltedPhoto } from '../../tests/web/photo-copies.mjs';
 
 const suite = browserSuite();
 const { skip } = suite;
