@@ -16,6 +16,7 @@
 #include "formats/LoadedPicture.h"
 #include "imaging/BitmapUtils.h"
 #include "imaging/ResampleBitmap.h"
+#include "support/AlteredPictures.h"
 #include "support/RandomPictures.h"
 
 namespace pictorel::test {
@@ -27,38 +28,6 @@ std::set<FindingKind> KindsOf(const std::vector<Finding>& findings) {
     std::set<FindingKind> kinds;
     for (const Finding& finding : findings) kinds.insert(finding.kind);
     return kinds;
-}
-
-// Every channel through `change`, clamped.
-template <typename Change>
-Bitmap MapLevels(Bitmap picture, Change change) {
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint8_t* row = picture.ScanLine(y);
-        for (int x = 0; x < picture.Width() * 3; ++x)
-            row[x] = static_cast<std::uint8_t>(std::clamp(change(row[x]), 0, 255));
-    }
-    return picture;
-}
-
-// The content turned `degrees` clockwise about the middle, enlarged just
-// enough that no corner is left empty; nearest-pixel sampling is enough at
-// 1600 pixels, which the run reduces to 800.
-Bitmap TurnedCopy(const Bitmap& source, double degrees) {
-    const int w = source.Width(), h = source.Height();
-    const double t = degrees * std::numbers::pi / 180;
-    const double scale =
-        std::cos(std::abs(t)) + double(std::max(w, h)) / std::min(w, h) * std::sin(std::abs(t));
-    Bitmap copy(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const double px = (x + 0.5 - w / 2.0) / scale, py = (y + 0.5 - h / 2.0) / scale;
-            const double sx = px * std::cos(t) + py * std::sin(t) + w / 2.0;
-            const double sy = -px * std::sin(t) + py * std::cos(t) + h / 2.0;
-            copy.SetPixel(x, y,
-                          source.Pixel(std::clamp(static_cast<int>(sx), 0, w - 1),
-                                       std::clamp(static_cast<int>(sy), 0, h - 1)));
-        }
-    return copy;
 }
 
 CheckedPhoto ShrinkAndCheck(const std::string& path) {
