@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <exception>
-#include <thread>
 #include <vector>
 
 #include "base/Errors.h"
-#include "base/Threads.h"
+#include "imaging/RowBands.h"
 
 namespace pictorel {
 
@@ -69,25 +67,9 @@ void TurnRows24(const std::vector<const std::uint8_t*>& src, const std::vector<s
 // The 24-bit quarter turn on up to four threads, each taking whole result rows.
 void Turn24(const std::vector<const std::uint8_t*>& src, const std::vector<std::uint8_t*>& dst,
             int W, int H) {
-    const unsigned cores = std::min(4u, UsableCores());
-    const double work = double(W) * H;
-    const int parts = work < 1e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, W));
-    std::vector<std::exception_ptr> errors(parts);
-    std::vector<JoiningThread> threads;  // joined before errors goes, even on a throw
-    const auto bound = [&](int p) { return static_cast<int>(std::int64_t{W} * p / parts); };
-    for (int p = 1; p < parts; ++p) {
-        threads.emplace_back([&, p] {
-            try {
-                TurnRows24(src, dst, H, bound(p), bound(p + 1));
-            } catch (...) {
-                errors[p] = std::current_exception();
-            }
-        });
-    }
-    TurnRows24(src, dst, H, 0, bound(1));
-    for (JoiningThread& t : threads) t.Join();
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
+    // Whole result rows (W of them) per band; a pixel is worth two bytes of
+    // the threshold's count.
+    ForRowBands(W, 2.0 * W * H, [&](int first, int end) { TurnRows24(src, dst, H, first, end); });
 }
 
 // Moves four pixels round: a <- b <- c <- d <- a.
@@ -146,25 +128,8 @@ bool TurnSquareInPlace(Bitmap& square, TurnDirection direction) {
     // Threads take disjoint bands of the quadrant's rows; the cycles they
     // start never share a pixel.
     const int quadrantRows = (n + 1) / 2;
-    const unsigned cores = std::min(4u, UsableCores());
-    const int parts =
-        double(n) * n < 1e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, quadrantRows));
-    const auto bound = [&](int p) {
-        return static_cast<int>(std::int64_t{quadrantRows} * p / parts);
-    };
-    std::vector<JoiningThread> threads;
-    int started = 1;
-    for (; started < parts; ++started) {
-        try {
-            threads.emplace_back(
-                [&, p = started] { TurnQuadrantRows(rows, n, bound(p), bound(p + 1), direction); });
-        } catch (...) {
-            break;  // no thread to spare: the bands left are turned here
-        }
-    }
-    TurnQuadrantRows(rows, n, 0, bound(1), direction);
-    if (started < parts) TurnQuadrantRows(rows, n, bound(started), bound(parts), direction);
-    for (JoiningThread& t : threads) t.Join();
+    ForRowBands(quadrantRows, 2.0 * n * n,
+                [&](int first, int end) { TurnQuadrantRows(rows, n, first, end, direction); });
     // As RotateBitmap90 leaves them: the bytes after each row's last pixel clear.
     const std::size_t used = 3 * std::size_t(n);
     if (square.Stride() > used)

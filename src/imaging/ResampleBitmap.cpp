@@ -4,15 +4,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/Errors.h"
-#include "base/Threads.h"
 #include "imaging/MemoryBudget.h"
+#include "imaging/RowBands.h"
 
 // Vector units are chosen at run time on x86 processors only; other
 // processors, and builds with PICTOREL_SCALAR_ONLY, use the portable loops.
@@ -428,36 +426,10 @@ Bitmap ResampleBitmap(const Bitmap& source, int width, int height) {
     // Split the rows over the cores when the work is worth a thread.
     const double work = static_cast<double>(height) * plan.rows.maxTaps * W * src.bytesPerPixel +
                         static_cast<double>(height) * width * plan.cols.maxTaps * src.channels;
-    const unsigned cores = std::min(4u, UsableCores());
-    const int parts = work < 2e6 ? 1 : static_cast<int>(std::min<unsigned>(cores, height));
-    const auto makeRows = [&](int y0, int y1) {
+    ForRowBands(height, work, [&](int y0, int y1) {
         RowMaker maker(plan, src);
         for (int y = y0; y < y1; ++y) maker.Make(y, result.ScanLine(y));
-    };
-    if (parts == 1) {
-        makeRows(0, height);
-        return result;
-    }
-    std::vector<std::exception_ptr> errors(parts);
-    std::vector<JoiningThread> threads;  // joined before errors goes, even on a throw
-    for (int p = 1; p < parts; ++p) {
-        threads.emplace_back([&, p] {
-            try {
-                makeRows(static_cast<int>(std::int64_t{height} * p / parts),
-                         static_cast<int>(std::int64_t{height} * (p + 1) / parts));
-            } catch (...) {
-                errors[p] = std::current_exception();
-            }
-        });
-    }
-    try {
-        makeRows(0, static_cast<int>(height / parts));
-    } catch (...) {
-        errors[0] = std::current_exception();
-    }
-    for (JoiningThread& t : threads) t.Join();
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
+    });
     return result;
 }
 

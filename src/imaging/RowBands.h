@@ -14,9 +14,9 @@ namespace pictorel {
 
 // Runs `makeRows(first, end)` over bands covering rows 0 .. rows - 1, on up
 // to four threads (the calling one among them) when `work`, a rough count of
-// the bytes touched, is worth starting threads for; on one thread otherwise
-// and where threads cannot start. The first error of any band is rethrown
-// once every band has ended.
+// the bytes touched, is worth starting threads for; on one thread otherwise.
+// A band whose thread cannot start is made on the calling thread. The first
+// error of any band is rethrown once every band has ended.
 template <typename MakeRows>
 void ForRowBands(int rows, double work, const MakeRows& makeRows) {
     const unsigned cores = std::min(4u, UsableCores());
@@ -30,21 +30,24 @@ void ForRowBands(int rows, double work, const MakeRows& makeRows) {
         return static_cast<int>(std::int64_t{rows} * part / parts);
     };
     std::vector<std::exception_ptr> errors(static_cast<std::size_t>(parts));
+    const auto makeBands = [&](int first, int end) {  // bands [first, end), errors kept
+        try {
+            makeRows(bandStart(first), bandStart(end));
+        } catch (...) {
+            errors[static_cast<std::size_t>(first)] = std::current_exception();
+        }
+    };
     std::vector<JoiningThread> threads;  // joined before errors goes, even on a throw
-    for (int p = 1; p < parts; ++p) {
-        threads.emplace_back([&, p] {
-            try {
-                makeRows(bandStart(p), bandStart(p + 1));
-            } catch (...) {
-                errors[static_cast<std::size_t>(p)] = std::current_exception();
-            }
-        });
+    int started = 1;
+    for (; started < parts; ++started) {
+        try {
+            threads.emplace_back([&, p = started] { makeBands(p, p + 1); });
+        } catch (...) {
+            break;  // no thread to spare: the bands left are made here
+        }
     }
-    try {
-        makeRows(0, bandStart(1));
-    } catch (...) {
-        errors[0] = std::current_exception();
-    }
+    makeBands(0, 1);
+    if (started < parts) makeBands(started, parts);
     for (JoiningThread& t : threads) t.Join();
     for (const std::exception_ptr& e : errors)
         if (e) std::rethrow_exception(e);
