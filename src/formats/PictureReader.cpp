@@ -25,6 +25,10 @@ struct FileCloser {
 
 }  // namespace
 
+std::string UnreadableFileMessage(const std::string& path) {
+    return "ファイル " + path + " は開けません";
+}
+
 std::vector<std::uint8_t> ReadPictureFile(
     const std::string& path, const std::function<void(std::span<const std::uint8_t>)>& checkHead) {
     // Opened without blocking, so that a named pipe is refused instead of
@@ -32,13 +36,12 @@ std::vector<std::uint8_t> ReadPictureFile(
     // a device is no picture).
     struct stat info {};
     const int fd = OpenRegularFile(path, O_RDONLY, &info);
-    if (fd < 0)
-        throw UnreadableFile("ファイル " + path + " は開けません", OpenFailureReason(errno));
+    if (fd < 0) throw UnreadableFile(UnreadableFileMessage(path), OpenFailureReason(errno));
     std::FILE* stream = ::fdopen(fd, "rb");
     if (!stream) {
         const int error = errno;
         ::close(fd);
-        throw UnreadableFile("ファイル " + path + " は開けません", SystemErrorText(error));
+        throw UnreadableFile(UnreadableFileMessage(path), SystemErrorText(error));
     }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
     // A file larger than the whole memory budget is refused before a byte
@@ -73,7 +76,7 @@ std::vector<std::uint8_t> ReadPictureFile(
         data.insert(data.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw UnreadableFile("ファイル " + path + " は開けません");
+    if (std::ferror(file.get())) throw UnreadableFile(UnreadableFileMessage(path));
     return data;
 }
 

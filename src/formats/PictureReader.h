@@ -129,7 +129,10 @@ struct MemoryCursor {
     std::size_t Read(void* out, std::size_t count);
 };
 
-// The whole file; "ファイル %s は開けません" when it cannot be read. A file
+// The message for a file that cannot be opened or read: "ファイル %s は開けません".
+std::string UnreadableFileMessage(const std::string& path);
+
+// The whole file; UnreadableFileMessage when it cannot be read. A file
 // larger than the memory budget is refused unread. When the file is longer
 // than kGraphicHeadBytes, `checkHead` sees its first kGraphicHeadBytes
 // before the rest is read; a check that throws refuses the file.

@@ -16,6 +16,7 @@
 #include "editor/StraightenCommand.h"
 #include "editor/ToolTexts.h"
 #include "formats/PictureFormats.h"
+#include "formats/PictureReader.h"
 #include "imaging/Straighten.h"
 #include "web/EditorSession.h"
 #include "web/PageValues.h"
@@ -341,6 +342,7 @@ EMSCRIPTEN_BINDINGS(pictorel_core) {
     function("texts", &RunTexts);
     function("runButtonsShown", &RunButtonsShown);
     function("folderFailedMessage", &FolderFailedMessage);
+    function("unreadableFileMessage", &UnreadableFileMessage);
     function("runEndText", &RunEndTextFor);
     class_<PageEditorSession>("EditorSession")
         .constructor<>()

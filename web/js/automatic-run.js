@@ -50,19 +50,23 @@ export async function runAutomatic({ entries, pool, destination, progress, stopR
 
 async function shrinkOne(pool, entry, size, check) {
   // The browser could not read the file (moved, deleted, no permission): the core's reading
-  // step never ran, so the cause is the browser's own.
-  const unreadable = (cause) => ({ message: `ファイル ${entry.path} は開けません`, cause });
-  let file;
+  // step never ran, so the message is the core's for an unreadable file and the cause is the
+  // browser's own.
+  const unreadable = async (cause) => ({
+    message: await pool.run('unreadableFileMessage', { path: entry.path }),
+    cause,
+  });
   try {
-    file = await entry.getFile();
-  } catch (error) {
-    return unreadable(error.message || String(error));
-  }
-  try {
+    let file;
+    try {
+      file = await entry.getFile();
+    } catch (error) {
+      return await unreadable(error.message || String(error));
+    }
     // The worker reads the file itself (core-worker.js): only the File goes over.
     const args = size ? { file, name: entry.name, size, check } : { file, name: entry.name };
     const result = await pool.run('shrink', args);
-    return result.unreadable === undefined ? result : unreadable(result.unreadable);
+    return result.unreadable === undefined ? result : await unreadable(result.unreadable);
   } catch (error) {
     return { message: error.message, cause: error.coreCause };
   }

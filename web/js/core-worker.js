@@ -47,6 +47,10 @@ const handlers = {
     return core.capRemarks(lowered, overCap) + core.runEndText(stopped, failed);
   },
 
+  unreadableFileMessage({ path }) {
+    return core.unreadableFileMessage(path);
+  },
+
   candidateName({ sourceName, index, besideSource }) {
     return core.candidateName(sourceName, index, besideSource);
   },
