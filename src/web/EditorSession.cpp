@@ -1,7 +1,10 @@
 #include "web/EditorSession.h"
 
+#include <utility>
+
 #include "editor/CropFrame.h"
 #include "editor/FrameGeometry.h"
+#include "editor/FrameKeys.h"
 #include "web/WebFiles.h"
 #include "workflow/JpegOutput.h"
 
@@ -214,31 +217,24 @@ std::string EditorSession::CursorAt(PointerView view, Point at) {
 }
 
 bool EditorSession::Key(const std::string& name) {
-    // The window's key actions: the plain arrows move; Shift+Right and
-    // Shift+Down grow (the rectangle's width or height, the frame's side),
-    // Shift+Up and Shift+Left shrink.
-    struct KeyAction {
-        const char* name;
-        int dx, dy;  // a move
-        int dw, dh;  // a size change of the rectangle; the frame takes dw + dh
+    // The page's names of the window's keys; "Grow" and "Shrink" are the
+    // frame's own names for Shift+Right and Shift+Left.
+    static constexpr std::pair<const char*, FrameKey> kKeys[] = {
+        {"Up", FrameKey::Up},
+        {"Down", FrameKey::Down},
+        {"Left", FrameKey::Left},
+        {"Right", FrameKey::Right},
+        {"GrowRight", FrameKey::GrowRight},
+        {"GrowDown", FrameKey::GrowDown},
+        {"ShrinkUp", FrameKey::ShrinkUp},
+        {"ShrinkLeft", FrameKey::ShrinkLeft},
+        {"Grow", FrameKey::GrowRight},
+        {"Shrink", FrameKey::ShrinkLeft},
+        {"Delete", FrameKey::Delete},
     };
-    static constexpr KeyAction kActions[] = {
-        {"Up", 0, -1, 0, 0},       {"Down", 0, 1, 0, 0},        {"Left", -1, 0, 0, 0},
-        {"Right", 1, 0, 0, 0},     {"GrowRight", 0, 0, 1, 0},   {"GrowDown", 0, 0, 0, 1},
-        {"ShrinkUp", 0, 0, 0, -1}, {"ShrinkLeft", 0, 0, -1, 0}, {"Grow", 0, 0, 1, 0},
-        {"Shrink", 0, 0, -1, 0},
-    };
-    if (name == "Delete") {
-        if (mosaicMode_) mosaic_.RemoveSelected();
-        return true;
-    }
-    for (const KeyAction& a : kActions) {
-        if (name != a.name) continue;
-        const bool move = a.dw == 0 && a.dh == 0;
-        if (mosaicMode_)
-            move ? mosaic_.NudgeBy(a.dx, a.dy) : mosaic_.ResizeBy(a.dw, a.dh);
-        else
-            move ? crop_.NudgeBy(a.dx, a.dy) : crop_.ResizeBy(a.dw + a.dh);
+    for (const auto& [keyName, key] : kKeys) {
+        if (name != keyName) continue;
+        ApplyFrameKey(key, mosaicMode_, crop_, mosaic_);
         return true;
     }
     return false;

@@ -9,6 +9,7 @@
 #include "app/ui/EnableChildControls.h"
 #include "base/Errors.h"
 #include "editor/FrameGeometry.h"
+#include "editor/FrameKeys.h"
 #include "editor/ToolTexts.h"
 #include "editor/ui/Glyphs.h"
 
@@ -339,34 +340,28 @@ QAction* EditorWindow::AddKeyAction(const char* name, const QString& caption,
 void EditorWindow::BuildKeyActions() {
     // They fire on key-down and repeat with the keyboard; the re-rendering
     // waits for the key release (eventFilter).
-    moveUpAction =
-        AddKeyAction("moveUpAction", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
-                     [this] { mosaicMode_ ? mosaic_.NudgeBy(0, -1) : crop_.NudgeBy(0, -1); });
-    moveDownAction =
-        AddKeyAction("moveDownAction", QStringLiteral("Down"), QKeySequence(Qt::Key_Down),
-                     [this] { mosaicMode_ ? mosaic_.NudgeBy(0, 1) : crop_.NudgeBy(0, 1); });
-    moveLeftAction =
-        AddKeyAction("moveLeftAction", QStringLiteral("Left"), QKeySequence(Qt::Key_Left),
-                     [this] { mosaicMode_ ? mosaic_.NudgeBy(-1, 0) : crop_.NudgeBy(-1, 0); });
-    moveRightAction =
-        AddKeyAction("moveRightAction", QStringLiteral("Right"), QKeySequence(Qt::Key_Right),
-                     [this] { mosaicMode_ ? mosaic_.NudgeBy(1, 0) : crop_.NudgeBy(1, 0); });
-    growAction =
-        AddKeyAction("growAction", QStringLiteral("拡大1"), QKeySequence(Qt::SHIFT | Qt::Key_Right),
-                     [this] { mosaicMode_ ? mosaic_.ResizeBy(1, 0) : crop_.ResizeBy(1); });
-    growDownAction = AddKeyAction(
-        "growDownAction", QStringLiteral("拡大2"), QKeySequence(Qt::SHIFT | Qt::Key_Down),
-        [this] { mosaicMode_ ? mosaic_.ResizeBy(0, 1) : crop_.ResizeBy(1); });
-    shrinkAction =
-        AddKeyAction("shrinkAction", QStringLiteral("縮小1"), QKeySequence(Qt::SHIFT | Qt::Key_Up),
-                     [this] { mosaicMode_ ? mosaic_.ResizeBy(0, -1) : crop_.ResizeBy(-1); });
-    shrinkLeftAction = AddKeyAction(
-        "shrinkLeftAction", QStringLiteral("縮小2"), QKeySequence(Qt::SHIFT | Qt::Key_Left),
-        [this] { mosaicMode_ ? mosaic_.ResizeBy(-1, 0) : crop_.ResizeBy(-1); });
+    const auto key = [this](FrameKey k) {
+        return [this, k] { ApplyFrameKey(k, mosaicMode_, crop_, mosaic_); };
+    };
+    moveUpAction = AddKeyAction("moveUpAction", QStringLiteral("Up"), QKeySequence(Qt::Key_Up),
+                                key(FrameKey::Up));
+    moveDownAction = AddKeyAction("moveDownAction", QStringLiteral("Down"),
+                                  QKeySequence(Qt::Key_Down), key(FrameKey::Down));
+    moveLeftAction = AddKeyAction("moveLeftAction", QStringLiteral("Left"),
+                                  QKeySequence(Qt::Key_Left), key(FrameKey::Left));
+    moveRightAction = AddKeyAction("moveRightAction", QStringLiteral("Right"),
+                                   QKeySequence(Qt::Key_Right), key(FrameKey::Right));
+    growAction = AddKeyAction("growAction", QStringLiteral("拡大1"),
+                              QKeySequence(Qt::SHIFT | Qt::Key_Right), key(FrameKey::GrowRight));
+    growDownAction = AddKeyAction("growDownAction", QStringLiteral("拡大2"),
+                                  QKeySequence(Qt::SHIFT | Qt::Key_Down), key(FrameKey::GrowDown));
+    shrinkAction = AddKeyAction("shrinkAction", QStringLiteral("縮小1"),
+                                QKeySequence(Qt::SHIFT | Qt::Key_Up), key(FrameKey::ShrinkUp));
+    shrinkLeftAction =
+        AddKeyAction("shrinkLeftAction", QStringLiteral("縮小2"),
+                     QKeySequence(Qt::SHIFT | Qt::Key_Left), key(FrameKey::ShrinkLeft));
     removeMosaicAction = AddKeyAction("removeMosaicAction", QStringLiteral("Delete"),
-                                      QKeySequence(Qt::Key_Delete), [this] {
-                                          if (mosaicMode_) mosaic_.RemoveSelected();
-                                      });
+                                      QKeySequence(Qt::Key_Delete), key(FrameKey::Delete));
 }
 
 void EditorWindow::EndWith(EditorExit exit) {
