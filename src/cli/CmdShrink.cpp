@@ -277,10 +277,7 @@ int CmdShrink(const Args& args) {
         // Leaving the block stops the workers; what they finish is dropped.
     }
     stopSignals.EndByReceivedSignal();
-    PublishCheckLimits limits;
-    limits.outputLongestSide =
-        size->maxSide > 0 ? size->maxSide : std::max(size->boxWidth, size->boxHeight);
-    if (options->check && !ReportCheck(CheckRun(std::move(checked), limits)))
+    if (options->check && !ReportCheck(CheckRun(std::move(checked), CheckLimitsFor(*size))))
         failed = std::max(failed, 1);
     return failed == 0 ? 0 : 1;
 }

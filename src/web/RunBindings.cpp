@@ -392,10 +392,7 @@ val Check(const val& photos, const val& size) {
     }
     const OutputSize chosen =
         size.isNull() || size.isUndefined() ? DefaultOutputSize() : SizeFrom(size);
-    PublishCheckLimits limits;
-    limits.outputLongestSide =
-        chosen.maxSide > 0 ? chosen.maxSide : std::max(chosen.boxWidth, chosen.boxHeight);
-    const PublishCheckReport report = CheckRun(std::move(checked), limits);
+    const PublishCheckReport report = CheckRun(std::move(checked), CheckLimitsFor(chosen));
 
     val listed = val::array();
     for (const PhotoCheck& photo : report.photos) {

@@ -299,11 +299,8 @@ void MainScreen::RunAutomatic() {
     // The run's own question comes first; the check follows it, and only
     // when there is something to see.
     if (check) {
-        PublishCheckLimits limits;
-        const OutputSize size = ChosenOutputSize();
-        limits.outputLongestSide =
-            size.maxSide > 0 ? size.maxSide : std::max(size.boxWidth, size.boxHeight);
-        const PublishCheckReport report = CheckRun(std::move(checked), limits);
+        const PublishCheckReport report =
+            CheckRun(std::move(checked), CheckLimitsFor(ChosenOutputSize()));
         if (report.PhotosWithFindings() > 0) presentCheck_(report);
     }
 }

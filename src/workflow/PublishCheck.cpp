@@ -77,6 +77,13 @@ std::size_t PublishCheckReport::PhotosWithFindings() const {
         photos.begin(), photos.end(), [](const PhotoCheck& p) { return !p.findings.empty(); }));
 }
 
+PublishCheckLimits CheckLimitsFor(const OutputSize& size) {
+    PublishCheckLimits limits;
+    limits.outputLongestSide =
+        size.maxSide > 0 ? size.maxSide : std::max(size.boxWidth, size.boxHeight);
+    return limits;
+}
+
 std::vector<Finding> FindingsOf(const ShrunkPhotoFacts& facts, const PublishCheckLimits& limits) {
     std::vector<Finding> findings;
     const LuminanceStats& light = facts.measures.luminance;

@@ -102,6 +102,10 @@ struct PublishCheckReport {
     std::size_t PhotosWithFindings() const;
 };
 
+// The limits for a run at `size`: a photo is "not reduced" against its
+// longest side (its box's longer side for a fit-inside size).
+PublishCheckLimits CheckLimitsFor(const OutputSize& size);
+
 // The findings of one photo on its own (all but the duplicates).
 std::vector<Finding> FindingsOf(const ShrunkPhotoFacts& facts, const PublishCheckLimits& limits);
 
